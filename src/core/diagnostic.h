@@ -1,0 +1,35 @@
+#pragma once
+// Results and user-facing diagnostics shared by every layer.
+
+#include <expected>
+#include <string>
+
+namespace chwr {
+
+/// What kind of message box a diagnostic becomes in the editor.
+enum class DiagnosticKind { Error, Confirmation, Warning };
+
+/// A message for the user, exactly as it is shown, plus where it points.
+struct Diagnostic {
+  std::string message;                         ///< UTF-8, shown verbatim
+  DiagnosticKind kind = DiagnosticKind::Error;  ///< decides title and icon
+  int part = -1;                               ///< 0..3 when it concerns a part, else -1
+  int line = 0;                                ///< 1-based line in the part text, 0 = none
+  std::string searchText;                      ///< text the editor selects in the part box
+};
+
+/// Either a value or the diagnostic that explains why there is none.
+template <class T>
+using Result = std::expected<T, Diagnostic>;
+
+/// Shorthand for returning a plain error diagnostic.
+inline std::unexpected<Diagnostic> Fail(std::string message) {
+  Diagnostic d;
+  d.message = std::move(message);
+  return std::unexpected(std::move(d));
+}
+
+/// The message-box title of a diagnostic kind: "ｴﾗｰ", "確認" or "注意".
+const char* DiagnosticTitle(DiagnosticKind kind);
+
+}  // namespace chwr

@@ -1,0 +1,608 @@
+#include "mml/compiler.h"
+
+#include <unicode/uchar.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <optional>
+
+#include "text/cp932.h"
+
+namespace chwr {
+namespace {
+
+// Message pieces. The character message has no blank before "(" and none after
+// "行目)"; the command messages have both.
+constexpr const char* kPart = "ﾊﾟｰﾄ";
+constexpr const char* kSuffixO = "行目) に(O命令)構文ｴﾗｰがあります。";
+constexpr const char* kSuffixQ = "行目) に(Q命令)構文ｴﾗｰがあります。";
+constexpr const char* kSuffixV = "行目) に(V命令)構文ｴﾗｰがあります。";
+constexpr const char* kSuffixAt = "行目) に(@命令)構文ｴﾗｰがあります。";
+constexpr const char* kSuffixAbsolute = "行目) に(L*[絶対音長]命令)構文ｴﾗｰがあります。";
+constexpr const char* kSuffixL = "行目) に(L命令)構文ｴﾗｰがあります。";
+constexpr const char* kSuffix64 = "行目) 分解能=24の時は64分音符は指定できません。";
+constexpr const char* kSuffixT = "行目) に(T命令)構文ｴﾗｰがあります。";
+constexpr const char* kSuffixDot = "行目) 絶対音長指定時は付点指定はできません。";
+constexpr const char* kSuffixLength = "行目) に(音長命令)構文ｴﾗｰがあります。";
+// Our own texts for the fixed capacities, in the same shape as the command messages.
+constexpr const char* kSuffixTooManyTokens = "行目) 命令の数が多すぎます。(最大50000個)";
+constexpr const char* kSuffixTooManyEvents = "行目) 音符と休符の数が多すぎます。(最大50001個)";
+
+std::string PartName(int part) { return kPart + std::to_string(part + 1); }
+
+std::string ToUtf8(std::u32string_view text) { return Utf32ToUtf8(text); }
+
+Diagnostic CommandError(int part, int line, const char* suffix, std::u32string_view search) {
+  Diagnostic d;
+  d.message = PartName(part) + " (" + std::to_string(line) + suffix;
+  d.part = part;
+  d.line = line;
+  d.searchText = ToUtf8(search);
+  return d;
+}
+
+Diagnostic CharacterError(int part, int line, char32_t ch) {
+  std::string shown;
+  AppendUtf8(shown, ch);
+  Diagnostic d;
+  d.message = PartName(part) + "(" + std::to_string(line) + "行目)に不正な文字(" + shown + ")があります。";
+  d.part = part;
+  d.line = line;
+  d.searchText = shown;
+  return d;
+}
+
+Diagnostic PartError(int part, std::string text) {
+  Diagnostic d;
+  d.message = PartName(part) + text;
+  d.part = part;
+  return d;
+}
+
+bool IsCommandLetter(char32_t c) {
+  switch (c) {
+    case 'Q': case 'O': case 'L': case 'C': case 'D': case 'E': case 'F': case 'G': case 'A':
+    case 'B': case 'R': case '<': case '>': case 'T': case 'V': case '~': case '_': case '!':
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsDigit(char32_t c) { return c >= '0' && c <= '9'; }
+
+bool IsAppended(char32_t c) {
+  return IsDigit(c) || c == '+' || c == '-' || c == '*' || c == '.' || c == '&';
+}
+
+bool AllDigits(std::u32string_view s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), IsDigit);
+}
+
+// Digits read as a whole number, saturating well above every limit we check.
+std::int64_t DigitsValue(std::u32string_view s) {
+  std::int64_t v = 0;
+  for (char32_t c : s) v = std::min<std::int64_t>(v * 10 + (c - '0'), 1'000'000'000LL);
+  return v;
+}
+
+// Upper case, "#" as "+", blanks (U+0020 only) gone.
+std::u32string NormaliseText(std::string_view utf8) {
+  std::u32string out;
+  out.reserve(utf8.size());
+  for (char32_t c : Utf8ToUtf32(utf8)) {
+    if (c == ' ') continue;
+    if (c == '#') {
+      c = '+';
+    } else if (c >= 'a' && c <= 'z') {
+      c -= 'a' - 'A';
+    } else if (c >= 0x80) {
+      c = static_cast<char32_t>(u_toupper(static_cast<UChar32>(c)));
+    }
+    out.push_back(c);
+  }
+  return out;
+}
+
+struct Token {
+  std::uint32_t start = 0;
+  std::uint32_t length = 0;
+  std::int32_t line = 1;
+};
+
+// Plain note lengths and their steps at 48 per quarter note.
+std::optional<int> NoteLengthSteps(std::u32string_view text) {
+  if (text == U"1") return 192;
+  if (text == U"2") return 96;
+  if (text == U"4") return 48;
+  if (text == U"8") return 24;
+  if (text == U"16") return 12;
+  if (text == U"32") return 6;
+  if (text == U"64") return 3;
+  return std::nullopt;
+}
+
+int HalveTiesToEven(int v) { return (v / 2) + ((v % 2) != 0 && ((v / 2) % 2) != 0 ? 1 : 0); }
+
+class PartCompiler {
+ public:
+  PartCompiler(int part, int startVolume, const CompileOptions& options, CompileState& state,
+               CompiledPart& out)
+      : part_(part), options_(options), state_(state), out_(out) {
+    currentVolume_ = lastVolume_ = std::clamp(startVolume, 0, 63);
+  }
+
+  Result<void> Run(std::string_view mml) {
+    std::string text = StripComments(mml);
+    ToneExtraction tone = ExtractToneDefinition(text, part_);
+    if (tone.status == ToneExtraction::Status::kInvalid) {
+      return std::unexpected(PartError(part_, " 音色定義が無効です。"));
+    }
+    state_.toneDefinition[part_] = tone.bytes;
+    state_.toneDefined[part_] = tone.status == ToneExtraction::Status::kDefined;
+    RepeatExpansion repeats = ExpandRepeats(tone.text);
+    if (repeats.status == RepeatExpansion::Status::kUnmatched) {
+      return std::unexpected(PartError(part_, "に不正な繰り返し([])があります。"));
+    }
+    if (repeats.status == RepeatExpansion::Status::kTooLong) {
+      return std::unexpected(PartError(part_, " 繰り返しを展開したMMLが長すぎます。"));
+    }
+    text_ = NormaliseText(repeats.text);
+    if (auto r = Tokenise(); !r) return r;
+    if (options_.smdMode && options_.smdHook) {
+      std::vector<std::string> tokens;
+      tokens.reserve(tokens_.size());
+      for (const Token& t : tokens_) tokens.push_back(ToUtf8(TokenText(t)));
+      out_.smdText = options_.smdHook(tokens, static_cast<int>(tokens_.size()) - 1);
+    }
+    return Execute();
+  }
+
+ private:
+  std::u32string_view TokenText(const Token& t) const {
+    return std::u32string_view(pool_).substr(t.start, t.length);
+  }
+
+  // Stores the current token and opens the next one on the current line.
+  bool Advance() {
+    if (tokens_.size() > static_cast<std::size_t>(kMaxTokenIndex)) return false;
+    tokens_.push_back(Token{static_cast<std::uint32_t>(pool_.size()), 0, line_});
+    return true;
+  }
+
+  void Append(char32_t c) {
+    pool_.push_back(c);
+    ++tokens_.back().length;
+  }
+
+  Result<void> TooManyTokens() {
+    return std::unexpected(CommandError(part_, line_, kSuffixTooManyTokens, U""));
+  }
+
+  // The character right after an "@V" token or a brace group is not classified:
+  // it starts the next token whatever it is.
+  void TakeUnclassified(std::size_t& i) {
+    ++i;
+    if (i >= text_.size()) return;
+    char32_t c = text_[i];
+    if (c == '\r') return;
+    if (c == '\n') {
+      ++line_;
+      return;
+    }
+    Append(c);
+  }
+
+  Result<void> Tokenise() {
+    pool_.reserve(text_.size() + 8);
+    tokens_.reserve(std::min<std::size_t>(text_.size() + 2, kMaxTokenIndex + 2));
+    tokens_.push_back(Token{0, 0, 1});
+    const std::size_t n = text_.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      const char32_t c = text_[i];
+      if (IsCommandLetter(c)) {
+        if (!Advance()) return TooManyTokens();
+        Append(c);
+      } else if (IsAppended(c)) {
+        Append(c);
+      } else if (c == '\r') {
+        // carriage returns only ever come before a line feed
+      } else if (c == '\n') {
+        ++line_;
+      } else if (c == '@') {
+        if (i + 1 >= n || text_[i + 1] != 'V') continue;
+        if (!Advance()) return TooManyTokens();
+        Append('@');
+        Append('V');
+        if (i + 2 < n && IsDigit(text_[i + 2])) {
+          Append(text_[i + 2]);
+          i += 2;
+        } else {
+          Append('1');
+          i += 1;
+        }
+        if (!Advance()) return TooManyTokens();
+        TakeUnclassified(i);
+      } else if (c == '{') {
+        std::size_t close = text_.find(U'}', i + 1);
+        // A group that never closes has no defined end; point at its "{".
+        if (close == std::u32string::npos) return std::unexpected(CharacterError(part_, line_, c));
+        if (!Advance()) return TooManyTokens();
+        for (std::size_t k = i; k < close; ++k) Append(text_[k]);
+        if (!Advance()) return TooManyTokens();
+        i = close;
+        TakeUnclassified(i);
+      } else {
+        return std::unexpected(CharacterError(part_, line_, c));
+      }
+    }
+    // The last token is stored and the index moves on once more, leaving an empty
+    // token at the end; it is never executed and needs no room of its own.
+    tokens_.push_back(Token{static_cast<std::uint32_t>(pool_.size()), 0, line_});
+    return {};
+  }
+
+  // Parameter of every token but "T" and "V": signs and ties removed, the command
+  // letter dropped, dots removed, "0" when nothing is left.
+  static std::u32string GenericParameter(std::u32string_view token) {
+    std::u32string p;
+    p.reserve(token.size());
+    for (char32_t c : token) {
+      if (c != '+' && c != '-' && c != '&') p.push_back(c);
+    }
+    if (!p.empty()) p.erase(0, 1);
+    std::erase(p, U'.');
+    if (p.empty()) p = U"0";
+    return p;
+  }
+
+  Result<void> Execute() {
+    out_.count = 0;
+    out_.totalSteps = 0;
+    out_.volumeChangeCount = out_.toneChangeCount = out_.dataByteCount = 0;
+    out_.maxKey = 0;
+    out_.minKey = 255;
+    out_.maxName.clear();
+    out_.minName.clear();
+    out_.events.clear();
+    out_.adjustedEvents.clear();
+    const std::size_t expected = std::min<std::size_t>(tokens_.size() * 2, kEventCapacity);
+    out_.events.reserve(expected);
+    out_.adjustedEvents.reserve(expected);
+
+    for (std::size_t idx = 1; idx < tokens_.size(); ++idx) {
+      const Token& t = tokens_[idx];
+      if (t.length == 0) continue;
+      if (auto r = ExecuteToken(TokenText(t), t.line); !r) return r;
+    }
+
+    const std::int16_t restKey =
+        out_.minKey == 255 ? static_cast<std::int16_t>(part_ * 64 + 26) : out_.minKey;
+    for (int i = 0; i < out_.count; ++i) {
+      if (out_.events[i].key == -1) out_.events[i].key = restKey;
+      if (out_.adjustedEvents[i].key == -1) out_.adjustedEvents[i].key = restKey;
+    }
+    return {};
+  }
+
+  Result<void> ExecuteToken(std::u32string_view token, int line) {
+    const char32_t first = token[0];
+    const bool signedCommand = first != 'T' && token.size() >= 2 && (token[1] == '+' || token[1] == '-');
+    auto fail = [&](const char* suffix) {
+      return std::unexpected(CommandError(part_, line, suffix, token));
+    };
+
+    switch (first) {
+      case 'O': {
+        if (signedCommand) return fail(kSuffixO);
+        std::u32string p = GenericParameter(token);
+        if (p.size() != 1 || p[0] < '1' || p[0] > '6') return fail(kSuffixO);
+        octave_ = static_cast<int>(p[0] - '0');
+        return {};
+      }
+      case '<':
+      case '>':
+      case '!':
+        // "<+" and the like are no command of the language; name the sign.
+        if (signedCommand) return std::unexpected(CharacterError(part_, line, token[1]));
+        if (first == '<') {
+          ++octave_;
+        } else if (first == '>') {
+          --octave_;
+        } else {
+          state_.markStep = out_.totalSteps;
+        }
+        return {};
+      case 'L': {
+        if (signedCommand) return fail(kSuffixL);
+        std::u32string p = GenericParameter(token);
+        if (p[0] == '*') {
+          std::u32string_view digits = std::u32string_view(p).substr(1);
+          if (!AllDigits(digits)) return fail(kSuffixAbsolute);
+          std::int64_t n = DigitsValue(digits);
+          if (n <= 0 || n >= 193) return fail(kSuffixAbsolute);
+          defaultLength_ = p;
+          return {};
+        }
+        if (!NoteLengthSteps(p)) return fail(kSuffixL);
+        if (p == U"64" && options_.resolution == 0) return fail(kSuffix64);
+        defaultLength_ = p;
+        return {};
+      }
+      case 'Q': {
+        if (signedCommand) return fail(kSuffixQ);
+        std::u32string p = GenericParameter(token);
+        if (!AllDigits(p)) return fail(kSuffixQ);
+        std::int64_t q = DigitsValue(p);
+        if (q > 192) return fail(kSuffixQ);
+        gateCut_ = static_cast<int>(q);
+        return {};
+      }
+      case 'V': {
+        if (signedCommand) return fail(kSuffixV);
+        auto v = ReadVolume(token.substr(1));
+        if (!v) return fail(kSuffixV);
+        currentVolume_ = *v;
+        return {};
+      }
+      case '~':
+      case '_': {
+        // These step the volume; a bad step is reported as a volume error.
+        if (signedCommand) return fail(kSuffixV);
+        std::u32string p = GenericParameter(token);
+        if (p != U"0") {
+          if (!AllDigits(p)) return fail(kSuffixV);
+          volumeStep_ = DigitsValue(p);
+        }
+        if (first == '~') {
+          currentVolume_ = static_cast<int>(std::min<std::int64_t>(currentVolume_ + volumeStep_, 63));
+        } else {
+          currentVolume_ = static_cast<int>(std::max<std::int64_t>(currentVolume_ - volumeStep_, 0));
+        }
+        return {};
+      }
+      case 'T': {
+        auto v = ReadTranspose(token.substr(1));
+        if (!v) return fail(kSuffixT);
+        transpose_ = *v;
+        return {};
+      }
+      case '@':
+        if (token.size() >= 3 && token[1] == 'V' && IsDigit(token[2])) {
+          toneSlot_ = static_cast<int>(token[2] - '0');
+          return {};
+        }
+        return fail(kSuffixAt);
+      case '{':
+        pendingData_ = ToUtf8(GenericParameter(token));
+        return {};
+      case 'C': case 'D': case 'E': case 'F': case 'G': case 'A': case 'B':
+        return EmitNote(token, line, signedCommand);
+      case 'R':
+        if (signedCommand) return fail(kSuffixLength);
+        return EmitNote(token, line, false);
+      default:
+        // Only reachable through the character taken after "@V" or a brace group.
+        return std::unexpected(CharacterError(part_, line, first));
+    }
+  }
+
+  // "V" takes a plain decimal 0..63; its integer part is the volume.
+  static std::optional<int> ReadVolume(std::u32string_view p) {
+    std::size_t point = p.find(U'.');
+    std::u32string_view whole = p.substr(0, point);
+    std::u32string_view frac = point == std::u32string_view::npos ? U"" : p.substr(point + 1);
+    if (!whole.empty() && !AllDigits(whole)) return std::nullopt;
+    if (!frac.empty() && !AllDigits(frac)) return std::nullopt;
+    if (whole.empty() && frac.empty()) return std::nullopt;
+    std::int64_t v = whole.empty() ? 0 : DigitsValue(whole);
+    bool fraction = std::any_of(frac.begin(), frac.end(), [](char32_t c) { return c != '0'; });
+    if (v > 63 || (v == 63 && fraction)) return std::nullopt;
+    return static_cast<int>(v);
+  }
+
+  // "T" takes a signed decimal, rounded to nearest with ties to even, in 16 bits.
+  static std::optional<int> ReadTranspose(std::u32string_view p) {
+    std::string ascii;
+    std::size_t i = 0;
+    if (i < p.size() && (p[i] == '+' || p[i] == '-')) ascii.push_back(static_cast<char>(p[i++]));
+    bool digits = false, point = false;
+    for (; i < p.size(); ++i) {
+      if (IsDigit(p[i])) {
+        digits = true;
+      } else if (p[i] == '.' && !point) {
+        point = true;
+      } else {
+        return std::nullopt;
+      }
+      ascii.push_back(static_cast<char>(p[i]));
+    }
+    if (!digits) return std::nullopt;
+    double v = std::nearbyint(std::strtod(ascii.c_str(), nullptr));
+    if (v < -32768.0 || v > 32767.0) return std::nullopt;
+    return static_cast<int>(v);
+  }
+
+  struct Length {
+    int step = 0;
+    int gate = 0;
+  };
+
+  // Step and gate of a note or rest; on error the diagnostic for `line`.
+  Result<Length> NoteLength(std::u32string_view lengthText, bool tie, std::u32string_view defaultLength,
+                            bool dot, bool rest, int line) {
+    std::u32string_view text = lengthText == U"0" ? defaultLength : lengthText;
+    Length len;
+    if (auto steps = NoteLengthSteps(text)) {
+      len.step = options_.resolution == 0 ? HalveTiesToEven(*steps) : *steps;
+    } else if (!text.empty() && text[0] == '*') {
+      std::u32string_view digits = text.substr(1);
+      if (!digits.empty()) {
+        if (!AllDigits(digits)) return std::unexpected(CommandError(part_, line, kSuffixLength, text));
+        std::int64_t n = DigitsValue(digits);
+        if (n > 192) return std::unexpected(CommandError(part_, line, kSuffixAbsolute, text));
+        len.step = static_cast<int>(n);
+      }
+    } else {
+      return std::unexpected(CommandError(part_, line, kSuffixLength, text));
+    }
+    if (rest) {
+      len.gate = 0;
+    } else if (tie || dot) {
+      len.gate = len.step + 1;
+    } else if (len.step >= 2) {
+      len.gate = std::max(1, len.step - gateCut_);
+    } else {
+      len.gate = 1;
+    }
+    return len;
+  }
+
+  int NoteKey(std::u32string_view command) const {
+    static constexpr int kBase[] = {/*A*/ 10, /*B*/ 12, /*C*/ 1, /*D*/ 3, /*E*/ 5, /*F*/ 6, /*G*/ 8};
+    int semitone = kBase[command[0] - 'A'];
+    if (command.size() > 1) semitone += command[1] == '+' ? 1 : -1;
+    std::int64_t note = semitone + 12LL * (octave_ - 1) + 2 + transpose_;
+    const std::int64_t top = part_ == 3 ? 62 : 63;
+    note = std::clamp<std::int64_t>(note, 0, top);
+    return part_ * 64 + static_cast<int>(note);
+  }
+
+  Result<void> Store(NoteEvent&& e, int line) {
+    if (out_.count >= kEventCapacity) {
+      return std::unexpected(CommandError(part_, line, kSuffixTooManyEvents, U""));
+    }
+    out_.totalSteps += e.step;
+    out_.adjustedEvents.push_back(e);
+    out_.events.push_back(std::move(e));
+    ++out_.count;
+    return {};
+  }
+
+  static int Utf16Length(const std::string& utf8) {
+    int n = 0;
+    for (unsigned char c : utf8) {
+      if ((c & 0xC0) != 0x80) n += c >= 0xF0 ? 2 : 1;
+    }
+    return n;
+  }
+
+  Result<void> EmitNote(std::u32string_view token, int line, bool hasSign) {
+    const bool rest = token[0] == 'R';
+    const std::u32string_view command = token.substr(0, hasSign ? 2 : 1);
+    const std::u32string param = GenericParameter(token);
+    const bool tie = token.find(U'&') != std::u32string_view::npos;
+    const bool dot = token.find(U'.') != std::u32string_view::npos;
+
+    const int key = rest ? -1 : NoteKey(command);
+    auto name = [&] { return "O" + std::to_string(octave_) + ToUtf8(command); };
+    if (key > out_.maxKey) {
+      out_.maxKey = static_cast<std::int16_t>(key);
+      out_.maxName = name();
+    }
+    if (!rest && key < out_.minKey) {
+      out_.minKey = static_cast<std::int16_t>(key);
+      out_.minName = name();
+    }
+
+    auto length = NoteLength(param, tie, defaultLength_, dot, rest, line);
+    if (!length) return std::unexpected(length.error());
+
+    NoteEvent e;
+    e.key = static_cast<std::int16_t>(key);
+    e.step = static_cast<std::int16_t>(length->step);
+    e.gate = static_cast<std::int16_t>(length->gate);
+    if (currentVolume_ != lastVolume_) {
+      e.volume = static_cast<std::int16_t>(currentVolume_);
+      lastVolume_ = currentVolume_;
+      ++out_.volumeChangeCount;
+    }
+    if (toneSlot_ != lastToneSlot_) {
+      e.tone = static_cast<std::int16_t>(toneSlot_ + 1);
+      lastToneSlot_ = toneSlot_;
+      ++out_.toneChangeCount;
+    }
+    if (!pendingData_.empty()) {
+      e.data = std::move(pendingData_);
+      pendingData_.clear();
+      // Half bytes round to the even neighbour after each addition.
+      const int twice = 2 * out_.dataByteCount + Utf16Length(e.data);
+      int sum = twice / 2;
+      if (twice % 2 != 0 && sum % 2 != 0) ++sum;
+      out_.dataByteCount = sum;
+    }
+    if (auto r = Store(std::move(e), line); !r) return r;
+
+    if (dot) {
+      if (param.find(U'*') != std::u32string::npos) {
+        return std::unexpected(CommandError(part_, line, kSuffixDot, token));
+      }
+      // An absolute default has no dotted form; say so rather than invent a length.
+      if (param == U"0" && !defaultLength_.empty() && defaultLength_[0] == '*') {
+        return std::unexpected(CommandError(part_, line, kSuffixDot, token));
+      }
+      auto doubled = [](std::u32string_view s) {
+        std::string ascii = std::to_string(2 * DigitsValue(s));
+        return std::u32string(ascii.begin(), ascii.end());
+      };
+      const std::u32string extText = param == U"0" ? std::u32string(U"0") : doubled(param);
+      const std::u32string extDefault =
+          defaultLength_[0] == '*' ? std::u32string(U"0") : doubled(defaultLength_);
+      auto ext = NoteLength(extText, tie, extDefault, false, rest, line);
+      if (!ext) return std::unexpected(ext.error());
+      NoteEvent x;
+      x.key = static_cast<std::int16_t>(key);
+      x.step = static_cast<std::int16_t>(ext->step);
+      x.gate = static_cast<std::int16_t>(ext->gate);
+      if (auto r = Store(std::move(x), line); !r) return r;
+    }
+
+    // A tie into another pitch must not overlap it when played: the copy loses a step.
+    const int newestKey = out_.events.back().key;
+    if (out_.count > 1 && prevTie_ && newestKey != 0 && newestKey != prevKey_) {
+      NoteEvent& before = out_.adjustedEvents[out_.count - 2];
+      if (before.gate > 0) --before.gate;
+    }
+    prevTie_ = tie;
+    prevKey_ = newestKey;
+    return {};
+  }
+
+  const int part_;
+  const CompileOptions& options_;
+  CompileState& state_;
+  CompiledPart& out_;
+
+  std::u32string text_;
+  std::u32string pool_;
+  std::vector<Token> tokens_;
+  std::int32_t line_ = 1;
+
+  int octave_ = 3;
+  std::u32string defaultLength_ = U"8";
+  int gateCut_ = 0;
+  int transpose_ = 0;
+  int currentVolume_ = 63;
+  int lastVolume_ = 63;
+  std::int64_t volumeStep_ = 1;
+  int toneSlot_ = -1;
+  int lastToneSlot_ = -1;
+  std::string pendingData_;
+  bool prevTie_ = false;
+  int prevKey_ = INT_MIN;
+};
+
+}  // namespace
+
+Result<void> CompilePart(int part, std::string_view mml, int startVolume,
+                         const CompileOptions& options, CompileState& state, CompiledPart& out) {
+  out.count = 0;
+  if (part < 0 || part > 3) return Fail("part index out of range");
+  PartCompiler compiler(part, startVolume, options, state, out);
+  Result<void> result = compiler.Run(mml);
+  if (!result) state.compileFailed = true;
+  return result;
+}
+
+}  // namespace chwr

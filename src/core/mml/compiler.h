@@ -1,0 +1,72 @@
+#pragma once
+// The part compiler: one part's MML text in, its timed event list out.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "diagnostic.h"
+#include "mml/preprocess.h"
+
+namespace chwr {
+
+/// Highest token index; token 0 holds whatever precedes the first command.
+inline constexpr int kMaxTokenIndex = 50000;
+/// Events one part may hold.
+inline constexpr int kEventCapacity = 50001;
+
+/// One sounding note, rest or dot extension.
+struct NoteEvent {
+  std::int16_t key = 0;     ///< part * 64 + note; rests get the part's lowest key at the end
+  std::int16_t gate = 0;    ///< sounding length in steps (0 for rests)
+  std::int16_t step = 0;    ///< steps to the next event
+  std::int16_t volume = 0;  ///< 0 = unchanged, else the new volume
+  std::int16_t tone = 0;    ///< 0 = unchanged, else tone-definition slot + 1
+  std::string data;         ///< text of the last brace group before this event
+};
+
+/// The compiled form of one part and its statistics.
+struct CompiledPart {
+  std::vector<NoteEvent> events;          ///< as written
+  std::vector<NoteEvent> adjustedEvents;  ///< ties into another pitch lose their overlap
+  int count = 0;                          ///< number of events
+  std::int32_t totalSteps = 0;
+  std::int32_t volumeChangeCount = 0;
+  std::int32_t toneChangeCount = 0;
+  std::int32_t dataByteCount = 0;
+  std::int16_t maxKey = 0;    ///< highest key, 0 when none
+  std::int16_t minKey = 255;  ///< lowest note key, 255 when the part has no note
+  std::string maxName;        ///< e.g. "O5C+"
+  std::string minName;
+  std::string smdText;  ///< what the SMD hook returned for this part
+};
+
+/// Called right after tokenising when SMD output is wanted: the tokens (upper
+/// case, no blanks, "#" turned into "+") and the index of the last one.
+using SmdHook = std::function<std::string(const std::vector<std::string>& tokens, int lastIndex)>;
+
+/// Song-wide inputs of a compile.
+struct CompileOptions {
+  int resolution = 1;  ///< 0: 24 steps per quarter note, 1: 48
+  bool smdMode = false;
+  SmdHook smdHook;
+};
+
+/// Song-level results that outlive a single part's compile.
+struct CompileState {
+  std::array<ToneDefinitionBytes, 4> toneDefinition{};  ///< slot k is declared by part k + 1
+  std::array<bool, 4> toneDefined{};
+  std::int32_t markStep = 0;  ///< steps of the last "!" compiled
+  bool compileFailed = false;
+};
+
+/// Compiles part `part` (0..3) of the song. `startVolume` is the part's starting
+/// volume (0..63). On failure the diagnostic carries the exact message, the part,
+/// the line and the text to select; `out` then holds what was compiled so far.
+Result<void> CompilePart(int part, std::string_view mml, int startVolume,
+                         const CompileOptions& options, CompileState& state, CompiledPart& out);
+
+}  // namespace chwr

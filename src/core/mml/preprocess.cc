@@ -1,0 +1,207 @@
+#include "mml/preprocess.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+namespace chwr {
+
+std::string StripComments(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t quote = text.find('\'', i);
+    if (quote == std::string_view::npos) {
+      out.append(text.substr(i));
+      break;
+    }
+    out.append(text.substr(i, quote - i));
+    std::size_t lineEnd = text.find("\r\n", quote);
+    if (lineEnd == std::string_view::npos) break;
+    i = lineEnd;  // the line break itself stays
+  }
+  return out;
+}
+
+std::int64_t ReadLenientNumber(std::string_view field) {
+  std::string number;
+  bool seenSign = false, seenDigit = false, seenPoint = false;
+  for (char ch : field) {
+    if (ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n') continue;
+    if ((ch == '+' || ch == '-') && !seenSign && !seenDigit && !seenPoint) {
+      seenSign = true;
+      number.push_back(ch);
+    } else if (ch >= '0' && ch <= '9') {
+      seenDigit = true;
+      number.push_back(ch);
+    } else if (ch == '.' && !seenPoint) {
+      seenPoint = true;
+      number.push_back(ch);
+    } else {
+      break;
+    }
+  }
+  if (!seenDigit) return 0;
+  double value = std::strtod(number.c_str(), nullptr);
+  constexpr double kLimit = 1099511627776.0;  // 2^40
+  value = std::clamp(value, -kLimit, kLimit);
+  return static_cast<std::int64_t>(std::nearbyint(value));  // ties to even
+}
+
+namespace {
+
+// Field order of one operator in the definition text.
+enum Field { kML, kVI, kAR, kRR, kDR, kSL, kSU, kTL, kEG, kWF, kFB, kFieldsPerOperator };
+
+// Packs one operator into its flag byte and 24-bit group; false when either overflows.
+bool PackOperator(const std::int64_t* v, std::uint8_t* out) {
+  std::int64_t head = v[kML] * 32 + v[kVI] * 16 + v[kEG] * 8 + v[kSU] * 4 + (v[kRR] & 12) / 4;
+  std::int64_t group = (v[kRR] & 3) * (1LL << 22) + v[kDR] * (1LL << 18) + v[kAR] * (1LL << 14) +
+                       v[kSL] * (1LL << 10) + v[kTL] * 16 + v[kWF] * 8 + v[kFB];
+  if (head < 0 || head > 255 || group < 0 || group > 0xFFFFFF) return false;
+  out[0] = static_cast<std::uint8_t>(head);
+  out[1] = static_cast<std::uint8_t>(group >> 16);
+  out[2] = static_cast<std::uint8_t>(group >> 8);
+  out[3] = static_cast<std::uint8_t>(group);
+  return true;
+}
+
+}  // namespace
+
+ToneExtraction ExtractToneDefinition(std::string_view text, int part) {
+  ToneExtraction result;
+  std::size_t open = text.find("@{");
+  if (open == std::string_view::npos) {
+    result.text = std::string(text);
+    return result;
+  }
+  std::size_t close = text.find('}');
+  if (close == std::string_view::npos || close < open) {
+    result.status = ToneExtraction::Status::kInvalid;
+    return result;
+  }
+  std::string_view rest = text.substr(open + 2, close - open - 2);
+  std::int64_t values[2 * kFieldsPerOperator + 1];
+  for (int k = 0; k < 2 * kFieldsPerOperator; ++k) {
+    std::size_t comma = rest.find(',');
+    if (comma == std::string_view::npos) {
+      // Fewer than 23 numbers: refuse rather than guess the missing ones.
+      result.status = ToneExtraction::Status::kInvalid;
+      return result;
+    }
+    values[k] = ReadLenientNumber(rest.substr(0, comma));
+    rest.remove_prefix(comma + 1);
+  }
+  const std::int64_t oc = ReadLenientNumber(rest);
+  ToneDefinitionBytes bytes{};
+  bytes[0] = static_cast<std::uint8_t>(part * 32 + 1);
+  if (!PackOperator(values, &bytes[1]) || !PackOperator(values + kFieldsPerOperator, &bytes[5]) ||
+      oc < 0 || oc > 255) {
+    result.status = ToneExtraction::Status::kInvalid;
+    return result;
+  }
+  bytes[9] = static_cast<std::uint8_t>(oc);
+  result.status = ToneExtraction::Status::kDefined;
+  result.bytes = bytes;
+  result.text.reserve(text.size());
+  result.text.append(text.substr(0, open));
+  result.text.append(text.substr(close + 1));
+  return result;
+}
+
+namespace {
+
+bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
+
+// Brackets match exactly when repeated rewriting would never run out of a partner.
+bool BracketsBalanced(std::string_view text) {
+  std::size_t open = 0;
+  for (char ch : text) {
+    if (ch == '[') {
+      ++open;
+    } else if (ch == ']') {
+      if (open == 0) return false;
+      --open;
+    }
+  }
+  return open == 0;
+}
+
+}  // namespace
+
+RepeatExpansion ExpandRepeats(std::string_view text) {
+  RepeatExpansion result;
+  if (text.find_first_of("[]") == std::string_view::npos) {
+    result.text = std::string(text);
+    return result;
+  }
+  if (!BracketsBalanced(text)) {
+    result.status = RepeatExpansion::Status::kUnmatched;
+    return result;
+  }
+  const std::size_t limit = std::max(kMaxExpandedTextBytes, text.size());
+
+  // Rewriting always expands the last "[" first, so everything after it is already
+  // final. Walking right to left, each open frame holds, reversed, the finished text
+  // between a "]" and whatever closes it; frame 0 is the text after every bracket.
+  // The count after a "]" is read from the front of the enclosing frame, which is
+  // exactly the text that follows the "]" at the moment rewriting reaches it.
+  std::vector<std::string> frames(1);
+  frames[0].reserve(text.size());
+  std::size_t total = 0;
+  for (std::size_t i = text.size(); i-- > 0;) {
+    char ch = text[i];
+    if (ch == ']') {
+      frames.emplace_back();
+      continue;
+    }
+    if (ch != '[') {
+      frames.back().push_back(ch);
+      ++total;
+      continue;
+    }
+    std::string inner(frames.back().rbegin(), frames.back().rend());
+    total -= inner.size();
+    frames.pop_back();
+    std::string& outer = frames.back();
+
+    std::uint64_t count = 2;
+    if (!outer.empty() && IsDigit(outer.back())) {
+      count = 0;
+      while (!outer.empty() && IsDigit(outer.back())) {
+        count = std::min<std::uint64_t>(count * 10 + static_cast<unsigned>(outer.back() - '0'),
+                                        1'000'000'000'000ULL);
+        outer.pop_back();
+        --total;
+      }
+    }
+    std::size_t slash = inner.find('/');
+    std::string head = slash == std::string::npos ? std::string() : inner.substr(0, slash);
+    std::string body = inner;
+    std::erase(body, '/');
+    std::uint64_t bodyTimes = count;
+    if (slash != std::string::npos) bodyTimes = count == 0 ? 0 : count - 1;
+
+    const std::uint64_t headBytes = slash == std::string::npos ? 0 : head.size();
+    if (!body.empty() && bodyTimes > (limit - std::min<std::size_t>(total, limit)) / body.size()) {
+      result.status = RepeatExpansion::Status::kTooLong;
+      return result;
+    }
+    std::uint64_t grow = body.size() * bodyTimes + headBytes;
+    if (total + grow > limit) {
+      result.status = RepeatExpansion::Status::kTooLong;
+      return result;
+    }
+    // The replacement is body x n then head; reversed, head comes first.
+    outer.append(head.rbegin(), head.rend());
+    std::string reversedBody(body.rbegin(), body.rend());
+    for (std::uint64_t k = 0; k < bodyTimes; ++k) outer.append(reversedBody);
+    total += grow;
+  }
+  result.text.assign(frames[0].rbegin(), frames[0].rend());
+  return result;
+}
+
+}  // namespace chwr

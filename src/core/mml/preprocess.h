@@ -1,0 +1,55 @@
+#pragma once
+// The three rewrites a part's MML text goes through before it is tokenised:
+// comments out, the FM tone definition taken out and encoded, repeats expanded.
+// They work on UTF-8 text; every character they look at is ASCII.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace chwr {
+
+/// The encoded 10-byte FM tone definition of one part.
+using ToneDefinitionBytes = std::array<std::uint8_t, 10>;
+
+/// Removes every comment: from a "'" up to (not including) the next CR LF pair,
+/// or to the end of the text when no CR LF follows. Lone LFs do not end a comment.
+std::string StripComments(std::string_view text);
+
+/// Outcome of taking the tone definition "@{n,n,...}" out of a part's text.
+struct ToneExtraction {
+  enum class Status { kNone, kDefined, kInvalid };
+  Status status = Status::kNone;
+  std::string text;                ///< the text without the definition (kNone: unchanged)
+  ToneDefinitionBytes bytes{};     ///< the encoded slot (kDefined), zeros otherwise
+};
+
+/// Finds the first "@{", reads its 23 numbers and encodes them for part `part`
+/// (0..3). Invalid: no "}" after the "@{", fewer than 23 numbers, or a value
+/// that does not fit its byte or 24-bit group.
+ToneExtraction ExtractToneDefinition(std::string_view text, int part);
+
+/// Reads a number the lenient way tone definitions are read: blanks, tabs and
+/// line breaks skipped anywhere, stops at the first character that cannot continue
+/// the number, no number reads as 0, rounded to nearest with ties to even.
+/// The result saturates at +-2^40.
+std::int64_t ReadLenientNumber(std::string_view field);
+
+/// Outcome of repeat expansion.
+struct RepeatExpansion {
+  enum class Status { kOk, kUnmatched, kTooLong };
+  Status status = Status::kOk;
+  std::string text;
+};
+
+/// Largest text repeat expansion may produce; far beyond any song the token
+/// limit lets through, small enough that "[[[C]99]99]99..." cannot eat the memory.
+inline constexpr std::size_t kMaxExpandedTextBytes = 8u << 20;
+
+/// Expands "[body]n" and "[head/tail]n" repeats, innermost and rightmost first,
+/// exactly as repeated rewriting of the text would (the count after a "]" may come
+/// from the expansion of a repeat that follows it).
+RepeatExpansion ExpandRepeats(std::string_view text);
+
+}  // namespace chwr

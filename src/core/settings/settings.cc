@@ -1,0 +1,160 @@
+#include "settings/settings.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <string>
+
+#include "messages.h"
+
+namespace chwr {
+namespace {
+
+// Section and key names as the file has always spelt them.
+constexpr std::string_view kFont = "Font";
+constexpr std::string_view kScore = "Score";
+constexpr std::string_view kMidi = "Midi";
+constexpr std::string_view kN003 = "N003";
+constexpr std::string_view kFile = "File";
+
+std::string TextOr(const IniFile& ini, std::string_view section, std::string_view key,
+                   std::string fallback) {
+  return ini.Get(section, key).value_or(std::move(fallback));
+}
+
+// The whole value must be the number; "12abc" or "3.5" would be a guess at what was meant.
+int WholeNumberOr(const IniFile& ini, std::string_view section, std::string_view key,
+                  int fallback) {
+  std::optional<std::string> text = ini.Get(section, key);
+  if (!text) return fallback;
+  std::string_view digits = *text;
+  if (digits.starts_with('+')) {
+    digits.remove_prefix(1);
+    if (digits.starts_with('-')) return fallback;
+  }
+  int value = 0;
+  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (error != std::errc{} || end != digits.data() + digits.size()) return fallback;
+  return value;
+}
+
+// `lowerWord` is all lower case; `text` may be in any case.
+bool IsWordIgnoringCase(std::string_view text, std::string_view lowerWord) {
+  if (text.size() != lowerWord.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != lowerWord[i]) return false;
+  }
+  return true;
+}
+
+// The font flags are stored as the words True and False; an unreadable flag means
+// "leave the font as it is", like an empty one.
+std::optional<bool> FlagOrNone(const IniFile& ini, std::string_view section, std::string_view key) {
+  std::optional<std::string> text = ini.Get(section, key);
+  if (!text) return std::nullopt;
+  if (IsWordIgnoringCase(*text, "true")) return true;
+  if (IsWordIgnoringCase(*text, "false")) return false;
+  return std::nullopt;
+}
+
+std::string FlagText(std::optional<bool> flag) {
+  if (!flag) return {};
+  return *flag ? "True" : "False";
+}
+
+}  // namespace
+
+Settings ReadSettings(const IniFile& ini) {
+  const Settings defaults;
+  Settings s;
+  s.fontName = TextOr(ini, kFont, "Name", defaults.fontName);
+  s.fontSize = TextOr(ini, kFont, "Size", defaults.fontSize);
+  s.fontBold = FlagOrNone(ini, kFont, "Bold");
+  s.fontItalic = FlagOrNone(ini, kFont, "Italic");
+  s.scoreTone = TextOr(ini, kScore, "Tone", defaults.scoreTone);
+  s.midiTone = WholeNumberOr(ini, kMidi, "Tone", defaults.midiTone);
+  s.midiOct = WholeNumberOr(ini, kMidi, "Oct", defaults.midiOct);
+  s.midiVol = WholeNumberOr(ini, kMidi, "Vol", defaults.midiVol);
+  s.midiPos = WholeNumberOr(ini, kMidi, "Pos", defaults.midiPos);
+  s.n003Exe = TextOr(ini, kN003, "EXE", defaults.n003Exe);
+  s.n003File = TextOr(ini, kN003, "FILE", defaults.n003File);
+  s.repeatOn = WholeNumberOr(ini, kMidi, "Time", 0) == 1;
+  s.octaveChoice = WholeNumberOr(ini, kMidi, "Key", defaults.octaveChoice);
+  // The octave menu has three items; any other index would check none of them.
+  if (s.octaveChoice < 0 || s.octaveChoice > 2) s.octaveChoice = defaults.octaveChoice;
+  s.folder = TextOr(ini, kFile, "Folder", defaults.folder);
+  s.soundFont = TextOr(ini, kMidi, "SoundFont", defaults.soundFont);
+  return s;
+}
+
+void WriteSettings(IniFile& ini, const Settings& s) {
+  ini.Set(kFont, "Name", s.fontName);
+  ini.Set(kFont, "Size", s.fontSize);
+  ini.Set(kFont, "Bold", FlagText(s.fontBold));
+  ini.Set(kFont, "Italic", FlagText(s.fontItalic));
+  ini.Set(kScore, "Tone", s.scoreTone);
+  ini.Set(kMidi, "Tone", std::to_string(s.midiTone));
+  ini.Set(kMidi, "Oct", std::to_string(s.midiOct));
+  ini.Set(kMidi, "Vol", std::to_string(s.midiVol));
+  ini.Set(kMidi, "Pos", std::to_string(s.midiPos));
+  ini.Set(kMidi, "Time", s.repeatOn ? "1" : "0");
+  ini.Set(kMidi, "Key", std::to_string(s.octaveChoice));
+  ini.Set(kFile, "Folder", s.folder);
+  // Only this program knows the key; a file shared with older versions stays as they wrote it.
+  if (!s.soundFont.empty()) ini.Set(kMidi, "SoundFont", s.soundFont);
+}
+
+void WriteTransferSettings(IniFile& ini, std::string_view exe, std::string_view file) {
+  ini.Set(kN003, "EXE", exe);
+  ini.Set(kN003, "FILE", file);
+}
+
+std::filesystem::path SettingsPath(const std::filesystem::path& programDir) {
+  std::error_code ec;
+  std::filesystem::path portable = programDir / kSettingsFileName;
+  if (!programDir.empty() && std::filesystem::is_regular_file(portable, ec)) return portable;
+
+  // The XDG rules say a relative XDG_CONFIG_HOME is to be ignored.
+  std::filesystem::path base;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+    if (std::filesystem::path p(xdg); p.is_absolute()) base = p;
+  }
+  if (base.empty()) {
+    const char* home = std::getenv("HOME");
+    // With no home folder at all there is nowhere else to keep settings.
+    if (!home || !*home) return portable;
+    base = std::filesystem::path(home) / ".config";
+  }
+  return base / "chimewright" / kSettingsFileName;
+}
+
+Settings LoadSettings(const std::filesystem::path& path) {
+  Result<IniFile> ini = LoadIniFile(path);
+  return ini ? ReadSettings(*ini) : Settings{};
+}
+
+namespace {
+
+// Starts from the file as it is now; a file that exists but cannot be read is left alone
+// rather than replaced by one holding only our keys.
+template <class Change>
+Result<void> UpdateFile(const std::filesystem::path& path, Change change) {
+  Result<IniFile> ini = LoadIniFile(path);
+  if (!ini) return Fail(msg::kFileWriteFailed);
+  change(*ini);
+  return SaveIniFile(path, *ini);
+}
+
+}  // namespace
+
+Result<void> SaveSettings(const std::filesystem::path& path, const Settings& settings) {
+  return UpdateFile(path, [&](IniFile& ini) { WriteSettings(ini, settings); });
+}
+
+Result<void> SaveTransferSettings(const std::filesystem::path& path, std::string_view exe,
+                                  std::string_view file) {
+  return UpdateFile(path, [&](IniFile& ini) { WriteTransferSettings(ini, exe, file); });
+}
+
+}  // namespace chwr

@@ -1,0 +1,68 @@
+#pragma once
+// The user settings kept in chwr.ini, and where that file lives.
+//
+// Reading never fails: a missing file, section or key, or a number that is not one, leaves the
+// default. Writing goes through the file as it is on disk at that moment, so keys written by
+// someone else in between (the transfer dialog's paths, keys of other versions) survive.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "diagnostic.h"
+#include "settings/ini_file.h"
+
+namespace chwr {
+
+/// Every setting the program keeps, with its default.
+struct Settings {
+  std::string fontName;            ///< [Font] Name: MML box font; empty = system font
+  std::string fontSize;            ///< [Font] Size: decimals kept ("10.5")
+  std::optional<bool> fontBold;    ///< [Font] Bold; nullopt = unset
+  std::optional<bool> fontItalic;  ///< [Font] Italic; nullopt = unset
+  std::string scoreTone = "0";     ///< [Score] Tone: the score editor's tone setting
+  int midiTone = 1;                ///< [Midi] Tone: MIDI import tone check box
+  int midiOct = 0;                 ///< [Midi] Oct: MIDI import octave check box
+  int midiVol = 0;                 ///< [Midi] Vol: MIDI import volume choice
+  int midiPos = 32;                ///< [Midi] Pos: MIDI import number box
+  std::string n003Exe;             ///< [N003] EXE: the data-link program
+  std::string n003File;            ///< [N003] FILE: the phone-book file (".mdd")
+  bool repeatOn = false;           ///< [Midi] Time: MIDI repeat, "1" = on
+  int octaveChoice = 1;            ///< [Midi] Key: MIDI octave menu index 0..2, 1 = normal
+  std::string folder;              ///< [File] Folder: last folder of the file dialogs
+  std::string soundFont;           ///< [Midi] SoundFont; empty = default
+
+  /// Field-by-field equality.
+  bool operator==(const Settings&) const = default;
+};
+
+/// Name of the settings file, beside the program or in the user's config folder.
+inline constexpr std::string_view kSettingsFileName = "chwr.ini";
+
+/// Reads every setting from `ini`, taking the default for each one missing or unreadable.
+Settings ReadSettings(const IniFile& ini);
+
+/// Writes the keys the main window writes when it closes (all but the [N003] paths;
+/// SoundFont only when set), leaving every other line of `ini` as it is.
+void WriteSettings(IniFile& ini, const Settings& settings);
+
+/// Writes the [N003] EXE and FILE keys, as the transfer settings dialog does when it closes.
+void WriteTransferSettings(IniFile& ini, std::string_view exe, std::string_view file);
+
+/// `programDir`/chwr.ini when that file exists (a portable install), else chwr.ini in the
+/// "chimewright" folder of $XDG_CONFIG_HOME, or of ~/.config when that is unset or relative.
+std::filesystem::path SettingsPath(const std::filesystem::path& programDir);
+
+/// Settings read from the file at `path`; defaults when it is missing or unreadable.
+Settings LoadSettings(const std::filesystem::path& path);
+
+/// Writes `settings` into the file at `path` (creating it and its folder when missing),
+/// keeping every line it does not set. Fails with "ﾌｧｲﾙ書き込みに失敗しました。".
+Result<void> SaveSettings(const std::filesystem::path& path, const Settings& settings);
+
+/// Writes the [N003] paths into the file at `path`, keeping every other line.
+Result<void> SaveTransferSettings(const std::filesystem::path& path, std::string_view exe,
+                                  std::string_view file);
+
+}  // namespace chwr

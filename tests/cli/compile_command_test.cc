@@ -1,0 +1,150 @@
+// The `chwr` tool as users and scripts meet it: the real executable on real files.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class ChwrTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("chwr-cli-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  Outcome Run(const std::string& args) {
+    const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+    std::string cmd = std::string("'") + CHWR_EXE + "' " + args + " >'" + out.string() + "' 2>'" +
+                      err.string() + "'";
+    int raw = std::system(cmd.c_str());
+    Outcome o;
+    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    o.out = Slurp(out);
+    o.err = Slurp(err);
+    return o;
+  }
+
+  // A song text file: `mml1` as part 1 (Shift-JIS is ASCII here), the rest empty.
+  fs::path WriteSong(const std::string& mml1, const std::string& resolution = " 1 ",
+                     const std::string& firstLine = "qrv") {
+    std::array<std::string, 18> lines = {firstLine, "", "@120", "B", "B", "B", "A", "A", "A",
+                                         mml1, "", "", "0", "", resolution, "B", "A", ""};
+    std::string text;
+    for (const auto& l : lines) text += l + "\r\n";
+    fs::path p = dir_ / "song.txt";
+    std::ofstream(p, std::ios::binary) << text;
+    return p;
+  }
+
+  fs::path dir_;
+};
+
+std::string FirstLine(const std::string& s) { return s.substr(0, s.find('\n')); }
+
+TEST_F(ChwrTest, CompilePrintsEveryEventThenPartStatisticsThenMarkStep) {
+  Outcome o = Run("compile '" + WriteSong("C4.D8!").string() + "'");
+  ASSERT_EQ(o.status, 0) << o.err;
+  // "C" in octave 3 is note 27, "D" 29; "4." is 48 steps with a 24-step extension.
+  const std::string empty =
+      ",\"count\":0,\"totalSteps\":0,\"minKey\":255,\"maxKey\":0,\"minName\":\"\","
+      "\"maxName\":\"\",\"volumeChangeCount\":0,\"toneChangeCount\":0,\"dataByteCount\":0,"
+      "\"toneDefined\":0,\"toneDefinition\":\"00000000000000000000\"}\n";
+  const std::string expected =
+      "{\"part\":1,\"index\":0,\"key\":27,\"gate\":49,\"step\":48,\"volume\":0,\"tone\":0,"
+      "\"data\":\"\",\"adjustedGate\":49}\n"
+      "{\"part\":1,\"index\":1,\"key\":27,\"gate\":24,\"step\":24,\"volume\":0,\"tone\":0,"
+      "\"data\":\"\",\"adjustedGate\":24}\n"
+      "{\"part\":1,\"index\":2,\"key\":29,\"gate\":24,\"step\":24,\"volume\":0,\"tone\":0,"
+      "\"data\":\"\",\"adjustedGate\":24}\n"
+      "{\"part\":1,\"count\":3,\"totalSteps\":96,\"minKey\":27,\"maxKey\":29,\"minName\":\"O3C\","
+      "\"maxName\":\"O3D\",\"volumeChangeCount\":0,\"toneChangeCount\":0,\"dataByteCount\":0,"
+      "\"toneDefined\":0,\"toneDefinition\":\"00000000000000000000\"}\n"
+      "{\"part\":2" + empty + "{\"part\":3" + empty + "{\"part\":4" + empty +
+      "{\"markStep\":96}\n";
+  EXPECT_EQ(o.out, expected);
+}
+
+TEST_F(ChwrTest, DataTextAndToneDefinitionAreEscapedAndHex) {
+  // Tone editor layout: two operator lines and OC. Grave accents are line breaks.
+  Outcome o = Run("compile '" +
+                  WriteSong("@{1,0,15,7,4,2,0,20,0,0,5,`1,1,15,7,4,2,0,0,0,0,0,3}"
+                            "{0A\"1}C@V0C")
+                      .string() +
+                  "'");
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("\"data\":\"0A\\\"1\""), std::string::npos) << o.out;
+  // 21 D3C945: ML 1, RR 7 split 1|3, DR 4, AR 15, SL 2, TL 20, FB 5; carrier 31 D3C800; OC 3.
+  EXPECT_NE(o.out.find("\"toneDefined\":1,\"toneDefinition\":\"0121d3c94531d3c80003\""),
+            std::string::npos)
+      << o.out;
+  EXPECT_NE(o.out.find("\"tone\":1,"), std::string::npos);
+}
+
+TEST_F(ChwrTest, CompileErrorExitsOneWithTheMessageFirst) {
+  Outcome o = Run("compile '" + WriteSong("C4`O7C").string() + "'");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(FirstLine(o.err), "ﾊﾟｰﾄ1 (2行目) に(O命令)構文ｴﾗｰがあります。");
+  EXPECT_EQ(o.out, "");
+}
+
+TEST_F(ChwrTest, FilesThatAreNoSongExitTwo) {
+  Outcome notSong = Run("compile '" + WriteSong("C", " 1 ", "QRV").string() + "'");
+  EXPECT_EQ(notSong.status, 2);
+  EXPECT_EQ(FirstLine(notSong.err), "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。");
+
+  Outcome missing = Run("compile '" + (dir_ / "nothing.txt").string() + "'");
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(FirstLine(missing.err), "ﾌｧｲﾙ読み込みに失敗しました。");
+
+  Outcome folder = Run("compile '" + dir_.string() + "'");
+  EXPECT_EQ(folder.status, 2);
+}
+
+TEST_F(ChwrTest, ResolutionLineSelectsTwentyFourSteps) {
+  Outcome o = Run("compile '" + WriteSong("C64C2", " 0 ").string() + "'");
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("\"index\":0,\"key\":27,\"gate\":2,\"step\":2"), std::string::npos);
+  EXPECT_NE(o.out.find("\"index\":1,\"key\":27,\"gate\":48,\"step\":48"), std::string::npos);
+}
+
+TEST_F(ChwrTest, DemoSongCompiles) {
+  Outcome o = Run("compile '" + std::string(CHWR_DEMO_DIR) + "/demo.txt'");
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("{\"markStep\":"), std::string::npos);
+}
+
+TEST_F(ChwrTest, HelpNamesTheCommands) {
+  Outcome o = Run("--help");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_NE(o.out.find("compile"), std::string::npos);
+  Outcome bad = Run("frobnicate");
+  EXPECT_NE(bad.status, 0);
+}
+
+}  // namespace
