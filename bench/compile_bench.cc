@@ -58,7 +58,7 @@ std::string MakePart(int part, int tokens, unsigned seed) {
           break;
         case 5:
           if (rng() % 8 == 0) {
-            s += "{0A1B}";
+            s += "{0A1B}C8";  // a group always leads into a note
             break;
           }
           [[fallthrough]];

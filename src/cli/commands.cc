@@ -40,7 +40,7 @@ void AppendPart(std::string& out, int p, const CompiledPart& part, const Compile
     AppendField(out, "step", e.step);
     AppendField(out, "volume", e.volume);
     AppendField(out, "tone", e.tone);
-    AppendField(out, "data", e.data);
+    AppendField(out, "data", part.DataOf(e));
     AppendField(out, "adjustedGate", part.adjustedEvents[i].gate);
     out += "}\n";
   }

@@ -87,20 +87,32 @@ std::int64_t DigitsValue(std::u32string_view s) {
   return v;
 }
 
-// Upper case, "#" as "+", blanks (U+0020 only) gone.
+// Upper case, "#" as "+", blanks (U+0020 only) gone. MML is nearly all ASCII, so
+// only the rest goes through the full decoder and ICU's case mapping.
 std::u32string NormaliseText(std::string_view utf8) {
   std::u32string out;
   out.reserve(utf8.size());
-  for (char32_t c : Utf8ToUtf32(utf8)) {
-    if (c == ' ') continue;
-    if (c == '#') {
-      c = '+';
-    } else if (c >= 'a' && c <= 'z') {
-      c -= 'a' - 'A';
-    } else if (c >= 0x80) {
-      c = static_cast<char32_t>(u_toupper(static_cast<UChar32>(c)));
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    if (b < 0x80) {
+      ++i;
+      if (b == ' ') continue;
+      char32_t c = b;
+      if (c == '#') {
+        c = '+';
+      } else if (c >= 'a' && c <= 'z') {
+        c -= 'a' - 'A';
+      }
+      out.push_back(c);
+      continue;
     }
-    out.push_back(c);
+    std::size_t j = i + 1;
+    while (j < utf8.size() && (static_cast<unsigned char>(utf8[j]) & 0xC0) == 0x80) ++j;
+    for (char32_t c : Utf8ToUtf32(utf8.substr(i, j - i))) {
+      out.push_back(static_cast<char32_t>(u_toupper(static_cast<UChar32>(c))));
+    }
+    i = j;
   }
   return out;
 }
@@ -113,13 +125,20 @@ struct Token {
 
 // Plain note lengths and their steps at 48 per quarter note.
 std::optional<int> NoteLengthSteps(std::u32string_view text) {
-  if (text == U"1") return 192;
-  if (text == U"2") return 96;
-  if (text == U"4") return 48;
-  if (text == U"8") return 24;
-  if (text == U"16") return 12;
-  if (text == U"32") return 6;
-  if (text == U"64") return 3;
+  if (text.size() == 1) {
+    switch (text[0]) {
+      case '1': return 192;
+      case '2': return 96;
+      case '4': return 48;
+      case '8': return 24;
+      default: return std::nullopt;
+    }
+  }
+  if (text.size() == 2) {
+    if (text[0] == '1' && text[1] == '6') return 12;
+    if (text[0] == '3' && text[1] == '2') return 6;
+    if (text[0] == '6' && text[1] == '4') return 3;
+  }
   return std::nullopt;
 }
 
@@ -244,17 +263,41 @@ class PartCompiler {
   }
 
   // Parameter of every token but "T" and "V": signs and ties removed, the command
-  // letter dropped, dots removed, "0" when nothing is left.
-  static std::u32string GenericParameter(std::u32string_view token) {
-    std::u32string p;
-    p.reserve(token.size());
+  // letter dropped, dots removed, "0" when nothing is left; and whether the token
+  // holds a tie or a dot anywhere. The view points into a buffer reused for every
+  // token, so it is valid until the next call.
+  struct Parameter {
+    std::u32string_view text;
+    bool tie = false;
+    bool dot = false;
+  };
+
+  Parameter ScanParameter(std::u32string_view token) {
+    param_.resize(token.size() + 1);
+    char32_t* out = param_.data();
+    std::size_t n = 0;
+    Parameter result;
+    bool dropped = false;
     for (char32_t c : token) {
-      if (c != '+' && c != '-' && c != '&') p.push_back(c);
+      if (c == '&') {
+        result.tie = true;
+        continue;
+      }
+      if (c == '+' || c == '-') continue;
+      if (c == '.') result.dot = true;
+      if (!dropped) {
+        dropped = true;
+        continue;
+      }
+      if (c != '.') out[n++] = c;
     }
-    if (!p.empty()) p.erase(0, 1);
-    std::erase(p, U'.');
-    if (p.empty()) p = U"0";
-    return p;
+    if (n == 0) out[n++] = '0';
+    result.text = std::u32string_view(out, n);
+    return result;
+  }
+
+  std::u32string_view GenericParameter(std::u32string_view token) {
+    return ScanParameter(token).text;
   }
 
   Result<void> Execute() {
@@ -267,7 +310,9 @@ class PartCompiler {
     out_.minName.clear();
     out_.events.clear();
     out_.adjustedEvents.clear();
+    out_.dataText.clear();
     const std::size_t expected = std::min<std::size_t>(tokens_.size() * 2, kEventCapacity);
+    param_.reserve(256);
     out_.events.reserve(expected);
     out_.adjustedEvents.reserve(expected);
 
@@ -296,7 +341,7 @@ class PartCompiler {
     switch (first) {
       case 'O': {
         if (signedCommand) return fail(kSuffixO);
-        std::u32string p = GenericParameter(token);
+        std::u32string_view p = GenericParameter(token);
         if (p.size() != 1 || p[0] < '1' || p[0] > '6') return fail(kSuffixO);
         octave_ = static_cast<int>(p[0] - '0');
         return {};
@@ -316,7 +361,7 @@ class PartCompiler {
         return {};
       case 'L': {
         if (signedCommand) return fail(kSuffixL);
-        std::u32string p = GenericParameter(token);
+        std::u32string_view p = GenericParameter(token);
         if (p[0] == '*') {
           std::u32string_view digits = std::u32string_view(p).substr(1);
           if (!AllDigits(digits)) return fail(kSuffixAbsolute);
@@ -332,7 +377,7 @@ class PartCompiler {
       }
       case 'Q': {
         if (signedCommand) return fail(kSuffixQ);
-        std::u32string p = GenericParameter(token);
+        std::u32string_view p = GenericParameter(token);
         if (!AllDigits(p)) return fail(kSuffixQ);
         std::int64_t q = DigitsValue(p);
         if (q > 192) return fail(kSuffixQ);
@@ -350,7 +395,7 @@ class PartCompiler {
       case '_': {
         // These step the volume; a bad step is reported as a volume error.
         if (signedCommand) return fail(kSuffixV);
-        std::u32string p = GenericParameter(token);
+        std::u32string_view p = GenericParameter(token);
         if (p != U"0") {
           if (!AllDigits(p)) return fail(kSuffixV);
           volumeStep_ = DigitsValue(p);
@@ -469,18 +514,18 @@ class PartCompiler {
     return part_ * 64 + static_cast<int>(note);
   }
 
-  Result<void> Store(NoteEvent&& e, int line) {
+  Result<void> Store(const NoteEvent& e, int line) {
     if (out_.count >= kEventCapacity) {
       return std::unexpected(CommandError(part_, line, kSuffixTooManyEvents, U""));
     }
     out_.totalSteps += e.step;
     out_.adjustedEvents.push_back(e);
-    out_.events.push_back(std::move(e));
+    out_.events.push_back(e);
     ++out_.count;
     return {};
   }
 
-  static int Utf16Length(const std::string& utf8) {
+  static int Utf16Length(std::string_view utf8) {
     int n = 0;
     for (unsigned char c : utf8) {
       if ((c & 0xC0) != 0x80) n += c >= 0xF0 ? 2 : 1;
@@ -491,9 +536,7 @@ class PartCompiler {
   Result<void> EmitNote(std::u32string_view token, int line, bool hasSign) {
     const bool rest = token[0] == 'R';
     const std::u32string_view command = token.substr(0, hasSign ? 2 : 1);
-    const std::u32string param = GenericParameter(token);
-    const bool tie = token.find(U'&') != std::u32string_view::npos;
-    const bool dot = token.find(U'.') != std::u32string_view::npos;
+    const auto [param, tie, dot] = ScanParameter(token);
 
     const int key = rest ? -1 : NoteKey(command);
     auto name = [&] { return "O" + std::to_string(octave_) + ToUtf8(command); };
@@ -524,18 +567,20 @@ class PartCompiler {
       ++out_.toneChangeCount;
     }
     if (!pendingData_.empty()) {
-      e.data = std::move(pendingData_);
-      pendingData_.clear();
+      e.data.offset = static_cast<std::uint32_t>(out_.dataText.size());
+      e.data.length = static_cast<std::uint32_t>(pendingData_.size());
+      out_.dataText += pendingData_;
       // Half bytes round to the even neighbour after each addition.
-      const int twice = 2 * out_.dataByteCount + Utf16Length(e.data);
+      const int twice = 2 * out_.dataByteCount + Utf16Length(pendingData_);
+      pendingData_.clear();
       int sum = twice / 2;
       if (twice % 2 != 0 && sum % 2 != 0) ++sum;
       out_.dataByteCount = sum;
     }
-    if (auto r = Store(std::move(e), line); !r) return r;
+    if (auto r = Store(e, line); !r) return r;
 
     if (dot) {
-      if (param.find(U'*') != std::u32string::npos) {
+      if (param.find(U'*') != std::u32string_view::npos) {
         return std::unexpected(CommandError(part_, line, kSuffixDot, token));
       }
       // An absolute default has no dotted form; say so rather than invent a length.
@@ -555,7 +600,7 @@ class PartCompiler {
       x.key = static_cast<std::int16_t>(key);
       x.step = static_cast<std::int16_t>(ext->step);
       x.gate = static_cast<std::int16_t>(ext->gate);
-      if (auto r = Store(std::move(x), line); !r) return r;
+      if (auto r = Store(x, line); !r) return r;
     }
 
     // A tie into another pitch must not overlap it when played: the copy loses a step.
@@ -577,6 +622,7 @@ class PartCompiler {
   std::u32string text_;
   std::u32string pool_;
   std::vector<Token> tokens_;
+  std::u32string param_;
   std::int32_t line_ = 1;
 
   int octave_ = 3;

@@ -18,14 +18,21 @@ inline constexpr int kMaxTokenIndex = 50000;
 /// Events one part may hold.
 inline constexpr int kEventCapacity = 50001;
 
-/// One sounding note, rest or dot extension.
+/// Where an event's data text lies in its part's `dataText`; empty when length is 0.
+struct DataRef {
+  std::uint32_t offset = 0;
+  std::uint32_t length = 0;
+};
+
+/// One sounding note, rest or dot extension. Plain values only, so a part of
+/// 50,000 events is two flat arrays and clearing them costs nothing.
 struct NoteEvent {
   std::int16_t key = 0;     ///< part * 64 + note; rests get the part's lowest key at the end
   std::int16_t gate = 0;    ///< sounding length in steps (0 for rests)
   std::int16_t step = 0;    ///< steps to the next event
   std::int16_t volume = 0;  ///< 0 = unchanged, else the new volume
   std::int16_t tone = 0;    ///< 0 = unchanged, else tone-definition slot + 1
-  std::string data;         ///< text of the last brace group before this event
+  DataRef data;             ///< the last brace group's text before this event (see DataOf)
 };
 
 /// The compiled form of one part and its statistics.
@@ -42,6 +49,12 @@ struct CompiledPart {
   std::string maxName;        ///< e.g. "O5C+"
   std::string minName;
   std::string smdText;  ///< what the SMD hook returned for this part
+  std::string dataText;  ///< every event's data text, one after the other (UTF-8)
+
+  /// The data text of an event of this part (empty when it carries none).
+  std::string_view DataOf(const NoteEvent& e) const {
+    return std::string_view(dataText).substr(e.data.offset, e.data.length);
+  }
 };
 
 /// Called right after tokenising when SMD output is wanted: the tokens (upper

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <vector>
 
 namespace chwr {
@@ -133,7 +134,8 @@ bool BracketsBalanced(std::string_view text) {
 
 RepeatExpansion ExpandRepeats(std::string_view text) {
   RepeatExpansion result;
-  if (text.find_first_of("[]") == std::string_view::npos) {
+  // A plain loop: find_first_of would call memchr once per character.
+  if (std::none_of(text.begin(), text.end(), [](char c) { return c == '[' || c == ']'; })) {
     result.text = std::string(text);
     return result;
   }
@@ -158,8 +160,13 @@ RepeatExpansion ExpandRepeats(std::string_view text) {
       continue;
     }
     if (ch != '[') {
-      frames.back().push_back(ch);
-      ++total;
+      // Copy the whole run up to the previous bracket in one go.
+      std::size_t start = i;
+      while (start > 0 && text[start - 1] != '[' && text[start - 1] != ']') --start;
+      frames.back().append(std::make_reverse_iterator(text.begin() + i + 1),
+                           std::make_reverse_iterator(text.begin() + start));
+      total += i + 1 - start;
+      i = start;
       continue;
     }
     std::string inner(frames.back().rbegin(), frames.back().rend());

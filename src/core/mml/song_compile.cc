@@ -10,6 +10,7 @@ Result<void> CompileSong(const SongDocument& song, SongCompile& out,
     p.count = 0;
     p.events.clear();
     p.adjustedEvents.clear();
+    p.dataText.clear();
   }
   CompileOptions compile;
   compile.resolution = song.resolution == 0 ? 0 : 1;
