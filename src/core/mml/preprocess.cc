@@ -204,7 +204,9 @@ RepeatExpansion ExpandRepeats(std::string_view text) {
     // The replacement is body x n then head; reversed, head comes first.
     outer.append(head.rbegin(), head.rend());
     std::string reversedBody(body.rbegin(), body.rend());
-    for (std::uint64_t k = 0; k < bodyTimes; ++k) outer.append(reversedBody);
+    if (!body.empty()) {
+      for (std::uint64_t k = 0; k < bodyTimes; ++k) outer.append(reversedBody);
+    }
     total += grow;
   }
   result.text.assign(frames[0].rbegin(), frames[0].rend());

@@ -1,0 +1,212 @@
+#include "mml/preprocess.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace chwr {
+namespace {
+
+using Bytes = ToneDefinitionBytes;
+
+// "@{" + the 23 numbers (modulator ML VI AR RR DR SL SU TL EG WF FB, carrier
+// likewise, OC) joined by "," + "}".
+std::string Definition(const std::array<int, 23>& n) {
+  std::string text = "@{";
+  for (int k = 0; k < 23; ++k) text += (k ? "," : "") + std::to_string(n[k]);
+  return text + "}";
+}
+
+// Modulator 1,0,15,7,4,2,0,20,1,0,5; carrier 2,1,12,9,3,5,1,0,0,1,0; OC 3.
+constexpr std::array<int, 23> kVoice = {1, 0,  15, 7, 4, 2, 0, 20, 1, 0, 5, 2,
+                                        1, 12, 9,  3, 5, 1, 0, 0,  1, 0, 3};
+constexpr Bytes kVoiceBytesPart1 = {0x21, 0x29, 0xD3, 0xC9, 0x45, 0x56, 0x4F, 0x14, 0x08, 0x03};
+
+TEST(StripComments, CommentsRunToTheNextCrLf) {
+  const struct {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"C4'comment\r\nD4", "C4\r\nD4"},
+      {"'only a comment", ""},
+      {"'a\r\n'b\r\nC", "\r\n\r\nC"},
+      {"C'x\nD\r\nE", "C\r\nE"},  // a lone line feed does not end a comment
+      {"C'x\rD", "C"},
+      {"{0A'x}\r\nC", "{0A\r\nC"},
+      {"@{1,'2\r\n3}", "@{1,\r\n3}"},
+      {"C''D\r\nE'", "C\r\nE"},
+      {"C'x\r\r\nD", "C\r\nD"},
+      {"CDE", "CDE"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(StripComments(c.in), c.out) << c.in;
+}
+
+TEST(ToneDefinition, EncodesTheToneEditorLayout) {
+  const std::string text =
+      "' ML VI AR RR DR SL SU TL EG WF FB OC\r\n"
+      "@{ 1, 0,15, 7, 4, 2, 0,20, 1, 0, 5,\r\n"
+      "   2, 1,12, 9, 3, 5, 1, 0, 0, 1, 0, 3}\r\nO4C";
+  const auto r = ExtractToneDefinition(text, 1);
+  ASSERT_EQ(r.status, ToneExtraction::Status::kDefined);
+  EXPECT_EQ(r.bytes, kVoiceBytesPart1);
+  EXPECT_EQ(r.text, "' ML VI AR RR DR SL SU TL EG WF FB OC\r\n\r\nO4C");
+}
+
+TEST(ToneDefinition, FirstByteNamesThePart) {
+  const std::array<int, 23> zeros{};
+  for (int part = 0; part < 4; ++part) {
+    const auto r = ExtractToneDefinition("C" + Definition(zeros) + "D", part);
+    ASSERT_EQ(r.status, ToneExtraction::Status::kDefined);
+    Bytes expected{};
+    expected[0] = static_cast<std::uint8_t>(part * 32 + 1);
+    EXPECT_EQ(r.bytes, expected);
+    EXPECT_EQ(r.text, "CD");
+  }
+}
+
+TEST(ToneDefinition, FieldsAreReadLeniently) {
+  // Blanks, tabs and line breaks anywhere; reading stops at a character that cannot
+  // continue the number; an empty field is 0; ties round to even; extra numbers after
+  // the 23rd are not read.
+  const std::string text = "@{ 1 ,0,1 5,7,3.5,2,0,2\r\n0,1,0,5,\t2,1,12.5,9,3,5,1,0x,,1,a,3,99}";
+  const auto r = ExtractToneDefinition(text, 1);
+  ASSERT_EQ(r.status, ToneExtraction::Status::kDefined);
+  EXPECT_EQ(r.bytes, kVoiceBytesPart1);
+  EXPECT_EQ(r.text, "");
+}
+
+TEST(ToneDefinition, WideNumbersSpillIntoTheirNeighbours) {
+  auto tl64 = kVoice;
+  tl64[7] = 64;  // TL 64 is one more SL
+  tl64[5] = 0;
+  auto sl1 = kVoice;
+  sl1[7] = 0;
+  sl1[5] = 1;
+  EXPECT_EQ(ExtractToneDefinition(Definition(tl64), 0).bytes,
+            ExtractToneDefinition(Definition(sl1), 0).bytes);
+
+  auto full = kVoice;  // ML 7, VI 1, SU 1, EG 1, RR 15: byte 1 is exactly 255
+  full[0] = 7, full[1] = 1, full[6] = 1, full[8] = 1, full[3] = 15;
+  const auto r = ExtractToneDefinition(Definition(full), 0);
+  ASSERT_EQ(r.status, ToneExtraction::Status::kDefined);
+  EXPECT_EQ(r.bytes[1], 255);
+  EXPECT_EQ(r.bytes[2], 0xD3);  // RR AND 3 = 3 as with RR 7
+}
+
+TEST(ToneDefinition, InvalidDefinitions) {
+  auto ml8 = kVoice;
+  ml8[0] = 8;  // byte 1 above 255
+  auto oc256 = kVoice;
+  oc256[22] = 256;
+  auto dr64 = kVoice;
+  dr64[4] = 64;  // 24-bit group reaches 2^24
+  dr64[3] = 0;
+  auto negative = kVoice;
+  negative[22] = -1;
+  const std::string cases[] = {
+      "{0A}" + Definition(kVoice),                     // the group's "}" comes first
+      "C}" + Definition(kVoice),                       // a "}" before the "@{"
+      "@{1,2,3",                                       // no "}"
+      "@{1,2,3}",                                      // fewer than 22 commas
+      "@{0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0}",  // 21 commas
+      Definition(ml8),
+      Definition(oc256),
+      Definition(dr64),
+      Definition(negative),
+  };
+  for (const auto& text : cases) {
+    EXPECT_EQ(ExtractToneDefinition(text, 0).status, ToneExtraction::Status::kInvalid) << text;
+  }
+}
+
+TEST(ToneDefinition, AnEmptyLastFieldReadsAsZero) {
+  const auto r = ExtractToneDefinition("@{0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,}", 3);
+  ASSERT_EQ(r.status, ToneExtraction::Status::kDefined);
+  EXPECT_EQ(r.bytes, (Bytes{0x61, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST(ToneDefinition, OnlyTheFirstDefinitionIsTakenOut) {
+  const std::string second = "@{0A}";
+  const auto r = ExtractToneDefinition("C" + Definition(kVoice) + "D" + second, 1);
+  ASSERT_EQ(r.status, ToneExtraction::Status::kDefined);
+  EXPECT_EQ(r.bytes, kVoiceBytesPart1);
+  EXPECT_EQ(r.text, "CD" + second);
+}
+
+TEST(ToneDefinition, TextWithoutDefinitionIsUnchanged) {
+  for (const char* text : {"", "C4{0A}D4", "@V1C}"}) {
+    const auto r = ExtractToneDefinition(text, 2);
+    EXPECT_EQ(r.status, ToneExtraction::Status::kNone) << text;
+    EXPECT_EQ(r.text, text);
+    EXPECT_EQ(r.bytes, Bytes{});
+  }
+}
+
+TEST(ExpandRepeats, ExpandsInnermostAndRightmostFirst) {
+  const struct {
+    std::string in;
+    std::string out;
+  } cases[] = {
+      {"CDE", "CDE"},
+      {"", ""},
+      {"[CDE]3", "CDECDECDE"},
+      {"[CD/E]3", "CDECDECD"},
+      {"[A[B]2C]", "ABBCABBC"},
+      {"[C]", "CC"},
+      {"[C]0D", "D"},
+      {"[C/D]0", "C"},
+      {"[C/D]1", "C"},
+      {"[C/D/E]3", "CDECDEC"},
+      {"[/C]3", "CC"},
+      {"[C]12", std::string(12, 'C')},
+      {"[C]02", "CC"},
+      {"[A]2[B]3", "AABBB"},
+      {"[[C]2]3", "CCCCCC"},
+      {"[A][2]3", std::string(222, 'A')},  // the count comes from the expanded "[2]3"
+      {"[C\r\n]2D", "C\r\nC\r\nD"},
+      {"[A/B[C]2]2", "ABCCA"},
+      {"[C] 4", "CC 4"},
+      {"[C]00000000000000000000D", "D"},
+  };
+  for (const auto& c : cases) {
+    const auto r = ExpandRepeats(c.in);
+    EXPECT_EQ(r.status, RepeatExpansion::Status::kOk) << c.in;
+    EXPECT_EQ(r.text, c.out) << c.in;
+  }
+}
+
+// An empty body repeated any number of times is nothing, and must come back at once.
+TEST(ExpandRepeats, EmptyBodiesWithHugeCounts) {
+  for (const std::string text :
+       {"[]99999999999999999999C", "[/]999999999999C", "[[]9]999999999999C"}) {
+    auto done = std::make_shared<std::promise<RepeatExpansion>>();
+    auto result = done->get_future();
+    std::thread([done, text] { done->set_value(ExpandRepeats(text)); }).detach();
+    ASSERT_EQ(result.wait_for(std::chrono::seconds(5)), std::future_status::ready)
+        << text << " still expanding after 5 s";
+    const RepeatExpansion r = result.get();
+    EXPECT_EQ(r.status, RepeatExpansion::Status::kOk) << text;
+    EXPECT_EQ(r.text, "C") << text;
+  }
+}
+
+TEST(ExpandRepeats, UnmatchedBrackets) {
+  for (const char* text : {"[C", "C]", "]C[", "[C]]", "[[C]", "C]D[E]"}) {
+    EXPECT_EQ(ExpandRepeats(text).status, RepeatExpansion::Status::kUnmatched) << text;
+  }
+}
+
+TEST(ExpandRepeats, RefusesHugeExpansions) {
+  EXPECT_EQ(ExpandRepeats("[[[[C]99]99]99]99").status, RepeatExpansion::Status::kTooLong);
+  EXPECT_EQ(ExpandRepeats("[C]99999999999999999999").status, RepeatExpansion::Status::kTooLong);
+  EXPECT_EQ(ExpandRepeats("[C]100000").text.size(), 100000u);
+}
+
+}  // namespace
+}  // namespace chwr
