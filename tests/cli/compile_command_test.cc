@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -53,8 +53,8 @@ class ChwrTest : public ::testing::Test {
   // A song text file: `mml1` as part 1 (Shift-JIS is ASCII here), the rest empty.
   fs::path WriteSong(const std::string& mml1, const std::string& resolution = " 1 ",
                      const std::string& firstLine = "qrv") {
-    std::array<std::string, 18> lines = {firstLine, "", "@120", "B", "B", "B", "A", "A", "A",
-                                         mml1, "", "", "0", "", resolution, "B", "A", ""};
+    std::array<std::string, 18> lines = {firstLine, "", "@120", "B", "B", "B",        "A", "A", "A",
+                                         mml1,      "", "",     "0", "",  resolution, "B", "A", ""};
     std::string text;
     for (const auto& l : lines) text += l + "\r\n";
     fs::path p = dir_ / "song.txt";
@@ -65,7 +65,9 @@ class ChwrTest : public ::testing::Test {
   fs::path dir_;
 };
 
-std::string FirstLine(const std::string& s) { return s.substr(0, s.find('\n')); }
+std::string FirstLine(const std::string& s) {
+  return s.substr(0, s.find('\n'));
+}
 
 TEST_F(ChwrTest, CompilePrintsEveryEventThenPartStatisticsThenMarkStep) {
   Outcome o = Run("compile '" + WriteSong("C4.D8!").string() + "'");
@@ -85,8 +87,8 @@ TEST_F(ChwrTest, CompilePrintsEveryEventThenPartStatisticsThenMarkStep) {
       "{\"part\":1,\"count\":3,\"totalSteps\":96,\"minKey\":27,\"maxKey\":29,\"minName\":\"O3C\","
       "\"maxName\":\"O3D\",\"volumeChangeCount\":0,\"toneChangeCount\":0,\"dataByteCount\":0,"
       "\"toneDefined\":0,\"toneDefinition\":\"00000000000000000000\"}\n"
-      "{\"part\":2" + empty + "{\"part\":3" + empty + "{\"part\":4" + empty +
-      "{\"markStep\":96}\n";
+      "{\"part\":2" +
+      empty + "{\"part\":3" + empty + "{\"part\":4" + empty + "{\"markStep\":96}\n";
   EXPECT_EQ(o.out, expected);
 }
 
@@ -139,10 +141,77 @@ TEST_F(ChwrTest, DemoSongCompiles) {
   EXPECT_NE(o.out.find("{\"markStep\":"), std::string::npos);
 }
 
+TEST_F(ChwrTest, BuildWritesTheMldFileAndReportsItsSize) {
+  const fs::path song = WriteSong("C4");
+  const fs::path mld = dir_ / "out.mld";
+  Outcome o = Run("build '" + song.string() + "' --mld '" + mld.string() + "'");
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out, "79ﾊﾞｲﾄ  ﾊﾟｰﾄ1：48 O3C～O3C ﾊﾟｰﾄ2：0  ﾊﾟｰﾄ3：0  ﾊﾟｰﾄ4：0 \n");
+  const std::string image = Slurp(mld);
+  ASSERT_EQ(image.size(), 79u);
+  EXPECT_EQ(image.substr(0, 4), "melo");
+  EXPECT_EQ(image.substr(image.size() - 6), std::string("\x1B\x30\x30\xFF\xDF\x00", 6));
+
+  // The mail text is the same image in base64 behind the marker, then one line feed.
+  Outcome mail = Run("build '" + song.string() + "' --mail");
+  ASSERT_EQ(mail.status, 0) << mail.err;
+  ASSERT_EQ(mail.out.substr(0, 7), "--B:M\r\n");
+  EXPECT_EQ(mail.out.back(), '\n');
+  EXPECT_EQ(mail.out.find('\n', 7), mail.out.size() - 1);
+  EXPECT_EQ(mail.out.substr(7, 8), "bWVsbwAA");  // "melo" 00 00 ...
+
+  // A compile error writes nothing.
+  Outcome bad =
+      Run("build '" + WriteSong("C4O9").string() + "' --mld '" + (dir_ / "bad.mld").string() + "'");
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_EQ(FirstLine(bad.err), "ﾊﾟｰﾄ1 (1行目) に(O命令)構文ｴﾗｰがあります。");
+  EXPECT_FALSE(fs::exists(dir_ / "bad.mld"));
+}
+
+TEST_F(ChwrTest, OpenTurnsMldAndMailBackIntoASongFile) {
+  const fs::path song = WriteSong("O4C4D8R8E2");
+  const fs::path mld = dir_ / "song.mld";
+  ASSERT_EQ(Run("build '" + song.string() + "' --mld '" + mld.string() + "'").status, 0);
+  const fs::path back = dir_ / "back.txt";
+  Outcome o = Run("open '" + mld.string() + "' -o '" + back.string() + "'");
+  ASSERT_EQ(o.status, 0) << o.err;
+  const std::string text = Slurp(back);
+  EXPECT_EQ(text.substr(0, 5), "qrv\r\n");
+  EXPECT_NE(text.find("C4D8R8E2"), std::string::npos) << text;
+
+  Outcome mail = Run("build '" + song.string() + "' --mail");
+  const fs::path mailFile = dir_ / "mail.txt";
+  std::ofstream(mailFile, std::ios::binary) << mail.out;
+  const fs::path fromMail = dir_ / "from-mail.txt";
+  ASSERT_EQ(Run("open --mail '" + mailFile.string() + "' -o '" + fromMail.string() + "'").status,
+            0);
+  EXPECT_EQ(Slurp(fromMail), text);
+
+  Outcome notMld = Run("open '" + song.string() + "' -o '" + (dir_ / "x.txt").string() + "'");
+  EXPECT_EQ(notMld.status, 2);
+  EXPECT_EQ(FirstLine(notMld.err), "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。");
+}
+
+TEST_F(ChwrTest, DumpListsRecordsAndSurvivesGarbage) {
+  const fs::path mld = dir_ / "song.mld";
+  ASSERT_EQ(Run("build '" + WriteSong("C4").string() + "' --mld '" + mld.string() + "'").status, 0);
+  Outcome o = Run("dump '" + mld.string() + "'");
+  ASSERT_EQ(o.status, 0);
+  EXPECT_NE(o.out.find("tempo 120"), std::string::npos) << o.out;
+
+  const fs::path junk = dir_ / "junk.mld";
+  std::ofstream(junk, std::ios::binary) << std::string("melo\xFF\xFF\xFF\xFF\x00\xFFtrac", 15);
+  Outcome j = Run("dump '" + junk.string() + "'");
+  EXPECT_EQ(j.status, 0);
+  EXPECT_FALSE(j.out.empty());
+}
+
 TEST_F(ChwrTest, HelpNamesTheCommands) {
   Outcome o = Run("--help");
   EXPECT_EQ(o.status, 0);
-  EXPECT_NE(o.out.find("compile"), std::string::npos);
+  for (const char* command : {"compile", "build", "open", "dump"}) {
+    EXPECT_NE(o.out.find(command), std::string::npos) << command;
+  }
   Outcome bad = Run("frobnicate");
   EXPECT_NE(bad.status, 0);
 }

@@ -29,9 +29,13 @@ constexpr const char* kSuffixLength = "行目) に(音長命令)構文ｴﾗｰ�
 constexpr const char* kSuffixTooManyTokens = "行目) 命令の数が多すぎます。(最大50000個)";
 constexpr const char* kSuffixTooManyEvents = "行目) 音符と休符の数が多すぎます。(最大50001個)";
 
-std::string PartName(int part) { return kPart + std::to_string(part + 1); }
+std::string PartName(int part) {
+  return kPart + std::to_string(part + 1);
+}
 
-std::string ToUtf8(std::u32string_view text) { return Utf32ToUtf8(text); }
+std::string ToUtf8(std::u32string_view text) {
+  return Utf32ToUtf8(text);
+}
 
 Diagnostic CommandError(int part, int line, const char* suffix, std::u32string_view search) {
   Diagnostic d;
@@ -46,7 +50,8 @@ Diagnostic CharacterError(int part, int line, char32_t ch) {
   std::string shown;
   AppendUtf8(shown, ch);
   Diagnostic d;
-  d.message = PartName(part) + "(" + std::to_string(line) + "行目)に不正な文字(" + shown + ")があります。";
+  d.message =
+      PartName(part) + "(" + std::to_string(line) + "行目)に不正な文字(" + shown + ")があります。";
   d.part = part;
   d.line = line;
   d.searchText = shown;
@@ -62,15 +67,33 @@ Diagnostic PartError(int part, std::string text) {
 
 bool IsCommandLetter(char32_t c) {
   switch (c) {
-    case 'Q': case 'O': case 'L': case 'C': case 'D': case 'E': case 'F': case 'G': case 'A':
-    case 'B': case 'R': case '<': case '>': case 'T': case 'V': case '~': case '_': case '!':
+    case 'Q':
+    case 'O':
+    case 'L':
+    case 'C':
+    case 'D':
+    case 'E':
+    case 'F':
+    case 'G':
+    case 'A':
+    case 'B':
+    case 'R':
+    case '<':
+    case '>':
+    case 'T':
+    case 'V':
+    case '~':
+    case '_':
+    case '!':
       return true;
     default:
       return false;
   }
 }
 
-bool IsDigit(char32_t c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char32_t c) {
+  return c >= '0' && c <= '9';
+}
 
 bool IsAppended(char32_t c) {
   return IsDigit(c) || c == '+' || c == '-' || c == '*' || c == '.' || c == '&';
@@ -127,11 +150,16 @@ struct Token {
 std::optional<int> NoteLengthSteps(std::u32string_view text) {
   if (text.size() == 1) {
     switch (text[0]) {
-      case '1': return 192;
-      case '2': return 96;
-      case '4': return 48;
-      case '8': return 24;
-      default: return std::nullopt;
+      case '1':
+        return 192;
+      case '2':
+        return 96;
+      case '4':
+        return 48;
+      case '8':
+        return 24;
+      default:
+        return std::nullopt;
     }
   }
   if (text.size() == 2) {
@@ -142,7 +170,9 @@ std::optional<int> NoteLengthSteps(std::u32string_view text) {
   return std::nullopt;
 }
 
-int HalveTiesToEven(int v) { return (v / 2) + ((v % 2) != 0 && ((v / 2) % 2) != 0 ? 1 : 0); }
+int HalveTiesToEven(int v) {
+  return (v / 2) + ((v % 2) != 0 && ((v / 2) % 2) != 0 ? 1 : 0);
+}
 
 class PartCompiler {
  public:
@@ -333,7 +363,8 @@ class PartCompiler {
 
   Result<void> ExecuteToken(std::u32string_view token, int line) {
     const char32_t first = token[0];
-    const bool signedCommand = first != 'T' && token.size() >= 2 && (token[1] == '+' || token[1] == '-');
+    const bool signedCommand =
+        first != 'T' && token.size() >= 2 && (token[1] == '+' || token[1] == '-');
     auto fail = [&](const char* suffix) {
       return std::unexpected(CommandError(part_, line, suffix, token));
     };
@@ -401,9 +432,11 @@ class PartCompiler {
           volumeStep_ = DigitsValue(p);
         }
         if (first == '~') {
-          currentVolume_ = static_cast<int>(std::min<std::int64_t>(currentVolume_ + volumeStep_, 63));
+          currentVolume_ =
+              static_cast<int>(std::min<std::int64_t>(currentVolume_ + volumeStep_, 63));
         } else {
-          currentVolume_ = static_cast<int>(std::max<std::int64_t>(currentVolume_ - volumeStep_, 0));
+          currentVolume_ =
+              static_cast<int>(std::max<std::int64_t>(currentVolume_ - volumeStep_, 0));
         }
         return {};
       }
@@ -422,7 +455,13 @@ class PartCompiler {
       case '{':
         pendingData_ = ToUtf8(GenericParameter(token));
         return {};
-      case 'C': case 'D': case 'E': case 'F': case 'G': case 'A': case 'B':
+      case 'C':
+      case 'D':
+      case 'E':
+      case 'F':
+      case 'G':
+      case 'A':
+      case 'B':
         return EmitNote(token, line, signedCommand);
       case 'R':
         if (signedCommand) return fail(kSuffixLength);
@@ -475,8 +514,8 @@ class PartCompiler {
   };
 
   // Step and gate of a note or rest; on error the diagnostic for `line`.
-  Result<Length> NoteLength(std::u32string_view lengthText, bool tie, std::u32string_view defaultLength,
-                            bool dot, bool rest, int line) {
+  Result<Length> NoteLength(std::u32string_view lengthText, bool tie,
+                            std::u32string_view defaultLength, bool dot, bool rest, int line) {
     std::u32string_view text = lengthText == U"0" ? defaultLength : lengthText;
     Length len;
     if (auto steps = NoteLengthSteps(text)) {
@@ -484,7 +523,8 @@ class PartCompiler {
     } else if (!text.empty() && text[0] == '*') {
       std::u32string_view digits = text.substr(1);
       if (!digits.empty()) {
-        if (!AllDigits(digits)) return std::unexpected(CommandError(part_, line, kSuffixLength, text));
+        if (!AllDigits(digits))
+          return std::unexpected(CommandError(part_, line, kSuffixLength, text));
         std::int64_t n = DigitsValue(digits);
         if (n > 192) return std::unexpected(CommandError(part_, line, kSuffixAbsolute, text));
         len.step = static_cast<int>(n);
@@ -505,7 +545,8 @@ class PartCompiler {
   }
 
   int NoteKey(std::u32string_view command) const {
-    static constexpr int kBase[] = {/*A*/ 10, /*B*/ 12, /*C*/ 1, /*D*/ 3, /*E*/ 5, /*F*/ 6, /*G*/ 8};
+    static constexpr int kBase[] = {/*A*/ 10, /*B*/ 12, /*C*/ 1, /*D*/ 3,
+                                    /*E*/ 5,  /*F*/ 6,  /*G*/ 8};
     int semitone = kBase[command[0] - 'A'];
     if (command.size() > 1) semitone += command[1] == '+' ? 1 : -1;
     std::int64_t note = semitone + 12LL * (octave_ - 1) + 2 + transpose_;

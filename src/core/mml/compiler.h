@@ -48,7 +48,7 @@ struct CompiledPart {
   std::int16_t minKey = 255;  ///< lowest note key, 255 when the part has no note
   std::string maxName;        ///< e.g. "O5C+"
   std::string minName;
-  std::string smdText;  ///< what the SMD hook returned for this part
+  std::string smdText;   ///< what the SMD hook returned for this part
   std::string dataText;  ///< every event's data text, one after the other (UTF-8)
 
   /// The data text of an event of this part (empty when it carries none).

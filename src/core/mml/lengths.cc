@@ -18,7 +18,9 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
   text = std::move(out);
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Replaces only occurrences that no digit follows, so "*180" keeps its "*18".
 void ReplaceUnlessDigitFollows(std::string& text, std::string_view from, std::string_view to) {
@@ -55,6 +57,20 @@ std::string NormaliseLengths(std::string_view input) {
       {"*18", "16."}, {"*12", "16"}, {"*9", "32."}, {"*6", "32"}, {"*3", "64"},
   };
   for (const auto& [from, to] : kGuarded) ReplaceUnlessDigitFollows(text, from, to);
+  return text;
+}
+
+std::string NormaliseLengthsAt(std::string_view input, int stepsPerQuarter) {
+  if (stepsPerQuarter != 24) return NormaliseLengths(input);
+  std::string text(input);
+  // The 48-step rewrite replaces its long entries even inside longer numbers, which only
+  // matters there for lengths above 192 that no part can hold; at 24 steps "*120" and "*180"
+  // are ordinary lengths, so a partial match would turn a valid "*120" into "80".
+  static constexpr std::string_view kTable[][2] = {
+      {"*96", "1"},  {"*72", "2."}, {"*48", "2"},  {"*36", "4."}, {"*24", "4"},
+      {"*18", "8."}, {"*12", "8"},  {"*9", "16."}, {"*6", "16"},  {"*3", "32"},
+  };
+  for (const auto& [from, to] : kTable) ReplaceUnlessDigitFollows(text, from, to);
   return text;
 }
 

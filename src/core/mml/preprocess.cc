@@ -114,7 +114,9 @@ ToneExtraction ExtractToneDefinition(std::string_view text, int part) {
 
 namespace {
 
-bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
+bool IsDigit(char ch) {
+  return ch >= '0' && ch <= '9';
+}
 
 // Brackets match exactly when repeated rewriting would never run out of a partner.
 bool BracketsBalanced(std::string_view text) {

@@ -21,8 +21,8 @@ std::string StripComments(std::string_view text);
 struct ToneExtraction {
   enum class Status { kNone, kDefined, kInvalid };
   Status status = Status::kNone;
-  std::string text;                ///< the text without the definition (kNone: unchanged)
-  ToneDefinitionBytes bytes{};     ///< the encoded slot (kDefined), zeros otherwise
+  std::string text;             ///< the text without the definition (kNone: unchanged)
+  ToneDefinitionBytes bytes{};  ///< the encoded slot (kDefined), zeros otherwise
 };
 
 /// Finds the first "@{", reads its 23 numbers and encodes them for part `part`

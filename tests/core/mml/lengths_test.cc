@@ -31,6 +31,17 @@ TEST(NormaliseLengths, RewritesAbsoluteLengths) {
   for (const auto& c : cases) EXPECT_EQ(NormaliseLengths(c.in), c.out) << c.in;
 }
 
+TEST(NormaliseLengthsAt, NamesLengthsAtTheirOwnResolution) {
+  const TextCase at24[] = {
+      {"C*96D*72E*48F*36G*24A*18B*12", "C1D2.E2F4.G4A8.B8"},
+      {"R*9C*6D*3", "R16.C16D32"},
+      // Whole numbers only: "*120" and "*180" are lengths a part can hold at 24.
+      {"Q1C*120D*180E*240F*30G*96", "Q1C*120D*180E*240F*30G1"},
+  };
+  for (const auto& c : at24) EXPECT_EQ(NormaliseLengthsAt(c.in, 24), c.out) << c.in;
+  EXPECT_EQ(NormaliseLengthsAt("C*36D*240", 48), "C8.D80");
+}
+
 TEST(RescaleAbsoluteLengths, HalvesRoundingHalfUp) {
   const TextCase cases[] = {
       {"C*25", "C*13"},  {"L*3", "L*2"},           {"C*1", "C*1"},     {"C*2", "C*1"},

@@ -1,0 +1,214 @@
+#include "midi/smf_writer.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "io/file_io.h"
+#include "messages.h"
+#include "song/choices.h"
+#include "text/cp932.h"
+
+namespace chwr {
+namespace {
+
+void Append(std::vector<std::uint8_t>& out, std::initializer_list<std::uint8_t> bytes) {
+  out.insert(out.end(), bytes);
+}
+
+void AppendVlq(std::vector<std::uint8_t>& out, std::uint32_t value) {
+  const auto v = EncodeVlq(value);
+  out.insert(out.end(), v.begin(), v.end());
+}
+
+void AppendU32(std::vector<std::uint8_t>& out, std::size_t v) {
+  Append(out, {static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
+               static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)});
+}
+
+void AppendChunk(std::vector<std::uint8_t>& out, std::string_view tag,
+                 const std::vector<std::uint8_t>& body) {
+  out.insert(out.end(), tag.begin(), tag.end());
+  AppendU32(out, body.size());
+  out.insert(out.end(), body.begin(), body.end());
+}
+
+// Two silent running-status events on key 1: they carry a track on to a later tick.
+void AppendFiller(std::vector<std::uint8_t>& body, std::uint32_t ticks) {
+  AppendVlq(body, ticks);
+  Append(body, {0x01, 0x00, 0x00, 0x01, 0x00});
+}
+
+// A track holding only its volume, program change and end has no events.
+constexpr std::size_t kEmptyChunkSize = 19;
+
+bool IsPlainNumber(std::string_view s) {
+  std::size_t i = 0;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  bool digits = false, point = false;
+  for (; i < s.size(); ++i) {
+    if (s[i] >= '0' && s[i] <= '9') {
+      digits = true;
+    } else if (s[i] == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digits;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeVlq(std::uint32_t v) {
+  if (v < 0x80) return {static_cast<std::uint8_t>(v)};
+  if (v < 0x4000)
+    return {static_cast<std::uint8_t>((v >> 7) | 0x80), static_cast<std::uint8_t>(v & 0x7F)};
+  if (v < 0x200000) {
+    return {static_cast<std::uint8_t>((v >> 14) | 0x80),
+            static_cast<std::uint8_t>(((v >> 7) & 0x7F) | 0x80),
+            static_cast<std::uint8_t>(v & 0x7F)};
+  }
+  // Beyond any song's length; kept correct rather than truncated.
+  return {static_cast<std::uint8_t>(((v >> 21) & 0x7F) | 0x80),
+          static_cast<std::uint8_t>(((v >> 14) & 0x7F) | 0x80),
+          static_cast<std::uint8_t>(((v >> 7) & 0x7F) | 0x80), static_cast<std::uint8_t>(v & 0x7F)};
+}
+
+MidiTrackBuilder::MidiTrackBuilder(const SongDocument& song, const MidiSettings& settings)
+    : song_(song), settings_(settings) {}
+
+void MidiTrackBuilder::Step(int, std::span<const ScheduledEvent> events, int) {
+  for (const ScheduledEvent& s : events) Handle(s.part, s);
+}
+
+void MidiTrackBuilder::Handle(int part, const ScheduledEvent& s) {
+  Part& p = parts_[part];
+  // The tie-adjusted gate: a tie into another pitch must end before that pitch starts.
+  const std::uint32_t gate = static_cast<std::uint32_t>(std::max<int>(s.adjustedGate, 0));
+  const std::uint32_t step = static_cast<std::uint32_t>(std::max<int>(s.event.step, 0));
+  if (s.event.volume != 0) p.velocity = s.event.volume;
+  const auto key = static_cast<std::uint8_t>((s.event.key & 63) + 33 - 12 * settings_.octaveChoice);
+  const auto velocity = static_cast<std::uint8_t>(gate == 0 ? 0 : 2 * p.velocity);
+  const auto status = static_cast<std::uint8_t>(0x90 + part);
+
+  if (p.body.empty()) {
+    // The first event opens the track with delta 0 and the status byte.
+    Append(p.body, {0x00, status, key, velocity});
+    if (gate <= step) {
+      AppendVlq(p.body, gate);
+      Append(p.body, {key, 0x00});
+      p.heldTicks = 0;
+      p.pendingDelta = step - gate;
+    } else {
+      p.heldTicks += step;
+    }
+  } else if (gate == 0) {
+    p.pendingDelta += step;
+  } else if (gate <= step) {
+    const std::size_t n = p.body.size();
+    // A note continued by a tie is not struck again.
+    if (!(n >= 2 && p.body[n - 2] == key && p.body[n - 1] == velocity)) {
+      AppendVlq(p.body, p.pendingDelta);
+      Append(p.body, {key, velocity});
+    }
+    AppendVlq(p.body, gate + p.heldTicks);
+    Append(p.body, {key, 0x00});
+    p.heldTicks = 0;
+    p.pendingDelta = step - gate;
+  } else {
+    p.heldTicks += step;
+  }
+  p.partEnd += step;
+}
+
+MidiTracks MidiTrackBuilder::Finish() {
+  for (Part& p : parts_) {
+    if (p.pendingDelta > 0) AppendFiller(p.body, p.pendingDelta);
+  }
+  int longest = 0;
+  for (int i = 1; i < 4; ++i) {
+    if (parts_[i].partEnd > parts_[longest].partEnd) longest = i;
+  }
+  for (int i = 0; i < 4; ++i) {
+    if (i == longest || parts_[i].body.empty()) continue;
+    AppendFiller(parts_[i].body, parts_[longest].partEnd - parts_[i].partEnd);
+  }
+
+  MidiTracks tracks;
+  for (int i = 0; i < 4; ++i) {
+    const std::vector<std::uint8_t>& body = parts_[i].body;
+    const auto channel = static_cast<std::uint8_t>(i);
+    const int program =
+        settings_.midiTone >= 0
+            ? settings_.midiTone
+            : FindToneProgram(song_.parts[i].tone).value_or(*FindToneProgram(kDefaultToneChoice));
+    std::vector<std::uint8_t> full;
+    full.reserve(body.size() * (settings_.repeatOn ? 2 : 1) + 16);
+    Append(full, {0x00, static_cast<std::uint8_t>(0xB0 + channel), 0x07, 0x7F, 0x00,
+                  static_cast<std::uint8_t>(0xC0 + channel), static_cast<std::uint8_t>(program)});
+    full.insert(full.end(), body.begin(), body.end());
+    if (settings_.repeatOn && !body.empty()) {
+      // The second copy runs on the first copy's status, 0 ticks after it ends.
+      full.push_back(0x00);
+      full.insert(full.end(), body.begin() + 2, body.end());
+    }
+    Append(full, {0x00, 0xFF, 0x2F, 0x00});
+    if (8 + full.size() == kEmptyChunkSize || settings_.mute[i]) continue;
+    AppendChunk(tracks.chunks, "MTrk", full);
+    ++tracks.count;
+  }
+  return tracks;
+}
+
+Result<double> MidiTempo(std::string_view text, bool doubleSpeed) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  double tempo = 120;
+  if (!text.empty() && IsPlainNumber(text)) tempo = std::strtod(std::string(text).c_str(), nullptr);
+  if (doubleSpeed) tempo *= 2;
+  // The tempo period has three bytes: below 4 beats a minute it no longer fits, and
+  // at 0 or less there is no period at all.
+  if (!(tempo >= 4) || std::nearbyint(60 / tempo * 1000000) < 1) {
+    return Fail("ﾃﾝﾎﾟ(" + std::string(text) + ")ではMIDIﾌｧｲﾙを作成できません。4以上にして下さい。");
+  }
+  return tempo;
+}
+
+Result<std::vector<std::uint8_t>> SmfImage(const SongDocument& song, const MidiTracks& tracks,
+                                           bool doubleSpeed) {
+  auto tempo = MidiTempo(song.tempo, doubleSpeed);
+  if (!tempo) return std::unexpected(tempo.error());
+  auto title = EncodeCp932(song.title);
+  if (!title) return Fail("ﾀｲﾄﾙに" + title.error().message);
+  const auto period = static_cast<std::uint32_t>(std::nearbyint(60 / *tempo * 1000000));
+
+  std::vector<std::uint8_t> image;
+  const std::uint8_t division = song.resolution == 0 ? 24 : 48;
+  Append(image, {'M', 'T', 'h', 'd', 0x00, 0x00, 0x00, 0x06, 0x00, 0x01,
+                 static_cast<std::uint8_t>((tracks.count + 1) >> 8),
+                 static_cast<std::uint8_t>(tracks.count + 1), 0x00, division});
+  std::vector<std::uint8_t> conductor = {0x00, 0xFF, 0x02, 0x00, 0x00, 0xFF, 0x03};
+  // A title of 128 bytes or more needs a longer length field to stay a valid file.
+  AppendVlq(conductor, static_cast<std::uint32_t>(title->size()));
+  conductor.insert(conductor.end(), title->begin(), title->end());
+  Append(conductor, {0x00, 0xFF, 0x51, 0x03, static_cast<std::uint8_t>(period >> 16),
+                     static_cast<std::uint8_t>(period >> 8), static_cast<std::uint8_t>(period),
+                     0x00, 0xFF, 0x2F, 0x00});
+  AppendChunk(image, "MTrk", conductor);
+  image.insert(image.end(), tracks.chunks.begin(), tracks.chunks.end());
+  return image;
+}
+
+std::vector<std::uint8_t> ResetSmfImage() {
+  return {0x4D, 0x54, 0x68, 0x64, 0x00, 0x00, 0x00, 0x06, 0x00, 0x01, 0x00, 0x01,
+          0x00, 0x18, 0x4D, 0x54, 0x72, 0x6B, 0x00, 0x00, 0x00, 0x19, 0x02, 0xF0,
+          0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7, 0x02, 0xF0, 0x0A, 0x41, 0x10, 0x42,
+          0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7, 0x00, 0xFF, 0x2F, 0x00};
+}
+
+Result<void> WriteMidiFile(const std::filesystem::path& path, std::span<const std::uint8_t> image) {
+  if (!WriteFileAtomic(path, image)) return Fail(msg::kFileWriteFailed);
+  return {};
+}
+
+}  // namespace chwr

@@ -1,0 +1,580 @@
+#include "mld/mld_reader.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <string_view>
+
+#include "io/file_io.h"
+#include "messages.h"
+#include "mml/lengths.h"
+#include "song/choices.h"
+#include "text/cp932.h"
+
+namespace chwr {
+namespace {
+
+using Bytes = std::span<const std::uint8_t>;
+
+// ---- user texts -------------------------------------------------------------------------
+
+constexpr const char* kTruncatedWarning =
+    "ﾌｧｲﾙが途中で終わっています。読めたところまでを読み込みました。";
+constexpr const char* kNoTrackWarning =
+    "ﾄﾗｯｸ(trac)が見つからないため、ﾊﾟｰﾄの内容は読み込めませんでした。";
+constexpr const char* kNoTempoWarning = "ﾃﾝﾎﾟの指定がないため、分解能48として読み込みました。";
+
+std::string Hex(std::uint8_t byte) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  return {kDigits[byte >> 4], kDigits[byte & 15]};
+}
+
+std::string UnknownResolutionWarning(std::uint8_t status) {
+  return "分解能の指定(" + Hex(status) + ")が読めないため、分解能48として読み込みました。";
+}
+
+std::string UndecodableWarning(std::string_view field, std::size_t count) {
+  return std::string(field) + "にｼﾌﾄJISとして読めないﾊﾞｲﾄが" + std::to_string(count) +
+         "か所あり、「\uFFFD」にしました。";
+}
+
+std::string UnknownSlotWarning(int slot, std::uint8_t first) {
+  return "音色定義" + std::to_string(slot + 1) + "のﾊﾟｰﾄ指定(" + Hex(first) +
+         ")が読めないため、その定義は読み込みませんでした。";
+}
+
+// ---- bounds-checked access to the image ------------------------------------------------
+
+// Every read goes through Has(): the image may end anywhere, and lengths in it may lie.
+class Image {
+ public:
+  explicit Image(Bytes bytes) : b_(bytes) {}
+
+  std::size_t size() const { return b_.size(); }
+  bool Has(std::size_t pos, std::size_t n) const {
+    return pos <= b_.size() && n <= b_.size() - pos;
+  }
+  std::uint8_t U8(std::size_t pos) const { return b_[pos]; }
+  std::size_t U16(std::size_t pos) const { return std::size_t{b_[pos]} << 8 | b_[pos + 1]; }
+  bool Matches(std::size_t pos, std::string_view tag) const {
+    return Has(pos, tag.size()) &&
+           std::equal(tag.begin(), tag.end(), b_.begin() + pos,
+                      [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; });
+  }
+  // First occurrence of `needle` starting in [from, to), the whole needle lying before `to`.
+  std::optional<std::size_t> Find(Bytes needle, std::size_t from, std::size_t to) const {
+    to = std::min(to, b_.size());
+    if (from >= to) return std::nullopt;
+    auto first = b_.begin() + static_cast<std::ptrdiff_t>(from);
+    auto last = b_.begin() + static_cast<std::ptrdiff_t>(to);
+    auto hit = std::search(first, last, needle.begin(), needle.end());
+    if (hit == last) return std::nullopt;
+    return static_cast<std::size_t>(hit - b_.begin());
+  }
+  std::optional<std::size_t> Find(std::string_view tag, std::size_t from, std::size_t to) const {
+    return Find(Bytes(reinterpret_cast<const std::uint8_t*>(tag.data()), tag.size()), from, to);
+  }
+  // Up to `n` bytes from `pos`; `clipped` is set when the image ends sooner.
+  Bytes Take(std::size_t pos, std::size_t n, bool& clipped) const {
+    if (pos >= b_.size()) {
+      clipped = clipped || n > 0;
+      return {};
+    }
+    const std::size_t avail = b_.size() - pos;
+    if (n > avail) clipped = true;
+    return b_.subspan(pos, std::min(n, avail));
+  }
+
+ private:
+  Bytes b_;
+};
+
+// ---- header ------------------------------------------------------------------------------
+
+constexpr std::size_t kHeaderLengthAt = 8;
+constexpr std::size_t kFirstChunkAt = 13;  // after magic, file length, header length, 01 01 01
+constexpr std::size_t kChunkHeadSize = 6;  // tag and 2-byte length
+
+// Where the track chunk starts, if anywhere: where the header length says, else (a writer
+// that got the length wrong) the first "trac" tag in the image.
+std::optional<std::size_t> FindTrack(const Image& img) {
+  if (img.Has(kHeaderLengthAt, 2)) {
+    const std::size_t at = 10 + img.U16(kHeaderLengthAt);
+    if (img.Matches(at, "trac")) return at;
+  }
+  return img.Find("trac", 0, img.size());
+}
+
+// Start of the 2-byte length of the first header chunk with `tag`. The chunks are walked
+// one by one so that a title spelling "cipy" or "sorc" is not taken for a chunk; only when
+// the chain is broken is the header searched for the tag as plain text.
+std::optional<std::size_t> FindHeaderChunk(const Image& img, std::string_view tag,
+                                           std::size_t headerEnd) {
+  // headerEnd never lies past the image, so the chunk heads read below are all inside it.
+  std::size_t pos = kFirstChunkAt;
+  while (pos + kChunkHeadSize <= headerEnd) {
+    if (img.Matches(pos, tag)) return pos + 4;
+    pos += kChunkHeadSize + img.U16(pos + 4);
+  }
+  if (pos == headerEnd) return std::nullopt;  // an intact chain without the tag
+  if (auto hit = img.Find(tag, kFirstChunkAt, headerEnd)) return *hit + 4;
+  return std::nullopt;
+}
+
+// The data of the header chunk whose 2-byte length starts at `lengthAt`.
+Bytes ChunkData(const Image& img, std::size_t lengthAt, bool& truncated) {
+  if (!img.Has(lengthAt, 2)) {
+    truncated = true;
+    return {};
+  }
+  return img.Take(lengthAt + 2, img.U16(lengthAt), truncated);
+}
+
+// ---- the MML writer ----------------------------------------------------------------------
+
+struct LengthName {
+  int steps;
+  std::string_view text;
+};
+
+constexpr LengthName kLengths48[] = {
+    {192, "1"}, {144, "2."}, {96, "2"},  {72, "4."}, {48, "4"}, {36, "8."},
+    {24, "8"},  {18, "16."}, {12, "16"}, {9, "32."}, {6, "32"}, {3, "64"},
+};
+constexpr LengthName kLengths24[] = {
+    {96, "1"},  {72, "2."}, {48, "2"},  {36, "4."}, {24, "4"},
+    {18, "8."}, {12, "8"},  {9, "16."}, {6, "16"},  {3, "32"},
+};
+
+constexpr std::string_view kNoteNames[12] = {"C",  "C+", "D",  "D+", "E",  "F",
+                                             "F+", "G",  "G+", "A",  "A+", "B"};
+
+int FloorDiv(int a, int b) {
+  return a / b - (a % b != 0 && (a < 0) != (b < 0) ? 1 : 0);
+}
+
+// ---- the tone-definition slot ------------------------------------------------------------
+
+struct OperatorValues {
+  int ml, vi, ar, rr, dr, sl, su, tl, eg, wf, fb;
+};
+
+OperatorValues UnpackOperator(std::uint8_t head, std::uint32_t group) {
+  OperatorValues v{};
+  v.ml = head >> 5;
+  v.vi = (head >> 4) & 1;
+  v.eg = (head >> 3) & 1;
+  v.su = (head >> 2) & 1;
+  // RR is split: its upper two bits close the head byte, its lower two open the group.
+  v.rr = ((head & 3) << 2) | static_cast<int>(group >> 22);
+  v.dr = (group >> 18) & 15;
+  v.ar = (group >> 14) & 15;
+  v.sl = (group >> 10) & 15;
+  v.tl = (group >> 4) & 63;
+  v.wf = (group >> 3) & 1;
+  v.fb = group & 7;
+  return v;
+}
+
+// The compiler reads a definition in this order, so it is the order the text must use.
+std::array<int, 11> CompilerOrder(const OperatorValues& v) {
+  return {v.ml, v.vi, v.ar, v.rr, v.dr, v.sl, v.su, v.tl, v.eg, v.wf, v.fb};
+}
+
+std::string Field2(int value) {
+  std::string s = std::to_string(value);
+  if (s.size() < 2) s.insert(0, 2 - s.size(), ' ');
+  return s;
+}
+
+// ---- reading the music of one part -------------------------------------------------------
+
+// One part's pass over the music: the pending note waits until the next note of the part
+// (or the end of the track) tells how long it really lasted.
+class PartReader {
+ public:
+  PartReader(int part, int resolution) : part_(part), resolution_(resolution) {
+    writer_.resolution = resolution;
+  }
+
+  void AddDelta(std::uint8_t delta) {
+    if (elapsed_ < INT_MAX - 255) elapsed_ += delta;
+  }
+
+  void Selection(std::uint8_t partByte, std::uint8_t slotByte) {
+    if ((partByte >> 4) / 2 == part_) pendingTone_ = "@V" + std::to_string(slotByte / 64);
+  }
+
+  void Volume(std::uint8_t data) {
+    if (data >> 6 == part_) pendingVolume_ = "V" + std::to_string(data & 63);
+  }
+
+  void NoteRecord(std::uint8_t key, std::uint8_t gate) {
+    if (key >> 6 != part_) return;
+    std::string out = WritePending();
+    out += pendingTone_;
+    out += pendingVolume_;
+    pendingTone_.clear();
+    pendingVolume_.clear();
+    line_ += out;
+    if (line_.size() > 60) {
+      text_ += line_;
+      text_ += "\r\n";
+      line_.clear();
+    }
+    hasPending_ = true;
+    pendingKey_ = key;
+    pendingRest_ = gate == 0;
+    pendingGate_ = gate;
+    elapsed_ = 0;
+  }
+
+  // The end of the track: the last note keeps its gate as its length, a closing rest its
+  // full length.
+  std::string Finish() {
+    if (pendingGate_ == 0) pendingGate_ = elapsed_;
+    if (hasPending_) line_ += writer_.Note(pendingKey_, pendingRest_, pendingGate_, pendingGate_);
+    text_ += line_;
+    line_.clear();
+    return std::move(text_);
+  }
+
+ private:
+  std::string WritePending() {
+    if (elapsed_ <= 0) return {};
+    // The silence before the first note.
+    if (!hasPending_) return writer_.Note(std::nullopt, true, elapsed_, elapsed_);
+    std::string out;
+    const int gap = elapsed_ - pendingGate_;
+    // A short or irregular gap belongs to the note (it is its Q); a gap of whole sixteenths
+    // reads as a rest of its own.
+    const bool oneNote = gap < 4 || (gap % (resolution_ / 4) != 0 && elapsed_ <= 4 * resolution_);
+    if (oneNote) {
+      // A rest is named by its length alone, never as an absolute length under a Q.
+      out =
+          writer_.Note(pendingKey_, pendingRest_, elapsed_, pendingRest_ ? elapsed_ : pendingGate_);
+    } else {
+      if (pendingGate_ > 0) {
+        out = writer_.Note(pendingKey_, pendingRest_, pendingGate_, pendingGate_);
+      }
+      out += writer_.Note(std::nullopt, true, gap, gap);
+    }
+    if (pendingGate_ > elapsed_) out += "&";
+    return out;
+  }
+
+  int part_;
+  int resolution_;
+  MmlNoteWriter writer_;
+  std::string text_;
+  std::string line_;
+  bool hasPending_ = false;
+  int pendingKey_ = 0;
+  bool pendingRest_ = false;
+  int pendingGate_ = 0;
+  int elapsed_ = 0;
+  std::string pendingTone_;
+  std::string pendingVolume_;
+};
+
+constexpr std::uint8_t kExtended = 0xFF;
+constexpr std::uint8_t kEndOfTrack = 0xDF;
+constexpr std::uint8_t kSelection = 0xF1;
+constexpr std::size_t kSelectionSize = 8;  // delta FF F1 00 03 01 part slot
+constexpr std::size_t kShortExtendedSize = 4;
+constexpr std::size_t kNoteSize = 3;
+
+// Reads part `part` from the first music record; `ended` tells whether FF DF was reached.
+std::string ReadPartMusic(const Image& img, std::size_t start, int part, int resolution,
+                          bool& ended) {
+  PartReader reader(part, resolution);
+  std::size_t pos = start;
+  ended = false;
+  while (img.Has(pos, 2)) {
+    const std::uint8_t delta = img.U8(pos);
+    const std::uint8_t first = img.U8(pos + 1);
+    if (first != kExtended) {
+      if (!img.Has(pos, kNoteSize)) break;
+      reader.AddDelta(delta);
+      reader.NoteRecord(first, img.U8(pos + 2));
+      pos += kNoteSize;
+      continue;
+    }
+    if (!img.Has(pos, 3)) break;
+    const std::uint8_t status = img.U8(pos + 2);
+    if (status == kEndOfTrack) {
+      reader.AddDelta(delta);
+      ended = true;
+      break;
+    }
+    if (status == kSelection) {
+      if (!img.Has(pos, kSelectionSize)) break;
+      reader.AddDelta(delta);
+      reader.Selection(img.U8(pos + 6), img.U8(pos + 7));
+      pos += kSelectionSize;
+      continue;
+    }
+    // Only volume changes stand here in our files; any other event is taken alike.
+    if (!img.Has(pos, kShortExtendedSize)) break;
+    reader.AddDelta(delta);
+    reader.Volume(img.U8(pos + 3));
+    pos += kShortExtendedSize;
+  }
+  return reader.Finish();
+}
+
+// ---- the prologue ------------------------------------------------------------------------
+
+struct PartSetup {
+  std::optional<int> tone;
+  std::optional<int> bank;
+};
+
+std::string ToneChoice(const PartSetup& setup) {
+  const auto& items = ToneItems();
+  std::size_t index = 1;  // "B"
+  if (setup.bank) {
+    index = static_cast<std::size_t>((*setup.bank & 1) * 64 + *setup.tone + 4);
+  } else if (*setup.tone == 1) {
+    index = 2;  // "C"
+  } else if (*setup.tone == 2) {
+    index = 0;  // "A"
+  }
+  return items[index].text;
+}
+
+struct Prologue {
+  std::size_t musicStart = 0;
+  std::optional<std::uint8_t> tempoStatus;
+  bool truncated = false;
+};
+
+// Reads the delta-0 extended events before the music into `song`.
+Prologue ReadPrologue(const Image& img, std::size_t pos, SongDocument& song,
+                      std::array<PartSetup, 4>& setups) {
+  Prologue result;
+  while (img.Has(pos, 2) && img.U8(pos) == 0 && img.U8(pos + 1) == kExtended) {
+    if (!img.Has(pos, 3)) {
+      result.truncated = true;
+      break;
+    }
+    const std::uint8_t status = img.U8(pos + 2);
+    const bool known = (status >= 0xC0 && status <= 0xC5) || status == 0xE0 || status == 0xE1 ||
+                       status == 0xE2 || status == 0xD0 || status == 0xF0;
+    if (!known) break;
+    if (status == 0xF0) {
+      if (!img.Has(pos, 5)) {
+        result.truncated = true;
+        pos = img.size();
+        break;
+      }
+      const std::size_t next = pos + 5 + img.U16(pos + 3);
+      if (next > img.size()) {
+        result.truncated = true;
+        pos = img.size();
+        break;
+      }
+      pos = next;
+      continue;
+    }
+    if (!img.Has(pos, 4)) {
+      result.truncated = true;
+      pos = img.size();
+      break;
+    }
+    const std::uint8_t data = img.U8(pos + 3);
+    const int part = data >> 6;
+    if (status <= 0xC5) {
+      song.tempo = std::to_string(data);
+      result.tempoStatus = status;
+      // Lengths are named at the file's own resolution; a code we do not know reads as 48.
+      song.resolution = (status & 15) == 2 ? 0 : 1;
+    } else if (status == 0xE2) {
+      song.parts[static_cast<std::size_t>(part)].volume =
+          VolumeItems(part)[static_cast<std::size_t>(67 - (data & 63))].text;
+    } else if (status == 0xE0) {
+      setups[static_cast<std::size_t>(part)].tone = data & 63;
+    } else if (status == 0xE1) {
+      setups[static_cast<std::size_t>(part)].bank = data & 1;
+    }
+    pos += 4;
+  }
+  result.musicStart = pos;
+  return result;
+}
+
+constexpr std::array<std::uint8_t, 5> kDefinitionBlock = {0xFF, 0xF0, 0x00, 0x29, 0x01};
+constexpr std::size_t kSlotSize = 10;
+
+}  // namespace
+
+// ---- public functions --------------------------------------------------------------------
+
+std::string MldTitleText(Bytes bytes) {
+  std::string text = DecodeCp932(bytes).utf8;
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  const std::size_t last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+MldToneText MldToneDefinitionText(std::span<const std::uint8_t, 10> slot) {
+  MldToneText result;
+  const std::uint8_t first = slot[0];
+  if (first != 0x01 && first != 0x21 && first != 0x41 && first != 0x61) return result;
+  result.part = first >> 5;
+  auto group = [&](std::size_t at) {
+    return std::uint32_t{slot[at]} << 16 | std::uint32_t{slot[at + 1]} << 8 | slot[at + 2];
+  };
+  const auto modulator = CompilerOrder(UnpackOperator(slot[1], group(2)));
+  const auto carrier = CompilerOrder(UnpackOperator(slot[5], group(6)));
+  const int oc = slot[9];
+  // The carrier's FB and the OC do not make a tone on their own.
+  const bool silent =
+      std::all_of(modulator.begin(), modulator.end(), [](int v) { return v == 0; }) &&
+      std::all_of(carrier.begin(), carrier.end() - 1, [](int v) { return v == 0; });
+  if (silent) return result;
+  std::string& t = result.text;
+  t = "'  ML VI AR RR DR SL SU TL EG WF FB OC\r\n@{ ";
+  for (int v : modulator) t += Field2(v) + ",";
+  t += "\r\n   ";
+  for (int v : carrier) t += Field2(v) + ",";
+  t += " " + std::to_string(oc) + "}\r\n\r\n";
+  return result;
+}
+
+std::string MmlNoteWriter::Note(std::optional<int> key, bool rest, int length, int gate) {
+  if (!rest && !key) return {};
+  length = std::max(length, 0);
+  gate = std::min(gate, length);
+  const int code = rest ? 0 : ((*key % 64) + 64) % 64;
+  const std::string name(rest ? std::string_view("R") : kNoteNames[(code + 9) % 12]);
+
+  const std::span<const LengthName> table =
+      resolution == 24 ? std::span<const LengthName>(kLengths24) : kLengths48;
+  std::string text;
+  int remaining = length;
+  for (const LengthName& entry : table) {
+    while (remaining >= entry.steps) {
+      if (!rest && !text.empty()) text += '&';
+      text += name;
+      text += entry.text;
+      remaining -= entry.steps;
+    }
+  }
+  if (remaining > 0) {
+    if (!rest && !text.empty()) text += '&';
+    text += name + "*" + std::to_string(remaining);
+  }
+
+  std::string prefix;
+  if (!rest) {
+    const int noteOctave = FloorDiv(code - 3, 12) + 1;
+    if (noteOctave > octave) prefix.append(static_cast<std::size_t>(noteOctave - octave), '<');
+    if (noteOctave < octave) prefix.append(static_cast<std::size_t>(octave - noteOctave), '>');
+    octave = noteOctave;
+  }
+  // A Q cannot shorten a tied or dotted note, so such a note is written as one absolute length.
+  if (text.find_first_of("&.") != std::string::npos && length != gate) {
+    text = name + "*" + std::to_string(length);
+  }
+  if (!rest && length - gate != q) {
+    q = length - gate;
+    prefix += "Q" + std::to_string(q);
+  }
+  return prefix + text;
+}
+
+Result<MldRead> ReadMld(Bytes bytes) {
+  const Image img(bytes);
+  if (!img.Matches(0, "melo")) return Fail(msg::kInvalidFileFormat);
+
+  MldRead result;
+  SongDocument& song = result.song;
+  bool truncated = false;
+  const std::optional<std::size_t> track = FindTrack(img);
+  const std::size_t headerEnd = track.value_or(img.size());
+
+  if (auto at = FindHeaderChunk(img, "sorc", headerEnd)) {
+    if (img.Has(*at + 2, 1)) {
+      song.copyProtect = img.U8(*at + 2) != 0;
+    } else {
+      truncated = true;
+    }
+  }
+  if (auto at = FindHeaderChunk(img, "titl", headerEnd)) {
+    const Bytes title = ChunkData(img, *at, truncated);
+    song.title = MldTitleText(title);
+    if (auto n = DecodeCp932(title).invalidCount) {
+      result.warnings.push_back(UndecodableWarning("ﾀｲﾄﾙ", n));
+    }
+  }
+  if (auto at = FindHeaderChunk(img, "cipy", headerEnd)) {
+    const DecodedText text = DecodeCp932(ChunkData(img, *at, truncated));
+    song.protectText = text.utf8;
+    if (text.invalidCount) {
+      result.warnings.push_back(UndecodableWarning("著作権保護の文", text.invalidCount));
+    }
+  }
+
+  std::array<std::string, 4> boxes;
+  if (auto at = img.Find(kDefinitionBlock, 0, img.size())) {
+    std::size_t pos = *at + kDefinitionBlock.size();
+    for (int slot = 0; slot < 4; ++slot, pos += kSlotSize) {
+      if (!img.Has(pos, kSlotSize)) {
+        truncated = true;
+        break;
+      }
+      const std::span<const std::uint8_t, 10> bytes10(bytes.data() + pos, kSlotSize);
+      if (bytes10[0] == 0) continue;
+      const MldToneText tone = MldToneDefinitionText(bytes10);
+      if (tone.part < 0) {
+        result.warnings.push_back(UnknownSlotWarning(slot, bytes10[0]));
+        continue;
+      }
+      boxes[static_cast<std::size_t>(tone.part)] = tone.text;
+    }
+  }
+
+  song.tempo.clear();
+  for (PartSlot& part : song.parts) {
+    part.volume = VolumeItems(0)[0].text;
+    part.tone = ToneItems()[1].text;
+  }
+
+  if (!track) {
+    result.warnings.push_back(kNoTrackWarning);
+  } else if (!img.Has(*track, 8)) {
+    truncated = true;
+  } else {
+    std::array<PartSetup, 4> setups;
+    const Prologue prologue = ReadPrologue(img, *track + 8, song, setups);
+    truncated = truncated || prologue.truncated;
+    for (std::size_t p = 0; p < 4; ++p) {
+      if (setups[p].tone) song.parts[p].tone = ToneChoice(setups[p]);
+    }
+    if (!prologue.tempoStatus) {
+      result.warnings.push_back(kNoTempoWarning);
+    } else if (const int code = *prologue.tempoStatus & 15; code != 2 && code != 3) {
+      result.warnings.push_back(UnknownResolutionWarning(*prologue.tempoStatus));
+    }
+    const int resolution = StepsPerQuarter(song);
+    for (int p = 0; p < 4; ++p) {
+      bool ended = false;
+      const std::string music = ReadPartMusic(img, prologue.musicStart, p, resolution, ended);
+      if (!ended) truncated = true;
+      boxes[static_cast<std::size_t>(p)] += NormaliseLengthsAt(music, resolution);
+    }
+  }
+  for (std::size_t p = 0; p < 4; ++p) song.parts[p].mml = std::move(boxes[p]);
+  if (truncated) result.warnings.push_back(kTruncatedWarning);
+  return result;
+}
+
+Result<MldRead> ReadMldFile(const std::filesystem::path& path) {
+  auto bytes = ReadFileBytes(path);
+  if (!bytes) return std::unexpected(bytes.error());
+  return ReadMld(*bytes);
+}
+
+}  // namespace chwr

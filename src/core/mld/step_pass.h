@@ -1,0 +1,36 @@
+#pragma once
+// The step pass of the whole-song build hands the song, step by step, to every
+// output that is built from it (the MLD stream, the MIDI part tracks).
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "mml/compiler.h"
+
+namespace chwr {
+
+/// Highest step position a song may reach; a part may not be longer.
+inline constexpr int kMaxSongSteps = 50000;
+
+/// One event as the step pass hands it on.
+struct ScheduledEvent {
+  int part = 0;                   ///< 0..3
+  int index = 0;                  ///< index in the part's event list
+  NoteEvent event;                ///< the event as written to MLD (the rest at a "!" mark included)
+  std::int16_t adjustedGate = 0;  ///< the gate of the tie-adjusted copy (0 for the mark rest)
+  std::string_view data;          ///< the event's data text (hex digits), empty when none
+};
+
+/// Receives the song step by step, in stream order.
+class StepListener {
+ public:
+  virtual ~StepListener() = default;
+  /// Called once before the first step: the step the music starts at and the song's end.
+  virtual void Begin(int startStep, int endStep) { (void)startStep, (void)endStep; }
+  /// All events that start at step `t`, parts in order, and the number of steps to the
+  /// next step with events (or to the end of the longest part after the last step).
+  virtual void Step(int t, std::span<const ScheduledEvent> events, int delta) = 0;
+};
+
+}  // namespace chwr

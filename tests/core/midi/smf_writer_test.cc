@@ -1,0 +1,195 @@
+// The MIDI file of a song: golden bytes for the worked examples, built through the
+// same step pass as the MLD image.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "mld/mld_builder.h"
+
+namespace chwr {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+SongDocument Song(std::vector<std::string> parts, int resolution = 1) {
+  SongDocument song;
+  for (std::size_t p = 0; p < parts.size(); ++p) song.parts[p].mml = parts[p];
+  song.resolution = resolution;
+  return song;
+}
+
+MidiTracks Tracks(const SongDocument& song, MidiSettings settings = {}) {
+  SongCompile compiled;
+  MldBuildOptions options;
+  options.midiWanted = true;
+  options.midi = settings;
+  auto build = BuildMld(song, compiled, options);
+  EXPECT_TRUE(build) << build.error().message;
+  return build ? build->midiTracks : MidiTracks{};
+}
+
+// The body of the n-th part chunk, and its events between program change and end.
+Bytes Body(const MidiTracks& tracks, int n = 0) {
+  std::size_t at = 0;
+  for (int i = 0;; ++i) {
+    const std::size_t len = (tracks.chunks[at + 4] << 24) | (tracks.chunks[at + 5] << 16) |
+                            (tracks.chunks[at + 6] << 8) | tracks.chunks[at + 7];
+    if (i == n) return Bytes(tracks.chunks.begin() + at + 8, tracks.chunks.begin() + at + 8 + len);
+    at += 8 + len;
+  }
+}
+
+Bytes Events(const MidiTracks& tracks, int n = 0) {
+  const Bytes body = Body(tracks, n);
+  return Bytes(body.begin() + 7, body.end() - 4);
+}
+
+TEST(EncodeVlq, OneToFourBytes) {
+  EXPECT_EQ(EncodeVlq(0), Bytes({0x00}));
+  EXPECT_EQ(EncodeVlq(127), Bytes({0x7F}));
+  EXPECT_EQ(EncodeVlq(128), Bytes({0x81, 0x00}));
+  EXPECT_EQ(EncodeVlq(16383), Bytes({0xFF, 0x7F}));
+  EXPECT_EQ(EncodeVlq(16384), Bytes({0x81, 0x80, 0x00}));
+  EXPECT_EQ(EncodeVlq(2097151), Bytes({0xFF, 0xFF, 0x7F}));
+  EXPECT_EQ(EncodeVlq(2097152), Bytes({0x81, 0x80, 0x80, 0x00}));
+}
+
+TEST(SmfImage, HeaderAndConductorTrack) {
+  SongDocument song = Song({"C4", "D4"}, 0);
+  auto image = SmfImage(song, Tracks(song), false);
+  ASSERT_TRUE(image);
+  const Bytes header = {0x4D, 0x54, 0x68, 0x64, 0x00, 0x00, 0x00,
+                        0x06, 0x00, 0x01, 0x00, 0x03, 0x00, 0x18};
+  const Bytes conductor = {0x4D, 0x54, 0x72, 0x6B, 0x00, 0x00, 0x00, 0x13, 0x00,
+                           0xFF, 0x02, 0x00, 0x00, 0xFF, 0x03, 0x00, 0x00, 0xFF,
+                           0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x2F, 0x00};
+  EXPECT_EQ(Bytes(image->begin(), image->begin() + 14), header);
+  EXPECT_EQ(Bytes(image->begin() + 14, image->begin() + 41), conductor);
+
+  song.title = "ABC";
+  song.resolution = 1;
+  image = SmfImage(song, MidiTracks{}, true);
+  ASSERT_TRUE(image);
+  EXPECT_EQ((*image)[11], 1);     // only the conductor track
+  EXPECT_EQ((*image)[13], 0x30);  // 48 steps per quarter
+  EXPECT_EQ(Bytes(image->begin() + 14 + 8 + 4, image->begin() + 14 + 8 + 11),
+            Bytes({0x00, 0xFF, 0x03, 0x03, 'A', 'B', 'C'}));
+  EXPECT_EQ(Bytes(image->begin() + 14 + 8 + 15, image->begin() + 14 + 8 + 18),
+            Bytes({0x03, 0xD0, 0x90}));  // 120 at double speed: 250000
+
+  // A title of 128 bytes or more keeps a valid length field.
+  song.title = std::string(130, 'x');
+  image = SmfImage(song, MidiTracks{}, false);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(Bytes(image->begin() + 14 + 8 + 4, image->begin() + 14 + 8 + 9),
+            Bytes({0x00, 0xFF, 0x03, 0x81, 0x02}));
+  EXPECT_EQ((*image)[14 + 7], 19 + 130 + 1);
+}
+
+TEST(SmfImage, Tempo) {
+  EXPECT_EQ(*MidiTempo("abc", false), 120);
+  EXPECT_EQ(*MidiTempo("", false), 120);
+  EXPECT_EQ(*MidiTempo("300", true), 600);
+  EXPECT_EQ(*MidiTempo("2", true), 4);
+  for (const char* bad : {"0", "-5", "3.9"}) {
+    auto t = MidiTempo(bad, false);
+    ASSERT_FALSE(t) << bad;
+    EXPECT_EQ(t.error().message,
+              "ﾃﾝﾎﾟ(" + std::string(bad) + ")ではMIDIﾌｧｲﾙを作成できません。4以上にして下さい。");
+  }
+}
+
+TEST(MidiTracks, NoteEventsAndPendingTime) {
+  // A later note with value 27, gate 12, step 24 at velocity 63: 00 30 7E 0C 30 00,
+  // then its 12 pending ticks become the closing filler.
+  const MidiTracks tracks = Tracks(Song({"C8Q12C8"}));
+  ASSERT_EQ(tracks.count, 1);
+  EXPECT_EQ(Events(tracks), Bytes({0x00, 0x90, 0x30, 0x7E, 0x18, 0x30, 0x00,  //
+                                   0x00, 0x30, 0x7E, 0x0C, 0x30, 0x00,        //
+                                   0x0C, 0x01, 0x00, 0x00, 0x01, 0x00}));
+  // Volume and program around the events.
+  EXPECT_EQ(Bytes(tracks.chunks.begin() + 8, tracks.chunks.begin() + 15),
+            Bytes({0x00, 0xB0, 0x07, 0x7F, 0x00, 0xC0, 0x00}));
+}
+
+TEST(MidiTracks, OctaveChoiceAndVelocity) {
+  MidiSettings low;
+  low.octaveChoice = 2;
+  // "C-" in octave 1 lowered by two is note value 0: key 9 low, 33 high.
+  EXPECT_EQ(Events(Tracks(Song({"O1T-2C-4"}), low)).at(2), 9);
+  MidiSettings high;
+  high.octaveChoice = 0;
+  EXPECT_EQ(Events(Tracks(Song({"O1T-2C-4"}), high)).at(2), 33);
+  // The part's volume choice does not set the velocity; a "V" does.
+  SongDocument song = Song({"C4V10C4"});
+  song.parts[0].volume = "C";
+  const Bytes events = Events(Tracks(song));
+  EXPECT_EQ(events.at(3), 126);
+  EXPECT_EQ(events.at(9), 20);
+}
+
+TEST(MidiTracks, RestsTiesAndFillers) {
+  // A part that begins with a rest opens with a silent note-on and its end.
+  EXPECT_EQ(Events(Tracks(Song({"R4C4"}))),
+            Bytes({0x00, 0x90, 0x30, 0x00, 0x00, 0x30, 0x00,  // the rest takes the key of C
+                   0x30, 0x30, 0x7E, 0x30, 0x30, 0x00}));
+  // Tied notes of one pitch are struck once and held for both.
+  EXPECT_EQ(Events(Tracks(Song({"C4&C4"}))), Bytes({0x00, 0x90, 0x30, 0x7E, 0x60, 0x30, 0x00}));
+  // A tie into another pitch ends one step early so the next note is struck cleanly.
+  EXPECT_EQ(Events(Tracks(Song({"C4&D4"}))),
+            Bytes({0x00, 0x90, 0x30, 0x7E, 0x30, 0x30, 0x00, 0x00, 0x32, 0x7E, 0x30, 0x32, 0x00}));
+  // A part 96 ticks shorter than the longest is carried on with a filler.
+  const MidiTracks tracks = Tracks(Song({"C1", "C2"}));
+  const Bytes second = Events(tracks, 1);
+  EXPECT_EQ(Bytes(second.end() - 6, second.end()), Bytes({0x60, 0x01, 0x00, 0x00, 0x01, 0x00}));
+}
+
+TEST(MidiTracks, RepeatProgramAndMute) {
+  MidiSettings repeat;
+  repeat.repeatOn = true;
+  EXPECT_EQ(Events(Tracks(Song({"C4"}), repeat)),
+            Bytes({0x00, 0x90, 0x30, 0x7E, 0x30, 0x30, 0x00,  //
+                   0x00, 0x30, 0x7E, 0x30, 0x30, 0x00}));
+
+  SongDocument song = Song({"C4", "D4", "E4", "F4"});
+  song.parts[0].tone = "A";
+  song.parts[3].tone = "41  Violin";
+  MidiSettings mute;
+  mute.mute[1] = true;
+  MidiTracks tracks = Tracks(song, mute);
+  ASSERT_EQ(tracks.count, 3);
+  // Channels follow the part number: 1, 3 and 4; programs from the tone choices.
+  auto opening = [&](int n) {
+    const Bytes body = Body(tracks, n);
+    return Bytes(body.begin(), body.begin() + 7);
+  };
+  EXPECT_EQ(opening(0), Bytes({0x00, 0xB0, 0x07, 0x7F, 0x00, 0xC0, 2}));   // "A"
+  EXPECT_EQ(opening(1), Bytes({0x00, 0xB2, 0x07, 0x7F, 0x00, 0xC2, 0}));   // "B"
+  EXPECT_EQ(opening(2), Bytes({0x00, 0xB3, 0x07, 0x7F, 0x00, 0xC3, 40}));  // Violin
+  // Parts as long as the longest still get a filler of 0 ticks.
+  const Bytes third = Events(tracks, 2);
+  EXPECT_EQ(Bytes(third.end() - 6, third.end()), Bytes({0x00, 0x01, 0x00, 0x00, 0x01, 0x00}));
+  MidiSettings program;
+  program.midiTone = 80;
+  tracks = Tracks(song, program);
+  EXPECT_EQ(Body(tracks, 3).at(6), 80);
+
+  // Muted or empty everywhere: only the conductor track is left.
+  MidiSettings all;
+  all.mute = {true, true, true, true};
+  EXPECT_EQ(Tracks(song, all).count, 0);
+  EXPECT_EQ(Tracks(Song({})).count, 0);
+}
+
+TEST(ResetSmf, FortySevenBytes) {
+  const Bytes reset = ResetSmfImage();
+  ASSERT_EQ(reset.size(), 47u);
+  EXPECT_EQ(reset[21], 0x19);
+  EXPECT_EQ(reset.size() - 22, 0x19u);
+  EXPECT_EQ(Bytes(reset.end() - 4, reset.end()), Bytes({0x00, 0xFF, 0x2F, 0x00}));
+}
+
+}  // namespace
+}  // namespace chwr

@@ -1,0 +1,259 @@
+#include "mld/mld_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "messages.h"
+#include "mml/preprocess.h"
+#include "song/choices.h"
+#include "text/cp932.h"
+
+namespace chwr {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using namespace std::literals;
+
+void Append(Bytes& to, const Bytes& more) {
+  to.insert(to.end(), more.begin(), more.end());
+}
+Bytes Ascii(std::string_view s) {
+  return Bytes(s.begin(), s.end());
+}
+Bytes Cp932(std::string_view utf8) {
+  return EncodeCp932(utf8).value();
+}
+Bytes BigEndian(std::size_t n, int width) {
+  Bytes b;
+  for (int shift = 8 * (width - 1); shift >= 0; shift -= 8) b.push_back(std::uint8_t(n >> shift));
+  return b;
+}
+Bytes Chunk(std::string_view tag, const Bytes& data) {
+  Bytes c = Ascii(tag);
+  Append(c, BigEndian(data.size(), 2));
+  Append(c, data);
+  return c;
+}
+
+// An image laid out as the builder lays it out: header chunks, then prologue, the first
+// delta 00, the music (key, gate, delta triples and extended events) and FF DF 00.
+Bytes Image(const Bytes& prologue, const Bytes& music, const Bytes& title = {},
+            std::uint8_t protect = 0, const Bytes& cipy = {}) {
+  Bytes header = {1, 1, 1};
+  Append(header, Chunk("sorc", {protect}));
+  Append(header, Chunk("titl", title));
+  Append(header, Chunk("vers", Ascii("0100")));
+  if (!cipy.empty()) Append(header, Chunk("cipy", cipy));
+  Bytes stream = prologue;
+  stream.push_back(0);
+  Append(stream, music);
+  Append(stream, {0xFF, 0xDF, 0x00});
+  Bytes image = Ascii("melo");
+  Append(image, BigEndian(2 + header.size() + 8 + stream.size(), 4));
+  Append(image, BigEndian(header.size(), 2));
+  Append(image, header);
+  Append(image, Ascii("trac"));
+  Append(image, BigEndian(stream.size(), 4));
+  Append(image, stream);
+  return image;
+}
+
+const Bytes kTempo48 = {0x00, 0xFF, 0xC3, 120};
+const Bytes kTempo24 = {0x00, 0xFF, 0xC2, 96};
+
+MldRead Read(const Bytes& image) {
+  auto read = ReadMld(image);
+  EXPECT_TRUE(read.has_value()) << read.error().message;
+  return read.value_or(MldRead{});
+}
+
+TEST(MmlNoteWriter, NamesLengthsOctavesAndQ) {
+  MmlNoteWriter w;                                           // octave 3, Q 0, 48 steps per quarter
+  EXPECT_EQ(w.Note(27, false, 48, 47), "Q1C4");              // gate 47 needs Q1
+  EXPECT_EQ(w.Note(39, false, 30, 20), "<Q10C*30");          // 8&32 with a Q: one absolute length
+  EXPECT_EQ(w.Note(15, false, 84, 84), ">>Q0C4.&C16");       // pieces of a note are tied
+  EXPECT_EQ(w.Note(0, false, 2, 2), ">>A*2");                // code 0 is the A below octave 1
+  EXPECT_EQ(w.Note(64 + 26, false, 12, 12), "<<B16");        // part 2's key loses its part bits
+  EXPECT_EQ(w.Note(std::nullopt, true, 194, 194), "R1R*2");  // rests repeat, no octave or Q
+  EXPECT_EQ(w.Note(std::nullopt, true, 39, 0), "R*39");
+  EXPECT_EQ(w.Note(std::nullopt, false, 48, 48), "");
+  EXPECT_EQ(w.octave, 2);
+  EXPECT_EQ(w.q, 0);
+
+  MmlNoteWriter w24{.resolution = 24};
+  EXPECT_EQ(w24.Note(27, false, 36, 36), "C4.");
+  EXPECT_EQ(w24.Note(27, false, 99, 99), "C1&C32");
+}
+
+TEST(ReadMld, WorkedExamplesOfOnePart) {
+  const Bytes music = {
+      0x1B, 47, 48,  // C, 48 steps, gate 47
+      0x1D, 24, 36,  // D, 36 steps, gate 24: a note "8" and a sixteenth rest
+      0x1F, 20, 30,  // E, 30 steps, gate 20: gap 10 stays inside the note
+      0x1B, 49, 48,  // C tied into the next note
+      0x1B, 48, 48,  // the last note: its gate is its length
+  };
+  const MldRead read = Read(Image(kTempo48, music));
+  EXPECT_EQ(read.song.parts[0].mml, "Q1C4Q0D8R16Q10E*30Q0C4&C4");
+  EXPECT_EQ(read.song.parts[1].mml, "");
+  EXPECT_EQ(read.song.tempo, "120");
+  EXPECT_EQ(read.song.resolution, 1);
+  EXPECT_TRUE(read.warnings.empty());
+}
+
+TEST(ReadMld, SilenceBeforeFirstNoteSelectionsAndVolumes) {
+  // clang-format off
+  const Bytes music = {
+      0x1B, 48, 84,                        // part 1 C
+      0x5B, 24, 24,                        // part 2 C after 84 silent steps
+      0xFF, 0xE2, 0x40 | 12, 0,            // part 2 volume 12
+      0xFF, 0xF1, 0, 3, 1, 0x21, 0x80, 0,  // part 2 selects slot 2
+      0xFF, 0xE2, 0x00 | 10, 0,            // part 1 volume 10
+      0x5B, 24, 24,
+  };
+  // clang-format on
+  const MldRead read = Read(Image(kTempo48, music));
+  EXPECT_EQ(read.song.parts[0].mml, "C4");  // V10 waits for a note that never comes
+  EXPECT_EQ(read.song.parts[1].mml, "R4.R16C8@V2V12C8");
+}
+
+TEST(ReadMld, BreaksLinesPastSixtyCharacters) {
+  Bytes music;
+  for (int i = 0; i < 40; ++i) Append(music, {0x1B, 48, 48});
+  std::string expected;
+  for (int i = 0; i < 31; ++i) expected += "C4";
+  expected += "\r\n";
+  for (int i = 0; i < 9; ++i) expected += "C4";
+  EXPECT_EQ(Read(Image(kTempo48, music)).song.parts[0].mml, expected);
+}
+
+TEST(ReadMld, NamesLengthsAtTwentyFourSteps) {
+  const Bytes music = {0x1B, 36, 36, 0x1B, 119, 120, 0x1B, 84, 84, 0x1B, 12, 12};
+  const MldRead read = Read(Image(kTempo24, music));
+  EXPECT_EQ(read.song.resolution, 0);
+  EXPECT_EQ(read.song.tempo, "96");
+  EXPECT_EQ(read.song.parts[0].mml, "C4.Q1C*120Q0C2.&C8C8");
+}
+
+TEST(ReadMld, MissingOrUnknownTempoReadsAtFortyEight) {
+  for (const Bytes& prologue : {Bytes{}, Bytes{0x00, 0xFF, 0xC5, 100}}) {
+    const MldRead read = Read(Image(prologue, {0x1B, 36, 36, 0x1B, 12, 12}));
+    EXPECT_EQ(read.song.resolution, 1);
+    EXPECT_EQ(read.song.parts[0].mml, "C8.C16");
+    ASSERT_EQ(read.warnings.size(), 1u);
+  }
+  EXPECT_EQ(Read(Image({}, {})).song.tempo, "");
+  EXPECT_NE(Read(Image({0x00, 0xFF, 0xC5, 1}, {})).warnings[0].find("C5"), std::string::npos);
+}
+
+TEST(ReadMld, HeaderVolumesAndTones) {
+  Bytes prologue = kTempo48;
+  Append(prologue, {0, 0xFF, 0xE2, 63, 0, 0xFF, 0xE2, 0x40 | 40, 0, 0xFF, 0xE2, 0x80});
+  Append(prologue, {0, 0xFF, 0xE0, 1, 0, 0xFF, 0xE0, 0x42, 0, 0xFF, 0xD0, 7});
+  Append(prologue, {0, 0xFF, 0xE0, 0x85, 0, 0xFF, 0xE1, 0x83, 0, 0xFF, 0xE0, 0xC7});
+  const Bytes title = Cp932("  着信ﾒﾛ trac cipy ");
+  const MldRead read = Read(Image(prologue, {}, title, 1, Cp932(" 保護 ")));
+  const SongDocument& s = read.song;
+  EXPECT_EQ(s.title, "着信ﾒﾛ trac cipy");  // tag names inside the title are just text
+  EXPECT_TRUE(s.copyProtect);
+  EXPECT_EQ(s.protectText, " 保護 ");
+  const std::string volumes[] = {"63", "40", "0", "A"};
+  const std::string tones[] = {"C", "A", GmProgramItemText(70), "B"};  // bank 1, tone 5: 70
+  for (std::size_t p = 0; p < 4; ++p) {
+    EXPECT_EQ(s.parts[p].volume, volumes[p]);
+    EXPECT_EQ(s.parts[p].tone, tones[p]);
+  }
+  EXPECT_TRUE(read.warnings.empty());
+  EXPECT_EQ(MldTitleText(Cp932("　全角 ")), "　全角");  // only U+0020 is trimmed
+}
+
+// Modulator 1,0,15,7,4,2,0,20,1,0,5; carrier 2,1,12,9,3,5,1,0,0,1,0; OC 3; packed for part 2.
+const Bytes kVoiceSlot = {0x21, 0x29, 0xD3, 0xC9, 0x45, 0x56, 0x4F, 0x14, 0x08, 0x03};
+const char* const kVoiceText =
+    "'  ML VI AR RR DR SL SU TL EG WF FB OC\r\n"
+    "@{  1, 0,15, 7, 4, 2, 0,20, 1, 0, 5,\r\n"
+    "    2, 1,12, 9, 3, 5, 1, 0, 0, 1, 0, 3}\r\n\r\n";
+
+TEST(MldToneDefinitionText, WritesTheCompilerOrderAndCompilesBack) {
+  const MldToneText tone = MldToneDefinitionText(std::span<const std::uint8_t, 10>(kVoiceSlot));
+  EXPECT_EQ(tone.part, 1);
+  EXPECT_EQ(tone.text, kVoiceText);
+  for (Bytes slot :
+       {kVoiceSlot, Bytes{0x61, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xF8, 0xFF}}) {
+    const MldToneText t = MldToneDefinitionText(std::span<const std::uint8_t, 10>(slot));
+    const ToneExtraction back = ExtractToneDefinition(StripComments(t.text), t.part);
+    ASSERT_EQ(back.status, ToneExtraction::Status::kDefined) << t.text;
+    EXPECT_EQ(Bytes(back.bytes.begin(), back.bytes.end()), slot);
+  }
+  const Bytes onlyOc = {0x41, 0, 0, 0, 0, 0, 0, 0, 0x07, 0xC8};  // carrier FB and OC alone
+  const MldToneText empty = MldToneDefinitionText(std::span<const std::uint8_t, 10>(onlyOc));
+  EXPECT_EQ(empty.part, 2);
+  EXPECT_EQ(empty.text, "");
+}
+
+TEST(ReadMld, DefinitionsGoOnTopOfTheirPartsBoxes) {
+  Bytes prologue = kTempo48;
+  Append(prologue, {0, 0xFF, 0xF0, 0, 41, 1});
+  Append(prologue, Bytes(10, 0));
+  Append(prologue, kVoiceSlot);
+  Append(prologue, Bytes(20, 0));
+  const MldRead read = Read(Image(prologue, {0x5B, 48, 48}));
+  EXPECT_EQ(read.song.parts[1].mml, std::string(kVoiceText) + "C4");
+  EXPECT_EQ(read.song.parts[0].mml, "");
+}
+
+TEST(ReadMld, RefusesWhatIsNotMelo) {
+  for (const Bytes& b : {Bytes{}, Ascii("mel"), Ascii("MELO\0\0\0\0"sv), Ascii("qrv\r\n")}) {
+    auto read = ReadMld(b);
+    ASSERT_FALSE(read.has_value());
+    EXPECT_EQ(read.error().message, msg::kInvalidFileFormat);
+  }
+  auto missing = ReadMldFile("/nonexistent/dir/song.mld");
+  ASSERT_FALSE(missing.has_value());
+  EXPECT_EQ(missing.error().message, msg::kFileReadFailed);
+}
+
+TEST(ReadMld, DamagedImagesGiveABestEffortSongAndAWarning) {
+  Bytes prologue = kTempo48;
+  Append(prologue, {0, 0xFF, 0xF0, 0, 41, 1});
+  Append(prologue, kVoiceSlot);
+  Append(prologue, Bytes(30, 0));
+  const Bytes good = Image(prologue, {0x1B, 47, 48, 0xFF, 0xF1, 0, 3, 1, 1, 0x40, 0, 0x5B, 48, 48},
+                           Cp932("曲"), 1, Ascii("x"));
+  ASSERT_TRUE(Read(good).warnings.empty());
+  // Cut anywhere: the end of track's own data byte is the only one that may go missing.
+  for (std::size_t cut = 4; cut + 2 <= good.size(); ++cut) {
+    auto read = ReadMld(std::span(good.data(), cut));
+    ASSERT_TRUE(read.has_value()) << cut;
+    EXPECT_FALSE(read->warnings.empty()) << cut;
+  }
+  // A header length that lies is mended by finding the track tag.
+  Bytes badHeaderLength = good;
+  badHeaderLength[8] = badHeaderLength[9] = 0xFF;
+  EXPECT_EQ(Read(badHeaderLength).song, Read(good).song);
+
+  Bytes titleTooLong = Image(kTempo48, {}, Ascii("ab"));
+  titleTooLong[13 + 7 + 4] = 0xFF;  // "titl" length FFxx
+  Bytes cipyTooLong = Image(kTempo48, {}, {}, 1, Ascii("abc"));
+  cipyTooLong[13 + 7 + 6 + 10 + 4] = 0xFF;
+  Bytes blockTooLong = Image({0, 0xFF, 0xF0, 0xFF, 0xFF, 1}, {});
+  const Bytes cases[] = {
+      Ascii("melo"),
+      Ascii("melo\xFF\xFF\xFF\xFF\xFF\xFF trac\xFF\xFF\xFF\xFF\x00\xFF"sv),
+      Ascii("melo garbage, no track tag: sorc titl cipy \xFF\xF0\x00\x29\x01\x21"sv),
+      titleTooLong,
+      cipyTooLong,
+      blockTooLong,
+      Image(kTempo48, {0x1B, 48, 48, 0xFF, 0xF1, 0, 3}),  // a cut selection eats the end
+  };
+  for (const Bytes& b : cases) {
+    auto read = ReadMld(b);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_FALSE(read->warnings.empty()) << std::string(b.begin(), b.end());
+  }
+}
+
+}  // namespace
+}  // namespace chwr
