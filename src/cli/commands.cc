@@ -5,13 +5,24 @@
 #include <ostream>
 #include <string>
 
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
 #include "cli/json.h"
 #include "io/file_io.h"
 #include "mail/melody_mail.h"
+#include "messages.h"
 #include "mld/mld_builder.h"
 #include "mld/mld_dump.h"
 #include "mld/mld_reader.h"
 #include "mml/song_compile.h"
+#include "playback/fluidsynth_player.h"
+#include "settings/settings.h"
 #include "song/song_file.h"
 
 namespace chwr::cli {
@@ -87,29 +98,107 @@ int CompileCommand(const std::filesystem::path& songPath, std::ostream& out, std
   return out ? kOk : kFileError;
 }
 
+// The editor's play settings from the command line; nullopt after a message.
+std::optional<MidiSettings> ToMidiSettings(const MidiOptions& o, std::ostream& err) {
+  MidiSettings m;
+  if (o.octave == "high") {
+    m.octaveChoice = 0;
+  } else if (o.octave == "normal") {
+    m.octaveChoice = 1;
+  } else if (o.octave == "low") {
+    m.octaveChoice = 2;
+  } else {
+    err << "--octave: high, normal or low\n";
+    return std::nullopt;
+  }
+  m.repeatOn = o.repeat;
+  m.doubleSpeed = o.doubleSpeed;
+  if (o.midiTone < 0 || o.midiTone > 128) {
+    err << "--midi-tone: 1 to 128\n";
+    return std::nullopt;
+  }
+  m.midiTone = o.midiTone - 1;
+  std::string_view list = o.mute;
+  while (!list.empty()) {
+    const std::size_t comma = list.find(',');
+    const std::string_view item = list.substr(0, comma);
+    if (item.size() != 1 || item[0] < '1' || item[0] > '4') {
+      err << "--mute: part numbers 1 to 4, separated by commas\n";
+      return std::nullopt;
+    }
+    m.mute[item[0] - '1'] = true;
+    list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+  }
+  return m;
+}
+
+// Builds a song into its MLD image and, when asked, its MIDI file; prints the
+// diagnostic and returns nullopt on failure (with the exit status in `status`).
+struct Built {
+  MldBuild mld;
+  std::vector<std::uint8_t> midi;
+};
+
+std::optional<Built> BuildSong(const SongDocument& song, const std::optional<MidiSettings>& midi,
+                               std::ostream& err, int& status) {
+  SongCompile compiled;
+  MldBuildOptions options;
+  options.midiWanted = midi.has_value();
+  if (midi) options.midi = *midi;
+  auto build = BuildMld(song, compiled, options);
+  if (!build) {
+    err << build.error().message << '\n';
+    status = kCompileError;
+    return std::nullopt;
+  }
+  if (build->tempoReplaced)
+    err << "注意: ﾃﾝﾎﾟ「" << song.tempo << "」は数値でないため120にしました。\n";
+  Built result{std::move(*build), {}};
+  if (midi) {
+    auto image = SmfImage(song, result.mld.midiTracks, midi->doubleSpeed);
+    if (!image) {
+      err << image.error().message << '\n';
+      status = kCompileError;
+      return std::nullopt;
+    }
+    result.midi = std::move(*image);
+  }
+  return result;
+}
+
 int BuildCommand(const BuildRequest& request, std::ostream& out, std::ostream& err) {
+  if (!request.resetOut.empty()) {
+    if (auto w = WriteMidiFile(request.resetOut, ResetSmfImage()); !w) {
+      err << w.error().message << '\n';
+      return kFileError;
+    }
+  }
+  if (request.song.empty()) return kOk;
+  auto midi = ToMidiSettings(request.midi, err);
+  if (!midi) return kUsageError;
   auto read = ReadSongFile(request.song);
   if (!read) {
     err << read.error().message << '\n';
     return kFileError;
   }
   PrintWarnings(read->warnings, err);
-  SongCompile compiled;
-  auto build = BuildMld(read->song, compiled);
-  if (!build) {
-    err << build.error().message << '\n';
-    return kCompileError;
-  }
-  if (build->tempoReplaced)
-    err << "注意: ﾃﾝﾎﾟ「" << read->song.tempo << "」は数値でないため120にしました。\n";
+  int status = kOk;
+  auto built = BuildSong(read->song, request.midOut.empty() ? std::nullopt : midi, err, status);
+  if (!built) return status;
   if (!request.mldOut.empty()) {
-    if (auto w = WriteMldFile(request.mldOut, build->mldImage); !w) {
+    if (auto w = WriteMldFile(request.mldOut, built->mld.mldImage); !w) {
       err << w.error().message << '\n';
       return kFileError;
     }
-    out << build->sizeReport << '\n';
   }
-  if (request.mail) out << MakeMailText(build->mldImage) << '\n';
+  if (!request.midOut.empty()) {
+    if (auto w = WriteMidiFile(request.midOut, built->midi); !w) {
+      err << w.error().message << '\n';
+      return kFileError;
+    }
+  }
+  if (!request.mldOut.empty() || !request.midOut.empty()) out << built->mld.sizeReport << '\n';
+  if (request.mail) out << MakeMailText(built->mld.mldImage) << '\n';
   out.flush();
   return kOk;
 }
@@ -156,6 +245,154 @@ int DumpCommand(const std::filesystem::path& input, std::ostream& out, std::ostr
   return kOk;
 }
 
+namespace {
+
+// A MIDI image from a song text, MLD or MIDI file, told apart by their first bytes.
+std::optional<std::vector<std::uint8_t>> MidiOf(const SoundRequest& request, std::ostream& err,
+                                                int& status) {
+  auto bytes = ReadFileBytes(request.input);
+  if (!bytes) {
+    err << bytes.error().message << '\n';
+    status = kFileError;
+    return std::nullopt;
+  }
+  auto starts = [&](std::string_view magic) {
+    return bytes->size() >= magic.size() && std::equal(magic.begin(), magic.end(), bytes->begin());
+  };
+  if (starts("MThd")) return std::move(*bytes);
+  auto midi = ToMidiSettings(request.midi, err);
+  if (!midi) {
+    status = kUsageError;
+    return std::nullopt;
+  }
+  SongDocument song;
+  if (starts("melo")) {
+    auto read = ReadMld(*bytes);
+    if (!read) {
+      err << read.error().message << '\n';
+      status = kFileError;
+      return std::nullopt;
+    }
+    PrintWarnings(read->warnings, err);
+    song = std::move(read->song);
+  } else {
+    auto read = ParseSongFile(*bytes);
+    if (!read) {
+      err << read.error().message << '\n';
+      status = kFileError;
+      return std::nullopt;
+    }
+    PrintWarnings(read->warnings, err);
+    song = std::move(read->song);
+  }
+  auto built = BuildSong(song, midi, err, status);
+  if (!built) return std::nullopt;
+  return std::move(built->midi);
+}
+
+// The SoundFont named on the command line, else in the settings file.
+std::filesystem::path SoundFontSetting(const SoundRequest& request) {
+  if (!request.soundFont.empty()) return request.soundFont;
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return LoadSettings(SettingsPath(ec ? std::filesystem::current_path() : exe.parent_path()))
+      .soundFont;
+}
+
+std::string Clock(std::int64_t ms) {
+  const std::int64_t s = std::max<std::int64_t>(ms, 0) / 1000;
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%02lld:%02lld", static_cast<long long>(s / 60),
+                static_cast<long long>(s % 60));
+  return buf;
+}
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnInterrupt(int) {
+  g_interrupted = true;
+}
+
+}  // namespace
+
+int PlayCommand(const SoundRequest& request, std::ostream& out, std::ostream& err) {
+  if (request.audio != "system" && request.audio != "none") {
+    err << "--audio: system or none\n";
+    return kUsageError;
+  }
+  int status = kOk;
+  auto midi = MidiOf(request, err, status);
+  if (!midi) return status;
+  PlaybackOptions options;
+  options.soundFont = SoundFontSetting(request);
+  options.output = request.audio == "none" ? AudioOutput::kNone : AudioOutput::kSystem;
+  auto player = FluidSynthPlayer::Create(options);
+  if (!player) {
+    err << player.error().message << '\n';
+    return kFileError;
+  }
+  if (auto r = (*player)->OpenBytes(std::move(*midi)); !r) {
+    err << r.error().message << '\n';
+    return kFileError;
+  }
+  g_interrupted = false;
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  struct sigaction previous {};
+  sigaction(SIGINT, &action, &previous);
+
+  const std::int64_t length = (*player)->Length();
+  if (request.loop) {
+    (*player)->PlayLoop();
+  } else {
+    (*player)->Play();
+  }
+  const bool terminal = ::isatty(STDOUT_FILENO) != 0;
+  std::string last;
+  while (!g_interrupted && (*player)->Mode() == "PLAYING") {
+    const std::string line = Clock((*player)->Position()) + " / " + Clock(length);
+    if (line != last) {
+      out << (terminal ? "\r" : "") << line << (terminal ? "" : "\n") << std::flush;
+      last = line;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  (*player)->StopM();
+  sigaction(SIGINT, &previous, nullptr);
+  if (terminal) out << '\n';
+  out.flush();
+  return kOk;
+}
+
+int RenderCommand(const SoundRequest& request, std::ostream& out, std::ostream& err) {
+  int status = kOk;
+  auto midi = MidiOf(request, err, status);
+  if (!midi) return status;
+  const bool terminal = ::isatty(STDERR_FILENO) != 0;
+  int shown = -1;
+  auto progress = [&](double done) {
+    if (!terminal) return;
+    const int percent = static_cast<int>(done * 100);
+    if (percent == shown) return;
+    shown = percent;
+    const int bar = percent * 30 / 100;
+    err << "\r[" << std::string(bar, '#') << std::string(30 - bar, '.') << "] " << percent << "%"
+        << std::flush;
+  };
+  auto wav = RenderWav(*midi, SoundFontSetting(request), progress);
+  if (terminal) err << '\n';
+  if (!wav) {
+    err << wav.error().message << '\n';
+    return kFileError;
+  }
+  if (auto w = WriteFileAtomic(request.output, *wav); !w) {
+    err << msg::kFileWriteFailed << '\n';
+    return kFileError;
+  }
+  out.flush();
+  return kOk;
+}
+
 int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
   CLI::App app{
       "chwr - Chimewright's command-line tool for i-mode ring melodies.\n"
@@ -174,17 +411,53 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
       "text file.");
   compile->add_option("SONG", songPath, "Song text file (.txt)")->required();
 
+  auto addMidiOptions = [](CLI::App* cmd, MidiOptions& m) {
+    cmd->add_option("--octave", m.octave, "MIDI octave: high, normal (default) or low");
+    cmd->add_flag("--repeat", m.repeat, "Every part's events twice");
+    cmd->add_flag("--double-speed", m.doubleSpeed, "Twice the tempo");
+    cmd->add_option("--midi-tone", m.midiTone,
+                    "General MIDI program 1-128 for every part "
+                    "(default: each part's tone choice)");
+    cmd->add_option("--mute", m.mute, "Parts to leave out, e.g. 1,3");
+  };
+
   BuildRequest build;
   CLI::App* buildCmd = app.add_subcommand(
       "build",
       "Build a song text file the way the editor does (parts 1-4 compiled in order) and write "
-      "its outputs. --mld writes the MLD file and prints the size report (the editor's "
-      "status-bar text); --mail prints the melody-mail text (\"--B:M\", CR LF, base64) "
-      "followed by one line feed. Exit status 1 on a compile or build error, 2 on a file "
-      "error.");
-  buildCmd->add_option("SONG", build.song, "Song text file (.txt)")->required();
+      "its outputs. --mld writes the MLD file and --mid the Standard MIDI File, and either "
+      "prints the size report (the editor's status-bar text); --mail prints the melody-mail "
+      "text (\"--B:M\", CR LF, base64) followed by one line feed; --reset-mid writes the "
+      "sound-source reset file (no song needed). Exit status 1 on a compile or build error, "
+      "2 on a file error.");
+  buildCmd->add_option("SONG", build.song, "Song text file (.txt)");
   buildCmd->add_option("--mld", build.mldOut, "Write the MLD file here");
   buildCmd->add_flag("--mail", build.mail, "Print the melody-mail text");
+  buildCmd->add_option("--mid", build.midOut, "Write the MIDI file here");
+  buildCmd->add_option("--reset-mid", build.resetOut, "Write the sound-source reset file here");
+  addMidiOptions(buildCmd, build.midi);
+
+  SoundRequest play;
+  CLI::App* playCmd = app.add_subcommand(
+      "play",
+      "Play a song text, MLD or MIDI file on FluidSynth with a General MIDI SoundFont, "
+      "showing the position (mm:ss / mm:ss). Ctrl+C stops. --audio none plays at real pace "
+      "without a sound card.");
+  playCmd->add_option("FILE", play.input, "Song text, MLD or MIDI file")->required();
+  playCmd->add_option("--soundfont", play.soundFont, "SoundFont (.sf2) to play with");
+  playCmd->add_option("--audio", play.audio, "system (default) or none");
+  playCmd->add_flag("--loop", play.loop, "Start over at the end until stopped");
+  addMidiOptions(playCmd, play.midi);
+
+  SoundRequest render;
+  CLI::App* renderCmd = app.add_subcommand(
+      "render",
+      "Render a song text, MLD or MIDI file to a 44.1 kHz 16-bit stereo WAV file, faster "
+      "than real time, with a progress bar on a terminal.");
+  renderCmd->add_option("FILE", render.input, "Song text, MLD or MIDI file")->required();
+  renderCmd->add_option("-o,--output", render.output, "WAV file to write")->required();
+  renderCmd->add_option("--soundfont", render.soundFont, "SoundFont (.sf2) to render with");
+  addMidiOptions(renderCmd, render.midi);
 
   std::string openInput, openOutput;
   bool openMail = false;
@@ -215,14 +488,20 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
   }
   if (compile->parsed()) return CompileCommand(songPath, out, err);
   if (buildCmd->parsed()) {
-    if (build.mldOut.empty() && !build.mail) {
-      err << "build: say what to write: --mld OUT.mld and/or --mail\n";
+    if (build.mldOut.empty() && !build.mail && build.midOut.empty() && build.resetOut.empty()) {
+      err << "build: say what to write: --mld, --mid, --mail and/or --reset-mid\n";
+      return kUsageError;
+    }
+    if (build.song.empty() && (!build.mldOut.empty() || build.mail || !build.midOut.empty())) {
+      err << "build: a song text file is needed for --mld, --mid and --mail\n";
       return kUsageError;
     }
     return BuildCommand(build, out, err);
   }
   if (openCmd->parsed()) return OpenCommand(openInput, openOutput, openMail, out, err);
   if (dumpCmd->parsed()) return DumpCommand(dumpInput, out, err);
+  if (playCmd->parsed()) return PlayCommand(play, out, err);
+  if (renderCmd->parsed()) return RenderCommand(render, out, err);
   return kUsageError;
 }
 

@@ -206,10 +206,57 @@ TEST_F(ChwrTest, DumpListsRecordsAndSurvivesGarbage) {
   EXPECT_FALSE(j.out.empty());
 }
 
+TEST_F(ChwrTest, BuildWritesMidiAndResetFiles) {
+  const fs::path song = WriteSong("C8Q12C8", " 1 ");
+  const fs::path mid = dir_ / "out.mid";
+  Outcome o = Run("build '" + song.string() + "' --mid '" + mid.string() +
+                  "' --octave high --repeat --double-speed --midi-tone 81 --mute 2,3");
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("ﾊﾞｲﾄ"), std::string::npos);
+  const std::string image = Slurp(mid);
+  // Header: format 1, conductor + one part track, 48 per quarter.
+  EXPECT_EQ(image.substr(0, 14), std::string("MThd\0\0\0\x06\0\x01\0\x02\0\x30", 14));
+  // Double speed: 250000 microseconds per quarter note.
+  EXPECT_NE(image.find(std::string("\xFF\x51\x03\x03\xD0\x90", 6)), std::string::npos);
+  // Program 81 (index 80), the high octave (27 + 33 = 60), both copies of the events.
+  EXPECT_NE(image.find(std::string("\0\xC0\x50\0\x90\x3C\x7E", 7)), std::string::npos);
+  EXPECT_NE(image.find(std::string("\0\x3C\x7E\x18\x3C\0\0\x3C\x7E", 9)), std::string::npos);
+
+  const fs::path reset = dir_ / "reset.mid";
+  ASSERT_EQ(Run("build --reset-mid '" + reset.string() + "'").status, 0);
+  EXPECT_EQ(Slurp(reset).size(), 47u);
+
+  Outcome bad = Run("build '" + song.string() + "' --mid '" + mid.string() + "' --mute 5");
+  EXPECT_NE(bad.status, 0);
+  Outcome slow = Run("build '" + WriteSong("C").string() + "' --mid '" + mid.string() + "'");
+  EXPECT_EQ(slow.status, 0);
+}
+
+TEST_F(ChwrTest, PlaysSilentlyAndRendersWav) {
+  const fs::path song = WriteSong("T0L16CDEF");
+  Outcome play = Run("play '" + song.string() + "' --audio none");
+  ASSERT_EQ(play.status, 0) << play.err;
+  EXPECT_EQ(FirstLine(play.out), "00:00 / 00:00") << play.out;  // half a second
+
+  const fs::path wav = dir_ / "out.wav";
+  Outcome render = Run("render '" + song.string() + "' -o '" + wav.string() + "'");
+  ASSERT_EQ(render.status, 0) << render.err;
+  const std::string data = Slurp(wav);
+  ASSERT_GT(data.size(), 44u);
+  EXPECT_EQ(data.substr(0, 4), "RIFF");
+  EXPECT_EQ(data.substr(8, 4), "WAVE");
+
+  Outcome noFont = Run("render '" + song.string() + "' -o '" + wav.string() + "' --soundfont '" +
+                       (dir_ / "none.sf2").string() + "'");
+  EXPECT_EQ(noFont.status, 2);
+  EXPECT_EQ(FirstLine(noFont.err),
+            "ｻｳﾝﾄﾞﾌｫﾝﾄ(" + (dir_ / "none.sf2").string() + ")が見つかりません。");
+}
+
 TEST_F(ChwrTest, HelpNamesTheCommands) {
   Outcome o = Run("--help");
   EXPECT_EQ(o.status, 0);
-  for (const char* command : {"compile", "build", "open", "dump"}) {
+  for (const char* command : {"compile", "build", "open", "dump", "play", "render"}) {
     EXPECT_NE(o.out.find(command), std::string::npos) << command;
   }
   Outcome bad = Run("frobnicate");

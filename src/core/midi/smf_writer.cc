@@ -15,9 +15,12 @@ void Append(std::vector<std::uint8_t>& out, std::initializer_list<std::uint8_t> 
   out.insert(out.end(), bytes);
 }
 
-void AppendVlq(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  const auto v = EncodeVlq(value);
-  out.insert(out.end(), v.begin(), v.end());
+// Written in place: this runs for every event of every part.
+void AppendVlq(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  if (v >= 0x200000) out.push_back(static_cast<std::uint8_t>(((v >> 21) & 0x7F) | 0x80));
+  if (v >= 0x4000) out.push_back(static_cast<std::uint8_t>(((v >> 14) & 0x7F) | 0x80));
+  if (v >= 0x80) out.push_back(static_cast<std::uint8_t>(((v >> 7) & 0x7F) | 0x80));
+  out.push_back(static_cast<std::uint8_t>(v & 0x7F));
 }
 
 void AppendU32(std::vector<std::uint8_t>& out, std::size_t v) {
@@ -60,22 +63,20 @@ bool IsPlainNumber(std::string_view s) {
 }  // namespace
 
 std::vector<std::uint8_t> EncodeVlq(std::uint32_t v) {
-  if (v < 0x80) return {static_cast<std::uint8_t>(v)};
-  if (v < 0x4000)
-    return {static_cast<std::uint8_t>((v >> 7) | 0x80), static_cast<std::uint8_t>(v & 0x7F)};
-  if (v < 0x200000) {
-    return {static_cast<std::uint8_t>((v >> 14) | 0x80),
-            static_cast<std::uint8_t>(((v >> 7) & 0x7F) | 0x80),
-            static_cast<std::uint8_t>(v & 0x7F)};
-  }
-  // Beyond any song's length; kept correct rather than truncated.
-  return {static_cast<std::uint8_t>(((v >> 21) & 0x7F) | 0x80),
-          static_cast<std::uint8_t>(((v >> 14) & 0x7F) | 0x80),
-          static_cast<std::uint8_t>(((v >> 7) & 0x7F) | 0x80), static_cast<std::uint8_t>(v & 0x7F)};
+  std::vector<std::uint8_t> out;
+  AppendVlq(out, v);
+  return out;
 }
 
 MidiTrackBuilder::MidiTrackBuilder(const SongDocument& song, const MidiSettings& settings)
     : song_(song), settings_(settings) {}
+
+void MidiTrackBuilder::Begin(int startStep, int endStep) {
+  // About eight bytes an event at most; a rough guess saves regrowing large tracks.
+  for (int i = 0; i < 4; ++i) {
+    parts_[i].body.reserve(static_cast<std::size_t>(std::max(endStep - startStep, 0)) * 2 + 16);
+  }
+}
 
 void MidiTrackBuilder::Step(int, std::span<const ScheduledEvent> events, int) {
   for (const ScheduledEvent& s : events) Handle(s.part, s);
@@ -91,12 +92,20 @@ void MidiTrackBuilder::Handle(int part, const ScheduledEvent& s) {
   const auto velocity = static_cast<std::uint8_t>(gate == 0 ? 0 : 2 * p.velocity);
   const auto status = static_cast<std::uint8_t>(0x90 + part);
 
-  if (p.body.empty()) {
+  std::vector<std::uint8_t>& body = p.body;
+  auto noteOff = [&](std::uint32_t after) {
+    AppendVlq(body, after);
+    body.push_back(key);
+    body.push_back(0x00);
+  };
+  if (body.empty()) {
     // The first event opens the track with delta 0 and the status byte.
-    Append(p.body, {0x00, status, key, velocity});
+    body.push_back(0x00);
+    body.push_back(status);
+    body.push_back(key);
+    body.push_back(velocity);
     if (gate <= step) {
-      AppendVlq(p.body, gate);
-      Append(p.body, {key, 0x00});
+      noteOff(gate);
       p.heldTicks = 0;
       p.pendingDelta = step - gate;
     } else {
@@ -105,14 +114,14 @@ void MidiTrackBuilder::Handle(int part, const ScheduledEvent& s) {
   } else if (gate == 0) {
     p.pendingDelta += step;
   } else if (gate <= step) {
-    const std::size_t n = p.body.size();
+    const std::size_t n = body.size();
     // A note continued by a tie is not struck again.
-    if (!(n >= 2 && p.body[n - 2] == key && p.body[n - 1] == velocity)) {
-      AppendVlq(p.body, p.pendingDelta);
-      Append(p.body, {key, velocity});
+    if (!(n >= 2 && body[n - 2] == key && body[n - 1] == velocity)) {
+      AppendVlq(body, p.pendingDelta);
+      body.push_back(key);
+      body.push_back(velocity);
     }
-    AppendVlq(p.body, gate + p.heldTicks);
-    Append(p.body, {key, 0x00});
+    noteOff(gate + p.heldTicks);
     p.heldTicks = 0;
     p.pendingDelta = step - gate;
   } else {

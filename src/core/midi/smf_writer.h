@@ -38,6 +38,7 @@ std::vector<std::uint8_t> EncodeVlq(std::uint32_t value);
 class MidiTrackBuilder final : public StepListener {
  public:
   MidiTrackBuilder(const SongDocument& song, const MidiSettings& settings);
+  void Begin(int startStep, int endStep) override;
   void Step(int t, std::span<const ScheduledEvent> events, int delta) override;
   /// Fillers, repeat, program and selection: the tracks that go into the file.
   MidiTracks Finish();

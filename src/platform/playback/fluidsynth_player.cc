@@ -1,0 +1,361 @@
+#include "playback/fluidsynth_player.h"
+
+#include <alsa/asoundlib.h>
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+
+#include "io/file_io.h"
+
+namespace chwr {
+namespace {
+
+constexpr double kSampleRate = 44100.0;
+
+void SilentAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+// FluidSynth and ALSA speak to standard error on their own; our callers show their
+// own messages instead.
+void QuietLogs() {
+  static const bool done = [] {
+    for (int level = FLUID_PANIC; level <= FLUID_DBG; ++level) {
+      fluid_set_log_function(level, nullptr, nullptr);
+    }
+    snd_lib_error_set_handler(SilentAlsa);
+    return true;
+  }();
+  (void)done;
+}
+
+// Tried in this order: PulseAudio (and PipeWire's PulseAudio service) on desktops,
+// plain ALSA, then SDL. Left to itself FluidSynth may try JACK first, which can
+// start a server of its own.
+fluid_audio_driver_t* OpenAudio(fluid_settings_t* settings, fluid_synth_t* synth) {
+  for (const char* driver : {"pulseaudio", "alsa", "sdl2"}) {
+    if (fluid_settings_setstr(settings, "audio.driver", driver) != FLUID_OK) continue;
+    if (fluid_audio_driver_t* d = new_fluid_audio_driver(settings, synth)) return d;
+  }
+  return nullptr;
+}
+
+fluid_settings_t* NewSettings() {
+  fluid_settings_t* s = new_fluid_settings();
+  // The player follows the samples the synth renders, so it keeps time with any
+  // output, including none at all.
+  fluid_settings_setstr(s, "player.timing-source", "sample");
+  fluid_settings_setnum(s, "synth.sample-rate", kSampleRate);
+  fluid_settings_setint(s, "synth.lock-memory", 0);
+  // FluidSynth's default gain of 0.2 leaves four-part ring melodies very quiet.
+  fluid_settings_setnum(s, "synth.gain", 0.5);
+  return s;
+}
+
+std::string SoundFontMessage(const std::filesystem::path& path) {
+  return "ｻｳﾝﾄﾞﾌｫﾝﾄ(" + path.string() + ")を読み込めません。";
+}
+
+void PutU32Le(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+void PutU16Le(std::vector<std::uint8_t>& out, std::uint16_t v) {
+  out.push_back(static_cast<std::uint8_t>(v));
+  out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+}  // namespace
+
+Result<std::filesystem::path> FindSoundFont(const std::filesystem::path& configured) {
+  std::error_code ec;
+  if (!configured.empty()) {
+    if (std::filesystem::is_regular_file(configured, ec)) return configured;
+    return Fail("ｻｳﾝﾄﾞﾌｫﾝﾄ(" + configured.string() + ")が見つかりません。");
+  }
+  for (const char* candidate :
+       {"/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
+        "/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/soundfonts/default.sf2",
+        "/usr/share/soundfonts/FluidR3_GM.sf2"}) {
+    if (std::filesystem::is_regular_file(candidate, ec)) return std::filesystem::path(candidate);
+  }
+  return Fail(
+      "ｻｳﾝﾄﾞﾌｫﾝﾄが見つかりません。timgm6mb-soundfont (または fluid-soundfont-gm) を"
+      "ｲﾝｽﾄｰﾙするか、設定ﾌｧｲﾙの [Midi] SoundFont に .sf2 ﾌｧｲﾙを指定して下さい。");
+}
+
+Result<std::unique_ptr<FluidSynthPlayer>> FluidSynthPlayer::Create(const PlaybackOptions& options) {
+  QuietLogs();
+  auto font = FindSoundFont(options.soundFont);
+  if (!font) return std::unexpected(font.error());
+  std::unique_ptr<FluidSynthPlayer> p(new FluidSynthPlayer);
+  p->settings_ = NewSettings();
+  p->synth_ = new_fluid_synth(p->settings_);
+  if (!p->synth_) return Fail("MIDI音源を準備できません。");
+  if (fluid_synth_sfload(p->synth_, font->c_str(), 1) == FLUID_FAILED) {
+    return Fail(SoundFontMessage(*font));
+  }
+  if (options.output == AudioOutput::kSystem) {
+    p->driver_ = OpenAudio(p->settings_, p->synth_);
+    if (!p->driver_) {
+      return Fail("音声出力を開けません。ｻｳﾝﾄﾞ機器とその設定を確認して下さい。");
+    }
+  } else {
+    p->renderer_ = std::thread([raw = p.get()] { raw->RenderLoop(); });
+  }
+  return p;
+}
+
+FluidSynthPlayer::~FluidSynthPlayer() {
+  stopRenderer_ = true;
+  if (renderer_.joinable()) renderer_.join();
+  if (driver_) delete_fluid_audio_driver(driver_);
+  if (player_) delete_fluid_player(player_);
+  if (synth_) delete_fluid_synth(synth_);
+  if (settings_) delete_fluid_settings(settings_);
+}
+
+// Without a sound card the synth is still rendered, at the pace a sound card would
+// take its samples, so the player keeps real time.
+void FluidSynthPlayer::RenderLoop() {
+  constexpr int kFrames = 256;
+  constexpr std::uint64_t kLead = 2048;
+  float left[kFrames], right[kFrames];
+  const auto start = std::chrono::steady_clock::now();
+  std::uint64_t rendered = 0;
+  while (!stopRenderer_) {
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const auto due = static_cast<std::uint64_t>(seconds * kSampleRate) + kLead;
+    if (rendered >= due) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      continue;
+    }
+    {
+      std::lock_guard lock(mutex_);
+      fluid_synth_write_float(synth_, kFrames, left, 0, 1, right, 0, 1);
+    }
+    rendered += kFrames;
+  }
+}
+
+Result<void> FluidSynthPlayer::Open(const std::filesystem::path& path) {
+  auto bytes = ReadFileBytes(path);
+  if (!bytes) return std::unexpected(bytes.error());
+  return OpenBytes(std::move(*bytes));
+}
+
+Result<void> FluidSynthPlayer::OpenBytes(std::vector<std::uint8_t> bytes) {
+  auto timing = ReadSmfTiming(bytes);
+  if (!timing) return std::unexpected(timing.error());
+  std::lock_guard lock(mutex_);
+  if (player_) {
+    tickPlayer_ = nullptr;
+    delete_fluid_player(player_);
+    player_ = nullptr;
+  }
+  fluid_synth_all_notes_off(synth_, -1);
+  file_ = std::move(bytes);
+  timing_ = *timing;
+  open_ = true;
+  paused_ = false;
+  loop_ = false;
+  pendingSeek_.reset();
+  return {};
+}
+
+void FluidSynthPlayer::StartPlayer(bool loop) {
+  std::lock_guard lock(mutex_);
+  if (!open_) return;
+  if (!player_) {
+    player_ = new_fluid_player(synth_);
+    if (!player_ || fluid_player_add_mem(player_, file_.data(), file_.size()) != FLUID_OK) {
+      if (player_) delete_fluid_player(player_);
+      player_ = nullptr;
+      return;
+    }
+    fluid_player_set_tick_callback(player_, &FluidSynthPlayer::OnTick, this);
+    tickPlayer_ = player_;
+  }
+  endTick_ = timing_.totalTicks;
+  looping_ = loop;
+  fluid_player_set_loop(player_, loop ? -1 : 1);
+  // A position chosen while stopped or paused goes in before playing starts: once
+  // playing, the player first takes a seek of its own, and ours would wait for the
+  // next call, playing on from the old place meanwhile.
+  if (pendingSeek_ && fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING &&
+      fluid_player_seek(player_, static_cast<int>(*pendingSeek_)) == FLUID_OK) {
+    pendingSeek_.reset();
+  }
+  fluid_player_play(player_);
+  paused_ = false;
+  loop_ = loop;
+  TrySeek();
+}
+
+// While playing, a seek is taken only once the player has taken any seek before it;
+// until then the wish waits and is tried again at every call. While stopped or
+// paused it waits for StartPlayer, so that the position stays where it was asked.
+void FluidSynthPlayer::TrySeek() {
+  if (!pendingSeek_ || !player_ || fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING) return;
+  if (fluid_player_seek(player_, static_cast<int>(*pendingSeek_)) == FLUID_OK) pendingSeek_.reset();
+}
+
+// FluidSynth's player lingers for seconds after the last event before it calls the
+// file done, and again before each repeat. The file ends at its last event: there
+// the player stops, or starts over at once when looping. Runs on the synth's thread.
+int FluidSynthPlayer::OnTick(void* data, int tick) {
+  auto* self = static_cast<FluidSynthPlayer*>(data);
+  if (tick < 0 || static_cast<std::uint32_t>(tick) < self->endTick_.load()) return FLUID_OK;
+  fluid_player_t* player = self->tickPlayer_.load();
+  if (!player) return FLUID_OK;
+  if (self->looping_.load()) {
+    fluid_player_seek(player, 0);
+  } else {
+    fluid_player_stop(player);
+    fluid_synth_all_notes_off(self->synth_, -1);
+  }
+  return FLUID_OK;
+}
+
+void FluidSynthPlayer::Play() {
+  StartPlayer(false);
+}
+
+void FluidSynthPlayer::PlayLoop() {
+  StartPlayer(true);
+}
+
+void FluidSynthPlayer::StopM() {
+  std::lock_guard lock(mutex_);
+  looping_ = false;
+  if (player_) fluid_player_stop(player_);
+  fluid_synth_all_notes_off(synth_, -1);
+  paused_ = false;
+  loop_ = false;
+}
+
+void FluidSynthPlayer::Pause() {
+  std::lock_guard lock(mutex_);
+  if (!player_ || fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING) return;
+  fluid_player_stop(player_);
+  fluid_synth_all_notes_off(synth_, -1);
+  paused_ = true;
+}
+
+void FluidSynthPlayer::ResumeM() {
+  StartPlayer(loop_);
+}
+
+std::int64_t FluidSynthPlayer::Position() {
+  std::lock_guard lock(mutex_);
+  TrySeek();
+  if (pendingSeek_) return std::llround(timing_.TicksToMs(*pendingSeek_));
+  if (!player_) return 0;
+  // The player may run a little past the last event; the position never does.
+  const auto tick = static_cast<std::uint32_t>(std::max(fluid_player_get_current_tick(player_), 0));
+  return std::llround(timing_.TicksToMs(std::min(tick, timing_.totalTicks)));
+}
+
+void FluidSynthPlayer::SetPosition(std::int64_t ms) {
+  std::lock_guard lock(mutex_);
+  if (!open_) return;
+  pendingSeek_ = timing_.MsToTicks(static_cast<double>(std::max<std::int64_t>(ms, 0)));
+  TrySeek();
+}
+
+std::int64_t FluidSynthPlayer::Length() {
+  std::lock_guard lock(mutex_);
+  return open_ ? std::llround(timing_.LengthMs()) : 0;
+}
+
+std::string FluidSynthPlayer::Mode() {
+  std::lock_guard lock(mutex_);
+  TrySeek();
+  if (paused_) return "PAUSED";
+  if (player_ && fluid_player_get_status(player_) == FLUID_PLAYER_PLAYING) return "PLAYING";
+  return "STOPPED";
+}
+
+int FluidSynthPlayer::ProgramOf(int channel) {
+  int font = 0, bank = 0, preset = 0;
+  fluid_synth_get_program(synth_, channel, &font, &bank, &preset);
+  return preset;
+}
+
+Result<std::vector<std::uint8_t>> RenderWav(std::span<const std::uint8_t> midi,
+                                            const std::filesystem::path& soundFont,
+                                            const std::function<void(double)>& progress) {
+  QuietLogs();
+  auto timing = ReadSmfTiming(midi);
+  if (!timing) return std::unexpected(timing.error());
+  auto font = FindSoundFont(soundFont);
+  if (!font) return std::unexpected(font.error());
+
+  fluid_settings_t* settings = NewSettings();
+  fluid_synth_t* synth = new_fluid_synth(settings);
+  fluid_player_t* player = nullptr;
+  auto cleanup = [&] {
+    if (player) delete_fluid_player(player);
+    if (synth) delete_fluid_synth(synth);
+    delete_fluid_settings(settings);
+  };
+  if (!synth || fluid_synth_sfload(synth, font->c_str(), 1) == FLUID_FAILED) {
+    cleanup();
+    return Fail(SoundFontMessage(*font));
+  }
+  player = new_fluid_player(synth);
+  if (!player || fluid_player_add_mem(player, midi.data(), midi.size()) != FLUID_OK) {
+    cleanup();
+    return Fail("MIDIﾌｧｲﾙを読み込めません。");
+  }
+  fluid_player_set_loop(player, 1);
+  fluid_player_play(player);
+
+  constexpr int kFrames = 4096;
+  std::vector<std::int16_t> pcm;
+  const double lengthMs = timing->LengthMs();
+  // A file that never ends (it should not happen) is cut well after its last event.
+  const auto limit = static_cast<std::size_t>((lengthMs / 1000.0 + 30.0) * kSampleRate) * 2;
+  pcm.reserve(static_cast<std::size_t>((lengthMs / 1000.0 + 2.0) * kSampleRate) * 2);
+  std::int16_t block[kFrames * 2];
+  // The player lingers a while after the last event; the file's own length decides.
+  const auto end = static_cast<std::size_t>(lengthMs / 1000.0 * kSampleRate) * 2;
+  while (fluid_player_get_status(player) == FLUID_PLAYER_PLAYING && pcm.size() < end &&
+         pcm.size() < limit) {
+    fluid_synth_write_s16(synth, kFrames, block, 0, 2, block, 1, 2);
+    pcm.insert(pcm.end(), block, block + kFrames * 2);
+    if (progress && lengthMs > 0) {
+      const double ms = pcm.size() / 2 / kSampleRate * 1000.0;
+      progress(std::min(1.0, ms / lengthMs));
+    }
+  }
+  // One second more for the last notes to fade.
+  for (int i = 0; i < static_cast<int>(kSampleRate) / kFrames + 1; ++i) {
+    fluid_synth_write_s16(synth, kFrames, block, 0, 2, block, 1, 2);
+    pcm.insert(pcm.end(), block, block + kFrames * 2);
+  }
+  cleanup();
+  if (progress) progress(1.0);
+
+  std::vector<std::uint8_t> wav;
+  const auto dataBytes = static_cast<std::uint32_t>(pcm.size() * 2);
+  wav.reserve(44 + dataBytes);
+  wav.insert(wav.end(), {'R', 'I', 'F', 'F'});
+  PutU32Le(wav, 36 + dataBytes);
+  wav.insert(wav.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+  PutU32Le(wav, 16);
+  PutU16Le(wav, 1);  // PCM
+  PutU16Le(wav, 2);  // stereo
+  PutU32Le(wav, static_cast<std::uint32_t>(kSampleRate));
+  PutU32Le(wav, static_cast<std::uint32_t>(kSampleRate) * 4);
+  PutU16Le(wav, 4);
+  PutU16Le(wav, 16);
+  wav.insert(wav.end(), {'d', 'a', 't', 'a'});
+  PutU32Le(wav, dataBytes);
+  for (std::int16_t s : pcm) PutU16Le(wav, static_cast<std::uint16_t>(s));
+  return wav;
+}
+
+}  // namespace chwr

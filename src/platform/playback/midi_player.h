@@ -1,0 +1,39 @@
+#pragma once
+// Playing a Standard MIDI File: the operations the editor needs, whatever plays it.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "diagnostic.h"
+
+namespace chwr {
+
+/// A MIDI file player. Positions and lengths are in milliseconds. Nothing blocks:
+/// playback runs on its own and the caller polls Position and Mode.
+class MidiPlayer {
+ public:
+  virtual ~MidiPlayer() = default;
+  /// Opens a file by path, closing any file open before; playback has not started.
+  virtual Result<void> Open(const std::filesystem::path& path) = 0;
+  /// Plays from the current position (from the start once the end was reached).
+  virtual void Play() = 0;
+  /// Plays from the current position, starting over at the end, until stopped.
+  virtual void PlayLoop() = 0;
+  /// Stops; the position stays where it was.
+  virtual void StopM() = 0;
+  /// Pauses; ResumeM goes on from here.
+  virtual void Pause() = 0;
+  /// Goes on after Pause, looping again when PlayLoop had started it.
+  virtual void ResumeM() = 0;
+  /// Current position.
+  virtual std::int64_t Position() = 0;
+  /// Moves to `ms`; playing goes on from there.
+  virtual void SetPosition(std::int64_t ms) = 0;
+  /// Length of the open file, 0 when none is open.
+  virtual std::int64_t Length() = 0;
+  /// "PLAYING", "PAUSED" or "STOPPED".
+  virtual std::string Mode() = 0;
+};
+
+}  // namespace chwr
