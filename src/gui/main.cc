@@ -1,0 +1,51 @@
+// chimewright: the editor. An optional argument names a file to open.
+
+#include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include "main_window.h"
+
+namespace {
+
+// The help page beside the program (a portable install or the build tree), else
+// where an installation puts its data, else in the source tree.
+std::filesystem::path HelpPage(const std::filesystem::path& programDir) {
+  std::error_code ec;
+  for (const std::filesystem::path& candidate :
+       {programDir / "chwr.html", std::filesystem::path(CHWR_INSTALL_DATA_DIR) / "chwr.html",
+        std::filesystem::path(CHWR_SOURCE_DATA_DIR) / "chwr.html"}) {
+    if (std::filesystem::is_regular_file(candidate, ec)) return candidate;
+  }
+  return programDir / "chwr.html";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("chimewright");
+  QApplication::setApplicationDisplayName("Chimewright");
+
+  const std::filesystem::path programDir = QCoreApplication::applicationDirPath().toStdString();
+  chwr::gui::QtPrompts prompts;
+  chwr::gui::WindowEnvironment env;
+  env.prompts = &prompts;
+  env.settingsFile = chwr::SettingsPath(programDir);
+  env.playbackFile =
+      std::filesystem::path(
+          QStandardPaths::writableLocation(QStandardPaths::CacheLocation).toStdString()) /
+      "dummy.mid";
+  env.helpPage = HelpPage(programDir);
+  env.playback.soundFont = chwr::LoadSettings(env.settingsFile).soundFont;
+
+  chwr::gui::MainWindow window(env);
+  window.show();
+  const QStringList args = QApplication::arguments();
+  if (args.size() > 1) {
+    const QString path = args.mid(1).join(' ');
+    QTimer::singleShot(0, &window, [&window, path] { window.OpenPath(path); });
+  }
+  return app.exec();
+}
