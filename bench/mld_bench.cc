@@ -6,35 +6,13 @@
 #include <random>
 #include <string>
 
+#include "largest_song.h"
 #include "mld/mld_builder.h"
 #include "mld/mld_reader.h"
 
 namespace {
 
-std::string FullPart(unsigned seed) {
-  std::mt19937 rng(seed);
-  const char* notes[] = {"C", "D", "E", "F", "G", "A", "B", "C+", "F+", "A+"};
-  std::string text = "O4";
-  int steps = 0;
-  int i = 0;
-  while (steps < chwr::kMaxSongSteps) {
-    int len = 1 + static_cast<int>(rng() % 3);
-    len = std::min(len, chwr::kMaxSongSteps - steps);
-    if (rng() % 50 == 0) text += (rng() % 2) ? "<" : ">";
-    if (rng() % 40 == 0) text += "V" + std::to_string(20 + rng() % 40);
-    text += notes[rng() % 10];
-    text += "*" + std::to_string(len);
-    steps += len;
-    if (++i % 30 == 0) text += "\r\n";
-  }
-  return text;
-}
-
-chwr::SongDocument LargestSong() {
-  chwr::SongDocument song;
-  for (int p = 0; p < 4; ++p) song.parts[p].mml = FullPart(77u + p);
-  return song;
-}
+using chwr::bench::LargestSong;
 
 void BM_BuildLargestMld(benchmark::State& state) {
   const chwr::SongDocument song = LargestSong();

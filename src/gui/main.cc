@@ -38,7 +38,10 @@ int main(int argc, char** argv) {
           QStandardPaths::writableLocation(QStandardPaths::CacheLocation).toStdString()) /
       "dummy.mid";
   env.helpPage = HelpPage(programDir);
-  env.playback.soundFont = chwr::LoadSettings(env.settingsFile).soundFont;
+  const chwr::Settings settings = chwr::LoadSettings(env.settingsFile);
+  env.playback.soundFont = settings.soundFont;
+  env.supportUrl = QString::fromStdString(settings.supportUrl);
+  env.imodeUrl = QString::fromStdString(settings.imodeUrl);
 
   chwr::gui::MainWindow window(env);
   window.show();

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "io/file_io.h"
+#include "text/numbers.h"
 #include "messages.h"
 #include "song/choices.h"
 #include "text/cp932.h"
@@ -44,21 +45,6 @@ void AppendFiller(std::vector<std::uint8_t>& body, std::uint32_t ticks) {
 // A track holding only its volume, program change and end has no events.
 constexpr std::size_t kEmptyChunkSize = 19;
 
-bool IsPlainNumber(std::string_view s) {
-  std::size_t i = 0;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-  bool digits = false, point = false;
-  for (; i < s.size(); ++i) {
-    if (s[i] >= '0' && s[i] <= '9') {
-      digits = true;
-    } else if (s[i] == '.' && !point) {
-      point = true;
-    } else {
-      return false;
-    }
-  }
-  return digits;
-}
 
 }  // namespace
 

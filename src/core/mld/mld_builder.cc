@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "io/file_io.h"
+#include "text/numbers.h"
 #include "messages.h"
 #include "song/choices.h"
 #include "text/cp932.h"
@@ -231,21 +232,6 @@ ToneChoice ToneChoiceOf(std::string_view text) {
   return {*FindToneProgram(kDefaultToneChoice), false};
 }
 
-bool IsPlainNumber(std::string_view s) {
-  std::size_t i = 0;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-  bool digits = false, point = false;
-  for (; i < s.size(); ++i) {
-    if (s[i] >= '0' && s[i] <= '9') {
-      digits = true;
-    } else if (s[i] == '.' && !point) {
-      point = true;
-    } else {
-      return false;
-    }
-  }
-  return digits;
-}
 
 }  // namespace
 

@@ -85,6 +85,8 @@ Settings ReadSettings(const IniFile& ini) {
   if (s.octaveChoice < 0 || s.octaveChoice > 2) s.octaveChoice = defaults.octaveChoice;
   s.folder = TextOr(ini, kFile, "Folder", defaults.folder);
   s.soundFont = TextOr(ini, kMidi, "SoundFont", defaults.soundFont);
+  s.supportUrl = TextOr(ini, "Links", "Support", defaults.supportUrl);
+  s.imodeUrl = TextOr(ini, "Links", "IMode", defaults.imodeUrl);
   return s;
 }
 

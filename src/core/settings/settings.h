@@ -32,6 +32,9 @@ struct Settings {
   int octaveChoice = 1;            ///< [Midi] Key: MIDI octave menu index 0..2, 1 = normal
   std::string folder;              ///< [File] Folder: last folder of the file dialogs
   std::string soundFont;           ///< [Midi] SoundFont; empty = default
+  /// [Links] Support and IMode: the maker's pages; read only, never written back.
+  std::string supportUrl = "https://github.com/chimewright/chimewright";
+  std::string imodeUrl = "https://www.docomo.ne.jp/";
 
   /// Field-by-field equality.
   bool operator==(const Settings&) const = default;
