@@ -3,6 +3,7 @@
 #include <unicode/uchar.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <optional>
@@ -65,39 +66,24 @@ Diagnostic PartError(int part, std::string text) {
   return d;
 }
 
-bool IsCommandLetter(char32_t c) {
-  switch (c) {
-    case 'Q':
-    case 'O':
-    case 'L':
-    case 'C':
-    case 'D':
-    case 'E':
-    case 'F':
-    case 'G':
-    case 'A':
-    case 'B':
-    case 'R':
-    case '<':
-    case '>':
-    case 'T':
-    case 'V':
-    case '~':
-    case '_':
-    case '!':
-      return true;
-    default:
-      return false;
-  }
-}
+// How the tokeniser treats each ASCII character; everything else is kOther.
+enum CharClass : std::uint8_t { kOther, kCommand, kAppended, kReturn, kLineFeed, kAt, kBrace };
 
-bool IsDigit(char32_t c) {
-  return c >= '0' && c <= '9';
+constexpr std::array<CharClass, 128> MakeCharClasses() {
+  std::array<CharClass, 128> t{};
+  for (char c : std::string_view("QOLCDEFGABR<>TV~_!")) t[static_cast<unsigned char>(c)] = kCommand;
+  for (char c : std::string_view("+-*.&0123456789")) t[static_cast<unsigned char>(c)] = kAppended;
+  t['\r'] = kReturn;
+  t['\n'] = kLineFeed;
+  t['@'] = kAt;
+  t['{'] = kBrace;
+  return t;
 }
+constexpr std::array<CharClass, 128> kCharClasses = MakeCharClasses();
 
-bool IsAppended(char32_t c) {
-  return IsDigit(c) || c == '+' || c == '-' || c == '*' || c == '.' || c == '&';
-}
+CharClass ClassOf(char32_t c) { return c < 128 ? kCharClasses[c] : kOther; }
+
+bool IsDigit(char32_t c) { return c >= '0' && c <= '9'; }
 
 bool AllDigits(std::u32string_view s) {
   return !s.empty() && std::all_of(s.begin(), s.end(), IsDigit);
@@ -250,40 +236,49 @@ class PartCompiler {
     const std::size_t n = text_.size();
     for (std::size_t i = 0; i < n; ++i) {
       const char32_t c = text_[i];
-      if (IsCommandLetter(c)) {
-        if (!Advance()) return TooManyTokens();
-        Append(c);
-      } else if (IsAppended(c)) {
-        Append(c);
-      } else if (c == '\r') {
-        // carriage returns only ever come before a line feed
-      } else if (c == '\n') {
-        ++line_;
-      } else if (c == '@') {
-        if (i + 1 >= n || text_[i + 1] != 'V') continue;
-        if (!Advance()) return TooManyTokens();
-        Append('@');
-        Append('V');
-        if (i + 2 < n && IsDigit(text_[i + 2])) {
-          Append(text_[i + 2]);
-          i += 2;
-        } else {
-          Append('1');
-          i += 1;
+      switch (ClassOf(c)) {
+        case kCommand:
+          if (!Advance()) return TooManyTokens();
+          Append(c);
+          break;
+        case kAppended:
+          Append(c);
+          break;
+        case kReturn:
+          break;  // carriage returns only ever come before a line feed
+        case kLineFeed:
+          ++line_;
+          break;
+        case kAt:
+          if (i + 1 >= n || text_[i + 1] != 'V') break;
+          if (!Advance()) return TooManyTokens();
+          Append('@');
+          Append('V');
+          if (i + 2 < n && IsDigit(text_[i + 2])) {
+            Append(text_[i + 2]);
+            i += 2;
+          } else {
+            Append('1');
+            i += 1;
+          }
+          if (!Advance()) return TooManyTokens();
+          TakeUnclassified(i);
+          break;
+        case kBrace: {
+          std::size_t close = text_.find(U'}', i + 1);
+          // A group that never closes has no defined end; point at its "{".
+          if (close == std::u32string::npos) {
+            return std::unexpected(CharacterError(part_, line_, c));
+          }
+          if (!Advance()) return TooManyTokens();
+          for (std::size_t k = i; k < close; ++k) Append(text_[k]);
+          if (!Advance()) return TooManyTokens();
+          i = close;
+          TakeUnclassified(i);
+          break;
         }
-        if (!Advance()) return TooManyTokens();
-        TakeUnclassified(i);
-      } else if (c == '{') {
-        std::size_t close = text_.find(U'}', i + 1);
-        // A group that never closes has no defined end; point at its "{".
-        if (close == std::u32string::npos) return std::unexpected(CharacterError(part_, line_, c));
-        if (!Advance()) return TooManyTokens();
-        for (std::size_t k = i; k < close; ++k) Append(text_[k]);
-        if (!Advance()) return TooManyTokens();
-        i = close;
-        TakeUnclassified(i);
-      } else {
-        return std::unexpected(CharacterError(part_, line_, c));
+        case kOther:
+          return std::unexpected(CharacterError(part_, line_, c));
       }
     }
     // The last token is stored and the index moves on once more, leaving an empty
