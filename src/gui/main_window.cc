@@ -461,9 +461,20 @@ void MainWindow::ResetDefaultNames() {
   defaultSmdName_ = "無題.smd";
 }
 
+// The other outputs of a song are offered beside its file, under its name in lower
+// case with their own extension. The folder keeps its case: this file system tells
+// "/home/Me" from "/home/me". A name without one of our extensions keeps it whole, so
+// no output is ever offered the song's own file.
 void MainWindow::DeriveDefaultNames(const QString& path) {
-  const QString lower = path.toLower();
-  const QString base = lower.left(lower.size() - 4);
+  const QString fileName = QFileInfo(path).fileName();
+  QString name = fileName.toLower();
+  for (const char* extension : {".txt", ".mld", ".mid", ".smd"}) {
+    if (name.endsWith(extension)) {
+      name.chop(4);
+      break;
+    }
+  }
+  const QString base = path.left(path.size() - fileName.size()) + name;
   defaultTextName_ = base + ".txt";
   defaultMldName_ = base + ".mld";
   defaultMidiName_ = base + ".mid";

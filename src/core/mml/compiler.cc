@@ -201,14 +201,14 @@ class PartCompiler {
 
   // Stores the current token and opens the next one on the current line.
   bool Advance() {
-    if (tokens_.size() > static_cast<std::size_t>(kMaxTokenIndex)) return false;
-    tokens_.push_back(Token{static_cast<std::uint32_t>(pool_.size()), 0, line_});
+    if (tokenCount_ > static_cast<std::size_t>(kMaxTokenIndex)) return false;
+    tokens_[tokenCount_++] = Token{static_cast<std::uint32_t>(pool_.size()), 0, line_};
     return true;
   }
 
   void Append(char32_t c) {
     pool_.push_back(c);
-    ++tokens_.back().length;
+    ++tokens_[tokenCount_ - 1].length;
   }
 
   Result<void> TooManyTokens() {
@@ -231,8 +231,11 @@ class PartCompiler {
 
   Result<void> Tokenise() {
     pool_.reserve(text_.size() + 8);
-    tokens_.reserve(std::min<std::size_t>(text_.size() + 2, kMaxTokenIndex + 2));
-    tokens_.push_back(Token{0, 0, 1});
+    // Every token takes at least one character, so this is room enough; indexing a
+    // sized array keeps the per-character work small.
+    tokens_.resize(std::min<std::size_t>(text_.size() + 2, kMaxTokenIndex + 2));
+    tokenCount_ = 0;
+    tokens_[tokenCount_++] = Token{0, 0, 1};
     const std::size_t n = text_.size();
     for (std::size_t i = 0; i < n; ++i) {
       const char32_t c = text_[i];
@@ -283,7 +286,8 @@ class PartCompiler {
     }
     // The last token is stored and the index moves on once more, leaving an empty
     // token at the end; it is never executed and needs no room of its own.
-    tokens_.push_back(Token{static_cast<std::uint32_t>(pool_.size()), 0, line_});
+    tokens_[tokenCount_++] = Token{static_cast<std::uint32_t>(pool_.size()), 0, line_};
+    tokens_.resize(tokenCount_);
     return {};
   }
 
@@ -349,9 +353,9 @@ class PartCompiler {
 
     const std::int16_t restKey =
         out_.minKey == 255 ? static_cast<std::int16_t>(part_ * 64 + 26) : out_.minKey;
-    for (int i = 0; i < out_.count; ++i) {
-      if (out_.events[i].key == -1) out_.events[i].key = restKey;
-      if (out_.adjustedEvents[i].key == -1) out_.adjustedEvents[i].key = restKey;
+    for (int i : rests_) {
+      out_.events[i].key = restKey;
+      out_.adjustedEvents[i].key = restKey;
     }
     return {};
   }
@@ -555,6 +559,7 @@ class PartCompiler {
       return std::unexpected(CommandError(part_, line, kSuffixTooManyEvents, U""));
     }
     out_.totalSteps += e.step;
+    if (e.key == -1) rests_.push_back(out_.count);
     out_.adjustedEvents.push_back(e);
     out_.events.push_back(e);
     ++out_.count;
@@ -658,6 +663,8 @@ class PartCompiler {
   std::u32string text_;
   std::u32string pool_;
   std::vector<Token> tokens_;
+  std::size_t tokenCount_ = 0;
+  std::vector<int> rests_;  // indices of rest events, for their key at the end
   std::u32string param_;
   std::int32_t line_ = 1;
 
