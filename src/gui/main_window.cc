@@ -252,12 +252,17 @@ void MainWindow::BuildControls() {
   });
   connect(cmbBunkai_, &QComboBox::currentIndexChanged, this,
           [this](int index) { ResolutionChanged(index); });
+  // Holding the slider pauses a playback under way; letting go plays on from there.
+  // The player outlives its playbacks, so a slider moved while nothing plays must not
+  // start the last file again.
   connect(slider1_, &QSlider::sliderPressed, this, [this] {
     timer1_->stop();
-    if (player_) player_->Pause();
+    seeking_ = player_ && player_->Mode() == "PLAYING";
+    if (seeking_) player_->Pause();
   });
   connect(slider1_, &QSlider::sliderReleased, this, [this] {
-    if (!player_) return;
+    if (!seeking_) return;
+    seeking_ = false;
     player_->SetPosition(slider1_->value());
     player_->Play();
     timer1_->start();
@@ -570,7 +575,6 @@ MidiSettings MainWindow::CurrentMidiSettings() const {
 }
 
 std::optional<MldBuild> MainWindow::Build(bool selectionOnly, bool midiWanted) {
-  WaitCursor wait;
   const SongDocument song = currentSong();
   MldBuildOptions options;
   if (selectionOnly) {
@@ -583,12 +587,21 @@ std::optional<MldBuild> MainWindow::Build(bool selectionOnly, bool midiWanted) {
   }
   options.midiWanted = midiWanted;
   options.midi = CurrentMidiSettings();
-  auto build = BuildMld(song, compiled_, options);
+  auto build = [&] {
+    WaitCursor wait;
+    return BuildMld(song, compiled_, options);
+  }();
   if (!build) {
     ShowDiagnostic(build.error());
     return std::nullopt;
   }
-  if (build->tempoReplaced) text5_->setEditText("120");
+  if (build->tempoReplaced) {
+    // The box shows what was built; the program changing it is no edit of the user's.
+    const bool wasLoading = loading_;
+    loading_ = true;
+    text5_->setEditText("120");
+    loading_ = wasLoading;
+  }
   mldImage_ = build->mldImage;
   sizePanel_->setText(Q(build->sizeReport));
   return std::move(*build);
@@ -648,14 +661,16 @@ void MainWindow::OpenSong() {
     if (path.isEmpty()) return;
   }
   const QString kind = path.right(3).toUpper();
-  WaitCursor wait;
   if (kind == "MID" || kind == "SMD") {
     env_.prompts->Message(this, kind + "ﾌｧｲﾙの読み込みにはまだ対応していません。",
                           MessageKind::Warning);
     return;
   }
   if (kind == "MLD") {
-    auto bytes = ReadFileBytes(path.toStdString());
+    auto bytes = [&] {
+      WaitCursor wait;
+      return ReadFileBytes(path.toStdString());
+    }();
     if (!bytes) {
       env_.prompts->Message(this, Q(bytes.error().message), MessageKind::Error);
       return;
@@ -665,7 +680,10 @@ void MainWindow::OpenSong() {
     OpenMld(*bytes, path);
     return;
   }
-  auto read = ReadSongFile(path.toStdString());
+  auto read = [&] {
+    WaitCursor wait;
+    return ReadSongFile(path.toStdString());
+  }();
   if (!read) {
     env_.prompts->Message(this, Q(read.error().message), MessageKind::Error);
     return;
@@ -713,9 +731,12 @@ bool MainWindow::SaveSong() {
                                   {"Text File(*.txt)", "*.txt", defaultTextName_, ".txt", folder_});
     if (path.isEmpty()) return false;
   }
-  WaitCursor wait;
-  if (auto w = WriteSongFile(path.toStdString(), currentSong()); !w) {
-    env_.prompts->Message(this, Q(w.error().message), MessageKind::Error);
+  auto written = [&] {
+    WaitCursor wait;
+    return WriteSongFile(path.toStdString(), currentSong());
+  }();
+  if (!written) {
+    env_.prompts->Message(this, Q(written.error().message), MessageKind::Error);
     return false;
   }
   documentPath_ = path;
@@ -747,9 +768,12 @@ void MainWindow::WriteMldFile() {
       env_.prompts->SaveFile(this, {"Mld File(*.mld)", "*.mld", defaultMldName_, ".mld", folder_});
   if (path.isEmpty()) return;
   defaultMldName_ = path;
-  WaitCursor wait;
-  if (auto w = chwr::WriteMldFile(path.toStdString(), build->mldImage); !w) {
-    env_.prompts->Message(this, Q(w.error().message), MessageKind::Error);
+  auto written = [&] {
+    WaitCursor wait;
+    return chwr::WriteMldFile(path.toStdString(), build->mldImage);
+  }();
+  if (!written) {
+    env_.prompts->Message(this, Q(written.error().message), MessageKind::Error);
   }
 }
 
@@ -765,9 +789,12 @@ void MainWindow::MakeMidiFile() {
       this, {"Midi File(*.mid)", "*.mid", defaultMidiName_, ".mid", folder_});
   if (path.isEmpty()) return;
   defaultMidiName_ = path;
-  WaitCursor wait;
-  if (auto w = WriteMidiFile(path.toStdString(), *image); !w) {
-    env_.prompts->Message(this, Q(w.error().message), MessageKind::Error);
+  auto written = [&] {
+    WaitCursor wait;
+    return WriteMidiFile(path.toStdString(), *image);
+  }();
+  if (!written) {
+    env_.prompts->Message(this, Q(written.error().message), MessageKind::Error);
   }
 }
 
@@ -789,7 +816,6 @@ void MainWindow::ReadMailFromClipboard() {
     return;
   }
   if (!ConfirmDiscard()) return;
-  WaitCursor wait;
   OpenMld(*bytes, "MLD");
 }
 
@@ -863,6 +889,7 @@ void MainWindow::ResetSoundSource() {
 }
 
 void MainWindow::StopPlayback() {
+  seeking_ = false;
   if (player_) player_->StopM();
 }
 

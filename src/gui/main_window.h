@@ -113,6 +113,7 @@ class MainWindow final : public QMainWindow {
   bool modified_ = false;
   bool loading_ = true;
   bool busy_ = false;
+  bool seeking_ = false;  // the slider is held over a paused playback
   QString documentPath_;
   QString defaultTextName_, defaultMldName_, defaultMidiName_, defaultSmdName_;
   QString folder_;
