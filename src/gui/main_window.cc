@@ -652,12 +652,12 @@ void MainWindow::OpenSong() {
   QString path = pendingOpenPath_;
   pendingOpenPath_.clear();
   if (path.isEmpty()) {
-    FileDialogSpec spec{"Text&Mld&Smd&Midi File(*.txt;*.mld;*.smd;*.mid)",
-                        "*.txt;*.mld;*.smd;*.mid",
-                        {},
-                        {},
-                        folder_};
-    path = env_.prompts->OpenFile(this, spec);
+    FileDialog dialog{"Text&Mld&Smd&Midi File(*.txt;*.mld;*.smd;*.mid)",
+                      "*.txt;*.mld;*.smd;*.mid",
+                      {},
+                      {},
+                      folder_};
+    path = env_.prompts->OpenFile(this, dialog);
     if (path.isEmpty()) return;
   }
   const QString kind = path.right(3).toUpper();

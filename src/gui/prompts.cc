@@ -9,8 +9,8 @@
 namespace chwr::gui {
 namespace {
 
-QString Filters(const FileDialogSpec& spec) {
-  return spec.description + " (" + spec.pattern.split(';').join(' ') + ");;All Files(*.*) (*)";
+QString Filters(const FileDialog& dialog) {
+  return dialog.description + " (" + dialog.pattern.split(';').join(' ') + ");;All Files(*.*) (*)";
 }
 
 }  // namespace
@@ -47,15 +47,15 @@ Answer QtPrompts::AskYesNoCancel(QWidget* parent, const QString& text) {
   }
 }
 
-QString QtPrompts::OpenFile(QWidget* parent, const FileDialogSpec& spec) {
-  return QFileDialog::getOpenFileName(parent, QString(), spec.folder, Filters(spec));
+QString QtPrompts::OpenFile(QWidget* parent, const FileDialog& dialog) {
+  return QFileDialog::getOpenFileName(parent, QString(), dialog.folder, Filters(dialog));
 }
 
-QString QtPrompts::SaveFile(QWidget* parent, const FileDialogSpec& spec) {
-  const QString start =
-      QDir(spec.folder.isEmpty() ? QDir::currentPath() : spec.folder).filePath(spec.initialName);
-  return WithExtension(QFileDialog::getSaveFileName(parent, QString(), start, Filters(spec)),
-                       spec.extension);
+QString QtPrompts::SaveFile(QWidget* parent, const FileDialog& dialog) {
+  const QString start = QDir(dialog.folder.isEmpty() ? QDir::currentPath() : dialog.folder)
+                            .filePath(dialog.initialName);
+  return WithExtension(QFileDialog::getSaveFileName(parent, QString(), start, Filters(dialog)),
+                       dialog.extension);
 }
 
 std::optional<QFont> QtPrompts::ChooseFont(QWidget* parent, const QFont& current) {

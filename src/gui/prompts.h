@@ -18,7 +18,7 @@ enum class MessageKind { Error, Information, Warning };
 enum class Answer { Yes, No, Cancel };
 
 /// A file dialog: its two filter entries are this kind's own and "All Files(*.*)".
-struct FileDialogSpec {
+struct FileDialog {
   QString description;  ///< e.g. "Mld File(*.mld)"
   QString pattern;      ///< e.g. "*.mld"
   QString initialName;  ///< save dialogs: the proposed name
@@ -35,9 +35,9 @@ class Prompts {
   /// A question with Yes, No and Cancel, title "確認" and the information icon.
   virtual Answer AskYesNoCancel(QWidget* parent, const QString& text) = 0;
   /// A file to open (must exist); empty when cancelled.
-  virtual QString OpenFile(QWidget* parent, const FileDialogSpec& spec) = 0;
+  virtual QString OpenFile(QWidget* parent, const FileDialog& dialog) = 0;
   /// A file to save to (asks before overwriting); empty when cancelled.
-  virtual QString SaveFile(QWidget* parent, const FileDialogSpec& spec) = 0;
+  virtual QString SaveFile(QWidget* parent, const FileDialog& dialog) = 0;
   /// A font; nullopt when cancelled.
   virtual std::optional<QFont> ChooseFont(QWidget* parent, const QFont& current) = 0;
   /// Opens a page or file with the desktop's viewer; reports nothing on failure.
@@ -49,8 +49,8 @@ class QtPrompts final : public Prompts {
  public:
   void Message(QWidget* parent, const QString& text, MessageKind kind) override;
   Answer AskYesNoCancel(QWidget* parent, const QString& text) override;
-  QString OpenFile(QWidget* parent, const FileDialogSpec& spec) override;
-  QString SaveFile(QWidget* parent, const FileDialogSpec& spec) override;
+  QString OpenFile(QWidget* parent, const FileDialog& dialog) override;
+  QString SaveFile(QWidget* parent, const FileDialog& dialog) override;
   std::optional<QFont> ChooseFont(QWidget* parent, const QFont& current) override;
   void OpenUrl(const QUrl& url) override;
 };

@@ -60,8 +60,8 @@ QString IniValue(const QString& path, const QString& key) {
 }
 
 // The four entries of a file dialog that the user sees, for one comparison.
-QStringList Entries(const FileDialogSpec& spec) {
-  return {spec.description, spec.pattern, spec.initialName, spec.extension};
+QStringList Entries(const FileDialog& dialog) {
+  return {dialog.description, dialog.pattern, dialog.initialName, dialog.extension};
 }
 
 // One window in its own folder, with its settings and playback files inside it.
@@ -330,7 +330,7 @@ void MainWindowTest::newAndClosingAskOnlyAboutUnsavedChanges() {
   h.trigger("mnuNEW");
   QCOMPARE(h.prompts.dialogs.size(), 1);
   QVERIFY(h.prompts.dialogs[0].kind == ScriptedPrompts::DialogKind::Save);
-  QCOMPARE(Entries(h.prompts.dialogs[0].spec),
+  QCOMPARE(Entries(h.prompts.dialogs[0].dialog),
            QStringList({"Text File(*.txt)", "*.txt", "無題.txt", ".txt"}));
   QCOMPARE(h.text("Text1_0"), QString("CDE"));
 
@@ -409,7 +409,7 @@ void MainWindowTest::saveWritesTheSongFileAndOpenReadsItBack() {
 
   h.triggerWithFile("READ", "song.txt");
   QVERIFY(h.prompts.dialogs.last().kind == ScriptedPrompts::DialogKind::Open);
-  QCOMPARE(Entries(h.prompts.dialogs.last().spec),
+  QCOMPARE(Entries(h.prompts.dialogs.last().dialog),
            QStringList({"Text&Mld&Smd&Midi File(*.txt;*.mld;*.smd;*.mid)",
                         "*.txt;*.mld;*.smd;*.mid", "", ""}));
   for (const auto& [name, value] : song) {
@@ -532,10 +532,10 @@ void MainWindowTest::openDispatchesOnTheFileKind() {
   // The read song builds to the same image; the dialogs offer names beside the file.
   h.triggerWithFile("mnuMLD", "again.mld");
   QCOMPARE(ReadAll(h.path("again.mld")), mld);
-  QCOMPARE(h.prompts.dialogs.last().spec.initialName, h.path("tune.mld"));
+  QCOMPARE(h.prompts.dialogs.last().dialog.initialName, h.path("tune.mld"));
   h.prompts.files = {""};
   h.trigger("mnuSAVE");
-  const QFileInfo offered(h.prompts.dialogs.last().spec.initialName);
+  const QFileInfo offered(h.prompts.dialogs.last().dialog.initialName);
   QCOMPARE(offered.absolutePath(), QFileInfo(h.path("tune.mld")).absolutePath());
   QCOMPARE(offered.fileName().toLower(), QString("tune.txt"));
 }
@@ -570,7 +570,7 @@ void MainWindowTest::buildCommandsWriteMldMidiAndMail() {
 
   // MLD: the dialog proposes the song's own name; the report gives the file's size.
   h.triggerWithFile("MLD", "out");
-  const FileDialogSpec mldDialog = h.prompts.dialogs.last().spec;
+  const FileDialog mldDialog = h.prompts.dialogs.last().dialog;
   QCOMPARE(Entries(mldDialog).mid(0, 2), QStringList({"Mld File(*.mld)", "*.mld"}));
   QCOMPARE(mldDialog.extension, QString(".mld"));
   QCOMPARE(QFileInfo(mldDialog.initialName).absolutePath(), QFileInfo(h.path("x")).absolutePath());
@@ -585,7 +585,7 @@ void MainWindowTest::buildCommandsWriteMldMidiAndMail() {
   QVERIFY(h.prompts.messages.isEmpty());
 
   h.triggerWithFile("mnuMIDIMAKE", "out");
-  const FileDialogSpec midiDialog = h.prompts.dialogs.last().spec;
+  const FileDialog midiDialog = h.prompts.dialogs.last().dialog;
   QCOMPARE(Entries(midiDialog).mid(0, 2), QStringList({"Midi File(*.mid)", "*.mid"}));
   QCOMPARE(QFileInfo(midiDialog.initialName).fileName().toLower(), QString("tune.mid"));
   QVERIFY(ReadAll(h.path("out.mid")).startsWith("MThd"));

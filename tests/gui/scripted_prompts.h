@@ -25,7 +25,7 @@ class ScriptedPrompts final : public Prompts {
   enum class DialogKind { Open, Save };
   struct ShownDialog {
     DialogKind kind;
-    FileDialogSpec spec;
+    FileDialog dialog;
   };
 
   // Answers, taken from the front.
@@ -52,12 +52,12 @@ class ScriptedPrompts final : public Prompts {
     return Next(answers, Answer::Cancel, "question: " + text);
   }
 
-  QString OpenFile(QWidget*, const FileDialogSpec& spec) override {
-    return NextFile(DialogKind::Open, spec);
+  QString OpenFile(QWidget*, const FileDialog& dialog) override {
+    return NextFile(DialogKind::Open, dialog);
   }
 
-  QString SaveFile(QWidget*, const FileDialogSpec& spec) override {
-    return WithExtension(NextFile(DialogKind::Save, spec), spec.extension);
+  QString SaveFile(QWidget*, const FileDialog& dialog) override {
+    return WithExtension(NextFile(DialogKind::Save, dialog), dialog.extension);
   }
 
   std::optional<QFont> ChooseFont(QWidget*, const QFont& current) override {
@@ -87,10 +87,10 @@ class ScriptedPrompts final : public Prompts {
     return cancel;
   }
 
-  QString NextFile(DialogKind kind, const FileDialogSpec& spec) {
-    CheckCursor("dialog: " + spec.description);
-    dialogs.append({kind, spec});
-    return Next(files, QString(), "dialog: " + spec.description);
+  QString NextFile(DialogKind kind, const FileDialog& dialog) {
+    CheckCursor("dialog: " + dialog.description);
+    dialogs.append({kind, dialog});
+    return Next(files, QString(), "dialog: " + dialog.description);
   }
 };
 
