@@ -602,7 +602,6 @@ std::optional<MldBuild> MainWindow::Build(bool selectionOnly, bool midiWanted) {
     text5_->setEditText("120");
     loading_ = wasLoading;
   }
-  mldImage_ = build->mldImage;
   sizePanel_->setText(Q(build->sizeReport));
   return std::move(*build);
 }
@@ -924,10 +923,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   timer1_->stop();
   if (player_) player_->StopM();
   event->accept();
-}
-
-QString MainWindow::ProgramFolder() const {
-  return QCoreApplication::applicationDirPath();
 }
 
 }  // namespace chwr::gui

@@ -107,7 +107,6 @@ class MainWindow final : public QMainWindow {
   void TimerTick();
   void OpenMld(std::span<const std::uint8_t> bytes, const QString& path);
   void RememberFolder(const QString& path);
-  QString ProgramFolder() const;
 
   WindowEnvironment env_;
   bool modified_ = false;
@@ -119,7 +118,6 @@ class MainWindow final : public QMainWindow {
   QString folder_;
   Settings settings_;
   SongCompile compiled_;
-  std::vector<std::uint8_t> mldImage_;
   std::unique_ptr<FluidSynthPlayer> player_;
   QString pendingOpenPath_;
 
