@@ -68,12 +68,6 @@ class ScriptedPrompts final : public Prompts {
 
   void OpenUrl(const QUrl& url) override { urls.append(url); }
 
-  QStringList messageTexts() const {
-    QStringList texts;
-    for (const ShownMessage& m : messages) texts.append(m.text);
-    return texts;
-  }
-
  private:
   // The user must see the normal pointer over every dialog.
   void CheckCursor(const QString& what) {

