@@ -294,6 +294,9 @@ Result<std::vector<std::uint8_t>> RenderWav(std::span<const std::uint8_t> midi,
   if (!font) return std::unexpected(font.error());
 
   fluid_settings_t* settings = NewSettings();
+  // Rendering has the machine to itself: let the synth use every core.
+  fluid_settings_setint(settings, "synth.cpu-cores",
+                        static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
   fluid_synth_t* synth = new_fluid_synth(settings);
   fluid_player_t* player = nullptr;
   auto cleanup = [&] {
