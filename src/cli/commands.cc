@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -30,6 +31,18 @@ namespace {
 
 void PrintWarnings(const std::vector<std::string>& warnings, std::ostream& err) {
   for (const std::string& w : warnings) err << "注意: " << w << '\n';
+}
+
+// The song of a song-file or MLD read with its warnings printed; nullopt after
+// printing why there is none.
+template <class Read>
+std::optional<SongDocument> SongOf(Result<Read> read, std::ostream& err) {
+  if (!read) {
+    err << read.error().message << '\n';
+    return std::nullopt;
+  }
+  PrintWarnings(read->warnings, err);
+  return std::move(read->song);
 }
 
 void AppendField(std::string& line, const char* name, long long value) {
@@ -79,14 +92,10 @@ void AppendPart(std::string& out, int p, const CompiledPart& part, const Compile
 }  // namespace
 
 int CompileCommand(const std::filesystem::path& songPath, std::ostream& out, std::ostream& err) {
-  auto read = ReadSongFile(songPath);
-  if (!read) {
-    err << read.error().message << '\n';
-    return kFileError;
-  }
-  PrintWarnings(read->warnings, err);
+  auto song = SongOf(ReadSongFile(songPath), err);
+  if (!song) return kFileError;
   SongCompile compiled;
-  if (auto r = CompileSong(read->song, compiled); !r) {
+  if (auto r = CompileSong(*song, compiled); !r) {
     err << r.error().message << '\n';
     return kCompileError;
   }
@@ -176,14 +185,10 @@ int BuildCommand(const BuildRequest& request, std::ostream& out, std::ostream& e
   if (request.song.empty()) return kOk;
   auto midi = ToMidiSettings(request.midi, err);
   if (!midi) return kUsageError;
-  auto read = ReadSongFile(request.song);
-  if (!read) {
-    err << read.error().message << '\n';
-    return kFileError;
-  }
-  PrintWarnings(read->warnings, err);
+  auto song = SongOf(ReadSongFile(request.song), err);
+  if (!song) return kFileError;
   int status = kOk;
-  auto built = BuildSong(read->song, request.midOut.empty() ? std::nullopt : midi, err, status);
+  auto built = BuildSong(*song, request.midOut.empty() ? std::nullopt : midi, err, status);
   if (!built) return status;
   if (!request.mldOut.empty()) {
     if (auto w = WriteMldFile(request.mldOut, built->mld.mldImage); !w) {
@@ -221,13 +226,9 @@ int OpenCommand(const std::filesystem::path& input, const std::filesystem::path&
     }
     image = std::move(*decoded);
   }
-  auto song = ReadMld(image);
-  if (!song) {
-    err << song.error().message << '\n';
-    return kFileError;
-  }
-  PrintWarnings(song->warnings, err);
-  if (auto w = WriteSongFile(output, song->song); !w) {
+  auto song = SongOf(ReadMld(image), err);
+  if (!song) return kFileError;
+  if (auto w = WriteSongFile(output, *song); !w) {
     err << w.error().message << '\n';
     return kFileError;
   }
@@ -265,27 +266,12 @@ std::optional<std::vector<std::uint8_t>> MidiOf(const SoundRequest& request, std
     status = kUsageError;
     return std::nullopt;
   }
-  SongDocument song;
-  if (starts("melo")) {
-    auto read = ReadMld(*bytes);
-    if (!read) {
-      err << read.error().message << '\n';
-      status = kFileError;
-      return std::nullopt;
-    }
-    PrintWarnings(read->warnings, err);
-    song = std::move(read->song);
-  } else {
-    auto read = ParseSongFile(*bytes);
-    if (!read) {
-      err << read.error().message << '\n';
-      status = kFileError;
-      return std::nullopt;
-    }
-    PrintWarnings(read->warnings, err);
-    song = std::move(read->song);
+  auto song = starts("melo") ? SongOf(ReadMld(*bytes), err) : SongOf(ParseSongFile(*bytes), err);
+  if (!song) {
+    status = kFileError;
+    return std::nullopt;
   }
-  auto built = BuildSong(song, midi, err, status);
+  auto built = BuildSong(*song, midi, err, status);
   if (!built) return std::nullopt;
   return std::move(built->midi);
 }
