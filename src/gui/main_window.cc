@@ -671,7 +671,7 @@ void MainWindow::OpenSong() {
       return ReadFileBytes(path.toStdString());
     }();
     if (!bytes) {
-      env_.prompts->Message(this, Q(bytes.error().message), MessageKind::Error);
+      ShowDiagnostic(bytes.error());
       return;
     }
     DeriveDefaultNames(path);
@@ -684,7 +684,7 @@ void MainWindow::OpenSong() {
     return ReadSongFile(path.toStdString());
   }();
   if (!read) {
-    env_.prompts->Message(this, Q(read.error().message), MessageKind::Error);
+    ShowDiagnostic(read.error());
     return;
   }
   loading_ = true;
@@ -702,7 +702,7 @@ void MainWindow::OpenSong() {
 void MainWindow::OpenMld(std::span<const std::uint8_t> bytes, const QString&) {
   auto read = ReadMld(bytes);
   if (!read) {
-    env_.prompts->Message(this, Q(read.error().message), MessageKind::Error);
+    ShowDiagnostic(read.error());
     return;
   }
   loading_ = true;
@@ -735,7 +735,7 @@ bool MainWindow::SaveSong() {
     return WriteSongFile(path.toStdString(), currentSong());
   }();
   if (!written) {
-    env_.prompts->Message(this, Q(written.error().message), MessageKind::Error);
+    ShowDiagnostic(written.error());
     return false;
   }
   documentPath_ = path;
@@ -772,7 +772,7 @@ void MainWindow::WriteMldFile() {
     return chwr::WriteMldFile(path.toStdString(), build->mldImage);
   }();
   if (!written) {
-    env_.prompts->Message(this, Q(written.error().message), MessageKind::Error);
+    ShowDiagnostic(written.error());
   }
 }
 
@@ -781,7 +781,7 @@ void MainWindow::MakeMidiFile() {
   if (!build) return;
   auto image = SmfImage(currentSong(), build->midiTracks, chkDouble_->isChecked());
   if (!image) {
-    env_.prompts->Message(this, Q(image.error().message), MessageKind::Error);
+    ShowDiagnostic(image.error());
     return;
   }
   const QString path = env_.prompts->SaveFile(
@@ -793,7 +793,7 @@ void MainWindow::MakeMidiFile() {
     return WriteMidiFile(path.toStdString(), *image);
   }();
   if (!written) {
-    env_.prompts->Message(this, Q(written.error().message), MessageKind::Error);
+    ShowDiagnostic(written.error());
   }
 }
 
@@ -811,7 +811,7 @@ void MainWindow::ReadMailFromClipboard() {
   const QString text = QGuiApplication::clipboard()->text();
   auto bytes = MailTextToBytes(S(text));
   if (!bytes) {
-    env_.prompts->Message(this, Q(bytes.error().message), MessageKind::Error);
+    ShowDiagnostic(bytes.error());
     return;
   }
   if (!ConfirmDiscard()) return;
@@ -822,7 +822,7 @@ bool MainWindow::EnsurePlayer() {
   if (player_) return true;
   auto created = FluidSynthPlayer::Create(env_.playback);
   if (!created) {
-    env_.prompts->Message(this, Q(created.error().message), MessageKind::Error);
+    ShowDiagnostic(created.error());
     return false;
   }
   player_ = std::move(*created);
@@ -847,7 +847,7 @@ void MainWindow::StartPlaybackFile(bool resetOnly) {
     }
     auto smf = SmfImage(currentSong(), build->midiTracks, chkDouble_->isChecked());
     if (!smf) {
-      env_.prompts->Message(this, Q(smf.error().message), MessageKind::Error);
+      ShowDiagnostic(smf.error());
       busy_ = false;
       return;
     }
@@ -865,7 +865,7 @@ void MainWindow::StartPlaybackFile(bool resetOnly) {
     return;
   }
   if (auto r = player_->Open(env_.playbackFile); !r) {
-    env_.prompts->Message(this, Q(r.error().message), MessageKind::Error);
+    ShowDiagnostic(r.error());
     busy_ = false;
     return;
   }
