@@ -335,7 +335,7 @@ int PlayCommand(const SoundRequest& request, std::ostream& out, std::ostream& er
   }
   const bool terminal = ::isatty(STDOUT_FILENO) != 0;
   std::string last;
-  while (!g_interrupted && (*player)->Mode() == "PLAYING") {
+  while (!g_interrupted && (*player)->Mode() == PlayerMode::kPlaying) {
     const std::string line = Clock((*player)->Position()) + " / " + Clock(length);
     if (line != last) {
       out << (terminal ? "\r" : "") << line << (terminal ? "" : "\n") << std::flush;

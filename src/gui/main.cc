@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "main_window.h"
+#include "playback/fluidsynth_player.h"
 
 namespace {
 
@@ -39,7 +40,13 @@ int main(int argc, char** argv) {
       "dummy.mid";
   env.helpPage = HelpPage(programDir);
   const chwr::Settings settings = chwr::LoadSettings(env.settingsFile);
-  env.playback.soundFont = settings.soundFont;
+  chwr::PlaybackOptions playback;
+  playback.soundFont = settings.soundFont;
+  env.makePlayer = [playback]() -> chwr::Result<std::unique_ptr<chwr::MidiPlayer>> {
+    auto player = chwr::FluidSynthPlayer::Create(playback);
+    if (!player) return std::unexpected(player.error());
+    return std::unique_ptr<chwr::MidiPlayer>(std::move(*player));
+  };
   env.supportUrl = QString::fromStdString(settings.supportUrl);
   env.imodeUrl = QString::fromStdString(settings.imodeUrl);
 

@@ -257,7 +257,7 @@ void MainWindow::BuildControls() {
   // start the last file again.
   connect(slider1_, &QSlider::sliderPressed, this, [this] {
     timer1_->stop();
-    seeking_ = player_ && player_->Mode() == "PLAYING";
+    seeking_ = player_ && player_->Mode() == PlayerMode::kPlaying;
     if (seeking_) player_->Pause();
   });
   connect(slider1_, &QSlider::sliderReleased, this, [this] {
@@ -820,7 +820,7 @@ void MainWindow::ReadMailFromClipboard() {
 
 bool MainWindow::EnsurePlayer() {
   if (player_) return true;
-  auto created = FluidSynthPlayer::Create(env_.playback);
+  auto created = env_.makePlayer();
   if (!created) {
     ShowDiagnostic(created.error());
     return false;
@@ -893,7 +893,7 @@ void MainWindow::StopPlayback() {
 }
 
 void MainWindow::TimerTick() {
-  if (!player_ || player_->Mode() != "PLAYING") {
+  if (!player_ || player_->Mode() != PlayerMode::kPlaying) {
     timer1_->stop();
     if (player_) player_->StopM();
     slider1_->setValue(0);

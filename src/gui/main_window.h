@@ -6,10 +6,11 @@
 #include <QString>
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "mld/mld_builder.h"
-#include "playback/fluidsynth_player.h"
+#include "playback/midi_player.h"
 #include "prompts.h"
 #include "settings/settings.h"
 #include "song/song_document.h"
@@ -37,7 +38,8 @@ struct WindowEnvironment {
   std::filesystem::path settingsFile;  ///< chwr.ini
   std::filesystem::path playbackFile;  ///< dummy.mid, in the cache folder
   std::filesystem::path helpPage;      ///< chwr.html
-  PlaybackOptions playback;            ///< SoundFont and audio output
+  /// Makes the player on first Play; fails with the message the user sees.
+  std::function<Result<std::unique_ptr<MidiPlayer>>()> makePlayer;
   QString supportUrl = QStringLiteral("https://github.com/chimewright/chimewright");
   QString imodeUrl = QStringLiteral("https://www.docomo.ne.jp/");
 };
@@ -118,7 +120,7 @@ class MainWindow final : public QMainWindow {
   QString folder_;
   Settings settings_;
   SongCompile compiled_;
-  std::unique_ptr<FluidSynthPlayer> player_;
+  std::unique_ptr<MidiPlayer> player_;
   QString pendingOpenPath_;
 
   // Controls, named as the song's fields are.

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "main_window.h"
+#include "playback/fluidsynth_player.h"
 #include "scripted_prompts.h"
 
 namespace chwr::gui {
@@ -52,7 +53,13 @@ class Harness {
     env.settingsFile = path("chwr.ini").toStdString();
     env.playbackFile = path("cache/dummy.mid").toStdString();
     env.helpPage = path("chwr.html").toStdString();
-    env.playback.output = AudioOutput::kNone;
+    env.makePlayer = []() -> Result<std::unique_ptr<MidiPlayer>> {
+      PlaybackOptions options;
+      options.output = AudioOutput::kNone;
+      auto player = FluidSynthPlayer::Create(options);
+      if (!player) return std::unexpected(player.error());
+      return std::unique_ptr<MidiPlayer>(std::move(*player));
+    };
     window = std::make_unique<MainWindow>(env);
     window->show();
     window->activateWindow();
@@ -81,7 +88,7 @@ class Harness {
   QSlider* slider() const { return find<QSlider>("Slider1"); }
   QTimer* timer() const { return find<QTimer>("Timer1"); }
   QString mode() const {
-    return window->player() ? QString::fromStdString(window->player()->Mode()) : QString();
+    return window->player() ? QString(PlayerModeName(window->player()->Mode())) : QString();
   }
 
   // What a control shows: a box's text, a combo box's current text, a label's text.

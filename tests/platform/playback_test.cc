@@ -24,6 +24,10 @@
 #include "playback/fluidsynth_player.h"
 
 namespace chwr {
+
+// Lets failed expectations name the state.
+void PrintTo(PlayerMode mode, std::ostream* os) { *os << PlayerModeName(mode); }
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -111,9 +115,9 @@ class FluidSynthPlayerTest : public ::testing::Test {
   // Plays and waits for the file to end by itself.
   void PlayToTheEnd() {
     player_->Play();
-    EXPECT_EQ(player_->Mode(), "PLAYING");
-    EXPECT_TRUE(WaitFor(3000, [&] { return player_->Mode() == "STOPPED"; }))
-        << "still " << player_->Mode();
+    EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
+    EXPECT_TRUE(WaitFor(3000, [&] { return player_->Mode() == PlayerMode::kStopped; }))
+        << "still " << PlayerModeName(player_->Mode());
   }
 
   std::unique_ptr<FluidSynthPlayer> player_;
@@ -130,10 +134,10 @@ TEST_F(FluidSynthPlayerTest, OpenGivesTheFilesLengthAndStaysStopped) {
   for (const auto& [tune, length] : cases) {
     Open(MidiOf(tune));
     EXPECT_EQ(player_->Length(), length) << tune.parts[0];
-    EXPECT_EQ(player_->Mode(), "STOPPED");
+    EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
   }
   Sleep(300);
-  EXPECT_EQ(player_->Mode(), "STOPPED");
+  EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
   EXPECT_EQ(player_->Position(), 0);
 }
 
@@ -146,15 +150,15 @@ TEST_F(FluidSynthPlayerTest, PlayingGoesOnFromWhereItWasLeftOrPutWhileNotPlaying
   using Step = void (FluidSynthPlayer::*)();
   const struct {
     Step halt;  // null: before the first Play
-    const char* halted;
+    PlayerMode halted;
     std::int64_t target;  // -1: no SetPosition
     Step goOn;
   } cases[] = {
-      {nullptr, "STOPPED", 4000, &FluidSynthPlayer::Play},
-      {&FluidSynthPlayer::Pause, "PAUSED", -1, &FluidSynthPlayer::ResumeM},
-      {&FluidSynthPlayer::Pause, "PAUSED", 6000, &FluidSynthPlayer::ResumeM},  // forwards
-      {&FluidSynthPlayer::Pause, "PAUSED", 1000, &FluidSynthPlayer::Play},     // backwards
-      {&FluidSynthPlayer::StopM, "STOPPED", 3000, &FluidSynthPlayer::Play},
+      {nullptr, PlayerMode::kStopped, 4000, &FluidSynthPlayer::Play},
+      {&FluidSynthPlayer::Pause, PlayerMode::kPaused, -1, &FluidSynthPlayer::ResumeM},
+      {&FluidSynthPlayer::Pause, PlayerMode::kPaused, 6000, &FluidSynthPlayer::ResumeM},  // forwards
+      {&FluidSynthPlayer::Pause, PlayerMode::kPaused, 1000, &FluidSynthPlayer::Play},     // backwards
+      {&FluidSynthPlayer::StopM, PlayerMode::kStopped, 3000, &FluidSynthPlayer::Play},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.target);
@@ -166,7 +170,7 @@ TEST_F(FluidSynthPlayerTest, PlayingGoesOnFromWhereItWasLeftOrPutWhileNotPlaying
     EXPECT_NEAR(player_->Position(), from, 5);
     (player_.get()->*c.goOn)();
     Sleep(300);
-    EXPECT_EQ(player_->Mode(), "PLAYING");
+    EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
     EXPECT_GE(player_->Position(), from + 100);
     EXPECT_LE(player_->Position(), from + 1000);
     // The old place does not come back.
@@ -186,7 +190,7 @@ TEST_F(FluidSynthPlayerTest, SeekWhilePlayingJumps) {
   Sleep(200);
   for (const std::int64_t target : {6000, 500}) {
     player_->SetPosition(target);
-    EXPECT_EQ(player_->Mode(), "PLAYING");
+    EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
     // The seek is taken at a later poll.
     std::int64_t at = -1;
     EXPECT_TRUE(WaitFor(1500,
@@ -196,7 +200,7 @@ TEST_F(FluidSynthPlayerTest, SeekWhilePlayingJumps) {
                         }))
         << "no jump to " << target << " ms (last position " << at << ")";
   }
-  EXPECT_EQ(player_->Mode(), "PLAYING");
+  EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
 }
 
 TEST_F(FluidSynthPlayerTest, OpeningStopsThePlayingFileAndItsEndStopsTheNext) {
@@ -205,9 +209,9 @@ TEST_F(FluidSynthPlayerTest, OpeningStopsThePlayingFileAndItsEndStopsTheNext) {
   Sleep(300);
   Open(MidiOf(kShort));
   EXPECT_EQ(player_->Length(), 250);
-  EXPECT_EQ(player_->Mode(), "STOPPED");
+  EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
   Sleep(300);
-  EXPECT_EQ(player_->Mode(), "STOPPED");
+  EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
   EXPECT_EQ(player_->Position(), 0);
 
   // The file ends at its last event, not when FluidSynth would let go of it seconds
@@ -217,20 +221,20 @@ TEST_F(FluidSynthPlayerTest, OpeningStopsThePlayingFileAndItsEndStopsTheNext) {
   EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
   EXPECT_LE(player_->Position(), player_->Length());
   Sleep(200);
-  EXPECT_EQ(player_->Mode(), "STOPPED");
+  EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
 
   // Played again after its end, the file plays once more from the start.
   player_->Play();
-  EXPECT_EQ(player_->Mode(), "PLAYING");
+  EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
   EXPECT_TRUE(WaitFor(1000, [&] { return player_->Position() < 200; }));
-  EXPECT_TRUE(WaitFor(3000, [&] { return player_->Mode() == "STOPPED"; }));
+  EXPECT_TRUE(WaitFor(3000, [&] { return player_->Mode() == PlayerMode::kStopped; }));
 }
 
 TEST_F(FluidSynthPlayerTest, PlayLoopStartsOverUntilStopped) {
   Open(MidiOf({{"O4C8D8"}}));  // 500 ms
   player_->PlayLoop();
   Sleep(600);
-  EXPECT_EQ(player_->Mode(), "PLAYING");
+  EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
   EXPECT_LE(player_->Position(), 500);
   // It starts over at the end without lingering there.
   EXPECT_TRUE(WaitFor(1000, [&] { return player_->Position() < 250; }))
@@ -238,15 +242,15 @@ TEST_F(FluidSynthPlayerTest, PlayLoopStartsOverUntilStopped) {
 
   // A pause does not end the loop: ResumeM loops again.
   player_->Pause();
-  EXPECT_EQ(player_->Mode(), "PAUSED");
+  EXPECT_EQ(player_->Mode(), PlayerMode::kPaused);
   player_->ResumeM();
   Sleep(700);
-  EXPECT_EQ(player_->Mode(), "PLAYING");
+  EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
 
   player_->StopM();
-  EXPECT_EQ(player_->Mode(), "STOPPED");
+  EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
   Sleep(700);  // past the end of the file: nothing starts over
-  EXPECT_EQ(player_->Mode(), "STOPPED");
+  EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
 
   // Play after a loop plays once.
   player_->SetPosition(0);
@@ -271,7 +275,7 @@ TEST_F(FluidSynthPlayerTest, FilesThatCannotBeOpenedLeaveThePlayerUsable) {
     // Nothing to play: the operations do nothing and do no harm.
     player_->Play();
     player_->SetPosition(100);
-    EXPECT_EQ(player_->Mode(), "STOPPED");
+    EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
     EXPECT_EQ(player_->Position(), 0);
   }
 
@@ -323,7 +327,7 @@ TEST(FluidSynthPlayerCreate, FailsWithAMessageAndNeverHangs) {
   created = FluidSynthPlayer::Create({kSoundFont, AudioOutput::kSystem});
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
   if (created) {
-    EXPECT_EQ((*created)->Mode(), "STOPPED");
+    EXPECT_EQ((*created)->Mode(), PlayerMode::kStopped);
   } else {
     EXPECT_FALSE(created.error().message.empty());
   }

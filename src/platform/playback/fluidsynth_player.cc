@@ -270,12 +270,12 @@ std::int64_t FluidSynthPlayer::Length() {
   return open_ ? std::llround(timing_.LengthMs()) : 0;
 }
 
-std::string FluidSynthPlayer::Mode() {
+PlayerMode FluidSynthPlayer::Mode() {
   std::lock_guard lock(mutex_);
   TrySeek();
-  if (paused_) return "PAUSED";
-  if (player_ && fluid_player_get_status(player_) == FLUID_PLAYER_PLAYING) return "PLAYING";
-  return "STOPPED";
+  if (paused_) return PlayerMode::kPaused;
+  if (player_ && fluid_player_get_status(player_) == FLUID_PLAYER_PLAYING) return PlayerMode::kPlaying;
+  return PlayerMode::kStopped;
 }
 
 int FluidSynthPlayer::ProgramOf(int channel) {

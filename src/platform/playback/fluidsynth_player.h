@@ -58,7 +58,7 @@ class FluidSynthPlayer final : public MidiPlayer {
   std::int64_t Position() override;
   void SetPosition(std::int64_t ms) override;
   std::int64_t Length() override;
-  std::string Mode() override;
+  PlayerMode Mode() override;
 
   /// The program (0..127) a channel plays now; for checking resets.
   int ProgramOf(int channel);

@@ -9,6 +9,22 @@
 
 namespace chwr {
 
+/// Where a player is: the three states the position timer tells apart.
+enum class PlayerMode { kStopped, kPlaying, kPaused };
+
+/// The state's name as the sequencer reports it: "PLAYING", "PAUSED" or "STOPPED".
+inline const char* PlayerModeName(PlayerMode mode) {
+  switch (mode) {
+    case PlayerMode::kPlaying:
+      return "PLAYING";
+    case PlayerMode::kPaused:
+      return "PAUSED";
+    case PlayerMode::kStopped:
+      break;
+  }
+  return "STOPPED";
+}
+
 /// A MIDI file player. Positions and lengths are in milliseconds. Nothing blocks:
 /// playback runs on its own and the caller polls Position and Mode.
 class MidiPlayer {
@@ -32,8 +48,8 @@ class MidiPlayer {
   virtual void SetPosition(std::int64_t ms) = 0;
   /// Length of the open file, 0 when none is open.
   virtual std::int64_t Length() = 0;
-  /// "PLAYING", "PAUSED" or "STOPPED".
-  virtual std::string Mode() = 0;
+  /// Playing, paused or stopped (also after the end of the file).
+  virtual PlayerMode Mode() = 0;
 };
 
 }  // namespace chwr
