@@ -8,8 +8,8 @@
 #include <random>
 #include <string>
 
+#include "build/build_song.h"
 #include "largest_song.h"
-#include "mld/mld_builder.h"
 #include "playback/fluidsynth_player.h"
 
 namespace {
@@ -18,17 +18,16 @@ using chwr::bench::LargestSong;
 
 void BuildLargest(benchmark::State& state, bool midiWanted) {
   const chwr::SongDocument song = LargestSong();
-  chwr::SongCompile compiled;
-  chwr::MldBuildOptions options;
-  options.midiWanted = midiWanted;
+  chwr::BuildRequest request;
+  request.midi = midiWanted;
   std::size_t midiBytes = 0;
   for (auto _ : state) {
-    auto build = chwr::BuildMld(song, compiled, options);
+    auto build = chwr::BuildSong(song, request);
     if (!build) {
       state.SkipWithError(build.error().message.c_str());
       return;
     }
-    midiBytes = build->midiTracks.chunks.size();
+    midiBytes = build->midiFile.size();
     benchmark::DoNotOptimize(build);
   }
   state.counters["midi_bytes"] = static_cast<double>(midiBytes);
@@ -68,19 +67,14 @@ chwr::SongDocument ThirtySecondSong() {
 
 void BM_RenderWavThirtySeconds(benchmark::State& state) {
   const chwr::SongDocument song = ThirtySecondSong();
-  chwr::SongCompile compiled;
-  chwr::MldBuildOptions options;
-  options.midiWanted = true;
-  auto build = chwr::BuildMld(song, compiled, options);
+  chwr::BuildRequest request;
+  request.midi = true;
+  auto build = chwr::BuildSong(song, request);
   if (!build) {
     state.SkipWithError(build.error().message.c_str());
     return;
   }
-  auto midi = chwr::SmfImage(song, build->midiTracks, false);
-  if (!midi) {
-    state.SkipWithError(midi.error().message.c_str());
-    return;
-  }
+  const std::vector<std::uint8_t>* midi = &build->midiFile;
   auto font = chwr::FindSoundFont({});
   if (!font) {
     state.SkipWithError(font.error().message.c_str());

@@ -6,8 +6,8 @@
 #include <random>
 #include <string>
 
+#include "build/build_song.h"
 #include "largest_song.h"
-#include "mld/mld_builder.h"
 #include "mld/mld_reader.h"
 
 namespace {
@@ -16,16 +16,19 @@ using chwr::bench::LargestSong;
 
 void BM_BuildLargestMld(benchmark::State& state) {
   const chwr::SongDocument song = LargestSong();
-  chwr::SongCompile compiled;
   std::size_t bytes = 0;
+  long long events = 0;
   for (auto _ : state) {
-    auto build = chwr::BuildMld(song, compiled);
-    if (!build) state.SkipWithError(build.error().message.c_str());
-    bytes = build ? build->mldImage.size() : 0;
+    auto build = chwr::BuildSong(song);
+    if (!build) {
+      state.SkipWithError(build.error().message.c_str());
+      return;
+    }
+    bytes = build->mldImage.size();
+    events = 0;
+    for (const auto& p : build->compiled.parts) events += p.count;
     benchmark::DoNotOptimize(build);
   }
-  long long events = 0;
-  for (const auto& p : compiled.parts) events += p.count;
   state.counters["events"] = static_cast<double>(events);
   state.counters["image_bytes"] = static_cast<double>(bytes);
 }
@@ -35,8 +38,7 @@ BENCHMARK(BM_BuildLargestMld)
     ->ReportAggregatesOnly(true);
 
 void BM_ReadLargestMld(benchmark::State& state) {
-  chwr::SongCompile compiled;
-  const auto build = chwr::BuildMld(LargestSong(), compiled);
+  const auto build = chwr::BuildSong(LargestSong());
   if (!build) {
     state.SkipWithError(build.error().message.c_str());
     return;

@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <thread>
 
+#include "build/build_song.h"
+#include "build/open_song.h"
 #include "cli/json.h"
 #include "io/file_io.h"
 #include "mail/melody_mail.h"
@@ -29,8 +31,15 @@
 namespace chwr::cli {
 namespace {
 
-void PrintWarnings(const std::vector<std::string>& warnings, std::ostream& err) {
-  for (const std::string& w : warnings) err << "注意: " << w << '\n';
+// Every message of the tool goes out here: errors as the editor shows them, warnings
+// behind the "注意" of their message-box title.
+void Print(const Diagnostic& d, std::ostream& err) {
+  if (d.kind == DiagnosticKind::Warning) err << DiagnosticTitle(d.kind) << ": ";
+  err << d.message << '\n';
+}
+
+Diagnostic TempoReplacedNote(const std::string& tempo) {
+  return MakeWarning("ﾃﾝﾎﾟ「" + tempo + "」は数値でないため120にしました。");
 }
 
 // The song of a song-file or MLD read with its warnings printed; nullopt after
@@ -38,10 +47,10 @@ void PrintWarnings(const std::vector<std::string>& warnings, std::ostream& err) 
 template <class Read>
 std::optional<SongDocument> SongOf(Result<Read> read, std::ostream& err) {
   if (!read) {
-    err << read.error().message << '\n';
+    Print(read.error(), err);
     return std::nullopt;
   }
-  PrintWarnings(read->warnings, err);
+  for (const Diagnostic& w : read->warnings) Print(w, err);
   return std::move(read->song);
 }
 
@@ -92,11 +101,11 @@ void AppendPart(std::string& out, int p, const CompiledPart& part, const Compile
 }  // namespace
 
 int CompileCommand(const std::filesystem::path& songPath, std::ostream& out, std::ostream& err) {
-  auto song = SongOf(ReadSongFile(songPath), err);
+  auto song = SongOf(OpenSongFile(songPath), err);
   if (!song) return kFileError;
   SongCompile compiled;
   if (auto r = CompileSong(*song, compiled); !r) {
-    err << r.error().message << '\n';
+    Print(r.error(), err);
     return kCompileError;
   }
   std::string text;
@@ -142,68 +151,50 @@ std::optional<MidiSettings> ToMidiSettings(const MidiOptions& o, std::ostream& e
 }
 
 // Builds a song into its MLD image and, when asked, its MIDI file; prints the
-// diagnostic and returns nullopt on failure (with the exit status in `status`).
-struct Built {
-  MldBuild mld;
-  std::vector<std::uint8_t> midi;
-};
-
-std::optional<Built> BuildSong(const SongDocument& song, const std::optional<MidiSettings>& midi,
-                               std::ostream& err, int& status) {
-  SongCompile compiled;
-  MldBuildOptions options;
-  options.midiWanted = midi.has_value();
-  if (midi) options.midi = *midi;
-  auto build = BuildMld(song, compiled, options);
+// diagnostic and returns nullopt on failure.
+std::optional<BuildResult> Build(const SongDocument& song, const std::optional<MidiSettings>& midi,
+                                 std::ostream& err) {
+  BuildRequest request;
+  request.midi = midi.has_value();
+  if (midi) request.midiSettings = *midi;
+  auto build = BuildSong(song, request);
   if (!build) {
-    err << build.error().message << '\n';
-    status = kCompileError;
+    Print(build.error(), err);
     return std::nullopt;
   }
-  if (build->tempoReplaced)
-    err << "注意: ﾃﾝﾎﾟ「" << song.tempo << "」は数値でないため120にしました。\n";
-  Built result{std::move(*build), {}};
-  if (midi) {
-    auto image = SmfImage(song, result.mld.midiTracks, midi->doubleSpeed);
-    if (!image) {
-      err << image.error().message << '\n';
-      status = kCompileError;
-      return std::nullopt;
-    }
-    result.midi = std::move(*image);
-  }
-  return result;
+  if (build->tempoReplaced) Print(TempoReplacedNote(song.tempo), err);
+  for (const Diagnostic& w : build->warnings) Print(w, err);
+  return std::move(*build);
 }
 
-int BuildCommand(const BuildRequest& request, std::ostream& out, std::ostream& err) {
+int BuildCommand(const BuildArgs& request, std::ostream& out, std::ostream& err) {
   if (!request.resetOut.empty()) {
     if (auto w = WriteMidiFile(request.resetOut, ResetSmfImage()); !w) {
-      err << w.error().message << '\n';
+      Print(w.error(), err);
       return kFileError;
     }
   }
   if (request.song.empty()) return kOk;
   auto midi = ToMidiSettings(request.midi, err);
   if (!midi) return kUsageError;
-  auto song = SongOf(ReadSongFile(request.song), err);
+  auto song = SongOf(OpenSongFile(request.song), err);
   if (!song) return kFileError;
-  int status = kOk;
-  auto built = BuildSong(*song, request.midOut.empty() ? std::nullopt : midi, err, status);
-  if (!built) return status;
+  auto built = Build(*song, request.midOut.empty() ? std::nullopt : midi, err);
+  if (!built) return kCompileError;
   if (!request.mldOut.empty()) {
-    if (auto w = WriteMldFile(request.mldOut, built->mld.mldImage); !w) {
-      err << w.error().message << '\n';
+    if (auto w = WriteMldFile(request.mldOut, built->mldImage); !w) {
+      Print(w.error(), err);
       return kFileError;
     }
   }
   if (!request.midOut.empty()) {
-    if (auto w = WriteMidiFile(request.midOut, built->midi); !w) {
-      err << w.error().message << '\n';
+    if (auto w = WriteMidiFile(request.midOut, built->midiFile); !w) {
+      Print(w.error(), err);
       return kFileError;
     }
   }
-  if (!request.mldOut.empty() || !request.midOut.empty()) out << built->mld.sizeReport << '\n';
-  if (request.mail) out << MakeMailText(built->mld.mldImage) << '\n';
+  if (!request.mldOut.empty() || !request.midOut.empty()) out << built->sizeReport << '\n';
+  if (request.mail) out << MakeMailText(built->mldImage) << '\n';
   out.flush();
   return kOk;
 }
@@ -213,23 +204,24 @@ int OpenCommand(const std::filesystem::path& input, const std::filesystem::path&
   (void)out;
   auto bytes = ReadFileBytes(input);
   if (!bytes) {
-    err << bytes.error().message << '\n';
+    Print(bytes.error(), err);
     return kFileError;
   }
-  std::vector<std::uint8_t> image = std::move(*bytes);
+  FileKind kind = FileKindOf(input);
   if (mailText) {
     auto decoded = MailTextToBytes(
-        std::string_view(reinterpret_cast<const char*>(image.data()), image.size()));
+        std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
     if (!decoded) {
-      err << decoded.error().message << '\n';
+      Print(decoded.error(), err);
       return kFileError;
     }
-    image = std::move(*decoded);
+    *bytes = std::move(*decoded);
+    kind = FileKind::kMld;
   }
-  auto song = SongOf(ReadMld(image), err);
+  auto song = SongOf(OpenSongBytes(kind, *bytes), err);
   if (!song) return kFileError;
   if (auto w = WriteSongFile(output, *song); !w) {
-    err << w.error().message << '\n';
+    Print(w.error(), err);
     return kFileError;
   }
   return kOk;
@@ -238,7 +230,7 @@ int OpenCommand(const std::filesystem::path& input, const std::filesystem::path&
 int DumpCommand(const std::filesystem::path& input, std::ostream& out, std::ostream& err) {
   auto bytes = ReadFileBytes(input);
   if (!bytes) {
-    err << bytes.error().message << '\n';
+    Print(bytes.error(), err);
     return kFileError;
   }
   out << DumpMld(*bytes);
@@ -248,32 +240,33 @@ int DumpCommand(const std::filesystem::path& input, std::ostream& out, std::ostr
 
 namespace {
 
-// A MIDI image from a song text, MLD or MIDI file, told apart by their first bytes.
+// A MIDI image from a song text, MLD or MIDI file, told apart as the editor tells them.
 std::optional<std::vector<std::uint8_t>> MidiOf(const SoundRequest& request, std::ostream& err,
                                                 int& status) {
   auto bytes = ReadFileBytes(request.input);
   if (!bytes) {
-    err << bytes.error().message << '\n';
+    Print(bytes.error(), err);
     status = kFileError;
     return std::nullopt;
   }
-  auto starts = [&](std::string_view magic) {
-    return bytes->size() >= magic.size() && std::equal(magic.begin(), magic.end(), bytes->begin());
-  };
-  if (starts("MThd")) return std::move(*bytes);
+  const FileKind kind = FileKindOf(request.input);
+  if (kind == FileKind::kMidi) return std::move(*bytes);
   auto midi = ToMidiSettings(request.midi, err);
   if (!midi) {
     status = kUsageError;
     return std::nullopt;
   }
-  auto song = starts("melo") ? SongOf(ReadMld(*bytes), err) : SongOf(ParseSongFile(*bytes), err);
+  auto song = SongOf(OpenSongBytes(kind, *bytes), err);
   if (!song) {
     status = kFileError;
     return std::nullopt;
   }
-  auto built = BuildSong(*song, midi, err, status);
-  if (!built) return std::nullopt;
-  return std::move(built->midi);
+  auto built = Build(*song, midi, err);
+  if (!built) {
+    status = kCompileError;
+    return std::nullopt;
+  }
+  return std::move(built->midiFile);
 }
 
 // The SoundFont named on the command line, else in the settings file.
@@ -314,11 +307,11 @@ int PlayCommand(const SoundRequest& request, std::ostream& out, std::ostream& er
   options.output = request.audio == "none" ? AudioOutput::kNone : AudioOutput::kSystem;
   auto player = FluidSynthPlayer::Create(options);
   if (!player) {
-    err << player.error().message << '\n';
+    Print(player.error(), err);
     return kFileError;
   }
   if (auto r = (*player)->OpenBytes(std::move(*midi)); !r) {
-    err << r.error().message << '\n';
+    Print(r.error(), err);
     return kFileError;
   }
   g_interrupted = false;
@@ -368,7 +361,7 @@ int RenderCommand(const SoundRequest& request, std::ostream& out, std::ostream& 
   auto wav = RenderWav(*midi, SoundFontSetting(request), progress);
   if (terminal) err << '\n';
   if (!wav) {
-    err << wav.error().message << '\n';
+    Print(wav.error(), err);
     return kFileError;
   }
   if (auto w = WriteFileAtomic(request.output, *wav); !w) {
@@ -407,7 +400,7 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     cmd->add_option("--mute", m.mute, "Parts to leave out, e.g. 1,3");
   };
 
-  BuildRequest build;
+  BuildArgs build;
   CLI::App* buildCmd = app.add_subcommand(
       "build",
       "Build a song text file the way the editor does (parts 1-4 compiled in order) and write "

@@ -17,12 +17,12 @@ struct MidiOptions {
   std::string octave = "normal";  ///< high, normal or low
   bool repeat = false;
   bool doubleSpeed = false;
-  int midiTone = 0;               ///< 1..128, 0 = each part's tone choice
-  std::string mute;               ///< parts to leave out, e.g. "1,3"
+  int midiTone = 0;  ///< 1..128, 0 = each part's tone choice
+  std::string mute;  ///< parts to leave out, e.g. "1,3"
 };
 
 /// `chwr build [SONG.txt] [--mld OUT.mld] [--mail] [--mid OUT.mid] [--reset-mid OUT.mid]`.
-struct BuildRequest {
+struct BuildArgs {
   std::filesystem::path song;
   std::filesystem::path mldOut;    ///< empty: no MLD file
   bool mail = false;               ///< print the melody-mail text
@@ -30,7 +30,7 @@ struct BuildRequest {
   std::filesystem::path resetOut;  ///< empty: no reset file
   MidiOptions midi;
 };
-int BuildCommand(const BuildRequest& request, std::ostream& out, std::ostream& err);
+int BuildCommand(const BuildArgs& request, std::ostream& out, std::ostream& err);
 
 /// `chwr open FILE -o SONG.txt [--mail]`: an MLD file (or mail text) as a song text file.
 int OpenCommand(const std::filesystem::path& input, const std::filesystem::path& output,

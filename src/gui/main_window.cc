@@ -29,11 +29,12 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "build/open_song.h"
 #include "io/file_io.h"
 #include "mail/melody_mail.h"
 #include "messages.h"
 #include "midi/smf_writer.h"
-#include "mld/mld_reader.h"
+#include "mld/mld_builder.h"
 #include "mml/lengths.h"
 #include "song/choices.h"
 #include "song/song_file.h"
@@ -544,7 +545,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::ShowDiagnostic(const Diagnostic& d) {
   if (d.part >= 0) SelectErrorText(d.part, Q(d.searchText));
-  env_.prompts->Message(this, Q(d.message), MessageKind::Error);
+  const MessageKind kind = d.kind == DiagnosticKind::Warning        ? MessageKind::Warning
+                           : d.kind == DiagnosticKind::Confirmation ? MessageKind::Information
+                                                                    : MessageKind::Error;
+  env_.prompts->Message(this, Q(d.message), kind);
 }
 
 void MainWindow::SelectErrorText(int part, const QString& search) {
@@ -574,9 +578,9 @@ MidiSettings MainWindow::CurrentMidiSettings() const {
   return m;
 }
 
-std::optional<MldBuild> MainWindow::Build(bool selectionOnly, bool midiWanted) {
+std::optional<BuildResult> MainWindow::Build(bool selectionOnly, bool midiWanted) {
   const SongDocument song = currentSong();
-  MldBuildOptions options;
+  BuildRequest options;
   if (selectionOnly) {
     std::array<std::string, 4> texts;
     for (int i = 0; i < 4; ++i) {
@@ -585,11 +589,11 @@ std::optional<MldBuild> MainWindow::Build(bool selectionOnly, bool midiWanted) {
     }
     options.selectionTexts = texts;
   }
-  options.midiWanted = midiWanted;
-  options.midi = CurrentMidiSettings();
+  options.midi = midiWanted;
+  options.midiSettings = CurrentMidiSettings();
   auto build = [&] {
     WaitCursor wait;
-    return BuildMld(song, compiled_, options);
+    return BuildSong(song, options);
   }();
   if (!build) {
     ShowDiagnostic(build.error());
@@ -659,54 +663,34 @@ void MainWindow::OpenSong() {
     path = env_.prompts->OpenFile(this, dialog);
     if (path.isEmpty()) return;
   }
-  const QString kind = path.right(3).toUpper();
-  if (kind == "MID" || kind == "SMD") {
-    env_.prompts->Message(this, kind + "ﾌｧｲﾙの読み込みにはまだ対応していません。",
-                          MessageKind::Warning);
+  auto opened = [&] {
+    WaitCursor wait;
+    return OpenSongFile(path.toStdString());
+  }();
+  if (!opened) {
+    ShowDiagnostic(opened.error());
     return;
   }
-  if (kind == "MLD") {
-    auto bytes = [&] {
-      WaitCursor wait;
-      return ReadFileBytes(path.toStdString());
-    }();
-    if (!bytes) {
-      ShowDiagnostic(bytes.error());
-      return;
-    }
+  if (opened->kind == FileKind::kMld) {
     DeriveDefaultNames(path);
     defaultMldName_ = path;
-    OpenMld(*bytes, path);
-    return;
-  }
-  auto read = [&] {
-    WaitCursor wait;
-    return ReadSongFile(path.toStdString());
-  }();
-  if (!read) {
-    ShowDiagnostic(read.error());
+    ShowOpenedMld(*opened);
     return;
   }
   loading_ = true;
-  showSong(read->song);
+  showSong(opened->song);
   tabPart_->setCurrentIndex(0);
   documentPath_ = path;
   SetCaption();
   DeriveDefaultNames(path);
   loading_ = false;
   modified_ = false;
-  for (const std::string& w : read->warnings)
-    env_.prompts->Message(this, Q(w), MessageKind::Warning);
+  for (const Diagnostic& w : opened->warnings) ShowDiagnostic(w);
 }
 
-void MainWindow::OpenMld(std::span<const std::uint8_t> bytes, const QString&) {
-  auto read = ReadMld(bytes);
-  if (!read) {
-    ShowDiagnostic(read.error());
-    return;
-  }
+void MainWindow::ShowOpenedMld(const OpenedSong& read) {
   loading_ = true;
-  SongDocument song = read->song;
+  SongDocument song = read.song;
   for (int i = 0; i < 4; ++i) song.parts[i].mute = check1_[i]->isChecked();
   showSong(song);
   tabPart_->setCurrentIndex(0);
@@ -714,8 +698,7 @@ void MainWindow::OpenMld(std::span<const std::uint8_t> bytes, const QString&) {
   SetCaption();
   loading_ = false;
   modified_ = false;
-  for (const std::string& w : read->warnings)
-    env_.prompts->Message(this, Q(w), MessageKind::Warning);
+  for (const Diagnostic& w : read.warnings) ShowDiagnostic(w);
 }
 
 void MainWindow::RememberFolder(const QString& path) {
@@ -779,11 +762,7 @@ void MainWindow::WriteMldFile() {
 void MainWindow::MakeMidiFile() {
   auto build = Build(false, true);
   if (!build) return;
-  auto image = SmfImage(currentSong(), build->midiTracks, chkDouble_->isChecked());
-  if (!image) {
-    ShowDiagnostic(image.error());
-    return;
-  }
+  const std::vector<std::uint8_t>* image = &build->midiFile;
   const QString path = env_.prompts->SaveFile(
       this, {"Midi File(*.mid)", "*.mid", defaultMidiName_, ".mid", folder_});
   if (path.isEmpty()) return;
@@ -815,7 +794,12 @@ void MainWindow::ReadMailFromClipboard() {
     return;
   }
   if (!ConfirmDiscard()) return;
-  OpenMld(*bytes, "MLD");
+  auto read = OpenSongBytes(FileKind::kMld, *bytes);
+  if (!read) {
+    ShowDiagnostic(read.error());
+    return;
+  }
+  ShowOpenedMld(*read);
 }
 
 bool MainWindow::EnsurePlayer() {
@@ -845,13 +829,7 @@ void MainWindow::StartPlaybackFile(bool resetOnly) {
       busy_ = false;
       return;
     }
-    auto smf = SmfImage(currentSong(), build->midiTracks, chkDouble_->isChecked());
-    if (!smf) {
-      ShowDiagnostic(smf.error());
-      busy_ = false;
-      return;
-    }
-    image = std::move(*smf);
+    image = std::move(build->midiFile);
   }
   std::error_code ec;
   std::filesystem::create_directories(env_.playbackFile.parent_path(), ec);

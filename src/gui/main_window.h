@@ -9,7 +9,8 @@
 #include <functional>
 #include <memory>
 
-#include "mld/mld_builder.h"
+#include "build/build_song.h"
+#include "build/open_song.h"
 #include "playback/midi_player.h"
 #include "prompts.h"
 #include "settings/settings.h"
@@ -102,12 +103,12 @@ class MainWindow final : public QMainWindow {
   void ChooseFont();
   void ShowDiagnostic(const Diagnostic& d);
   void SelectErrorText(int part, const QString& search);
-  std::optional<MldBuild> Build(bool selectionOnly, bool midiWanted);
+  std::optional<BuildResult> Build(bool selectionOnly, bool midiWanted);
   MidiSettings CurrentMidiSettings() const;
   bool EnsurePlayer();
   void StartPlaybackFile(bool resetOnly);
   void TimerTick();
-  void OpenMld(std::span<const std::uint8_t> bytes, const QString& path);
+  void ShowOpenedMld(const OpenedSong& read);
   void RememberFolder(const QString& path);
 
   WindowEnvironment env_;
@@ -119,7 +120,6 @@ class MainWindow final : public QMainWindow {
   QString defaultTextName_, defaultMldName_, defaultMidiName_, defaultSmdName_;
   QString folder_;
   Settings settings_;
-  SongCompile compiled_;
   std::unique_ptr<MidiPlayer> player_;
   QString pendingOpenPath_;
 

@@ -187,9 +187,13 @@ TEST_F(ChwrTest, OpenTurnsMldAndMailBackIntoASongFile) {
             0);
   EXPECT_EQ(Slurp(fromMail), text);
 
-  Outcome notMld = Run("open '" + song.string() + "' -o '" + (dir_ / "x.txt").string() + "'");
-  EXPECT_EQ(notMld.status, 2);
-  EXPECT_EQ(FirstLine(notMld.err), "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。");
+  // The name decides how a file is opened; bytes of another kind are named.
+  const fs::path notMld = dir_ / "not.mld";
+  fs::copy_file(song, notMld);
+  Outcome refused = Run("open '" + notMld.string() + "' -o '" + (dir_ / "x.txt").string() + "'");
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(FirstLine(refused.err), "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はﾃｷｽﾄﾌｧｲﾙです。");
+  EXPECT_FALSE(fs::exists(dir_ / "x.txt"));
 }
 
 TEST_F(ChwrTest, DumpListsRecordsAndSurvivesGarbage) {

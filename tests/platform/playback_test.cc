@@ -19,14 +19,16 @@
 #include <thread>
 #include <vector>
 
+#include "build/build_song.h"
 #include "midi/smf_writer.h"
-#include "mld/mld_builder.h"
 #include "playback/fluidsynth_player.h"
 
 namespace chwr {
 
 // Lets failed expectations name the state.
-void PrintTo(PlayerMode mode, std::ostream* os) { *os << PlayerModeName(mode); }
+void PrintTo(PlayerMode mode, std::ostream* os) {
+  *os << PlayerModeName(mode);
+}
 
 namespace {
 
@@ -65,17 +67,13 @@ Bytes MidiOf(const Tune& tune, const std::string& title = "", int midiTone = -1)
   song.tempo = tune.tempo;
   song.resolution = tune.resolution;
   song.title = title;
-  SongCompile compiled;
-  MldBuildOptions options;
-  options.midiWanted = true;
-  options.midi.doubleSpeed = tune.doubleSpeed;
-  if (midiTone >= 0) options.midi.midiTone = midiTone;
-  auto build = BuildMld(song, compiled, options);
+  BuildRequest request;
+  request.midi = true;
+  request.midiSettings.doubleSpeed = tune.doubleSpeed;
+  if (midiTone >= 0) request.midiSettings.midiTone = midiTone;
+  auto build = BuildSong(song, request);
   EXPECT_TRUE(build) << build.error().message;
-  if (!build) return {};
-  auto image = SmfImage(song, build->midiTracks, tune.doubleSpeed);
-  EXPECT_TRUE(image) << image.error().message;
-  return image ? *image : Bytes{};
+  return build ? build->midiFile : Bytes{};
 }
 
 // A folder of its own for files a test writes; removed afterwards.
@@ -156,8 +154,9 @@ TEST_F(FluidSynthPlayerTest, PlayingGoesOnFromWhereItWasLeftOrPutWhileNotPlaying
   } cases[] = {
       {nullptr, PlayerMode::kStopped, 4000, &FluidSynthPlayer::Play},
       {&FluidSynthPlayer::Pause, PlayerMode::kPaused, -1, &FluidSynthPlayer::ResumeM},
-      {&FluidSynthPlayer::Pause, PlayerMode::kPaused, 6000, &FluidSynthPlayer::ResumeM},  // forwards
-      {&FluidSynthPlayer::Pause, PlayerMode::kPaused, 1000, &FluidSynthPlayer::Play},     // backwards
+      {&FluidSynthPlayer::Pause, PlayerMode::kPaused, 6000,
+       &FluidSynthPlayer::ResumeM},                                                    // forwards
+      {&FluidSynthPlayer::Pause, PlayerMode::kPaused, 1000, &FluidSynthPlayer::Play},  // backwards
       {&FluidSynthPlayer::StopM, PlayerMode::kStopped, 3000, &FluidSynthPlayer::Play},
   };
   for (const auto& c : cases) {

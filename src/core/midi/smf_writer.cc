@@ -3,54 +3,31 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "io/byte_writer.h"
 #include "io/file_io.h"
-#include "text/numbers.h"
 #include "messages.h"
 #include "song/choices.h"
 #include "text/cp932.h"
+#include "text/numbers.h"
 
 namespace chwr {
 namespace {
 
-void Append(std::vector<std::uint8_t>& out, std::initializer_list<std::uint8_t> bytes) {
-  out.insert(out.end(), bytes);
-}
-
-// Written in place: this runs for every event of every part.
-void AppendVlq(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  if (v >= 0x200000) out.push_back(static_cast<std::uint8_t>(((v >> 21) & 0x7F) | 0x80));
-  if (v >= 0x4000) out.push_back(static_cast<std::uint8_t>(((v >> 14) & 0x7F) | 0x80));
-  if (v >= 0x80) out.push_back(static_cast<std::uint8_t>(((v >> 7) & 0x7F) | 0x80));
-  out.push_back(static_cast<std::uint8_t>(v & 0x7F));
-}
-
-void AppendU32(std::vector<std::uint8_t>& out, std::size_t v) {
-  Append(out, {static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
-               static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)});
-}
-
-void AppendChunk(std::vector<std::uint8_t>& out, std::string_view tag,
-                 const std::vector<std::uint8_t>& body) {
-  out.insert(out.end(), tag.begin(), tag.end());
-  AppendU32(out, body.size());
-  out.insert(out.end(), body.begin(), body.end());
-}
-
 // Two silent running-status events on key 1: they carry a track on to a later tick.
 void AppendFiller(std::vector<std::uint8_t>& body, std::uint32_t ticks) {
-  AppendVlq(body, ticks);
-  Append(body, {0x01, 0x00, 0x00, 0x01, 0x00});
+  ByteWriter out(body);
+  out.Vlq(ticks);
+  out.Raw({0x01, 0x00, 0x00, 0x01, 0x00});
 }
 
 // A track holding only its volume, program change and end has no events.
 constexpr std::size_t kEmptyChunkSize = 19;
 
-
 }  // namespace
 
 std::vector<std::uint8_t> EncodeVlq(std::uint32_t v) {
   std::vector<std::uint8_t> out;
-  AppendVlq(out, v);
+  ByteWriter(out).Vlq(v);
   return out;
 }
 
@@ -79,8 +56,9 @@ void MidiTrackBuilder::Handle(int part, const ScheduledEvent& s) {
   const auto status = static_cast<std::uint8_t>(0x90 + part);
 
   std::vector<std::uint8_t>& body = p.body;
+  ByteWriter out(body);
   auto noteOff = [&](std::uint32_t after) {
-    AppendVlq(body, after);
+    out.Vlq(after);
     body.push_back(key);
     body.push_back(0x00);
   };
@@ -103,7 +81,7 @@ void MidiTrackBuilder::Handle(int part, const ScheduledEvent& s) {
     const std::size_t n = body.size();
     // A note continued by a tie is not struck again.
     if (!(n >= 2 && body[n - 2] == key && body[n - 1] == velocity)) {
-      AppendVlq(body, p.pendingDelta);
+      out.Vlq(p.pendingDelta);
       body.push_back(key);
       body.push_back(velocity);
     }
@@ -130,6 +108,7 @@ MidiTracks MidiTrackBuilder::Finish() {
   }
 
   MidiTracks tracks;
+  ByteWriter chunks(tracks.chunks);
   for (int i = 0; i < 4; ++i) {
     const std::vector<std::uint8_t>& body = parts_[i].body;
     const auto channel = static_cast<std::uint8_t>(i);
@@ -139,17 +118,18 @@ MidiTracks MidiTrackBuilder::Finish() {
             : FindToneProgram(song_.parts[i].tone).value_or(*FindToneProgram(kDefaultToneChoice));
     std::vector<std::uint8_t> full;
     full.reserve(body.size() * (settings_.repeatOn ? 2 : 1) + 16);
-    Append(full, {0x00, static_cast<std::uint8_t>(0xB0 + channel), 0x07, 0x7F, 0x00,
-                  static_cast<std::uint8_t>(0xC0 + channel), static_cast<std::uint8_t>(program)});
+    ByteWriter track(full);
+    track.Raw({0x00, static_cast<std::uint8_t>(0xB0 + channel), 0x07, 0x7F, 0x00,
+               static_cast<std::uint8_t>(0xC0 + channel), static_cast<std::uint8_t>(program)});
     full.insert(full.end(), body.begin(), body.end());
     if (settings_.repeatOn && !body.empty()) {
       // The second copy runs on the first copy's status, 0 ticks after it ends.
       full.push_back(0x00);
       full.insert(full.end(), body.begin() + 2, body.end());
     }
-    Append(full, {0x00, 0xFF, 0x2F, 0x00});
+    track.Raw({0x00, 0xFF, 0x2F, 0x00});
     if (8 + full.size() == kEmptyChunkSize || settings_.mute[i]) continue;
-    AppendChunk(tracks.chunks, "MTrk", full);
+    chunks.Chunk("MTrk", full);
     ++tracks.count;
   }
   return tracks;
@@ -178,19 +158,23 @@ Result<std::vector<std::uint8_t>> SmfImage(const SongDocument& song, const MidiT
   const auto period = static_cast<std::uint32_t>(std::nearbyint(60 / *tempo * 1000000));
 
   std::vector<std::uint8_t> image;
+  ByteWriter out(image);
   const std::uint8_t division = song.resolution == 0 ? 24 : 48;
-  Append(image, {'M', 'T', 'h', 'd', 0x00, 0x00, 0x00, 0x06, 0x00, 0x01,
-                 static_cast<std::uint8_t>((tracks.count + 1) >> 8),
-                 static_cast<std::uint8_t>(tracks.count + 1), 0x00, division});
-  std::vector<std::uint8_t> conductor = {0x00, 0xFF, 0x02, 0x00, 0x00, 0xFF, 0x03};
+  const std::size_t header = out.BeginChunk("MThd");
+  out.U16be(1);  // format 1
+  out.U16be(static_cast<std::uint32_t>(tracks.count + 1));
+  out.U16be(division);
+  out.EndChunk(header);
+  const std::size_t conductor = out.BeginChunk("MTrk");
+  out.Raw({0x00, 0xFF, 0x02, 0x00, 0x00, 0xFF, 0x03});
   // A title of 128 bytes or more needs a longer length field to stay a valid file.
-  AppendVlq(conductor, static_cast<std::uint32_t>(title->size()));
-  conductor.insert(conductor.end(), title->begin(), title->end());
-  Append(conductor, {0x00, 0xFF, 0x51, 0x03, static_cast<std::uint8_t>(period >> 16),
-                     static_cast<std::uint8_t>(period >> 8), static_cast<std::uint8_t>(period),
-                     0x00, 0xFF, 0x2F, 0x00});
-  AppendChunk(image, "MTrk", conductor);
-  image.insert(image.end(), tracks.chunks.begin(), tracks.chunks.end());
+  out.Vlq(static_cast<std::uint32_t>(title->size()));
+  out.Raw(*title);
+  out.Raw({0x00, 0xFF, 0x51, 0x03, static_cast<std::uint8_t>(period >> 16),
+           static_cast<std::uint8_t>(period >> 8), static_cast<std::uint8_t>(period), 0x00, 0xFF,
+           0x2F, 0x00});
+  out.EndChunk(conductor);
+  out.Raw(tracks.chunks);
   return image;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Standard MIDI Files: the playback and export file of a song, built from the same
-// step pass as the MLD image, and the sound-source reset file.
+// Standard MIDI Files: the playback and export file of a song, built from the step
+// pass, and the sound-source reset file.
 
 #include <array>
 #include <cstdint>
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "diagnostic.h"
-#include "mld/step_pass.h"
+#include "sequence/step_pass.h"
 #include "song/song_document.h"
 
 namespace chwr {

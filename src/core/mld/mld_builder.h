@@ -1,51 +1,45 @@
 #pragma once
-// The whole-song build: compile the four parts, then lay out the MLD image in one
-// pass over the steps. Other outputs (the playback MIDI tracks) listen to the same
-// pass instead of walking the song again.
+// Laying out the MLD image of a compiled song: the header, the track's prologue, and
+// the music as the step pass hands it over.
 
-#include <array>
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "diagnostic.h"
-#include "midi/smf_writer.h"
-#include "mld/step_pass.h"
 #include "mml/song_compile.h"
+#include "sequence/step_pass.h"
 #include "song/song_document.h"
 
 namespace chwr {
 
-/// What a build is for.
-struct MldBuildOptions {
-  /// Compile these texts instead of the parts' MML (the editor's selections).
-  std::optional<std::array<std::string, 4>> selectionTexts;
-  /// Compile only, for SMD output: no image is laid out.
-  bool smdMode = false;
-  SmdHook smdHook;
-  /// Also build the MIDI part tracks, in the same pass, with these settings.
-  bool midiWanted = false;
-  MidiSettings midi;
-  /// Further listeners of the step pass.
-  std::vector<StepListener*> listeners;
-};
+/// Writes the MLD image while the step pass runs: Create, run the pass, then Finish.
+class MldImageBuilder final : public StepListener {
+ public:
+  /// Starts the image of `song` compiled into `compiled`; fails when the title or the
+  /// protection text cannot go into the header.
+  static Result<MldImageBuilder> Create(const SongDocument& song, const SongCompile& compiled);
 
-/// The result of a successful build.
-struct MldBuild {
-  std::vector<std::uint8_t> mldImage;  ///< empty in SMD mode
-  std::string sizeReport;              ///< the status-bar text
-  bool tempoReplaced = false;          ///< the tempo text was no number and was written as 120
-  MidiTracks midiTracks;               ///< the part tracks, when MIDI was wanted
-};
+  /// Refuses what the event stream cannot carry: definition selections above @V3 and
+  /// data that is not pairs of hex digits.
+  Result<void> Check(const ScheduledEvent& event) override;
+  void Step(int t, std::span<const ScheduledEvent> events, int delta) override;
+  /// The whole image: header, then the track closed by its end event.
+  std::vector<std::uint8_t> Finish();
 
-/// Compiles `song` into `compiled` and lays out its MLD image. Fails with the
-/// compiler's diagnostic, or with a message naming what the format cannot hold.
-Result<MldBuild> BuildMld(const SongDocument& song, SongCompile& compiled,
-                          const MldBuildOptions& options = {});
+  /// The tempo text was no number and was written as 120.
+  bool tempoReplaced() const { return tempoReplaced_; }
+
+ private:
+  MldImageBuilder() = default;
+
+  std::vector<std::uint8_t> header_;  // from offset 10 up to "trac"
+  std::vector<std::uint8_t> track_;
+  bool tempoReplaced_ = false;
+};
 
 /// The tempo byte of a tempo text: 120 when empty or no number (then `replaced`),
 /// else the integer part of the number keeping its low 8 bits.

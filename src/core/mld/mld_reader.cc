@@ -506,14 +506,15 @@ Result<MldRead> ReadMld(Bytes bytes) {
     const Bytes title = ChunkData(img, *at, truncated);
     song.title = MldTitleText(title);
     if (auto n = DecodeCp932(title).invalidCount) {
-      result.warnings.push_back(UndecodableWarning("ﾀｲﾄﾙ", n));
+      result.warnings.push_back(MakeWarning(UndecodableWarning("ﾀｲﾄﾙ", n)));
     }
   }
   if (auto at = FindHeaderChunk(img, "cipy", headerEnd)) {
     const DecodedText text = DecodeCp932(ChunkData(img, *at, truncated));
     song.protectText = text.utf8;
     if (text.invalidCount) {
-      result.warnings.push_back(UndecodableWarning("著作権保護の文", text.invalidCount));
+      result.warnings.push_back(
+          MakeWarning(UndecodableWarning("著作権保護の文", text.invalidCount)));
     }
   }
 
@@ -529,7 +530,7 @@ Result<MldRead> ReadMld(Bytes bytes) {
       if (bytes10[0] == 0) continue;
       const MldToneText tone = MldToneDefinitionText(bytes10);
       if (tone.part < 0) {
-        result.warnings.push_back(UnknownSlotWarning(slot, bytes10[0]));
+        result.warnings.push_back(MakeWarning(UnknownSlotWarning(slot, bytes10[0])));
         continue;
       }
       boxes[static_cast<std::size_t>(tone.part)] = tone.text;
@@ -543,7 +544,7 @@ Result<MldRead> ReadMld(Bytes bytes) {
   }
 
   if (!track) {
-    result.warnings.push_back(kNoTrackWarning);
+    result.warnings.push_back(MakeWarning(kNoTrackWarning));
   } else if (!img.Has(*track, 8)) {
     truncated = true;
   } else {
@@ -554,9 +555,9 @@ Result<MldRead> ReadMld(Bytes bytes) {
       if (setups[p].tone) song.parts[p].tone = ToneChoice(setups[p]);
     }
     if (!prologue.tempoStatus) {
-      result.warnings.push_back(kNoTempoWarning);
+      result.warnings.push_back(MakeWarning(kNoTempoWarning));
     } else if (const int code = *prologue.tempoStatus & 15; code != 2 && code != 3) {
-      result.warnings.push_back(UnknownResolutionWarning(*prologue.tempoStatus));
+      result.warnings.push_back(MakeWarning(UnknownResolutionWarning(*prologue.tempoStatus)));
     }
     const int resolution = StepsPerQuarter(song);
     for (int p = 0; p < 4; ++p) {
@@ -567,7 +568,7 @@ Result<MldRead> ReadMld(Bytes bytes) {
     }
   }
   for (std::size_t p = 0; p < 4; ++p) song.parts[p].mml = std::move(boxes[p]);
-  if (truncated) result.warnings.push_back(kTruncatedWarning);
+  if (truncated) result.warnings.push_back(MakeWarning(kTruncatedWarning));
   return result;
 }
 

@@ -19,8 +19,8 @@ namespace chwr {
 
 /// A song read from an MLD image, with notes for the user about what could not be read.
 struct MldRead {
-  SongDocument song;                  ///< the song; what the image lacks stays at its default
-  std::vector<std::string> warnings;  ///< user texts, one per problem; empty for a clean image
+  SongDocument song;     ///< the song; what the image lacks stays at its default
+  Diagnostics warnings;  ///< warnings, one per problem; empty for a clean image
 };
 
 /// Reads an MLD image (file bytes or decoded melody mail). Fails with "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。"

@@ -162,10 +162,11 @@ Result<SongFileRead> ParseSongFile(std::span<const std::uint8_t> bytes) {
 
   SongFileRead result;
   DecodedText decoded = DecodeCp932(bytes);
-  if (decoded.invalidCount > 0) result.warnings.push_back(UndecodableWarning(decoded.invalidCount));
+  if (decoded.invalidCount > 0)
+    result.warnings.push_back(MakeWarning(UndecodableWarning(decoded.invalidCount)));
   const std::vector<std::string> lines = SplitLines(decoded.utf8);
   if (lines.size() < static_cast<std::size_t>(kThreePartLineCount)) {
-    result.warnings.push_back(ShortFileWarning(lines.size()));
+    result.warnings.push_back(MakeWarning(ShortFileWarning(lines.size())));
   }
 
   // Missing lines leave the field as a new song has it.
@@ -183,7 +184,8 @@ Result<SongFileRead> ParseSongFile(std::span<const std::uint8_t> bytes) {
     }
     const char* fallback = isVolume ? kDefaultVolumeChoice : kDefaultToneChoice;
     field = fallback;
-    result.warnings.push_back(ChoiceWarning(lineNo, isVolume ? "ﾎﾞﾘｭｰﾑ" : "音色", *text, fallback));
+    result.warnings.push_back(
+        MakeWarning(ChoiceWarning(lineNo, isVolume ? "ﾎﾞﾘｭｰﾑ" : "音色", *text, fallback)));
   };
   auto readMml = [&](int lineNo, std::string& field) {
     if (const std::string* text = at(lineNo)) field = LineToMml(*text);
@@ -203,7 +205,7 @@ Result<SongFileRead> ParseSongFile(std::span<const std::uint8_t> bytes) {
     if (index == 0 || index == 1) {
       song.resolution = static_cast<int>(*index);
     } else {
-      result.warnings.push_back(ResolutionWarning(*resolution));
+      result.warnings.push_back(MakeWarning(ResolutionWarning(*resolution)));
     }
   }
   readChoice(16, p[3].tone, false);

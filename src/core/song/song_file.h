@@ -22,8 +22,8 @@ namespace chwr {
 
 /// A song read from a file, with the repairs made on the way for the user to see.
 struct SongFileRead {
-  SongDocument song;                  ///< the song, every unreadable field at its default
-  std::vector<std::string> warnings;  ///< user texts, one per repair; empty for a clean file
+  SongDocument song;     ///< the song, every unreadable field at its default
+  Diagnostics warnings;  ///< warnings, one per repair; empty for a clean file
 };
 
 /// The file's bytes for `song`; fails with "ｼﾌﾄJISで表せない文字(X)があります。" when a

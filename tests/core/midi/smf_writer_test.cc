@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "mld/mld_builder.h"
+#include "build/build_song.h"
+#include "io/byte_reader.h"
 
 namespace chwr {
 namespace {
@@ -20,14 +21,22 @@ SongDocument Song(std::vector<std::string> parts, int resolution = 1) {
   return song;
 }
 
+// The part tracks of the song's MIDI file: the chunks after the conductor track.
 MidiTracks Tracks(const SongDocument& song, MidiSettings settings = {}) {
-  SongCompile compiled;
-  MldBuildOptions options;
-  options.midiWanted = true;
-  options.midi = settings;
-  auto build = BuildMld(song, compiled, options);
+  BuildRequest request;
+  request.midi = true;
+  request.midiSettings = settings;
+  auto build = BuildSong(song, request);
   EXPECT_TRUE(build) << build.error().message;
-  return build ? build->midiTracks : MidiTracks{};
+  MidiTracks tracks;
+  if (!build) return tracks;
+  ByteReader file(build->midiFile);
+  file.NextChunk();  // header
+  file.NextChunk();  // conductor
+  tracks.chunks.assign(build->midiFile.begin() + static_cast<std::ptrdiff_t>(file.pos()),
+                       build->midiFile.end());
+  while (file.NextChunk()) ++tracks.count;
+  return tracks;
 }
 
 // The body of the n-th part chunk, and its events between program change and end.

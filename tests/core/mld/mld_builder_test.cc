@@ -6,36 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "build/build_song.h"
 #include "mld/mld_builder.h"
+#include "test_support.h"
 
 namespace chwr {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes Ascii(std::string_view s) {
-  return Bytes(s.begin(), s.end());
-}
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
-}
-
-SongDocument Song(std::string p1, std::string p2 = "", std::string p3 = "", std::string p4 = "") {
-  SongDocument song;
-  song.parts[0].mml = std::move(p1);
-  song.parts[1].mml = std::move(p2);
-  song.parts[2].mml = std::move(p3);
-  song.parts[3].mml = std::move(p4);
-  return song;
-}
-
-Result<MldBuild> Build(const SongDocument& song) {
-  SongCompile compiled;
-  return BuildMld(song, compiled);
-}
+using test::Ascii;
+using test::Bytes;
+using test::Cat;
+using test::Song;
 
 // The bytes after the track length.
 Bytes Track(const Bytes& image) {
@@ -49,10 +30,10 @@ const Bytes kPrologue = {0x00, 0xFF, 0xC3, 0x78, 0x00, 0xFF, 0xE2, 0x3F, 0x00, 0
                          0x00, 0xFF, 0xE0, 0x40, 0x00, 0xFF, 0xE0, 0x80, 0x00};
 const Bytes kEnd = {0xFF, 0xDF, 0x00};
 
-TEST(BuildMld, GoldenImageOfAOneNoteSong) {
+TEST(MldImage, GoldenImageOfAOneNoteSong) {
   SongDocument song = Song("C4");
   song.title = "ABC";
-  auto build = Build(song);
+  auto build = BuildSong(song);
   ASSERT_TRUE(build) << build.error().message;
   const Bytes expected = Cat({Ascii("melo"),
                               {0x00, 0x00, 0x00, 0x4A},
@@ -74,11 +55,11 @@ TEST(BuildMld, GoldenImageOfAOneNoteSong) {
   EXPECT_EQ(build->sizeReport, "82ﾊﾞｲﾄ  ﾊﾟｰﾄ1：48 O3C～O3C ﾊﾟｰﾄ2：0  ﾊﾟｰﾄ3：0  ﾊﾟｰﾄ4：0 ");
 }
 
-TEST(BuildMld, EmptySongAndProtectionText) {
+TEST(MldImage, EmptySongAndProtectionText) {
   SongDocument song;
   song.copyProtect = true;
   song.protectText = "(C)ﾃｽﾄ";
-  auto build = Build(song);
+  auto build = BuildSong(song);
   ASSERT_TRUE(build);
   const Bytes& image = build->mldImage;
   // 26 + 0 title bytes + 6 + 6 protection bytes (half-width katakana are one byte each).
@@ -91,18 +72,18 @@ TEST(BuildMld, EmptySongAndProtectionText) {
             std::to_string(image.size()) + "ﾊﾞｲﾄ  ﾊﾟｰﾄ1：0  ﾊﾟｰﾄ2：0  ﾊﾟｰﾄ3：0  ﾊﾟｰﾄ4：0 ");
   // Protection on but no text: no "cipy".
   song.protectText.clear();
-  EXPECT_EQ(Build(song)->mldImage[9], 26);
+  EXPECT_EQ(BuildSong(song)->mldImage[9], 26);
 }
 
-TEST(BuildMld, PartsSharingAStepWithAVolumeChange) {
-  auto build = Build(Song("C4", "", "V10C4"));
+TEST(MldImage, PartsSharingAStepWithAVolumeChange) {
+  auto build = BuildSong(Song("C4", "", "V10C4"));
   ASSERT_TRUE(build);
   EXPECT_EQ(
       Track(build->mldImage),
       Cat({kPrologue, {0xFF, 0xE2, 0x8A, 0x00}, {0x1B, 0x30, 0x00}, {0x9B, 0x30, 0x30}, kEnd}));
 }
 
-TEST(BuildMld, PartFourTonesBanksDefinitionsAndSelections) {
+TEST(MldImage, PartFourTonesBanksDefinitionsAndSelections) {
   SongDocument song =
       Song("@V1C", "@{1,0,15,7,4,2,0,20,0,0,5,1,1,15,7,4,2,0,0,0,0,0,3}", "", "R8{0A1B}D");
   song.parts[0].tone = "128 Gun Shot";
@@ -111,7 +92,7 @@ TEST(BuildMld, PartFourTonesBanksDefinitionsAndSelections) {
   song.parts[3].volume = "40";
   song.tempo = "300";
   song.resolution = 0;
-  auto build = Build(song);
+  auto build = BuildSong(song);
   ASSERT_TRUE(build) << build.error().message;
   const Bytes prologue = {
       0x00, 0xFF, 0xC2, 44,  // 300 keeps its low 8 bits
@@ -141,32 +122,32 @@ TEST(BuildMld, PartFourTonesBanksDefinitionsAndSelections) {
   EXPECT_EQ((image[4] << 24 | image[5] << 16 | image[6] << 8 | image[7]), image.size() - 8);
 }
 
-TEST(BuildMld, StartMark) {
+TEST(MldImage, StartMark) {
   // The mark lies inside part 2's half note: part 2 starts with a rest until its D.
-  auto build = Build(Song("C4!C4", "C2D4", "C4"));
+  auto build = BuildSong(Song("C4!C4", "C2D4", "C4"));
   ASSERT_TRUE(build);
   EXPECT_EQ(Track(build->mldImage),
             Cat({kPrologue, {0x1B, 0x30, 0x00}, {0x5B, 0x00, 0x30}, {0x5D, 0x30, 0x30}, kEnd}));
 
   // A part's last event spanning the mark rests until its own end.
-  build = Build(Song("C4!", "C2"));
+  build = BuildSong(Song("C4!", "C2"));
   ASSERT_TRUE(build);
   EXPECT_EQ(Track(build->mldImage), Cat({kPrologue, {0x5B, 0x00, 0x30}, kEnd}));
 
   // The mark after everything: nothing is left to play.
-  build = Build(Song("C4!"));
+  build = BuildSong(Song("C4!"));
   ASSERT_TRUE(build);
   EXPECT_EQ(Track(build->mldImage), Cat({kPrologue, kEnd}));
 }
 
-TEST(BuildMld, ZeroLengthEventsKeepTheGrid) {
-  auto build = Build(Song("C*0D4E4"));
+TEST(MldImage, ZeroLengthEventsKeepTheGrid) {
+  auto build = BuildSong(Song("C*0D4E4"));
   ASSERT_TRUE(build);
   EXPECT_EQ(Track(build->mldImage),
             Cat({kPrologue, {0x1B, 0x01, 0x00}, {0x1D, 0x30, 0x30}, {0x1F, 0x30, 0x30}, kEnd}));
 }
 
-TEST(BuildMld, TempoByte) {
+TEST(MldImage, TempoByte) {
   const struct {
     const char* text;
     int byte;
@@ -187,7 +168,7 @@ TEST(BuildMld, TempoByte) {
   }
 }
 
-TEST(BuildMld, RefusesWhatTheFormatCannotHold) {
+TEST(MldImage, RefusesWhatTheFormatCannotHold) {
   const struct {
     SongDocument song;
     std::string message;
@@ -198,26 +179,27 @@ TEST(BuildMld, RefusesWhatTheFormatCannotHold) {
       {Song("[C1]261"), "ﾊﾟｰﾄ1 のｽﾃｯﾌﾟ数(50112)が多すぎます。1曲は50000ｽﾃｯﾌﾟまでです。"},
   };
   for (const auto& c : cases) {
-    auto build = Build(c.song);
+    auto build = BuildSong(c.song);
     ASSERT_FALSE(build);
     EXPECT_EQ(build.error().message, c.message);
   }
   SongDocument song;
   song.title = std::string(230, 'A');
-  EXPECT_EQ(Build(song).error().message,
+  EXPECT_EQ(BuildSong(song).error().message,
             "ﾀｲﾄﾙが長すぎます。ｼﾌﾄJISで230ﾊﾞｲﾄあります。(最大229ﾊﾞｲﾄ)");
   song.title = std::string(229, 'A');
-  EXPECT_TRUE(Build(song));
+  EXPECT_TRUE(BuildSong(song));
   song.title = "AB";
   song.copyProtect = true;
   song.protectText = std::string(222, 'x');
-  EXPECT_EQ(Build(song).error().message,
+  EXPECT_EQ(BuildSong(song).error().message,
             "ﾀｲﾄﾙと著作権情報が長すぎます。ｼﾌﾄJISで224ﾊﾞｲﾄあります。(最大223ﾊﾞｲﾄ)");
   song.protectText = "x";
   song.title = "A\tB";
-  EXPECT_EQ(Build(song).error().message, "ﾀｲﾄﾙに制御文字は使えません。");
+  EXPECT_EQ(BuildSong(song).error().message, "ﾀｲﾄﾙに制御文字は使えません。");
   // A compile error is the compiler's own message.
-  EXPECT_EQ(Build(Song("", "O9")).error().message, "ﾊﾟｰﾄ2 (1行目) に(O命令)構文ｴﾗｰがあります。");
+  EXPECT_EQ(BuildSong(Song("", "O9")).error().message,
+            "ﾊﾟｰﾄ2 (1行目) に(O命令)構文ｴﾗｰがあります。");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include <string>
 #include <vector>
 
@@ -123,7 +125,7 @@ TEST(ReadMld, TheTempoRecordSetsTheResolutionLengthsAreNamedAt) {
     EXPECT_EQ(read.song.tempo, prologue.empty() ? "" : "100");
     EXPECT_EQ(read.song.resolution, 1);
     EXPECT_EQ(read.song.parts[0].mml, "C8.Q1C*120Q0C4.&C16C16");
-    EXPECT_EQ(read.warnings, std::vector{warning});
+    EXPECT_EQ(test::Messages(read.warnings), std::vector{warning});
   }
 }
 

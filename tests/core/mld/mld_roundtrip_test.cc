@@ -8,8 +8,10 @@
 #include <tuple>
 #include <vector>
 
-#include "mld/mld_builder.h"
+#include "build/build_song.h"
 #include "mld/mld_reader.h"
+#include "sequence/step_pass.h"
+#include "test_support.h"
 
 namespace chwr {
 namespace {
@@ -60,13 +62,14 @@ struct Heard2 {
 };
 
 Heard2 Listen(const SongDocument& song) {
-  Ear ear(song);
-  SongCompile compiled;
-  MldBuildOptions options;
-  options.listeners.push_back(&ear);
-  auto build = BuildMld(song, compiled, options);
+  auto build = BuildSong(song);
   EXPECT_TRUE(build) << build.error().message;
-  return {ear.heard, build ? build->mldImage : std::vector<std::uint8_t>{}};
+  if (!build) return {};
+  // The ear hears the compiled song as every output is built from it.
+  Ear ear(song);
+  StepListener* listeners[] = {&ear};
+  EXPECT_TRUE(StepPass(build->compiled, listeners));
+  return {ear.heard, build->mldImage};
 }
 
 void ExpectSoundsTheSame(const SongDocument& original) {
@@ -115,8 +118,7 @@ TEST(MldRoundTrip, HeaderSettings) {
   song.parts[1].tone = "41  Violin";
   song.parts[2].tone = "C";
   song.parts[3].tone = "128 Gun Shot";
-  SongCompile compiled;
-  auto build = BuildMld(song, compiled);
+  auto build = BuildSong(song);
   ASSERT_TRUE(build);
   auto read = ReadMld(build->mldImage);
   ASSERT_TRUE(read);
@@ -129,8 +131,7 @@ TEST(MldRoundTrip, HeaderSettings) {
   EXPECT_EQ(read->song.parts[2].tone, "C");
   EXPECT_EQ(read->song.parts[3].tone, "128 Gun Shot");
   // Built again, the image is the same byte for byte.
-  SongCompile again;
-  EXPECT_EQ(BuildMld(read->song, again)->mldImage, build->mldImage);
+  EXPECT_EQ(BuildSong(read->song)->mldImage, build->mldImage);
 }
 
 // Random songs over the whole language that the format carries.

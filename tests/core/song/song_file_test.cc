@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include <fstream>
 #include <random>
 #include <string>
@@ -104,7 +106,7 @@ TEST(SongFile, ShortFilesKeepNewSongValues) {
   const std::string fullWidthAt = "\x81\x97";  // "＠" is a character, not a byte
   read = Parse("qrv\r\nT\r\n" + fullWidthAt + "96");
   EXPECT_EQ(read.song, (SongDocument{.title = "T", .tempo = "96"}));
-  EXPECT_EQ(read.warnings,
+  EXPECT_EQ(test::Messages(read.warnings),
             std::vector<std::string>{
                 "ﾌｧｲﾙが3行で終わっています。足りない項目は新規作成時の内容にしました。"});
 }
@@ -121,7 +123,7 @@ TEST(SongFile, RepairsFieldsItCannotUse) {
   EXPECT_EQ(read.song.parts[1].volume, "A");
   EXPECT_EQ(read.song.resolution, 1);
   EXPECT_EQ(read.song.protectText, "a\uFFFD");
-  EXPECT_EQ(read.warnings,
+  EXPECT_EQ(test::Messages(read.warnings),
             (std::vector<std::string>{"ｼﾌﾄJISとして読めないﾊﾞｲﾄが1か所あり、「\uFFFD」にしました。",
                                       "5行目の音色「Z」は選択肢にないため、「B」にしました。",
                                       "8行目のﾎﾞﾘｭｰﾑ「99」は選択肢にないため、「A」にしました。",

@@ -1,0 +1,44 @@
+#pragma once
+// The one way a song is built: compile the four parts once, run the step pass once
+// with the outputs the request asks for, and hand back every output with its warnings.
+// The editor, `chwr`, the tests and the benchmarks all build through here; no one
+// else wires the step pass.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "diagnostic.h"
+#include "midi/smf_writer.h"
+#include "mml/song_compile.h"
+#include "song/song_document.h"
+
+namespace chwr {
+
+/// What a build is for. The MLD image is always laid out: the size report needs it,
+/// and what it cannot hold stops every output alike.
+struct BuildRequest {
+  /// Compile these texts instead of the parts' MML (the editor's selections).
+  std::optional<std::array<std::string, 4>> selectionTexts;
+  /// Also make the Standard MIDI File, in the same pass, with these settings.
+  bool midi = false;
+  MidiSettings midiSettings;
+};
+
+/// Everything a successful build produced.
+struct BuildResult {
+  SongCompile compiled;                 ///< the four compiled parts
+  std::vector<std::uint8_t> mldImage;   ///< the MLD file's bytes
+  std::vector<std::uint8_t> midiFile;   ///< the MIDI file's bytes, when asked for
+  std::string sizeReport;               ///< the status-bar text
+  bool tempoReplaced = false;           ///< the tempo text was no number; 120 was used
+  std::vector<Diagnostic> warnings;     ///< for the user, each of kind Warning
+};
+
+/// Builds `song`. Fails with the first compile error (part, line, text to select) or
+/// with a message naming what an output cannot hold.
+Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& request = {});
+
+}  // namespace chwr

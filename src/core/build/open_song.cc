@@ -1,0 +1,93 @@
+#include "build/open_song.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "io/byte_reader.h"
+#include "io/file_io.h"
+#include "messages.h"
+#include "mld/mld_format.h"
+#include "mld/mld_reader.h"
+#include "song/song_file.h"
+
+namespace chwr {
+
+FileKind FileKindOf(const std::filesystem::path& path) {
+  std::string name = path.filename().string();
+  if (name.size() < 3) return FileKind::kSongText;
+  std::string last = name.substr(name.size() - 3);
+  std::transform(last.begin(), last.end(), last.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  if (last == "MLD") return FileKind::kMld;
+  if (last == "SMD") return FileKind::kSmd;
+  if (last == "MID") return FileKind::kMidi;
+  return FileKind::kSongText;
+}
+
+std::optional<FileKind> SniffFileKind(std::span<const std::uint8_t> bytes) {
+  const ByteReader r(bytes);
+  if (r.MatchesAt(0, mld::kMagic)) return FileKind::kMld;
+  if (r.MatchesAt(0, "MThd")) return FileKind::kMidi;
+  if (r.MatchesAt(0, "\x1B$D")) return FileKind::kSmd;
+  if (r.MatchesAt(0, "qrv\r") || r.MatchesAt(0, "qrv\n")) return FileKind::kSongText;
+  return std::nullopt;
+}
+
+std::string FileKindName(FileKind kind) {
+  switch (kind) {
+    case FileKind::kMld:
+      return "MLD";
+    case FileKind::kSmd:
+      return "SMD";
+    case FileKind::kMidi:
+      return "MIDI";
+    case FileKind::kSongText:
+      break;
+  }
+  return "ﾃｷｽﾄ";
+}
+
+namespace {
+
+// The reader's refusal, saying what the bytes are when they plainly are another kind.
+Diagnostic Refusal(Diagnostic d, FileKind kind, std::span<const std::uint8_t> bytes) {
+  const auto found = SniffFileKind(bytes);
+  if (d.message == msg::kInvalidFileFormat && found && *found != kind) {
+    d.message += "このﾌｧｲﾙの中身は" + FileKindName(*found) + "ﾌｧｲﾙです。";
+  }
+  return d;
+}
+
+template <class Read>
+Result<OpenedSong> Opened(FileKind kind, Result<Read> read, std::span<const std::uint8_t> bytes) {
+  if (!read) return std::unexpected(Refusal(read.error(), kind, bytes));
+  return OpenedSong{kind, std::move(read->song), std::move(read->warnings)};
+}
+
+}  // namespace
+
+Result<OpenedSong> OpenSongBytes(FileKind kind, std::span<const std::uint8_t> bytes) {
+  switch (kind) {
+    case FileKind::kMld:
+      return Opened(kind, ReadMld(bytes), bytes);
+    case FileKind::kSongText:
+      return Opened(kind, ParseSongFile(bytes), bytes);
+    case FileKind::kSmd:
+    case FileKind::kMidi:
+      break;
+  }
+  Diagnostic d = MakeWarning((kind == FileKind::kSmd ? std::string("SMD") : std::string("MID")) +
+                             "ﾌｧｲﾙの読み込みにはまだ対応していません。");
+  return std::unexpected(std::move(d));
+}
+
+Result<OpenedSong> OpenSongFile(const std::filesystem::path& path) {
+  const FileKind kind = FileKindOf(path);
+  // Kinds without a reader say so before anything is read.
+  if (kind == FileKind::kSmd || kind == FileKind::kMidi) return OpenSongBytes(kind, {});
+  auto bytes = ReadFileBytes(path);
+  if (!bytes) return std::unexpected(bytes.error());
+  return OpenSongBytes(kind, *bytes);
+}
+
+}  // namespace chwr

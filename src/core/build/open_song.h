@@ -1,0 +1,46 @@
+#pragma once
+// The one rule for opening a file as a song, shared by the editor and `chwr`: the
+// kind comes from the name (its last three characters "MLD", "SMD", "MID", anything
+// else is song text); the bytes only help to say what went wrong.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "diagnostic.h"
+#include "song/song_document.h"
+
+namespace chwr {
+
+/// The kinds of file a song can be opened from.
+enum class FileKind { kSongText, kMld, kSmd, kMidi };
+
+/// The kind a file is opened as, by the last three characters of its name (any case).
+FileKind FileKindOf(const std::filesystem::path& path);
+
+/// What the bytes plainly are: "melo" an MLD image, "MThd" a MIDI file, an escaped
+/// part run an SMD file, a first line "qrv" a song text; nullopt when none of these.
+std::optional<FileKind> SniffFileKind(std::span<const std::uint8_t> bytes);
+
+/// The user's name of a kind: "MLD", "SMD", "MIDI", "ﾃｷｽﾄ".
+std::string FileKindName(FileKind kind);
+
+/// A song read from a file, with the warnings of its reader.
+struct OpenedSong {
+  FileKind kind = FileKind::kSongText;
+  SongDocument song;
+  Diagnostics warnings;
+};
+
+/// Reads `bytes` as a file of `kind`. A reader's "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。" names what the
+/// bytes are instead when they plainly are another kind. MIDI and SMD files are not
+/// read yet: a warning says so.
+Result<OpenedSong> OpenSongBytes(FileKind kind, std::span<const std::uint8_t> bytes);
+
+/// Reads the file at `path` by the rule; fails with "ﾌｧｲﾙ読み込みに失敗しました。" when it
+/// cannot be read.
+Result<OpenedSong> OpenSongFile(const std::filesystem::path& path);
+
+}  // namespace chwr

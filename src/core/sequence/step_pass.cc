@@ -1,0 +1,111 @@
+#include "sequence/step_pass.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace chwr {
+namespace {
+
+// Per part: where each event starts, and where the pass is.
+struct PartCursor {
+  std::vector<std::int32_t> start;
+  int next = 0;
+  std::optional<NoteEvent> markRest;  ///< the event spanning the mark, turned into a rest
+  int markRestIndex = -1;
+};
+
+}  // namespace
+
+Result<void> StepPass(const SongCompile& compiled, std::span<StepListener* const> listeners) {
+  std::array<PartCursor, 4> cursors;
+  int endStep = 0;
+  for (int p = 0; p < 4; ++p) {
+    const CompiledPart& part = compiled.parts[p];
+    if (part.totalSteps > kMaxSongSteps) {
+      return Fail("ﾊﾟｰﾄ" + std::to_string(p + 1) + " のｽﾃｯﾌﾟ数(" + std::to_string(part.totalSteps) +
+                  ")が多すぎます。1曲は" + std::to_string(kMaxSongSteps) + "ｽﾃｯﾌﾟまでです。");
+    }
+    auto& start = cursors[p].start;
+    start.reserve(part.count);
+    std::int32_t at = 0;
+    for (int i = 0; i < part.count; ++i) {
+      start.push_back(at);
+      at += part.events[i].step;
+    }
+    endStep = std::max(endStep, part.totalSteps);
+  }
+
+  const int mark = compiled.state.markStep;
+  if (mark > 0) {
+    for (int p = 0; p < 4; ++p) {
+      const CompiledPart& part = compiled.parts[p];
+      PartCursor& c = cursors[p];
+      if (part.count == 0) continue;
+      const int before = static_cast<int>(std::lower_bound(c.start.begin(), c.start.end(), mark) -
+                                          c.start.begin());
+      c.next = before;
+      if (before < part.count && c.start[before] == mark) continue;
+      // A part that has ended by the mark has nothing left to play.
+      if (part.totalSteps <= mark) {
+        c.next = part.count;
+        continue;
+      }
+      // The event sounding across the mark becomes a rest from the mark to its end,
+      // which is also where the part's next event starts.
+      const int k = before - 1;
+      NoteEvent rest = part.events[k];
+      rest.key = part.minKey == 255 ? static_cast<std::int16_t>(p * 64 + 26) : part.minKey;
+      rest.gate = 0;
+      rest.step = static_cast<std::int16_t>(c.start[k] + part.events[k].step - mark);
+      c.start[k] = mark;
+      c.markRest = rest;
+      c.markRestIndex = k;
+      c.next = k;
+    }
+  }
+
+  const int first = std::max(mark, 0);
+  for (StepListener* l : listeners) l->Begin(first, endStep);
+  std::vector<ScheduledEvent> step;
+  step.reserve(8);
+  for (int t = first; t <= endStep; ++t) {
+    step.clear();
+    for (int p = 0; p < 4; ++p) {
+      const CompiledPart& part = compiled.parts[p];
+      PartCursor& c = cursors[p];
+      // Zero-length events share a step with the next one; all of them are kept so
+      // the part's later events stay on their steps.
+      while (c.next < part.count && c.start[c.next] == t) {
+        ScheduledEvent s;
+        s.part = p;
+        s.index = c.next;
+        if (c.next == c.markRestIndex) {
+          s.event = *c.markRest;
+          s.adjustedGate = 0;
+        } else {
+          s.event = part.events[c.next];
+          s.adjustedGate = part.adjustedEvents[c.next].gate;
+        }
+        s.data = part.DataOf(s.event);
+        for (StepListener* l : listeners) {
+          if (auto r = l->Check(s); !r) return r;
+        }
+        step.push_back(s);
+        ++c.next;
+      }
+    }
+    if (step.empty()) continue;
+    int nextStart = endStep;
+    for (int p = 0; p < 4; ++p) {
+      const PartCursor& c = cursors[p];
+      if (c.next < compiled.parts[p].count) nextStart = std::min(nextStart, c.start[c.next]);
+    }
+    for (StepListener* l : listeners) l->Step(t, step, nextStart - t);
+  }
+  return {};
+}
+
+}  // namespace chwr

@@ -1,0 +1,86 @@
+// Opening a file as a song: the name decides the reader, the bytes only help the
+// message say what the file really is.
+
+#include <gtest/gtest.h>
+
+#include "build/build_song.h"
+#include "build/open_song.h"
+#include "song/song_file.h"
+#include "test_support.h"
+
+namespace chwr {
+namespace {
+
+using test::Ascii;
+using test::Bytes;
+
+TEST(OpenSong, TheLastThreeCharactersOfTheNameDecide) {
+  const std::pair<const char*, FileKind> cases[] = {
+      {"a.mld", FileKind::kMld},       {"A.MLD", FileKind::kMld},
+      {"dir.mld/song.txt", FileKind::kSongText},  // the folder's name does not count
+      {"x.Smd", FileKind::kSmd},       {"tune.mid", FileKind::kMidi},
+      {"tune.midi", FileKind::kSongText}, {"song", FileKind::kSongText},
+      {"mld", FileKind::kMld},         {"xmld", FileKind::kMld},
+      {"md", FileKind::kSongText},     {"", FileKind::kSongText},
+  };
+  for (const auto& [name, kind] : cases) EXPECT_EQ(FileKindOf(name), kind) << name;
+}
+
+TEST(OpenSong, SniffingNamesWhatTheBytesPlainlyAre) {
+  EXPECT_EQ(SniffFileKind(Ascii("melo\0\0")), FileKind::kMld);
+  EXPECT_EQ(SniffFileKind(Ascii("MThd")), FileKind::kMidi);
+  EXPECT_EQ(SniffFileKind(Ascii("\x1B$Dfg\x0F")), FileKind::kSmd);
+  EXPECT_EQ(SniffFileKind(Ascii("qrv\r\nT")), FileKind::kSongText);
+  EXPECT_EQ(SniffFileKind(Ascii("qrvx")), std::nullopt);
+  EXPECT_EQ(SniffFileKind(Ascii("mel")), std::nullopt);
+  EXPECT_EQ(SniffFileKind({}), std::nullopt);
+}
+
+TEST(OpenSong, RefusalsSayWhatWasFound) {
+  const Bytes songText = *SerializeSongFile(test::Song("C4"));
+  const Bytes mld = BuildSong(test::Song("C4"))->mldImage;
+  const struct {
+    FileKind kind;
+    Bytes bytes;
+    std::string message;
+  } cases[] = {
+      {FileKind::kMld, songText, "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はﾃｷｽﾄﾌｧｲﾙです。"},
+      {FileKind::kSongText, mld, "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。"},
+      {FileKind::kSongText, Ascii("MThd\0\0\0\6"), "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMIDIﾌｧｲﾙです。"},
+      {FileKind::kMld, Ascii("\x1B$Df\x0F"), "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はSMDﾌｧｲﾙです。"},
+      {FileKind::kMld, Ascii("garbage"), "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。"},
+      {FileKind::kSongText, {}, "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。"},
+  };
+  for (const auto& c : cases) {
+    auto opened = OpenSongBytes(c.kind, c.bytes);
+    ASSERT_FALSE(opened);
+    EXPECT_EQ(opened.error().message, c.message);
+    EXPECT_EQ(opened.error().kind, DiagnosticKind::Error);
+  }
+}
+
+TEST(OpenSong, ReadsByTheRuleAndSaysWhatItCannotReadYet) {
+  test::TempDir dir;
+  test::WriteBytes(dir / "song.txt", *SerializeSongFile(test::Song("CDE")));
+  test::WriteBytes(dir / "song.MLD", BuildSong(test::Song("C4"))->mldImage);
+  auto text = OpenSongFile(dir / "song.txt");
+  ASSERT_TRUE(text);
+  EXPECT_EQ(text->kind, FileKind::kSongText);
+  EXPECT_EQ(text->song.parts[0].mml, "CDE");
+  auto mld = OpenSongFile(dir / "song.MLD");
+  ASSERT_TRUE(mld);
+  EXPECT_EQ(mld->kind, FileKind::kMld);
+  EXPECT_EQ(mld->song.parts[0].mml, "C4");
+
+  EXPECT_EQ(OpenSongFile(dir / "missing.txt").error().message, "ﾌｧｲﾙ読み込みに失敗しました。");
+  for (const char* name : {"x.smd", "x.mid"}) {
+    auto later = OpenSongFile(dir / name);
+    ASSERT_FALSE(later);
+    EXPECT_EQ(later.error().kind, DiagnosticKind::Warning);
+    EXPECT_EQ(later.error().message, std::string(name[2] == 's' ? "SMD" : "MID") +
+                                         "ﾌｧｲﾙの読み込みにはまだ対応していません。");
+  }
+}
+
+}  // namespace
+}  // namespace chwr
