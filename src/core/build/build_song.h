@@ -29,12 +29,12 @@ struct BuildRequest {
 
 /// Everything a successful build produced.
 struct BuildResult {
-  SongCompile compiled;                 ///< the four compiled parts
-  std::vector<std::uint8_t> mldImage;   ///< the MLD file's bytes
-  std::vector<std::uint8_t> midiFile;   ///< the MIDI file's bytes, when asked for
-  std::string sizeReport;               ///< the status-bar text
-  bool tempoReplaced = false;           ///< the tempo text was no number; 120 was used
-  std::vector<Diagnostic> warnings;     ///< for the user, each of kind Warning
+  SongCompile compiled;                ///< the four compiled parts
+  std::vector<std::uint8_t> mldImage;  ///< the MLD file's bytes
+  std::vector<std::uint8_t> midiFile;  ///< the MIDI file's bytes, when asked for
+  std::string sizeReport;              ///< the status-bar text
+  bool tempoReplaced = false;          ///< the tempo text was no number; 120 was used
+  std::vector<Diagnostic> warnings;    ///< for the user, each of kind Warning
 };
 
 /// Builds `song`. Fails with the first compile error (part, line, text to select) or

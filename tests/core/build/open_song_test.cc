@@ -16,12 +16,17 @@ using test::Bytes;
 
 TEST(OpenSong, TheLastThreeCharactersOfTheNameDecide) {
   const std::pair<const char*, FileKind> cases[] = {
-      {"a.mld", FileKind::kMld},       {"A.MLD", FileKind::kMld},
+      {"a.mld", FileKind::kMld},
+      {"A.MLD", FileKind::kMld},
       {"dir.mld/song.txt", FileKind::kSongText},  // the folder's name does not count
-      {"x.Smd", FileKind::kSmd},       {"tune.mid", FileKind::kMidi},
-      {"tune.midi", FileKind::kSongText}, {"song", FileKind::kSongText},
-      {"mld", FileKind::kMld},         {"xmld", FileKind::kMld},
-      {"md", FileKind::kSongText},     {"", FileKind::kSongText},
+      {"x.Smd", FileKind::kSmd},
+      {"tune.mid", FileKind::kMidi},
+      {"tune.midi", FileKind::kSongText},
+      {"song", FileKind::kSongText},
+      {"mld", FileKind::kMld},
+      {"xmld", FileKind::kMld},
+      {"md", FileKind::kSongText},
+      {"", FileKind::kSongText},
   };
   for (const auto& [name, kind] : cases) EXPECT_EQ(FileKindOf(name), kind) << name;
 }
@@ -46,7 +51,8 @@ TEST(OpenSong, RefusalsSayWhatWasFound) {
   } cases[] = {
       {FileKind::kMld, songText, "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はﾃｷｽﾄﾌｧｲﾙです。"},
       {FileKind::kSongText, mld, "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。"},
-      {FileKind::kSongText, Ascii("MThd\0\0\0\6"), "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMIDIﾌｧｲﾙです。"},
+      {FileKind::kSongText, Ascii("MThd\0\0\0\6"),
+       "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMIDIﾌｧｲﾙです。"},
       {FileKind::kMld, Ascii("\x1B$Df\x0F"), "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はSMDﾌｧｲﾙです。"},
       {FileKind::kMld, Ascii("garbage"), "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。"},
       {FileKind::kSongText, {}, "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。"},
