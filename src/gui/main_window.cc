@@ -35,6 +35,7 @@
 #include "midi/smf_writer.h"
 #include "mld/mld_reader.h"
 #include "mml/lengths.h"
+#include "paste_guard.h"
 #include "song/choices.h"
 #include "song/song_file.h"
 
@@ -76,7 +77,7 @@ void FillCombo(QComboBox* box, const std::vector<ChoiceItem>& items) {
 }
 
 // The part's MML box: it accepts files dropped on it and hands the first one on.
-class MmlBox final : public QPlainTextEdit {
+class MmlBox final : public PlainTextBox {
  public:
   std::function<void(const QString&)> onFileDropped;
 
@@ -225,6 +226,9 @@ void MainWindow::BuildControls() {
   txtMail_->setToolTip("メールに貼り付けて下さい。");
   layout->addWidget(txtMail_);
   setCentralWidget(central);
+  for (QWidget* box : std::initializer_list<QWidget*>{text3_, text5_, text6_, txtMail_}) {
+    InstallPasteGuard(box);
+  }
 
   timer1_ = new QTimer(this);
   timer1_->setObjectName("Timer1");
@@ -537,7 +541,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       ToggleMute(key->key() - Qt::Key_F1);
       return true;
     }
-    if (!key->text().isEmpty() && key->text()[0].isPrint()) SetModified();
+    // A key with Ctrl is a command, not typing, whatever text the platform gives it
+    // (a paste with nothing to paste changes nothing).
+    if (!ctrl && !key->text().isEmpty() && key->text()[0].isPrint()) SetModified();
   }
   return QMainWindow::eventFilter(watched, event);
 }

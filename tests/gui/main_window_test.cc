@@ -169,6 +169,7 @@ class MainWindowTest : public QObject {
   void playbackFollowsTheSliderAndStops();
   void mutedPlaybackEndsAndResetPlaysTheResetFile();
   void helpMenusOpenPages();
+  void pasteTakesOnlyTheClipboardsPlainText();
 };
 
 void MainWindowTest::startUpShowsAnUntitledSongAndFullLists() {
@@ -710,6 +711,112 @@ void MainWindowTest::helpMenusOpenPages() {
   });
   h.trigger("mnuVER");
   QVERIFY2(about.contains("Chimewright Ver1.21"), qPrintable(about));
+}
+
+// The three ways a user pastes into a box. The context menu opens where the mouse is
+// (the viewport of a multi-line box, the line edit of a combo box) and its Paste is
+// triggered even when shown disabled, as a Qt that offers it would.
+enum class PasteWay { Key, OtherKey, Menu };
+
+QString Paste(QWidget* box, PasteWay way) {
+  box->setFocus();
+  switch (way) {
+    case PasteWay::Key:
+      QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+      return {};
+    case PasteWay::OtherKey:
+      QTest::keyClick(box, Qt::Key_Insert, Qt::ShiftModifier);
+      return {};
+    case PasteWay::Menu:
+      break;
+  }
+  QWidget* target = box;
+  if (auto* area = qobject_cast<QAbstractScrollArea*>(box)) target = area->viewport();
+  if (auto* combo = qobject_cast<QComboBox*>(box)) target = combo->lineEdit();
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2),
+                          target->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(target, &event);
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  if (!menu) return "no menu";
+  QAction* paste = menu->findChild<QAction*>("edit-paste");
+  if (!paste) {
+    QStringList all;
+    for (QAction* a : menu->actions()) all << a->objectName() + "=" + a->text();
+    return "no Paste in the menu " + all.join(",");
+  }
+  const QString enabled = paste->isEnabled() ? "enabled" : "disabled";
+  paste->setEnabled(true);
+  paste->trigger();
+  menu->close();
+  return enabled;
+}
+
+void MainWindowTest::pasteTakesOnlyTheClipboardsPlainText() {
+  Harness h;
+  const QStringList names = {"Text1_0", "Text1_1", "Text1_2", "Text1_3",
+                             "txtMAIL", "Text3",   "Text5",   "Text6"};
+  QList<QPair<QString, QString>> kept = {{"Check2", "1"}};
+  for (const QString& name : names) kept.append({name, "keep " + name});
+  h.set(kept);
+  h.triggerWithFile("SAVE", "pasted.txt");
+  QVERIFY(!h.window->modified());
+  auto showPart = [&h](const QString& name) {
+    if (name.startsWith("Text1_")) h.tabs()->setCurrentIndex(name.right(1).toInt());
+    return h.find(name);
+  };
+
+  // Clipboards without text. A data object without any format (what another program
+  // leaves after clearing the clipboard) crashed Qt 6.4's multi-line boxes.
+  auto binary = [](const char* format) {
+    auto* data = new QMimeData;
+    data->setData(format, "\x01\x02");
+    return data;
+  };
+  auto image = [] {
+    auto* data = new QMimeData;
+    data->setImageData(QImage(2, 2, QImage::Format_RGB32));
+    return data;
+  };
+  auto html = [] {
+    auto* data = new QMimeData;
+    data->setHtml("<b>rich</b>");
+    return data;
+  };
+  const QList<std::function<QMimeData*()>> withoutText = {
+      [] { return new QMimeData; }, [] { return nullptr; },
+      [&] { return binary("application/octet-stream"); }, image, html};
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  for (const auto& make : withoutText) {
+    clipboard->clear();
+    if (QMimeData* data = make()) clipboard->setMimeData(data);
+    for (const QString& name : names) {
+      QWidget* box = showPart(name);
+      QCOMPARE(QStringList({Paste(box, PasteWay::Key), Paste(box, PasteWay::OtherKey),
+                            Paste(box, PasteWay::Menu)}),
+               QStringList({"", "", "disabled"}));
+      // The box's paste slot, which the program could call itself.
+      if (auto* edit = qobject_cast<QPlainTextEdit*>(box)) edit->paste();
+      QCOMPARE(h.text(name), "keep " + name);
+    }
+    QVERIFY(!h.window->modified());
+  }
+
+  // Text, also beside rich data, is pasted as plain text by every way; a one-line box
+  // takes its first line.
+  auto* mixed = new QMimeData;
+  mixed->setHtml("<b>rich</b>");
+  mixed->setText("C D\r\nE");
+  clipboard->setMimeData(mixed);
+  for (const QString& name : names) h.set({{name, ""}});
+  for (const QString& name : names) {
+    QWidget* box = showPart(name);
+    QCOMPARE(QStringList({Paste(box, PasteWay::Key), Paste(box, PasteWay::OtherKey),
+                          Paste(box, PasteWay::Menu)}),
+             QStringList({"", "", "enabled"}));
+    QCOMPARE(h.text(name), name.startsWith("Text1_") ? "C D\nEC D\nEC D\nE" : "C DC DC D");
+  }
+  QVERIFY(h.window->modified());
+  QCOMPARE(clipboard->text(), QString("C D\r\nE"));
 }
 
 }  // namespace chwr::gui
