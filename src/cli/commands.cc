@@ -20,7 +20,6 @@
 #include "io/file_io.h"
 #include "mail/melody_mail.h"
 #include "messages.h"
-#include "mld/mld_builder.h"
 #include "mld/mld_dump.h"
 #include "mld/mld_reader.h"
 #include "mml/song_compile.h"

@@ -1,110 +1,46 @@
 #include "main_window.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
-#include <QFileInfo>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QMimeData>
-#include <QPlainTextEdit>
 #include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
-#include <QStyle>
-#include <QTabWidget>
-#include <QTextBlock>
-#include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
-#include "build/open_song.h"
-#include "io/file_io.h"
-#include "mail/melody_mail.h"
-#include "messages.h"
-#include "midi/smf_writer.h"
-#include "mld/mld_builder.h"
-#include "mml/lengths.h"
+#include "actions.h"
+#include "box_text.h"
+#include "feedback.h"
+#include "paste_guard.h"
 #include "song/choices.h"
-#include "song/song_file.h"
+#include "song_form.h"
 
 namespace chwr::gui {
 namespace {
 
 constexpr const char* kInitialReport = "MLDﾌｧｲﾙｻｲｽﾞ (ﾊﾟｰﾄ：ｽﾃｯﾌﾟ数 最低音～最高音)";
-constexpr const char* kDiscardQuestion = "内容が変更されています。保存しますか？";
-constexpr int kDropDownRows = 28;
 
-QString Q(const std::string& s) {
-  return QString::fromStdString(s);
-}
-std::string S(const QString& s) {
-  return s.toStdString();
-}
-
-// The editor's boxes use "\n"; songs and files use CR LF.
-std::string ToSongText(const QString& box) {
-  QString t = box;
-  t.replace(QChar(0x2029), QChar('\n'));
-  return S(t.replace("\n", "\r\n"));
-}
-QString ToBoxText(const std::string& song) {
-  QString t = Q(song);
-  return t.replace("\r\n", "\n");
-}
-
-// Shows the hourglass for as long as a build or file operation runs.
-class WaitCursor {
- public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-void FillCombo(QComboBox* box, const std::vector<ChoiceItem>& items) {
-  for (const ChoiceItem& item : items) box->addItem(Q(item.text), item.itemData);
-  box->setMaxVisibleItems(kDropDownRows);
-}
-
-// The part's MML box: it accepts files dropped on it and hands the first one on.
-class MmlBox final : public QPlainTextEdit {
- public:
-  std::function<void(const QString&)> onFileDropped;
-
- protected:
-  void dragEnterEvent(QDragEnterEvent* e) override {
-    if (e->mimeData()->hasUrls()) {
-      e->acceptProposedAction();
-    } else {
-      QPlainTextEdit::dragEnterEvent(e);
-    }
-  }
-  void dragMoveEvent(QDragMoveEvent* e) override {
-    if (e->mimeData()->hasUrls()) {
-      e->acceptProposedAction();
-    } else {
-      QPlainTextEdit::dragMoveEvent(e);
-    }
-  }
-  void dropEvent(QDropEvent* e) override {
-    if (e->mimeData()->hasUrls() && !e->mimeData()->urls().isEmpty()) {
-      const QUrl first = e->mimeData()->urls().first();
-      e->acceptProposedAction();
-      if (onFileDropped) onFileDropped(first.toLocalFile());
-      return;
-    }
-    QPlainTextEdit::dropEvent(e);
-  }
+constexpr ToolbarButton kToolbar[] = {
+    {"NEW", "mnuNEW", QStyle::SP_FileIcon, "新規"},
+    {"READ", "mnuREAD", QStyle::SP_DialogOpenButton, "開く"},
+    {"SAVE", "mnuSAVE", QStyle::SP_DialogSaveButton, "保存"},
+    {"MLD", "mnuMLD", QStyle::SP_DriveFDIcon, "MLD"},
+    {"MAIL", "mnuMAIL", QStyle::SP_MessageBoxInformation, "ﾒｰﾙ"},
+    {"SCO", "mnuSCO", QStyle::SP_FileDialogDetailedView, "楽譜"},
+    {"PLAY", "mnuPLAY", QStyle::SP_MediaPlay, "再生"},
+    {"STOP", "mnuSTOP", QStyle::SP_MediaStop, "停止"},
 };
 
 }  // namespace
@@ -112,126 +48,68 @@ class MmlBox final : public QPlainTextEdit {
 MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
     : QMainWindow(parent), env_(std::move(environment)) {
   setObjectName("Form2");
-  loading_ = true;
-  BuildControls();
-  BuildMenus();
-  FillLists();
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  form_ = new SongForm(central);
+  layout->addWidget(form_, 1);
+  layout->addWidget(BuildPlayFrame());
+  txtMail_ = new QLineEdit(central);
+  txtMail_->setObjectName("txtMAIL");
+  txtMail_->setToolTip("メールに貼り付けて下さい。");
+  InstallPasteGuard(txtMail_);
+  layout->addWidget(txtMail_);
+  setCentralWidget(central);
+  BuildStatusBar();
+
+  feedback_ = std::make_unique<Feedback>(*env_.prompts, this, *form_);
+  BuildCommandTable();
+  files_ = std::make_unique<FileCommands>(*form_, *feedback_, this);
+  builds_ = std::make_unique<BuildCommands>(*form_, *files_, midi_, *feedback_, this);
+  playback_ = std::make_unique<PlaybackController>(*builds_, *feedback_, env_.makePlayer,
+                                                   env_.playbackFile, slider_, this);
+  connect(files_.get(), &FileCommands::captionChanged, this, &QWidget::setWindowTitle);
+  connect(files_.get(), &FileCommands::songCleared, this, [this] {
+    sizePanel_->setText(kInitialReport);
+    txtMail_->clear();
+  });
+  connect(builds_.get(), &BuildCommands::sizeReported, sizePanel_, &QLabel::setText);
+  connect(builds_.get(), &BuildCommands::mailMade, txtMail_, &QLineEdit::setText);
+  connect(form_, &SongForm::fileDropped, files_.get(), &FileCommands::OpenPath);
+
   settings_ = LoadSettings(env_.settingsFile);
   ApplySettings(settings_);
-  ResetDefaultNames();
-  SetCaption();
+  setWindowTitle(files_->caption());
   resize(720, 560);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
-  loading_ = false;
-  modified_ = false;
+  form_->setModified(false);
 }
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::BuildControls() {
-  auto* central = new QWidget(this);
-  auto* layout = new QVBoxLayout(central);
-
-  auto* frame2 = new QGroupBox(central);
-  frame2->setObjectName("Frame2");
-  auto* header = new QGridLayout(frame2);
-  text3_ = new QLineEdit(frame2);
-  text3_->setObjectName("Text3");
-  text3_->setToolTip("曲ﾀｲﾄﾙ名");
-  text5_ = new QComboBox(frame2);
-  text5_->setObjectName("Text5");
-  text5_->setEditable(true);
-  text5_->setToolTip(
-      "F502i：125,150\nSO502i：180,168,144,120,96,84\n以外：1-255\n―――――――――――――\nSMDﾌｧｲﾙ\n   "
-      "0-94 ：遅い\n 95-107：やや遅い\n108-125：普通\n126-255：速い");
-  cmbBunkai_ = new QComboBox(frame2);
-  cmbBunkai_->setObjectName("cmbBUNKAI");
-  cmbBunkai_->setToolTip("4分音符の分解能(ｽﾃｯﾌﾟ数)");
-  check2_ = new QCheckBox("著作権保護", frame2);
-  check2_->setObjectName("Check2");
-  text6_ = new QLineEdit(frame2);
-  text6_->setObjectName("Text6");
-  text6_->setEnabled(false);
-  header->addWidget(new QLabel("ﾀｲﾄﾙ", frame2), 0, 0);
-  header->addWidget(text3_, 0, 1, 1, 3);
-  header->addWidget(new QLabel("ﾃﾝﾎﾟ", frame2), 1, 0);
-  header->addWidget(text5_, 1, 1);
-  header->addWidget(new QLabel("分解能", frame2), 1, 2);
-  header->addWidget(cmbBunkai_, 1, 3);
-  header->addWidget(check2_, 2, 0);
-  header->addWidget(text6_, 2, 1, 1, 3);
-  header->setColumnStretch(1, 1);
-  layout->addWidget(frame2);
-
-  tabPart_ = new QTabWidget(central);
-  tabPart_->setObjectName("tabPART");
-  for (int i = 0; i < 4; ++i) {
-    auto* page = new QWidget(tabPart_);
-    page->setObjectName(QString("fraPART_%1").arg(i));
-    page->setProperty("key", QString("P%1").arg(i + 1));
-    auto* pageLayout = new QVBoxLayout(page);
-    auto* box = new MmlBox;
-    box->setParent(page);
-    box->setObjectName(QString("Text1_%1").arg(i));
-    box->setLineWrapMode(QPlainTextEdit::NoWrap);
-    box->onFileDropped = [this](const QString& path) { OpenPath(path); };
-    text1_[i] = box;
-    auto* row = new QHBoxLayout;
-    check1_[i] = new QCheckBox("ﾐｭｰﾄ", page);
-    check1_[i]->setObjectName(QString("Check1_%1").arg(i));
-    combo2_[i] = new QComboBox(page);
-    combo2_[i]->setObjectName(QString("Combo2_%1").arg(i));
-    combo2_[i]->setToolTip("D502i：A(大)-C(小)  \nSO502i：42(大) 32(中) 22(小)\nN502i等：0-63");
-    combo3_[i] = new QComboBox(page);
-    combo3_[i]->setObjectName(QString("Combo3_%1").arg(i));
-    combo3_[i]->setToolTip("D502i：A(長)-C(短) / N502i：1-128");
-    row->addWidget(check1_[i]);
-    row->addStretch();
-    row->addWidget(new QLabel("ﾎﾞﾘｭｰﾑ", page));
-    row->addWidget(combo2_[i]);
-    row->addWidget(new QLabel("音色", page));
-    row->addWidget(combo3_[i]);
-    pageLayout->addLayout(row);
-    pageLayout->addWidget(box, 1);
-    tabPart_->addTab(page, QString("ﾊﾟｰﾄ%1").arg(i + 1));
-
-    connect(box, &QPlainTextEdit::textChanged, this, [this] { SetModified(); });
-    connect(check1_[i], &QCheckBox::toggled, this, [this, i] { UpdateTabCaption(i); });
-    connect(combo2_[i], &QComboBox::currentIndexChanged, this, [this] { SetModified(); });
-    connect(combo3_[i], &QComboBox::currentIndexChanged, this, [this] { SetModified(); });
-  }
-  layout->addWidget(tabPart_, 1);
-
-  auto* frame1 = new QGroupBox(central);
+// The frame "Frame1": how playback sounds, and where it is.
+QWidget* MainWindow::BuildPlayFrame() {
+  auto* frame1 = new QGroupBox;
   frame1->setObjectName("Frame1");
   auto* play = new QHBoxLayout(frame1);
-  chkDouble_ = new QCheckBox("倍速再生", frame1);
-  chkDouble_->setObjectName("chkDOUBLE");
-  cmbTone_ = new QComboBox(frame1);
-  cmbTone_->setObjectName("cmbTONE");
-  cmbTone_->setToolTip("ﾊﾟｰﾄ音色指定にA-Cを選択時、\nMIDI再生時の音色を選択");
-  slider1_ = new QSlider(Qt::Horizontal, frame1);
-  slider1_->setObjectName("Slider1");
-  slider1_->setToolTip("再生位置");
-  slider1_->setRange(0, 1);
-  play->addWidget(chkDouble_);
-  play->addWidget(cmbTone_);
-  play->addWidget(slider1_, 1);
-  layout->addWidget(frame1);
+  midi_.doubleSpeed = new QCheckBox("倍速再生", frame1);
+  midi_.doubleSpeed->setObjectName("chkDOUBLE");
+  midi_.midiTone = new QComboBox(frame1);
+  midi_.midiTone->setObjectName("cmbTONE");
+  midi_.midiTone->setToolTip("ﾊﾟｰﾄ音色指定にA-Cを選択時、\nMIDI再生時の音色を選択");
+  FillCombo(midi_.midiTone, MidiToneItems());
+  slider_ = new QSlider(Qt::Horizontal, frame1);
+  slider_->setObjectName("Slider1");
+  slider_->setToolTip("再生位置");
+  slider_->setRange(0, 1);
+  play->addWidget(midi_.doubleSpeed);
+  play->addWidget(midi_.midiTone);
+  play->addWidget(slider_, 1);
+  return frame1;
+}
 
-  txtMail_ = new QLineEdit(central);
-  txtMail_->setObjectName("txtMAIL");
-  txtMail_->setToolTip("メールに貼り付けて下さい。");
-  layout->addWidget(txtMail_);
-  setCentralWidget(central);
-
-  timer1_ = new QTimer(this);
-  timer1_->setObjectName("Timer1");
-  timer1_->setInterval(250);
-  connect(timer1_, &QTimer::timeout, this, [this] { TimerTick(); });
-
+void MainWindow::BuildStatusBar() {
   auto* bar = new QStatusBar(this);
   bar->setObjectName("stsBAR");
   for (int i = 0; i < 2; ++i) {
@@ -243,145 +121,69 @@ void MainWindow::BuildControls() {
   sizePanel_->setObjectName("stsBAR_panel3");
   bar->addWidget(sizePanel_, 1);
   setStatusBar(bar);
-
-  connect(text3_, &QLineEdit::textEdited, this, [this] { SetModified(); });
-  connect(text6_, &QLineEdit::textEdited, this, [this] { SetModified(); });
-  connect(text5_, &QComboBox::editTextChanged, this, [this] { SetModified(); });
-  connect(check2_, &QCheckBox::toggled, this, [this](bool on) {
-    text6_->setEnabled(on);
-    SetModified();
-  });
-  connect(cmbBunkai_, &QComboBox::currentIndexChanged, this,
-          [this](int index) { ResolutionChanged(index); });
-  // Holding the slider pauses a playback under way; letting go plays on from there.
-  // The player outlives its playbacks, so a slider moved while nothing plays must not
-  // start the last file again.
-  connect(slider1_, &QSlider::sliderPressed, this, [this] {
-    timer1_->stop();
-    seeking_ = player_ && player_->Mode() == PlayerMode::kPlaying;
-    if (seeking_) player_->Pause();
-  });
-  connect(slider1_, &QSlider::sliderReleased, this, [this] {
-    if (!seeking_) return;
-    seeking_ = false;
-    player_->SetPosition(slider1_->value());
-    player_->Play();
-    timer1_->start();
-  });
-  // The window sees its keys before any control does.
-  qApp->installEventFilter(this);
 }
 
-void MainWindow::BuildMenus() {
-  auto action = [this](QMenu* menu, const char* name, const QString& caption,
-                       std::function<void()> run) {
-    auto* a = menu->addAction(caption);
-    a->setObjectName(name);
-    if (run) connect(a, &QAction::triggered, this, [run = std::move(run)] { run(); });
-    return a;
+void MainWindow::BuildCommandTable() {
+  using K = ActionLine::Kind;
+  auto later = [this] { feedback_->Message("この機能はまだ使えません。", MessageKind::Warning); };
+  auto open = [this](const QUrl& url) { env_.prompts->OpenUrl(url); };
+  const ActionLine table[] = {
+      {K::Menu, "mnuFILE", "ﾌｧｲﾙ(&F)"},
+      {K::Item, "mnuNEW", "新規作成(&N)", [this] { files_->NewSong(); }},
+      {K::Item, "mnuREAD", "開く(&O)", [this] { files_->OpenSong(); }},
+      {K::Item, "mnuSAVE", "上書き保存(&S)", [this] { files_->SaveSong(); }},
+      {K::Item, "mnuSAVENAME", "名前を付けて保存(&A)", [this] { files_->SaveSongAs(); }},
+      {K::Separator},
+      {K::Menu, "mnuMAKE", "作成(&M)"},
+      {K::Item, "mnuMLD", "MLDﾌｧｲﾙ作成(&M)", [this] { builds_->WriteMldFile(); }},
+      {K::Item, "mnuMAIL", "ﾒﾛﾃﾞｨｰﾒｰﾙ作成(&L)", [this] { builds_->MakeMelodyMail(); }},
+      {K::Item, "mnuMAKESMD", "SMDﾌｧｲﾙ作成(&S)", later},
+      {K::Item, "mnuMIDIMAKE", "MIDIﾌｧｲﾙ作成(&N)", [this] { builds_->MakeMidiFile(); }},
+      {K::End},
+      {K::Separator},
+      {K::Item, "mnuEND", "終了(&X)", [this] { close(); }},
+      {K::End},
+      {K::Menu, "mnuSETTING", "機能(&S)"},
+      {K::Item, "mnuSCO", "楽譜入力(&S)", later},
+      {K::Item, "mnuSHTONE", "音色入力(&T)", later},
+      {K::Item, "mnuCLIPREAD", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ読込み(&C)",
+       [this] { builds_->ReadMailFromClipboard(); }},
+      {K::Menu, "mnuN003", "N003,N004自動実行(&N)"},
+      {K::Item, "mnuN003EXEC", "実行(&E)", later},
+      {K::Item, "mnuN003SETTING", "設定(&S)", later},
+      {K::End},
+      {K::Item, "mnuFONT", "ﾌｫﾝﾄ設定(&F)", [this] { ChooseFont(); }},
+      {K::End},
+      {K::Menu, "mnuSAMPLE", "演奏(&P)"},
+      {K::Item, "mnuPLAY", "再生(&P)", [this] { playback_->Play(); }},
+      {K::Item, "mnuSTOP", "停止(&S)", [this] { playback_->Stop(); }},
+      {K::Item, "mnuINIT", "音源初期化(&I)", [this] { playback_->ResetSoundSource(); }},
+      {K::Menu, "mnuMIDISETTING", "演奏設定(&M)"},
+      {K::Toggle, "mnuMIDIREPEAT", "繰り返し(&R)"},
+      {K::Menu, "mnuOCT", "ｵｸﾀｰﾌﾞ(&O)"},
+      {K::Choice, "mnuMIDIOCT_0", "高い(&U)"},
+      {K::Choice, "mnuMIDIOCT_1", "普通(&N)"},
+      {K::Choice, "mnuMIDIOCT_2", "低い(&D)"},
+      {K::End},
+      {K::End},
+      {K::End},
+      {K::Menu, "mnuVERSION", "ﾍﾙﾌﾟ(&H)"},
+      {K::Item, "mnuHELP", "ﾍﾙﾌﾟ(&H)",
+       [open, this] { open(QUrl::fromLocalFile(QString::fromStdString(env_.helpPage.string()))); }},
+      {K::Item, "mnuVER", "ﾊﾞｰｼﾞｮﾝ情報(&V)", [this] { ShowAbout(); }},
+      {K::Item, "mnuSAPORT", "ｻﾎﾟｰﾄﾍﾟｰｼﾞ(&S)", [open, this] { open(QUrl(env_.supportUrl)); }},
+      {K::Item, "mnuIMODE", "i-modeﾍﾟｰｼﾞ(&I)", [open, this] { open(QUrl(env_.imodeUrl)); }},
+      {K::End},
   };
-  auto menu = [this](QMenu* parentMenu, const char* name, const QString& caption) {
-    QMenu* m = parentMenu ? parentMenu->addMenu(caption) : menuBar()->addMenu(caption);
-    m->setObjectName(name);
-    m->menuAction()->setObjectName(name);
-    return m;
-  };
-  auto later = [this] {
-    env_.prompts->Message(this, "この機能はまだ使えません。", MessageKind::Warning);
-  };
-
-  QMenu* file = menu(nullptr, "mnuFILE", "ﾌｧｲﾙ(&F)");
-  action(file, "mnuNEW", "新規作成(&N)", [this] { NewSong(); });
-  action(file, "mnuREAD", "開く(&O)", [this] { OpenSong(); });
-  action(file, "mnuSAVE", "上書き保存(&S)", [this] { SaveSong(); });
-  action(file, "mnuSAVENAME", "名前を付けて保存(&A)", [this] { SaveSongAs(); });
-  file->addSeparator();
-  QMenu* make = menu(file, "mnuMAKE", "作成(&M)");
-  action(make, "mnuMLD", "MLDﾌｧｲﾙ作成(&M)", [this] { WriteMldFile(); });
-  action(make, "mnuMAIL", "ﾒﾛﾃﾞｨｰﾒｰﾙ作成(&L)", [this] { MakeMelodyMail(); });
-  action(make, "mnuMAKESMD", "SMDﾌｧｲﾙ作成(&S)", later);
-  action(make, "mnuMIDIMAKE", "MIDIﾌｧｲﾙ作成(&N)", [this] { MakeMidiFile(); });
-  file->addSeparator();
-  action(file, "mnuEND", "終了(&X)", [this] { close(); });
-
-  QMenu* setting = menu(nullptr, "mnuSETTING", "機能(&S)");
-  action(setting, "mnuSCO", "楽譜入力(&S)", later);
-  action(setting, "mnuSHTONE", "音色入力(&T)", later);
-  action(setting, "mnuCLIPREAD", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ読込み(&C)", [this] { ReadMailFromClipboard(); });
-  QMenu* n003 = menu(setting, "mnuN003", "N003,N004自動実行(&N)");
-  action(n003, "mnuN003EXEC", "実行(&E)", later);
-  action(n003, "mnuN003SETTING", "設定(&S)", later);
-  action(setting, "mnuFONT", "ﾌｫﾝﾄ設定(&F)", [this] { ChooseFont(); });
-
-  QMenu* sample = menu(nullptr, "mnuSAMPLE", "演奏(&P)");
-  action(sample, "mnuPLAY", "再生(&P)", [this] { Play(); });
-  action(sample, "mnuSTOP", "停止(&S)", [this] { StopPlayback(); });
-  action(sample, "mnuINIT", "音源初期化(&I)", [this] { ResetSoundSource(); });
-  QMenu* midiSetting = menu(sample, "mnuMIDISETTING", "演奏設定(&M)");
-  mnuMidiRepeat_ = action(midiSetting, "mnuMIDIREPEAT", "繰り返し(&R)", {});
-  mnuMidiRepeat_->setCheckable(true);
-  QMenu* oct = menu(midiSetting, "mnuOCT", "ｵｸﾀｰﾌﾞ(&O)");
-  auto* group = new QActionGroup(this);
-  const char* octCaptions[] = {"高い(&U)", "普通(&N)", "低い(&D)"};
-  for (int i = 0; i < 3; ++i) {
-    mnuMidiOct_[i] = action(oct, "", octCaptions[i], {});
-    mnuMidiOct_[i]->setObjectName(QString("mnuMIDIOCT_%1").arg(i));
-    mnuMidiOct_[i]->setCheckable(true);
-    group->addAction(mnuMidiOct_[i]);
-  }
-  mnuMidiOct_[1]->setChecked(true);
-
-  QMenu* help = menu(nullptr, "mnuVERSION", "ﾍﾙﾌﾟ(&H)");
-  action(help, "mnuHELP", "ﾍﾙﾌﾟ(&H)", [this] {
-    env_.prompts->OpenUrl(QUrl::fromLocalFile(QString::fromStdString(env_.helpPage.string())));
-  });
-  action(help, "mnuVER", "ﾊﾞｰｼﾞｮﾝ情報(&V)", [this] {
-    QMessageBox::about(this, "ﾊﾞｰｼﾞｮﾝ情報",
-                       QString("<b>%1</b><p>i-mode着信ﾒﾛﾃﾞｨｰ作成ｴﾃﾞｨﾀ</p>"
-                               "<p><a href=\"%2\">ｻﾎﾟｰﾄﾍﾟｰｼﾞ</a></p>")
-                           .arg(kProductCaption, env_.supportUrl));
-  });
-  action(help, "mnuSAPORT", "ｻﾎﾟｰﾄﾍﾟｰｼﾞ(&S)",
-         [this] { env_.prompts->OpenUrl(QUrl(env_.supportUrl)); });
-  action(help, "mnuIMODE", "i-modeﾍﾟｰｼﾞ(&I)",
-         [this] { env_.prompts->OpenUrl(QUrl(env_.imodeUrl)); });
-
-  auto* toolbar = addToolBar("Toolbar1");
+  actions_ = std::make_unique<Actions>(table, menuBar(), this);
+  QToolBar* toolbar = addToolBar("Toolbar1");
   toolbar->setObjectName("Toolbar1");
   toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  struct Button {
-    const char* key;
-    const char* menuName;
-    QStyle::StandardPixmap icon;
-    const char* text;
-  };
-  const Button buttons[] = {
-      {"NEW", "mnuNEW", QStyle::SP_FileIcon, "新規"},
-      {"READ", "mnuREAD", QStyle::SP_DialogOpenButton, "開く"},
-      {"SAVE", "mnuSAVE", QStyle::SP_DialogSaveButton, "保存"},
-      {"MLD", "mnuMLD", QStyle::SP_DriveFDIcon, "MLD"},
-      {"MAIL", "mnuMAIL", QStyle::SP_MessageBoxInformation, "ﾒｰﾙ"},
-      {"SCO", "mnuSCO", QStyle::SP_FileDialogDetailedView, "楽譜"},
-      {"PLAY", "mnuPLAY", QStyle::SP_MediaPlay, "再生"},
-      {"STOP", "mnuSTOP", QStyle::SP_MediaStop, "停止"},
-  };
-  for (const Button& b : buttons) {
-    auto* target = findChild<QAction*>(b.menuName);
-    auto* a = toolbar->addAction(style()->standardIcon(b.icon), b.text);
-    a->setObjectName(b.key);
-    connect(a, &QAction::triggered, target, &QAction::trigger);
-  }
-}
-
-void MainWindow::FillLists() {
-  for (const std::string& t : TempoItems()) text5_->addItem(Q(t));
-  cmbBunkai_->addItems({"24", "48"});
-  FillCombo(cmbTone_, MidiToneItems());
-  for (int i = 0; i < 4; ++i) {
-    FillCombo(combo2_[i], VolumeItems(i));
-    FillCombo(combo3_[i], ToneItems());
-  }
-  showSong(SongDocument{});
+  actions_->BuildToolbar(toolbar, kToolbar, style());
+  midi_.repeat = actions_->find("mnuMIDIREPEAT");
+  const char* octaves[] = {"mnuMIDIOCT_0", "mnuMIDIOCT_1", "mnuMIDIOCT_2"};
+  for (int i = 0; i < 3; ++i) midi_.octave[i] = actions_->find(octaves[i]);
+  midi_.octave[1]->setChecked(true);
 }
 
 void MainWindow::ApplySettings(const Settings& s) {
@@ -392,19 +194,17 @@ void MainWindow::ApplySettings(const Settings& s) {
     if (ok && size > 0) font.setPointSize(size);
     if (s.fontBold) font.setBold(*s.fontBold);
     if (s.fontItalic) font.setItalic(*s.fontItalic);
-    for (auto* box : text1_) box->setFont(font);
+    form_->setMmlFont(font);
   }
-  mnuMidiRepeat_->setChecked(s.repeatOn);
-  mnuMidiOct_[std::clamp(s.octaveChoice, 0, 2)]->setChecked(true);
-  folder_ = Q(s.folder);
-  // A stored folder that is gone leaves the current folder as it is.
-  if (!folder_.isEmpty()) QDir::setCurrent(folder_);
+  midi_.repeat->setChecked(s.repeatOn);
+  midi_.octave[std::clamp(s.octaveChoice, 0, 2)]->setChecked(true);
+  files_->setFolder(Q(s.folder));
 }
 
 Settings MainWindow::currentSettings() const {
   Settings s = settings_;
-  const QFont font = text1_[0]->font();
-  if (text1_[0]->font() != QApplication::font()) {
+  const QFont font = form_->mmlFont();
+  if (font != QApplication::font()) {
     s.fontName = S(font.family());
     const double size = font.pointSizeF();
     s.fontSize = size == std::floor(size) ? std::to_string(static_cast<int>(size))
@@ -412,494 +212,56 @@ Settings MainWindow::currentSettings() const {
     s.fontBold = font.bold();
     s.fontItalic = font.italic();
   }
-  s.repeatOn = mnuMidiRepeat_->isChecked();
+  s.repeatOn = midi_.repeat->isChecked();
   for (int i = 0; i < 3; ++i) {
-    if (mnuMidiOct_[i]->isChecked()) s.octaveChoice = i;
+    if (midi_.octave[i]->isChecked()) s.octaveChoice = i;
   }
-  s.folder = S(folder_);
+  s.folder = S(files_->folder());
   return s;
 }
 
 SongDocument MainWindow::currentSong() const {
-  SongDocument song;
-  song.title = S(text3_->text());
-  song.tempo = S(text5_->currentText());
-  song.resolution = cmbBunkai_->currentIndex() == 0 ? 0 : 1;
-  song.copyProtect = check2_->isChecked();
-  song.protectText = S(text6_->text());
-  for (int i = 0; i < 4; ++i) {
-    song.parts[i].mml = ToSongText(text1_[i]->toPlainText());
-    song.parts[i].volume = S(combo2_[i]->currentText());
-    song.parts[i].tone = S(combo3_[i]->currentText());
-    song.parts[i].mute = check1_[i]->isChecked();
-  }
-  return song;
-}
-
-void MainWindow::showSong(const SongDocument& song) {
-  const bool wasLoading = loading_;
-  loading_ = true;
-  text3_->setText(Q(song.title));
-  text5_->setEditText(Q(song.tempo));
-  cmbBunkai_->setCurrentIndex(song.resolution == 0 ? 0 : 1);
-  check2_->setChecked(song.copyProtect);
-  text6_->setEnabled(song.copyProtect);
-  text6_->setText(Q(song.protectText));
-  for (int i = 0; i < 4; ++i) {
-    text1_[i]->setPlainText(ToBoxText(song.parts[i].mml));
-    const int volume = combo2_[i]->findText(Q(song.parts[i].volume));
-    combo2_[i]->setCurrentIndex(volume >= 0 ? volume : 0);
-    const int tone = combo3_[i]->findText(Q(song.parts[i].tone));
-    combo3_[i]->setCurrentIndex(tone >= 0 ? tone : 1);
-  }
-  loading_ = wasLoading;
-}
-
-void MainWindow::SetCaption() {
-  const QString name = documentPath_.isEmpty() ? QString("無題") : documentPath_;
-  setWindowTitle(name + " - " + kProductCaption);
-}
-
-void MainWindow::ResetDefaultNames() {
-  defaultTextName_ = "無題.txt";
-  defaultMldName_ = "無題.mld";
-  defaultMidiName_ = "無題.mid";
-  defaultSmdName_ = "無題.smd";
-}
-
-// The other outputs of a song are offered beside its file, under its name in lower
-// case with their own extension. The folder keeps its case: this file system tells
-// "/home/Me" from "/home/me". A name without one of our extensions keeps it whole, so
-// no output is ever offered the song's own file.
-void MainWindow::DeriveDefaultNames(const QString& path) {
-  const QString fileName = QFileInfo(path).fileName();
-  QString name = fileName.toLower();
-  for (const char* extension : {".txt", ".mld", ".mid", ".smd"}) {
-    if (name.endsWith(extension)) {
-      name.chop(4);
-      break;
-    }
-  }
-  const QString base = path.left(path.size() - fileName.size()) + name;
-  defaultTextName_ = base + ".txt";
-  defaultMldName_ = base + ".mld";
-  defaultMidiName_ = base + ".mid";
-  defaultSmdName_ = base + ".smd";
-}
-
-void MainWindow::UpdateTabCaption(int part) {
-  tabPart_->setTabText(
-      part, QString("ﾊﾟｰﾄ%1").arg(part + 1) + (check1_[part]->isChecked() ? "(ﾐｭｰﾄ)" : ""));
-}
-
-void MainWindow::ToggleMute(int part) {
-  check1_[part]->setChecked(!check1_[part]->isChecked());
-}
-
-void MainWindow::ConvertCase(bool upper) {
-  for (auto* box : text1_) {
-    const QString text = box->toPlainText();
-    box->setPlainText(upper ? text.toUpper() : text.toLower());
-  }
-}
-
-void MainWindow::ResolutionChanged(int index) {
-  if (loading_) return;
-  SetModified();
-  WaitCursor wait;
-  // Absolute lengths keep their time: halved towards 24 steps, doubled towards 48.
-  for (auto* box : text1_) {
-    const std::string text = RescaleAbsoluteLengths(ToSongText(box->toPlainText()), index == 0);
-    box->setPlainText(ToBoxText(text));
-  }
-}
-
-void MainWindow::ChooseFont() {
-  auto font = env_.prompts->ChooseFont(this, text1_[0]->font());
-  if (!font) return;
-  for (auto* box : text1_) box->setFont(*font);
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  auto* widget = qobject_cast<QWidget*>(watched);
-  if (event->type() == QEvent::KeyPress && widget && widget->window() == this) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    const bool ctrl = key->modifiers() & Qt::ControlModifier;
-    if (ctrl && key->key() == Qt::Key_D) {
-      ConvertCase(false);
-      return true;
-    }
-    if (ctrl && key->key() == Qt::Key_U) {
-      ConvertCase(true);
-      return true;
-    }
-    if (key->key() >= Qt::Key_F1 && key->key() <= Qt::Key_F4 &&
-        key->modifiers() == Qt::NoModifier) {
-      ToggleMute(key->key() - Qt::Key_F1);
-      return true;
-    }
-    if (!key->text().isEmpty() && key->text()[0].isPrint()) SetModified();
-  }
-  return QMainWindow::eventFilter(watched, event);
-}
-
-void MainWindow::ShowDiagnostic(const Diagnostic& d) {
-  if (d.part >= 0) SelectErrorText(d.part, Q(d.searchText));
-  const MessageKind kind = d.kind == DiagnosticKind::Warning        ? MessageKind::Warning
-                           : d.kind == DiagnosticKind::Confirmation ? MessageKind::Information
-                                                                    : MessageKind::Error;
-  env_.prompts->Message(this, Q(d.message), kind);
-}
-
-void MainWindow::SelectErrorText(int part, const QString& search) {
-  tabPart_->setCurrentIndex(part);
-  QPlainTextEdit* box = text1_[part];
-  box->setFocus();
-  QTextCursor cursor = box->textCursor();
-  const int at = search.isEmpty() ? -1 : box->toPlainText().toUpper().indexOf(search);
-  if (at < 0) {
-    if (search.isEmpty()) cursor.setPosition(0);
-  } else {
-    cursor.setPosition(at);
-    cursor.setPosition(at + search.size(), QTextCursor::KeepAnchor);
-  }
-  box->setTextCursor(cursor);
-}
-
-MidiSettings MainWindow::CurrentMidiSettings() const {
-  MidiSettings m;
-  for (int i = 0; i < 3; ++i) {
-    if (mnuMidiOct_[i]->isChecked()) m.octaveChoice = i;
-  }
-  m.repeatOn = mnuMidiRepeat_->isChecked();
-  m.doubleSpeed = chkDouble_->isChecked();
-  m.midiTone = cmbTone_->currentIndex() >= 1 ? cmbTone_->currentIndex() - 1 : -1;
-  for (int i = 0; i < 4; ++i) m.mute[i] = check1_[i]->isChecked();
-  return m;
-}
-
-std::optional<BuildResult> MainWindow::Build(bool selectionOnly, bool midiWanted) {
-  const SongDocument song = currentSong();
-  BuildRequest options;
-  if (selectionOnly) {
-    std::array<std::string, 4> texts;
-    for (int i = 0; i < 4; ++i) {
-      const QTextCursor c = text1_[i]->textCursor();
-      texts[i] = c.hasSelection() ? ToSongText(c.selectedText()) : song.parts[i].mml;
-    }
-    options.selectionTexts = texts;
-  }
-  options.midi = midiWanted;
-  options.midiSettings = CurrentMidiSettings();
-  auto build = [&] {
-    WaitCursor wait;
-    return BuildSong(song, options);
-  }();
-  if (!build) {
-    ShowDiagnostic(build.error());
-    return std::nullopt;
-  }
-  if (build->tempoReplaced) {
-    // The box shows what was built; the program changing it is no edit of the user's.
-    const bool wasLoading = loading_;
-    loading_ = true;
-    text5_->setEditText("120");
-    loading_ = wasLoading;
-  }
-  sizePanel_->setText(Q(build->sizeReport));
-  return std::move(*build);
-}
-
-void MainWindow::NewSong() {
-  if (!ConfirmDiscard()) return;
-  loading_ = true;
-  documentPath_.clear();
-  SetCaption();
-  sizePanel_->setText(kInitialReport);
-  showSong(SongDocument{});
-  txtMail_->clear();
-  tabPart_->setCurrentIndex(0);
-  ResetDefaultNames();
-  text3_->setFocus();
-  loading_ = false;
-  modified_ = false;
-}
-
-bool MainWindow::ConfirmDiscard() {
-  if (!modified_) return true;
-  switch (env_.prompts->AskYesNoCancel(this, kDiscardQuestion)) {
-    case Answer::Cancel:
-      return false;
-    case Answer::Yes:
-      return SaveSong();
-    case Answer::No:
-      return true;
-  }
-  return false;
+  return form_->currentSong();
 }
 
 void MainWindow::OpenPath(const QString& path) {
-  QString p = path;
-  // A path handed over in quotes (as some shells and launchers do) is the path inside them.
-  if (p.size() >= 2 && p.startsWith('"') && p.endsWith('"')) p = p.mid(1, p.size() - 2);
-  if (p.isEmpty()) return;
-  pendingOpenPath_ = p;
-  OpenSong();
+  files_->OpenPath(path);
 }
 
-void MainWindow::OpenSong() {
-  if (!ConfirmDiscard()) {
-    pendingOpenPath_.clear();
-    return;
-  }
-  QString path = pendingOpenPath_;
-  pendingOpenPath_.clear();
-  if (path.isEmpty()) {
-    FileDialog dialog{"Text&Mld&Smd&Midi File(*.txt;*.mld;*.smd;*.mid)",
-                      "*.txt;*.mld;*.smd;*.mid",
-                      {},
-                      {},
-                      folder_};
-    path = env_.prompts->OpenFile(this, dialog);
-    if (path.isEmpty()) return;
-  }
-  auto opened = [&] {
-    WaitCursor wait;
-    return OpenSongFile(path.toStdString());
-  }();
-  if (!opened) {
-    ShowDiagnostic(opened.error());
-    return;
-  }
-  if (opened->kind == FileKind::kMld) {
-    DeriveDefaultNames(path);
-    defaultMldName_ = path;
-    ShowOpenedMld(*opened);
-    return;
-  }
-  loading_ = true;
-  showSong(opened->song);
-  tabPart_->setCurrentIndex(0);
-  documentPath_ = path;
-  SetCaption();
-  DeriveDefaultNames(path);
-  loading_ = false;
-  modified_ = false;
-  for (const Diagnostic& w : opened->warnings) ShowDiagnostic(w);
+void MainWindow::NewSong() {
+  files_->NewSong();
 }
 
-void MainWindow::ShowOpenedMld(const OpenedSong& read) {
-  loading_ = true;
-  SongDocument song = read.song;
-  for (int i = 0; i < 4; ++i) song.parts[i].mute = check1_[i]->isChecked();
-  showSong(song);
-  tabPart_->setCurrentIndex(0);
-  documentPath_.clear();
-  SetCaption();
-  loading_ = false;
-  modified_ = false;
-  for (const Diagnostic& w : read.warnings) ShowDiagnostic(w);
+bool MainWindow::modified() const {
+  return form_->modified();
 }
 
-void MainWindow::RememberFolder(const QString& path) {
-  folder_ = QFileInfo(path).absolutePath();
-  QDir::setCurrent(folder_);
+QString MainWindow::documentPath() const {
+  return files_->documentPath();
 }
 
-bool MainWindow::SaveSong() {
-  QString path = documentPath_;
-  if (path.isEmpty()) {
-    path = env_.prompts->SaveFile(this,
-                                  {"Text File(*.txt)", "*.txt", defaultTextName_, ".txt", folder_});
-    if (path.isEmpty()) return false;
-  }
-  auto written = [&] {
-    WaitCursor wait;
-    return WriteSongFile(path.toStdString(), currentSong());
-  }();
-  if (!written) {
-    ShowDiagnostic(written.error());
-    return false;
-  }
-  documentPath_ = path;
-  SetCaption();
-  DeriveDefaultNames(path);
-  RememberFolder(path);
-  modified_ = false;
-  return true;
+MidiPlayer* MainWindow::player() const {
+  return playback_->player();
 }
 
-bool MainWindow::SaveSongAs() {
-  const QString path = env_.prompts->SaveFile(
-      this, {"Text File(*.txt)", "*.txt", defaultTextName_, ".txt", folder_});
-  if (path.isEmpty()) return false;
-  const QString previous = documentPath_;
-  documentPath_ = path;
-  if (!SaveSong()) {
-    documentPath_ = previous;
-    SetCaption();
-    return false;
-  }
-  return true;
+void MainWindow::ChooseFont() {
+  if (auto font = env_.prompts->ChooseFont(this, form_->mmlFont())) form_->setMmlFont(*font);
 }
 
-void MainWindow::WriteMldFile() {
-  auto build = Build(false, false);
-  if (!build) return;
-  const QString path =
-      env_.prompts->SaveFile(this, {"Mld File(*.mld)", "*.mld", defaultMldName_, ".mld", folder_});
-  if (path.isEmpty()) return;
-  defaultMldName_ = path;
-  auto written = [&] {
-    WaitCursor wait;
-    return chwr::WriteMldFile(path.toStdString(), build->mldImage);
-  }();
-  if (!written) {
-    ShowDiagnostic(written.error());
-  }
-}
-
-void MainWindow::MakeMidiFile() {
-  auto build = Build(false, true);
-  if (!build) return;
-  const std::vector<std::uint8_t>* image = &build->midiFile;
-  const QString path = env_.prompts->SaveFile(
-      this, {"Midi File(*.mid)", "*.mid", defaultMidiName_, ".mid", folder_});
-  if (path.isEmpty()) return;
-  defaultMidiName_ = path;
-  auto written = [&] {
-    WaitCursor wait;
-    return WriteMidiFile(path.toStdString(), *image);
-  }();
-  if (!written) {
-    ShowDiagnostic(written.error());
-  }
-}
-
-void MainWindow::MakeMelodyMail() {
-  auto build = Build(false, false);
-  if (!build) return;
-  const QString mail = Q(MakeMailText(build->mldImage));
-  QGuiApplication::clipboard()->clear();
-  QGuiApplication::clipboard()->setText(mail);
-  txtMail_->setText(mail);
-  env_.prompts->Message(this, Q(MailReportText(S(mail))), MessageKind::Information);
-}
-
-void MainWindow::ReadMailFromClipboard() {
-  const QString text = QGuiApplication::clipboard()->text();
-  auto bytes = MailTextToBytes(S(text));
-  if (!bytes) {
-    ShowDiagnostic(bytes.error());
-    return;
-  }
-  if (!ConfirmDiscard()) return;
-  auto read = OpenSongBytes(FileKind::kMld, *bytes);
-  if (!read) {
-    ShowDiagnostic(read.error());
-    return;
-  }
-  ShowOpenedMld(*read);
-}
-
-bool MainWindow::EnsurePlayer() {
-  if (player_) return true;
-  auto created = env_.makePlayer();
-  if (!created) {
-    ShowDiagnostic(created.error());
-    return false;
-  }
-  player_ = std::move(*created);
-  return true;
-}
-
-void MainWindow::StartPlaybackFile(bool resetOnly) {
-  if (busy_) return;
-  busy_ = true;
-  timer1_->stop();
-  if (player_) player_->StopM();
-  std::vector<std::uint8_t> image;
-  if (resetOnly) {
-    image = ResetSmfImage();
-    slider1_->setValue(0);
-    slider1_->setMaximum(1);
-  } else {
-    auto build = Build(true, true);
-    if (!build) {
-      busy_ = false;
-      return;
-    }
-    image = std::move(build->midiFile);
-  }
-  std::error_code ec;
-  std::filesystem::create_directories(env_.playbackFile.parent_path(), ec);
-  if (!WriteMidiFile(env_.playbackFile, image)) {
-    env_.prompts->Message(this, msg::kFileWriteFailed, MessageKind::Error);
-    busy_ = false;
-    return;
-  }
-  if (!EnsurePlayer()) {
-    busy_ = false;
-    return;
-  }
-  if (auto r = player_->Open(env_.playbackFile); !r) {
-    ShowDiagnostic(r.error());
-    busy_ = false;
-    return;
-  }
-  if (!resetOnly) {
-    const auto length = player_->Length();
-    if (length > 0) slider1_->setMaximum(static_cast<int>(length));
-    slider1_->setValue(0);
-  }
-  player_->Play();
-  if (!resetOnly) timer1_->start();
-  busy_ = false;
-}
-
-void MainWindow::Play() {
-  StartPlaybackFile(false);
-}
-
-void MainWindow::ResetSoundSource() {
-  StartPlaybackFile(true);
-}
-
-void MainWindow::StopPlayback() {
-  seeking_ = false;
-  if (player_) player_->StopM();
-}
-
-void MainWindow::TimerTick() {
-  if (!player_ || player_->Mode() != PlayerMode::kPlaying) {
-    timer1_->stop();
-    if (player_) player_->StopM();
-    slider1_->setValue(0);
-    slider1_->setMaximum(1);
-    return;
-  }
-  if (!slider1_->isSliderDown()) slider1_->setValue(static_cast<int>(player_->Position()));
+void MainWindow::ShowAbout() {
+  QMessageBox::about(this, "ﾊﾞｰｼﾞｮﾝ情報",
+                     QString("<b>%1</b><p>i-mode着信ﾒﾛﾃﾞｨｰ作成ｴﾃﾞｨﾀ</p>"
+                             "<p><a href=\"%2\">ｻﾎﾟｰﾄﾍﾟｰｼﾞ</a></p>")
+                         .arg(kProductCaption, env_.supportUrl));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (modified_) {
-    switch (env_.prompts->AskYesNoCancel(this, kDiscardQuestion)) {
-      case Answer::Cancel:
-        event->ignore();
-        return;
-      case Answer::Yes:
-        if (!SaveSong()) {
-          event->ignore();
-          return;
-        }
-        break;
-      case Answer::No:
-        break;
-    }
+  if (!files_->ConfirmDiscard()) {
+    event->ignore();
+    return;
   }
   SaveSettings(env_.settingsFile, currentSettings());
-  timer1_->stop();
-  if (player_) player_->StopM();
+  playback_->Shutdown();
   event->accept();
 }
 

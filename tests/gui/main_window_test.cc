@@ -1,15 +1,16 @@
 // The editor window driven as a user drives it: controls found by name, keys typed,
 // menu actions triggered, dialogs answered by ScriptedPrompts, and the files, the
-// clipboard and the window's texts checked afterwards. Playback runs the real
-// FluidSynth player without a sound card. The bytes of song, MLD and MIDI files have
-// the core's own tests; these prove the window wires the right things to them.
+// clipboard and the window's texts checked afterwards. Playback runs a fake player
+// whose clock the test turns, and the position timer ticks when the test fires it. The
+// bytes of song, MLD and MIDI files have the core's own tests, the real player its
+// own; these prove the window wires the right things to them.
 
 #include <QtTest>
 #include <QtWidgets>
 #include <memory>
 
+#include "fake_player.h"
 #include "main_window.h"
-#include "playback/fluidsynth_player.h"
 #include "scripted_prompts.h"
 
 namespace chwr::gui {
@@ -53,17 +54,15 @@ class Harness {
     env.settingsFile = path("chwr.ini").toStdString();
     env.playbackFile = path("cache/dummy.mid").toStdString();
     env.helpPage = path("chwr.html").toStdString();
-    env.makePlayer = []() -> Result<std::unique_ptr<MidiPlayer>> {
-      PlaybackOptions options;
-      options.output = AudioOutput::kNone;
-      auto player = FluidSynthPlayer::Create(options);
-      if (!player) return std::unexpected(player.error());
-      return std::unique_ptr<MidiPlayer>(std::move(*player));
+    env.makePlayer = [this]() -> Result<std::unique_ptr<MidiPlayer>> {
+      ++playersMade;
+      if (playerFailure) return std::unexpected(*playerFailure);
+      auto made = std::make_unique<testing::FakePlayer>();
+      player = made.get();
+      return std::unique_ptr<MidiPlayer>(std::move(made));
     };
     window = std::make_unique<MainWindow>(env);
     window->show();
-    window->activateWindow();
-    if (!QTest::qWaitForWindowActive(window.get())) qWarning("window did not become active");
   }
 
   ~Harness() {
@@ -87,8 +86,15 @@ class Harness {
   QTabWidget* tabs() const { return find<QTabWidget>("tabPART"); }
   QSlider* slider() const { return find<QSlider>("Slider1"); }
   QTimer* timer() const { return find<QTimer>("Timer1"); }
-  QString mode() const {
-    return window->player() ? QString(PlayerModeName(window->player()->Mode())) : QString();
+  QString mode() const { return player ? QString(PlayerModeName(player->Mode())) : QString(); }
+  // One tick of the position timer, as its clock would fire it.
+  void tick() const { QVERIFY(QMetaObject::invokeMethod(timer(), "timeout")); }
+  // The player's calls since the last look.
+  QStringList newCalls() {
+    QStringList calls;
+    for (; seenCalls < player->calls.size(); ++seenCalls)
+      calls << QString::fromStdString(player->calls[seenCalls]);
+    return calls;
   }
 
   // What a control shows: a box's text, a combo box's current text, a label's text.
@@ -147,6 +153,10 @@ class Harness {
   QTemporaryDir dir;
   ScriptedPrompts prompts;
   WindowEnvironment env;
+  testing::FakePlayer* player = nullptr;  // the player the window made, once it did
+  int playersMade = 0;
+  std::optional<Diagnostic> playerFailure;  // makes the player factory fail
+  std::size_t seenCalls = 0;
   std::unique_ptr<MainWindow> window;
 };
 
@@ -168,7 +178,9 @@ class MainWindowTest : public QObject {
   void midiMenusChangeTheMidiFile();
   void playbackFollowsTheSliderAndStops();
   void mutedPlaybackEndsAndResetPlaysTheResetFile();
+  void playbackFailuresAreShownAndPlayingGoesOn();
   void helpMenusOpenPages();
+  void pasteTakesOnlyTheClipboardsPlainText();
 };
 
 void MainWindowTest::startUpShowsAnUntitledSongAndFullLists() {
@@ -615,14 +627,17 @@ void MainWindowTest::playbackFollowsTheSliderAndStops() {
   QSlider* slider = h.slider();
   h.trigger("mnuPLAY");
   QVERIFY(h.playing());
-  MidiPlayer* player = h.window->player();
-  QVERIFY(player->Length() > 10000);
-  QCOMPARE(static_cast<std::int64_t>(slider->maximum()), player->Length());
-  QVERIFY(ReadAll(h.path("cache/dummy.mid")).startsWith("MThd"));
+  QCOMPARE(h.window->player(), h.player);
+  const QByteArray song = ReadAll(h.path("cache/dummy.mid"));
+  QVERIFY(song.startsWith("MThd"));
+  QCOMPARE(h.newCalls(), QStringList({QString("Open %1").arg(song.size()), "Play"}));
+  QCOMPARE(QList<int>({slider->value(), slider->maximum()}), QList<int>({0, 12000}));
 
-  // The window goes on working while the song plays, and the slider follows it.
+  // The window goes on working while the song plays, and the slider follows each tick.
   QTest::keyClicks(h.find("Text3"), "playing");
-  QTRY_VERIFY_WITH_TIMEOUT(slider->value() > 0, 3000);
+  h.player->Advance(1500);
+  h.tick();
+  QCOMPARE(slider->value(), 1500);
   QCOMPARE(h.text("Text3"), QString("playing"));
   QVERIFY(h.playing());
 
@@ -630,64 +645,108 @@ void MainWindowTest::playbackFollowsTheSliderAndStops() {
   slider->setSliderDown(true);
   QVERIFY(!h.timer()->isActive());
   QCOMPARE(h.mode(), QString("PAUSED"));
-  const int held = slider->value();
-  QTest::qWait(400);
-  QCOMPARE(slider->value(), held);
-  const int target = 7000;
-  slider->setValue(target);
+  h.player->Advance(400);
+  QCOMPARE(slider->value(), 1500);
+  slider->setValue(7000);
   slider->setSliderDown(false);
   QVERIFY(h.playing());
-  QTRY_VERIFY_WITH_TIMEOUT(player->Position() >= target, 1500);
-  QVERIFY(player->Position() < target + 2500);
-  QTRY_VERIFY_WITH_TIMEOUT(slider->value() >= target, 1500);
+  QCOMPARE(h.newCalls(), QStringList({"Pause", "SetPosition 7000", "Play"}));
+  h.player->Advance(500);
+  h.tick();
+  QCOMPARE(slider->value(), 7500);
 
-  // Stop: within a few ticks the slider is back at the start and the timer rests.
+  // Stop: the next tick puts the slider back at the start and rests the timer.
   h.trigger("STOP");
-  QTRY_VERIFY_WITH_TIMEOUT(h.rested(), 2000);
-  QVERIFY(h.mode() != "PLAYING");
-  // With nothing playing, the slider starts nothing.
+  QCOMPARE(h.mode(), QString("STOPPED"));
+  h.tick();
+  QVERIFY(h.rested());
+  // With nothing playing, the slider starts nothing: the player saw Stop and the
+  // tick's stop only.
   slider->setSliderDown(true);
   slider->setValue(1);
   slider->setSliderDown(false);
-  QVERIFY(h.mode() != "PLAYING");
+  QCOMPARE(h.newCalls(), QStringList({"StopM", "StopM"}));
   QVERIFY(!h.timer()->isActive());
 
-  // A selection plays alone, and ends by itself.
+  // A selection plays alone, and ends by itself; the same player plays it.
   QTextCursor selection = h.part(0)->textCursor();
   selection.setPosition(0);
   selection.setPosition(7, QTextCursor::KeepAnchor);  // "L4 O4 C"
   h.part(0)->setTextCursor(selection);
   h.trigger("PLAY");
   QVERIFY(h.playing());
-  QVERIFY(slider->maximum() > 1 && slider->maximum() <= 1000);
-  QTRY_VERIFY_WITH_TIMEOUT(h.rested(), 5000);
+  const QByteArray played = ReadAll(h.path("cache/dummy.mid"));
+  h.player->Finish();
+  h.tick();
+  QVERIFY(h.rested());
+  QCOMPARE(h.playersMade, 1);
+  // What played is the MIDI file of a song that is the selection.
+  h.set({{"Text1_0", "L4 O4 C"}});
+  h.triggerWithFile("mnuMIDIMAKE", "selection.mid");
+  QCOMPARE(ReadAll(h.path("selection.mid")), played);
 }
 
 void MainWindowTest::mutedPlaybackEndsAndResetPlaysTheResetFile() {
   Harness h;
-  // Muting every part plays a file with the conductor track only, which ends at once.
+  // Muting every part plays a file with the conductor track only.
   h.set({{"Text1_0", kLongSong}});
   for (int i = 0; i < 4; ++i) h.set({{QString("Check1_%1").arg(i), "1"}});
   h.trigger("mnuPLAY");
   QCOMPARE(ReadAll(h.path("cache/dummy.mid")).count("MTrk"), 1);
-  QTRY_VERIFY_WITH_TIMEOUT(h.rested(), 5000);
+  h.player->Finish();
+  h.tick();
+  QVERIFY(h.rested());
 
   // Reset stops the song and plays the reset file; playing works as before after it.
   h.set({{"Check1_0", "0"}});
   h.trigger("mnuPLAY");
   QVERIFY(h.playing());
+  h.newCalls();
   h.trigger("mnuINIT");
   QVERIFY(h.rested());
-  QCOMPARE(ReadAll(h.path("cache/dummy.mid")),
-           QByteArray::fromHex("4D546864000000060001000100184D54726B00000019"
-                               "02F0057E7F0901F7"
-                               "02F00A4110421240007F0041F7"
-                               "00FF2F00"));
+  const QByteArray reset = QByteArray::fromHex(
+      "4D546864000000060001000100184D54726B00000019"
+      "02F0057E7F0901F7"
+      "02F00A4110421240007F0041F7"
+      "00FF2F00");
+  QCOMPARE(ReadAll(h.path("cache/dummy.mid")), reset);
+  QCOMPARE(h.newCalls(), QStringList({"StopM", QString("Open %1").arg(reset.size()), "Play"}));
+  h.player->lengthOnOpen = 15000;
   h.trigger("mnuPLAY");
   QVERIFY(h.playing());
-  QVERIFY(h.slider()->maximum() > 10000);
+  QCOMPARE(h.slider()->maximum(), 15000);
   h.trigger("mnuSTOP");
-  QTRY_VERIFY_WITH_TIMEOUT(h.rested(), 2000);
+  h.tick();
+  QVERIFY(h.rested());
+}
+
+void MainWindowTest::playbackFailuresAreShownAndPlayingGoesOn() {
+  Harness h;
+  h.set({{"Text1_0", kLongSong}});
+  // No player could be made: its message, with its kind's title; the next Play tries again.
+  Diagnostic noSound;
+  noSound.message = "no sound";
+  noSound.kind = DiagnosticKind::Warning;
+  h.playerFailure = noSound;
+  h.trigger("mnuPLAY");
+  QCOMPARE(h.lastMessage(), QString("Warning: no sound"));
+  QVERIFY(h.window->player() == nullptr);
+  QVERIFY(h.rested());
+  h.playerFailure.reset();
+  h.trigger("mnuPLAY");
+  QVERIFY(h.playing());
+
+  // A file the player cannot open: its message, nothing plays, and the next Play plays.
+  h.player->openFailure = Diagnostic{"cannot open"};
+  h.trigger("mnuPLAY");
+  QCOMPARE(h.lastMessage(), QString("Error: cannot open"));
+  QVERIFY(!h.timer()->isActive());
+  QVERIFY(h.mode() != "PLAYING");
+  h.player->openFailure.reset();
+  h.trigger("mnuPLAY");
+  QVERIFY(h.playing());
+  QCOMPARE(h.playersMade, 2);
+  QCOMPARE(h.prompts.messages.size(), 2);
 }
 
 void MainWindowTest::helpMenusOpenPages() {
@@ -710,6 +769,112 @@ void MainWindowTest::helpMenusOpenPages() {
   });
   h.trigger("mnuVER");
   QVERIFY2(about.contains("Chimewright Ver1.21"), qPrintable(about));
+}
+
+// The three ways a user pastes into a box. The context menu opens where the mouse is
+// (the viewport of a multi-line box, the line edit of a combo box) and its Paste is
+// triggered even when shown disabled, as a Qt that offers it would.
+enum class PasteWay { Key, OtherKey, Menu };
+
+QString Paste(QWidget* box, PasteWay way) {
+  box->setFocus();
+  switch (way) {
+    case PasteWay::Key:
+      QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+      return {};
+    case PasteWay::OtherKey:
+      QTest::keyClick(box, Qt::Key_Insert, Qt::ShiftModifier);
+      return {};
+    case PasteWay::Menu:
+      break;
+  }
+  QWidget* target = box;
+  if (auto* area = qobject_cast<QAbstractScrollArea*>(box)) target = area->viewport();
+  if (auto* combo = qobject_cast<QComboBox*>(box)) target = combo->lineEdit();
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2),
+                          target->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(target, &event);
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  if (!menu) return "no menu";
+  QAction* paste = menu->findChild<QAction*>("edit-paste");
+  if (!paste) {
+    QStringList all;
+    for (QAction* a : menu->actions()) all << a->objectName() + "=" + a->text();
+    return "no Paste in the menu " + all.join(",");
+  }
+  const QString enabled = paste->isEnabled() ? "enabled" : "disabled";
+  paste->setEnabled(true);
+  paste->trigger();
+  menu->close();
+  return enabled;
+}
+
+void MainWindowTest::pasteTakesOnlyTheClipboardsPlainText() {
+  Harness h;
+  const QStringList names = {"Text1_0", "Text1_1", "Text1_2", "Text1_3",
+                             "txtMAIL", "Text3",   "Text5",   "Text6"};
+  QList<QPair<QString, QString>> kept = {{"Check2", "1"}};
+  for (const QString& name : names) kept.append({name, "keep " + name});
+  h.set(kept);
+  h.triggerWithFile("SAVE", "pasted.txt");
+  QVERIFY(!h.window->modified());
+  auto showPart = [&h](const QString& name) {
+    if (name.startsWith("Text1_")) h.tabs()->setCurrentIndex(name.right(1).toInt());
+    return h.find(name);
+  };
+
+  // Clipboards without text. A data object without any format (what another program
+  // leaves after clearing the clipboard) crashed Qt 6.4's multi-line boxes.
+  auto binary = [](const char* format) {
+    auto* data = new QMimeData;
+    data->setData(format, "\x01\x02");
+    return data;
+  };
+  auto image = [] {
+    auto* data = new QMimeData;
+    data->setImageData(QImage(2, 2, QImage::Format_RGB32));
+    return data;
+  };
+  auto html = [] {
+    auto* data = new QMimeData;
+    data->setHtml("<b>rich</b>");
+    return data;
+  };
+  const QList<std::function<QMimeData*()>> withoutText = {
+      [] { return new QMimeData; }, [] { return nullptr; },
+      [&] { return binary("application/octet-stream"); }, image, html};
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  for (const auto& make : withoutText) {
+    clipboard->clear();
+    if (QMimeData* data = make()) clipboard->setMimeData(data);
+    for (const QString& name : names) {
+      QWidget* box = showPart(name);
+      QCOMPARE(QStringList({Paste(box, PasteWay::Key), Paste(box, PasteWay::OtherKey),
+                            Paste(box, PasteWay::Menu)}),
+               QStringList({"", "", "disabled"}));
+      // The box's paste slot, which the program could call itself.
+      if (auto* edit = qobject_cast<QPlainTextEdit*>(box)) edit->paste();
+      QCOMPARE(h.text(name), "keep " + name);
+    }
+    QVERIFY(!h.window->modified());
+  }
+
+  // Text, also beside rich data, is pasted as plain text by every way; a one-line box
+  // takes its first line.
+  auto* mixed = new QMimeData;
+  mixed->setHtml("<b>rich</b>");
+  mixed->setText("C D\r\nE");
+  clipboard->setMimeData(mixed);
+  for (const QString& name : names) h.set({{name, ""}});
+  for (const QString& name : names) {
+    QWidget* box = showPart(name);
+    QCOMPARE(QStringList({Paste(box, PasteWay::Key), Paste(box, PasteWay::OtherKey),
+                          Paste(box, PasteWay::Menu)}),
+             QStringList({"", "", "enabled"}));
+    QCOMPARE(h.text(name), name.startsWith("Text1_") ? "C D\nEC D\nEC D\nE" : "C DC DC D");
+  }
+  QVERIFY(h.window->modified());
+  QCOMPARE(clipboard->text(), QString("C D\r\nE"));
 }
 
 }  // namespace chwr::gui

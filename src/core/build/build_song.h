@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "diagnostic.h"
-#include "midi/smf_writer.h"
+#include "midi/smf_writer.h"  // MidiSettings, WriteMidiFile, ResetSmfImage
+#include "mld/mld_builder.h"  // WriteMldFile
 #include "mml/song_compile.h"
 #include "song/song_document.h"
 

@@ -1,0 +1,67 @@
+#include "actions.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <vector>
+
+namespace chwr::gui {
+
+Actions::Actions(std::span<const ActionLine> table, QMenuBar* bar, QObject* parent)
+    : QObject(parent), bar_(bar) {
+  using Kind = ActionLine::Kind;
+  std::vector<QMenu*> open;
+  QActionGroup* group = nullptr;  // the choices being laid out, if the last line was one
+  for (const ActionLine& line : table) {
+    if (line.kind != Kind::Choice) group = nullptr;
+    switch (line.kind) {
+      case Kind::Menu: {
+        QMenu* menu =
+            open.empty() ? bar->addMenu(line.caption) : open.back()->addMenu(line.caption);
+        menu->setObjectName(line.name);
+        menu->menuAction()->setObjectName(line.name);
+        open.push_back(menu);
+        break;
+      }
+      case Kind::End:
+        open.pop_back();
+        break;
+      case Kind::Separator:
+        open.back()->addSeparator();
+        break;
+      case Kind::Item:
+      case Kind::Toggle:
+      case Kind::Choice: {
+        QAction* action = open.back()->addAction(line.caption);
+        action->setObjectName(line.name);
+        if (line.run) connect(action, &QAction::triggered, this, [run = line.run] { run(); });
+        if (line.kind == Kind::Item) break;
+        action->setCheckable(true);
+        if (line.kind == Kind::Toggle) break;
+        if (!group) group = new QActionGroup(this);
+        group->addAction(action);
+        break;
+      }
+    }
+  }
+}
+
+void Actions::BuildToolbar(QToolBar* toolbar, std::span<const ToolbarButton> buttons,
+                           const QStyle* style) {
+  for (const ToolbarButton& b : buttons) {
+    QAction* target = find(b.item);
+    QAction* button = toolbar->addAction(style->standardIcon(b.icon), b.text);
+    button->setObjectName(b.name);
+    connect(button, &QAction::triggered, target, &QAction::trigger);
+  }
+}
+
+QAction* Actions::find(const char* name) const {
+  auto* action = bar_->findChild<QAction*>(name);
+  if (!action) qFatal("no action %s in the command table", name);
+  return action;
+}
+
+}  // namespace chwr::gui

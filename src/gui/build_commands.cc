@@ -1,0 +1,111 @@
+#include "build_commands.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+
+#include "box_text.h"
+#include "feedback.h"
+#include "file_commands.h"
+#include "mail/melody_mail.h"
+#include "build/build_song.h"
+#include "build/open_song.h"
+#include "song_form.h"
+
+namespace chwr::gui {
+
+MidiSettings MidiControls::Settings(const std::array<bool, 4>& mutes) const {
+  MidiSettings m;
+  for (int i = 0; i < 3; ++i) {
+    if (octave[i]->isChecked()) m.octaveChoice = i;
+  }
+  m.repeatOn = repeat->isChecked();
+  m.doubleSpeed = doubleSpeed->isChecked();
+  m.midiTone = midiTone->currentIndex() >= 1 ? midiTone->currentIndex() - 1 : -1;
+  m.mute = mutes;
+  return m;
+}
+
+BuildCommands::BuildCommands(SongForm& form, FileCommands& files, const MidiControls& controls,
+                             const Feedback& feedback, QObject* parent)
+    : QObject(parent), form_(form), files_(files), controls_(controls), feedback_(feedback) {}
+
+std::optional<BuiltSong> BuildCommands::Build(const BuildWanted& wanted) {
+  const SongDocument song = form_.currentSong();
+  BuildRequest request;
+  if (wanted.selectionOnly) request.selectionTexts = form_.selectedTexts();
+  request.midi = wanted.midiFile;
+  request.midiSettings = controls_.Settings(form_.mutes());
+  auto build = [&] {
+    WaitCursor wait;
+    return BuildSong(song, request);
+  }();
+  if (!build) {
+    feedback_.ShowDiagnostic(build.error());
+    return std::nullopt;
+  }
+  // The box shows what was built.
+  if (build->tempoReplaced) form_.showBuiltTempo("120");
+  emit sizeReported(Q(build->sizeReport));
+  for (const Diagnostic& w : build->warnings) feedback_.ShowDiagnostic(w);
+  return BuiltSong{std::move(build->mldImage), std::move(build->midiFile)};
+}
+
+void BuildCommands::WriteMldFile() {
+  auto built = Build({});
+  if (!built) return;
+  const QString path = feedback_.prompts().SaveFile(
+      feedback_.window(),
+      {"Mld File(*.mld)", "*.mld", files_.defaultNames().mld, ".mld", files_.folder()});
+  if (path.isEmpty()) return;
+  files_.setDefaultMldName(path);
+  auto written = [&] {
+    WaitCursor wait;
+    return chwr::WriteMldFile(S(path), built->mldImage);
+  }();
+  if (!written) feedback_.ShowDiagnostic(written.error());
+}
+
+void BuildCommands::MakeMidiFile() {
+  auto built = Build({.midiFile = true});
+  if (!built) return;
+  const QString path = feedback_.prompts().SaveFile(
+      feedback_.window(),
+      {"Midi File(*.mid)", "*.mid", files_.defaultNames().midi, ".mid", files_.folder()});
+  if (path.isEmpty()) return;
+  files_.setDefaultMidiName(path);
+  auto written = [&] {
+    WaitCursor wait;
+    return WriteMidiFile(S(path), built->midiImage);
+  }();
+  if (!written) feedback_.ShowDiagnostic(written.error());
+}
+
+void BuildCommands::MakeMelodyMail() {
+  auto built = Build({});
+  if (!built) return;
+  const QString mail = Q(MakeMailText(built->mldImage));
+  QGuiApplication::clipboard()->clear();
+  QGuiApplication::clipboard()->setText(mail);
+  emit mailMade(mail);
+  feedback_.Message(Q(MailReportText(S(mail))), MessageKind::Information);
+}
+
+void BuildCommands::ReadMailFromClipboard() {
+  auto bytes = MailTextToBytes(S(QGuiApplication::clipboard()->text()));
+  if (!bytes) {
+    feedback_.ShowDiagnostic(bytes.error());
+    return;
+  }
+  if (!files_.ConfirmDiscard()) return;
+  auto read = OpenSongBytes(FileKind::kMld, *bytes);
+  if (!read) {
+    feedback_.ShowDiagnostic(read.error());
+    return;
+  }
+  files_.ShowUntitled(read->song, read->warnings);
+}
+
+}  // namespace chwr::gui

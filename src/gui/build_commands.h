@@ -1,0 +1,82 @@
+#pragma once
+// What the window makes from the song: the MLD file, the MIDI file, the melody mail,
+// and the song read back from a mail on the clipboard. Every build goes through Build.
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "build/build_song.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+
+namespace chwr::gui {
+
+class Feedback;
+class FileCommands;
+class SongForm;
+
+/// The controls that decide how the song sounds on the computer, beside the mutes.
+struct MidiControls {
+  QAction* repeat = nullptr;         ///< "mnuMIDIREPEAT"
+  std::array<QAction*, 3> octave{};  ///< "mnuMIDIOCT_0..2": high, normal, low
+  QCheckBox* doubleSpeed = nullptr;  ///< "chkDOUBLE"
+  QComboBox* midiTone = nullptr;     ///< "cmbTONE": 0 = each part's tone, else program + 1
+  /// The settings they make, with these mutes.
+  MidiSettings Settings(const std::array<bool, 4>& mutes) const;
+};
+
+/// What a build is for.
+struct BuildWanted {
+  bool selectionOnly = false;  ///< each part's selection where it has one (playback)
+  bool midiFile = false;       ///< the MIDI file image too
+};
+
+/// What a build made.
+struct BuiltSong {
+  std::vector<std::uint8_t> mldImage;   ///< the MLD image
+  std::vector<std::uint8_t> midiImage;  ///< the MIDI file, when wanted
+};
+
+/// The build commands of the window.
+class BuildCommands final : public QObject {
+  Q_OBJECT
+
+ public:
+  /// Commands building the song in `form` with the MIDI `controls`; names and folders
+  /// of the file dialogs come from `files`.
+  BuildCommands(SongForm& form, FileCommands& files, const MidiControls& controls,
+                const Feedback& feedback, QObject* parent = nullptr);
+
+  /// Builds the song; on failure the user has seen why and the result is empty. A tempo
+  /// that is no number is shown as the 120 it was built with.
+  std::optional<BuiltSong> Build(const BuildWanted& wanted);
+
+  /// Builds and writes an MLD file chosen by the user.
+  void WriteMldFile();
+  /// Builds and writes a MIDI file chosen by the user.
+  void MakeMidiFile();
+  /// Builds the melody mail, puts it on the clipboard and reports its size.
+  void MakeMelodyMail();
+  /// Replaces the song by the one in the melody mail on the clipboard.
+  void ReadMailFromClipboard();
+
+ signals:
+  /// A build's report of sizes and steps, for the status bar.
+  void sizeReported(const QString& report);
+  /// The text of a melody mail just made.
+  void mailMade(const QString& mail);
+
+ private:
+  SongForm& form_;
+  FileCommands& files_;
+  MidiControls controls_;
+  const Feedback& feedback_;
+};
+
+}  // namespace chwr::gui

@@ -1,0 +1,28 @@
+#include "feedback.h"
+
+#include "song_form.h"
+
+namespace chwr::gui {
+
+MessageKind MessageKindOf(DiagnosticKind kind) {
+  switch (kind) {
+    case DiagnosticKind::Confirmation:
+      return MessageKind::Information;
+    case DiagnosticKind::Warning:
+      return MessageKind::Warning;
+    case DiagnosticKind::Error:
+      break;
+  }
+  return MessageKind::Error;
+}
+
+void Feedback::Message(const QString& text, MessageKind kind) const {
+  prompts_.Message(window_, text, kind);
+}
+
+void Feedback::ShowDiagnostic(const Diagnostic& d) const {
+  if (d.part >= 0) form_.selectErrorText(d.part, QString::fromStdString(d.searchText));
+  Message(QString::fromStdString(d.message), MessageKindOf(d.kind));
+}
+
+}  // namespace chwr::gui

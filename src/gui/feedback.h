@@ -1,0 +1,42 @@
+#pragma once
+// How the window's commands speak to the user: message boxes through Prompts over the
+// window, and failures that point at the song's text.
+
+#include <QString>
+
+#include "diagnostic.h"
+#include "prompts.h"
+
+class QWidget;
+
+namespace chwr::gui {
+
+class SongForm;
+
+/// The message box look of a diagnostic kind: its title and icon.
+MessageKind MessageKindOf(DiagnosticKind kind);
+
+/// The user, as the commands reach them.
+class Feedback {
+ public:
+  /// Dialogs from `prompts` over `window`; diagnostics select their text in `form`.
+  Feedback(Prompts& prompts, QWidget* window, SongForm& form)
+      : prompts_(prompts), window_(window), form_(form) {}
+
+  /// The dialogs.
+  Prompts& prompts() const { return prompts_; }
+  /// The window the dialogs belong to.
+  QWidget* window() const { return window_; }
+  /// An OK message box.
+  void Message(const QString& text, MessageKind kind) const;
+  /// Every failure the user sees: the part's offending text selected, then a message box
+  /// with the kind's title.
+  void ShowDiagnostic(const Diagnostic& d) const;
+
+ private:
+  Prompts& prompts_;
+  QWidget* window_;
+  SongForm& form_;
+};
+
+}  // namespace chwr::gui

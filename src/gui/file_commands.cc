@@ -1,0 +1,171 @@
+#include "file_commands.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "box_text.h"
+#include "feedback.h"
+#include "io/file_io.h"
+#include "build/open_song.h"
+#include "song/song_file.h"
+#include "song_form.h"
+
+namespace chwr::gui {
+namespace {
+
+constexpr const char* kDiscardQuestion = "内容が変更されています。保存しますか？";
+
+FileDialog TextFileDialog(const QString& name, const QString& folder) {
+  return {"Text File(*.txt)", "*.txt", name, ".txt", folder};
+}
+
+}  // namespace
+
+// The other outputs of a song are offered beside its file, under its name in lower
+// case with their own extension. The folder keeps its case: this file system tells
+// "/home/Me" from "/home/me". A name without one of our extensions keeps it whole, so
+// no output is ever offered the song's own file.
+DefaultNames DefaultNames::Beside(const QString& path) {
+  const QString fileName = QFileInfo(path).fileName();
+  QString name = fileName.toLower();
+  for (const char* extension : {".txt", ".mld", ".mid", ".smd"}) {
+    if (name.endsWith(extension)) {
+      name.chop(4);
+      break;
+    }
+  }
+  const QString base = path.left(path.size() - fileName.size()) + name;
+  return {base + ".txt", base + ".mld", base + ".mid", base + ".smd"};
+}
+
+
+FileCommands::FileCommands(SongForm& form, const Feedback& feedback, QObject* parent)
+    : QObject(parent), form_(form), feedback_(feedback) {}
+
+QString FileCommands::caption() const {
+  const QString name = documentPath_.isEmpty() ? QString("無題") : documentPath_;
+  return name + " - " + kProductCaption;
+}
+
+void FileCommands::SetDocumentPath(const QString& path) {
+  documentPath_ = path;
+  emit captionChanged(caption());
+}
+
+void FileCommands::setFolder(const QString& folder) {
+  folder_ = folder;
+  // A stored folder that is gone leaves the current folder as it is.
+  if (!folder_.isEmpty()) QDir::setCurrent(folder_);
+}
+
+void FileCommands::NewSong() {
+  if (!ConfirmDiscard()) return;
+  SetDocumentPath({});
+  emit songCleared();
+  form_.loadSong(SongDocument{});
+  names_ = DefaultNames{};
+  form_.focusTitle();
+}
+
+bool FileCommands::ConfirmDiscard() {
+  if (!form_.modified()) return true;
+  switch (feedback_.prompts().AskYesNoCancel(feedback_.window(), kDiscardQuestion)) {
+    case Answer::Cancel:
+      return false;
+    case Answer::Yes:
+      return SaveSong();
+    case Answer::No:
+      return true;
+  }
+  return false;
+}
+
+void FileCommands::OpenSong() {
+  OpenFrom({});
+}
+
+void FileCommands::OpenPath(const QString& path) {
+  QString p = path;
+  // A path handed over in quotes (as some shells and launchers do) is the path inside them.
+  if (p.size() >= 2 && p.startsWith('"') && p.endsWith('"')) p = p.mid(1, p.size() - 2);
+  if (p.isEmpty()) return;
+  OpenFrom(p);
+}
+
+void FileCommands::OpenFrom(QString path) {
+  if (!ConfirmDiscard()) return;
+  if (path.isEmpty()) {
+    const FileDialog dialog{"Text&Mld&Smd&Midi File(*.txt;*.mld;*.smd;*.mid)",
+                            "*.txt;*.mld;*.smd;*.mid",
+                            {},
+                            {},
+                            folder_};
+    path = feedback_.prompts().OpenFile(feedback_.window(), dialog);
+    if (path.isEmpty()) return;
+  }
+  auto read = [&] {
+    WaitCursor wait;
+    return OpenSongFile(S(path));
+  }();
+  if (!read) {
+    feedback_.ShowDiagnostic(read.error());
+    return;
+  }
+  names_ = DefaultNames::Beside(path);
+  // An MLD image has no song file of its own yet.
+  if (read->kind == FileKind::kMld) {
+    names_.mld = path;
+    ShowUntitled(read->song, read->warnings);
+    return;
+  }
+  form_.loadSong(read->song);
+  SetDocumentPath(path);
+  ShowWarnings(read->warnings);
+}
+
+void FileCommands::ShowUntitled(const SongDocument& song, const Diagnostics& warnings) {
+  form_.loadSong(song);
+  SetDocumentPath({});
+  ShowWarnings(warnings);
+}
+
+void FileCommands::ShowWarnings(const Diagnostics& warnings) {
+  for (const Diagnostic& w : warnings) feedback_.ShowDiagnostic(w);
+}
+
+bool FileCommands::SaveSong() {
+  QString path = documentPath_;
+  if (path.isEmpty()) {
+    path = feedback_.prompts().SaveFile(feedback_.window(), TextFileDialog(names_.text, folder_));
+    if (path.isEmpty()) return false;
+  }
+  auto written = [&] {
+    WaitCursor wait;
+    return WriteSongFile(S(path), form_.currentSong());
+  }();
+  if (!written) {
+    feedback_.ShowDiagnostic(written.error());
+    return false;
+  }
+  SetDocumentPath(path);
+  names_ = DefaultNames::Beside(path);
+  folder_ = QFileInfo(path).absolutePath();
+  QDir::setCurrent(folder_);
+  form_.setModified(false);
+  return true;
+}
+
+bool FileCommands::SaveSongAs() {
+  const QString path =
+      feedback_.prompts().SaveFile(feedback_.window(), TextFileDialog(names_.text, folder_));
+  if (path.isEmpty()) return false;
+  const QString previous = documentPath_;
+  documentPath_ = path;
+  if (!SaveSong()) {
+    SetDocumentPath(previous);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace chwr::gui

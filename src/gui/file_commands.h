@@ -1,0 +1,89 @@
+#pragma once
+// The song's file: New, Open, Save and Save As, the one question before unsaved
+// changes are lost, and the names and folder the file dialogs propose.
+
+#include <QObject>
+#include <QString>
+#include <string>
+#include <vector>
+
+#include "diagnostic.h"
+#include "song/song_document.h"
+
+namespace chwr::gui {
+
+class Feedback;
+class SongForm;
+
+/// Product name and version as the caption shows them.
+inline constexpr const char* kProductCaption = "Chimewright Ver1.21";
+
+/// The names the save dialogs propose for each kind of file.
+struct DefaultNames {
+  QString text = QStringLiteral("無題.txt");  ///< song text file
+  QString mld = QStringLiteral("無題.mld");   ///< MLD file
+  QString midi = QStringLiteral("無題.mid");  ///< MIDI file
+  QString smd = QStringLiteral("無題.smd");   ///< SMD file
+  /// The names beside a song's file: its name in lower case with each kind's extension.
+  static DefaultNames Beside(const QString& path);
+};
+
+/// The file commands of the window, over the song form.
+class FileCommands final : public QObject {
+  Q_OBJECT
+
+ public:
+  /// Commands over `form`, talking to the user through `feedback`.
+  FileCommands(SongForm& form, const Feedback& feedback, QObject* parent = nullptr);
+
+  /// Replaces the song by a new one, after asking about unsaved changes.
+  void NewSong();
+  /// Asks for a file and opens it, after asking about unsaved changes.
+  void OpenSong();
+  /// Opens a path without asking for it (command line, dropped file); quotes around it
+  /// are not part of it.
+  void OpenPath(const QString& path);
+  /// Saves to the song's file, asking for one when it has none; false when not saved.
+  bool SaveSong();
+  /// Asks for a file and saves the song there; false when not saved.
+  bool SaveSongAs();
+  /// Asks whether to save unsaved changes: true when the caller may go on (saved or
+  /// discarded), false when the user cancelled or saving failed.
+  bool ConfirmDiscard();
+  /// Shows a song that has no file of its own (an MLD image, a melody mail) and its warnings.
+  void ShowUntitled(const SongDocument& song, const Diagnostics& warnings);
+
+  /// The song's file; empty while untitled.
+  QString documentPath() const { return documentPath_; }
+  /// The window caption: the song's file or "無題", and the product.
+  QString caption() const;
+  /// The names the save dialogs propose.
+  const DefaultNames& defaultNames() const { return names_; }
+  /// Remembers the MLD file last written or opened.
+  void setDefaultMldName(const QString& path) { names_.mld = path; }
+  /// Remembers the MIDI file last written.
+  void setDefaultMidiName(const QString& path) { names_.midi = path; }
+  /// The folder where the file dialogs start.
+  QString folder() const { return folder_; }
+  /// Starts in `folder` (from the settings); it becomes the current folder when it exists.
+  void setFolder(const QString& folder);
+
+ signals:
+  /// The caption changed.
+  void captionChanged(const QString& caption);
+  /// New replaced the song: what was made from the old one goes too.
+  void songCleared();
+
+ private:
+  void OpenFrom(QString path);
+  void SetDocumentPath(const QString& path);
+  void ShowWarnings(const Diagnostics& warnings);
+
+  SongForm& form_;
+  const Feedback& feedback_;
+  QString documentPath_;
+  DefaultNames names_;
+  QString folder_;
+};
+
+}  // namespace chwr::gui

@@ -1,0 +1,83 @@
+#pragma once
+// The song as the user edits it: the header fields and the four part pages. It knows
+// whether the song was changed since it was loaded or saved, and serves the editing
+// keys that act on the whole song.
+
+#include <QFont>
+#include <QWidget>
+#include <array>
+#include <string>
+
+#include "song/song_document.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QTabWidget;
+
+namespace chwr::gui {
+
+class PartPage;
+
+/// The header frame "Frame2" (Text3, Text5, cmbBUNKAI, Check2, Text6) and "tabPART".
+class SongForm final : public QWidget {
+  Q_OBJECT
+
+ public:
+  /// The form showing a new song, unmodified.
+  explicit SongForm(QWidget* parent = nullptr);
+
+  /// The song as the controls hold it now.
+  SongDocument currentSong() const;
+  /// Puts a song into the controls; the mutes, the page shown and `modified` stay.
+  void showSong(const SongDocument& song);
+  /// Replaces the song: it shows on the first part's page and counts as unmodified.
+  void loadSong(const SongDocument& song);
+  /// Shows the tempo a build used in place of the user's; that is no edit.
+  void showBuiltTempo(const QString& tempo);
+
+  /// Whether the user changed the song since it was loaded or saved.
+  bool modified() const { return modified_; }
+  /// Marks the song changed or not.
+  void setModified(bool modified);
+
+  /// Each part's selected text, or its whole text where nothing is selected.
+  std::array<std::string, 4> selectedTexts() const;
+  /// Which parts are muted.
+  std::array<bool, 4> mutes() const;
+  /// Shows a part's page and selects `search` in its text (see PartPage::selectText).
+  void selectErrorText(int part, const QString& search);
+  /// Puts the cursor into the title box.
+  void focusTitle();
+
+  /// The MML boxes' font.
+  QFont mmlFont() const;
+  /// Sets the font of all four MML boxes.
+  void setMmlFont(const QFont& font);
+
+ signals:
+  /// `modified` changed.
+  void modifiedChanged(bool modified);
+  /// A file was dropped on a part's MML box.
+  void fileDropped(const QString& path);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Edited();
+  void ResolutionChanged(int index);
+  void ConvertCase(bool upper);
+
+  bool modified_ = false;
+  bool loading_ = true;  // the program fills the controls: no edit of the user's
+  QLineEdit* title_ = nullptr;
+  QComboBox* tempo_ = nullptr;
+  QComboBox* resolution_ = nullptr;
+  QCheckBox* protect_ = nullptr;
+  QLineEdit* protectText_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
+  std::array<PartPage*, 4> pages_{};
+};
+
+}  // namespace chwr::gui

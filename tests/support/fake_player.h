@@ -1,0 +1,100 @@
+#pragma once
+// A MIDI player for tests of what drives one: it plays only as far as the test turns
+// its clock, and records every call it gets. Whatever a real player does with sound
+// has the player's own tests.
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "playback/midi_player.h"
+
+namespace chwr::testing {
+
+/// A player whose position and mode move only when the test says so.
+class FakePlayer final : public MidiPlayer {
+ public:
+  /// The length every opened file has: the fake reads no MIDI.
+  std::int64_t lengthOnOpen = 12000;
+  /// When set, Open fails with it.
+  std::optional<Diagnostic> openFailure;
+  /// Every call in order: "Open <bytes>", "Play", "PlayLoop", "StopM", "Pause",
+  /// "ResumeM", "SetPosition <ms>".
+  std::vector<std::string> calls;
+  /// The bytes of the file last opened.
+  std::vector<std::uint8_t> openedBytes;
+
+  /// Lets `ms` pass: a playing file goes on, and stops at its end unless it loops.
+  void Advance(std::int64_t ms) {
+    if (mode_ != PlayerMode::kPlaying) return;
+    position_ += ms;
+    if (position_ < length_) return;
+    if (looping_ && length_ > 0) {
+      position_ %= length_;
+    } else {
+      position_ = length_;
+      mode_ = PlayerMode::kStopped;
+    }
+  }
+  /// Plays to the end, as a file that ends by itself.
+  void Finish() {
+    position_ = length_;
+    mode_ = PlayerMode::kStopped;
+  }
+
+  Result<void> Open(const std::filesystem::path& path) override {
+    std::ifstream in(path, std::ios::binary);
+    openedBytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    calls.push_back("Open " + std::to_string(openedBytes.size()));
+    mode_ = PlayerMode::kStopped;
+    position_ = 0;
+    if (openFailure) {
+      length_ = 0;
+      return std::unexpected(*openFailure);
+    }
+    length_ = lengthOnOpen;
+    return {};
+  }
+  void Play() override { Start("Play", false); }
+  void PlayLoop() override { Start("PlayLoop", true); }
+  void StopM() override {
+    calls.push_back("StopM");
+    mode_ = PlayerMode::kStopped;
+  }
+  void Pause() override {
+    calls.push_back("Pause");
+    if (mode_ == PlayerMode::kPlaying) mode_ = PlayerMode::kPaused;
+  }
+  void ResumeM() override {
+    calls.push_back("ResumeM");
+    if (mode_ == PlayerMode::kPaused) mode_ = PlayerMode::kPlaying;
+  }
+  std::int64_t Position() override { return position_; }
+  void SetPosition(std::int64_t ms) override {
+    calls.push_back("SetPosition " + std::to_string(ms));
+    position_ = std::clamp<std::int64_t>(ms, 0, length_);
+  }
+  std::int64_t Length() override { return length_; }
+  PlayerMode Mode() override { return mode_; }
+
+ private:
+  void Start(const char* call, bool loop) {
+    calls.push_back(call);
+    if (length_ == 0) return;
+    if (position_ >= length_) position_ = 0;
+    looping_ = loop;
+    mode_ = PlayerMode::kPlaying;
+  }
+
+  PlayerMode mode_ = PlayerMode::kStopped;
+  std::int64_t position_ = 0;
+  std::int64_t length_ = 0;
+  bool looping_ = false;
+};
+
+}  // namespace chwr::testing
