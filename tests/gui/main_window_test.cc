@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "main_window.h"
-#include "playback/fluidsynth_player.h"
+#include "playback/playback.h"
 #include "scripted_prompts.h"
 
 namespace chwr::gui {
@@ -56,9 +56,7 @@ class Harness {
     env.makePlayer = []() -> Result<std::unique_ptr<MidiPlayer>> {
       PlaybackOptions options;
       options.output = AudioOutput::kNone;
-      auto player = FluidSynthPlayer::Create(options);
-      if (!player) return std::unexpected(player.error());
-      return std::unique_ptr<MidiPlayer>(std::move(*player));
+      return CreatePlayer(options);
     };
     window = std::make_unique<MainWindow>(env);
     window->show();
