@@ -23,7 +23,7 @@
 #include "mld/mld_dump.h"
 #include "mld/mld_reader.h"
 #include "mml/song_compile.h"
-#include "playback/fluidsynth_player.h"
+#include "playback/playback.h"
 #include "settings/settings.h"
 #include "song/song_file.h"
 
@@ -304,7 +304,7 @@ int PlayCommand(const SoundRequest& request, std::ostream& out, std::ostream& er
   PlaybackOptions options;
   options.soundFont = SoundFontSetting(request);
   options.output = request.audio == "none" ? AudioOutput::kNone : AudioOutput::kSystem;
-  auto player = FluidSynthPlayer::Create(options);
+  auto player = CreatePlayer(options);
   if (!player) {
     Print(player.error(), err);
     return kFileError;

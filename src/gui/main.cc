@@ -6,7 +6,7 @@
 #include <QTimer>
 
 #include "main_window.h"
-#include "playback/fluidsynth_player.h"
+#include "playback/playback.h"
 
 namespace {
 
@@ -42,11 +42,7 @@ int main(int argc, char** argv) {
   const chwr::Settings settings = chwr::LoadSettings(env.settingsFile);
   chwr::PlaybackOptions playback;
   playback.soundFont = settings.soundFont;
-  env.makePlayer = [playback]() -> chwr::Result<std::unique_ptr<chwr::MidiPlayer>> {
-    auto player = chwr::FluidSynthPlayer::Create(playback);
-    if (!player) return std::unexpected(player.error());
-    return std::unique_ptr<chwr::MidiPlayer>(std::move(*player));
-  };
+  env.makePlayer = [playback] { return chwr::CreatePlayer(playback); };
   env.supportUrl = QString::fromStdString(settings.supportUrl);
   env.imodeUrl = QString::fromStdString(settings.imodeUrl);
 

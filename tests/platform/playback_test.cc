@@ -1,27 +1,28 @@
-// FluidSynth playback without a sound card: the real player at real pace, driven
-// the way the main window drives it, plus offline rendering and the MIDI file as an
-// independent parser reads it.
+// FluidSynth playback without a sound card: the real player driven the way the main
+// window drives it, its clock moved by rendering audio; the loader that finds the
+// playback module; offline rendering; and the MIDI file as an independent parser
+// reads it.
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "build/build_song.h"
 #include "midi/smf_writer.h"
 #include "playback/fluidsynth_player.h"
+#include "playback/playback.h"
+#include "playback/playback_module.h"
 
 namespace chwr {
 
@@ -34,24 +35,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
-using Clock = std::chrono::steady_clock;
 
 const fs::path kSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 const std::string kInvalidFormat = "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。";
-
-void Sleep(int ms) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-// Polls `done` every 20 ms until it holds or `ms` have passed.
-bool WaitFor(int ms, const std::function<bool()>& done) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
-  while (Clock::now() < deadline) {
-    if (done()) return true;
-    Sleep(20);
-  }
-  return done();
-}
+// How far a position may be from the ideal: it counts whole ticks (20.8 ms at tempo
+// 60 and 48 steps a quarter), and the player starts or takes a seek at the next
+// block of 64 frames the synth renders (1.5 ms).
+constexpr std::int64_t kSlack = 25;
 
 struct Tune {
   std::vector<std::string> parts;
@@ -100,7 +90,7 @@ class FluidSynthPlayerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!fs::exists(kSoundFont)) GTEST_SKIP() << kSoundFont << " is not installed";
-    auto created = FluidSynthPlayer::Create({kSoundFont, AudioOutput::kNone});
+    auto created = FluidSynthPlayer::Create({kSoundFont, AudioOutput::kManual});
     ASSERT_TRUE(created) << created.error().message;
     player_ = std::move(*created);
   }
@@ -110,12 +100,16 @@ class FluidSynthPlayerTest : public ::testing::Test {
     ASSERT_TRUE(opened) << opened.error().message;
   }
 
-  // Plays and waits for the file to end by itself.
+  // Plays the open file, which must stop at its last event, not when FluidSynth
+  // would let go of it seconds later.
   void PlayToTheEnd() {
     player_->Play();
     EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
-    EXPECT_TRUE(WaitFor(3000, [&] { return player_->Mode() == PlayerMode::kStopped; }))
-        << "still " << PlayerModeName(player_->Mode());
+    player_->Render(player_->Length() - 3 * kSlack);
+    EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying) << "at " << player_->Position();
+    player_->Render(6 * kSlack);
+    EXPECT_EQ(player_->Mode(), PlayerMode::kStopped) << "at " << player_->Position();
+    EXPECT_LE(player_->Position(), player_->Length());
   }
 
   std::unique_ptr<FluidSynthPlayer> player_;
@@ -134,7 +128,7 @@ TEST_F(FluidSynthPlayerTest, OpenGivesTheFilesLengthAndStaysStopped) {
     EXPECT_EQ(player_->Length(), length) << tune.parts[0];
     EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
   }
-  Sleep(300);
+  player_->Render(300);
   EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
   EXPECT_EQ(player_->Position(), 0);
 }
@@ -158,6 +152,7 @@ TEST_F(FluidSynthPlayerTest, PlayingGoesOnFromWhereItWasLeftOrPutWhileNotPlaying
        &FluidSynthPlayer::ResumeM},                                                    // forwards
       {&FluidSynthPlayer::Pause, PlayerMode::kPaused, 1000, &FluidSynthPlayer::Play},  // backwards
       {&FluidSynthPlayer::StopM, PlayerMode::kStopped, 3000, &FluidSynthPlayer::Play},
+      {&FluidSynthPlayer::StopM, PlayerMode::kStopped, -1, &FluidSynthPlayer::Play},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.target);
@@ -165,39 +160,32 @@ TEST_F(FluidSynthPlayerTest, PlayingGoesOnFromWhereItWasLeftOrPutWhileNotPlaying
     if (c.target >= 0) player_->SetPosition(c.target);
     EXPECT_EQ(player_->Mode(), c.halted);
     const std::int64_t from = c.target >= 0 ? c.target : player_->Position();
-    Sleep(300);
-    EXPECT_NEAR(player_->Position(), from, 5);
+    player_->Render(300);  // time passes, the position does not
+    EXPECT_NEAR(player_->Position(), from, kSlack);
     (player_.get()->*c.goOn)();
-    Sleep(300);
-    EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
-    EXPECT_GE(player_->Position(), from + 100);
-    EXPECT_LE(player_->Position(), from + 1000);
-    // The old place does not come back.
-    std::int64_t at = player_->Position();
-    for (int i = 0; i < 10; ++i) {
-      Sleep(30);
-      EXPECT_GE(player_->Position(), at - 5);
-      at = player_->Position();
+    // No poll in between: rendering alone must carry the new place.
+    for (int i = 1; i <= 10; ++i) {
+      player_->Render(60);
+      EXPECT_NEAR(player_->Position(), from + 60 * i, kSlack) << "after " << 60 * i << " ms";
     }
-    EXPECT_LT(at, from + 2000);
+    EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
   }
 }
 
 TEST_F(FluidSynthPlayerTest, SeekWhilePlayingJumps) {
   Open(MidiOf(kEightSeconds));
+  const struct {
+    std::int64_t playedBefore;  // 0: straight after Play, before the player's own start
+    std::int64_t target;
+  } cases[] = {{0, 3000}, {200, 6000}, {200, 500}, {200, 500}};
   player_->Play();
-  Sleep(200);
-  for (const std::int64_t target : {6000, 500}) {
+  for (const auto& [playedBefore, target] : cases) {
+    SCOPED_TRACE(target);
+    player_->Render(playedBefore);
     player_->SetPosition(target);
     EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
-    // The seek is taken at a later poll.
-    std::int64_t at = -1;
-    EXPECT_TRUE(WaitFor(1500,
-                        [&] {
-                          at = player_->Position();
-                          return at > target + 50 && at < target + 1500;
-                        }))
-        << "no jump to " << target << " ms (last position " << at << ")";
+    player_->Render(300);
+    EXPECT_NEAR(player_->Position(), target + 300, kSlack);
   }
   EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
 }
@@ -205,55 +193,57 @@ TEST_F(FluidSynthPlayerTest, SeekWhilePlayingJumps) {
 TEST_F(FluidSynthPlayerTest, OpeningStopsThePlayingFileAndItsEndStopsTheNext) {
   Open(MidiOf(kEightSeconds));
   player_->Play();
-  Sleep(300);
+  player_->Render(300);
   Open(MidiOf(kShort));
   EXPECT_EQ(player_->Length(), 250);
   EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
-  Sleep(300);
+  player_->Render(300);
   EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
   EXPECT_EQ(player_->Position(), 0);
 
-  // The file ends at its last event, not when FluidSynth would let go of it seconds
-  // later.
-  const auto start = Clock::now();
   PlayToTheEnd();
-  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
-  EXPECT_LE(player_->Position(), player_->Length());
-  Sleep(200);
+  player_->Render(3000);
   EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
 
   // Played again after its end, the file plays once more from the start.
   player_->Play();
+  player_->Render(100);
   EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
-  EXPECT_TRUE(WaitFor(1000, [&] { return player_->Position() < 200; }));
-  EXPECT_TRUE(WaitFor(3000, [&] { return player_->Mode() == PlayerMode::kStopped; }));
+  EXPECT_NEAR(player_->Position(), 100, kSlack);
+  player_->Render(200);
+  EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
 }
 
 TEST_F(FluidSynthPlayerTest, PlayLoopStartsOverUntilStopped) {
   Open(MidiOf({{"O4C8D8"}}));  // 500 ms
   player_->PlayLoop();
-  Sleep(600);
-  EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
-  EXPECT_LE(player_->Position(), 500);
   // It starts over at the end without lingering there.
-  EXPECT_TRUE(WaitFor(1000, [&] { return player_->Position() < 250; }))
-      << "at " << player_->Position();
+  player_->Render(600);
+  EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
+  EXPECT_NEAR(player_->Position(), 100, kSlack);
+  player_->Render(1000);
+  EXPECT_NEAR(player_->Position(), 100, kSlack);
 
   // A pause does not end the loop: ResumeM loops again.
   player_->Pause();
   EXPECT_EQ(player_->Mode(), PlayerMode::kPaused);
+  player_->Render(1000);
+  EXPECT_NEAR(player_->Position(), 100, kSlack);
   player_->ResumeM();
-  Sleep(700);
+  player_->Render(500);
   EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
+  EXPECT_NEAR(player_->Position(), 100, kSlack);
 
   player_->StopM();
   EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
-  Sleep(700);  // past the end of the file: nothing starts over
+  player_->Render(700);  // past the end of the file: nothing starts over
   EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
 
   // Play after a loop plays once.
   player_->SetPosition(0);
   PlayToTheEnd();
+  player_->Render(1000);
+  EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
 }
 
 TEST_F(FluidSynthPlayerTest, FilesThatCannotBeOpenedLeaveThePlayerUsable) {
@@ -274,6 +264,7 @@ TEST_F(FluidSynthPlayerTest, FilesThatCannotBeOpenedLeaveThePlayerUsable) {
     // Nothing to play: the operations do nothing and do no harm.
     player_->Play();
     player_->SetPosition(100);
+    player_->Render(100);
     EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
     EXPECT_EQ(player_->Position(), 0);
   }
@@ -303,32 +294,96 @@ TEST_F(FluidSynthPlayerTest, TheResetFileResetsTheSynth) {
   EXPECT_EQ(player_->ProgramOf(0), 0);
 }
 
-// The command line's tests check RenderWav's message for a missing SoundFont.
-TEST(FluidSynthPlayerCreate, FailsWithAMessageAndNeverHangs) {
+// What the program meets through the loader: the module found in the build tree,
+// and the messages when the SoundFont or the module is not what it should be.
+TEST(CreatePlayer, FailsWithAMessageAndNeverHangs) {
   TempDir dir;
   const fs::path missing = dir.path / "none.sf2";
   const std::string missingMessage = "ｻｳﾝﾄﾞﾌｫﾝﾄ(" + missing.string() + ")が見つかりません。";
-  auto created = FluidSynthPlayer::Create({missing, AudioOutput::kNone});
-  ASSERT_FALSE(created);
-  EXPECT_EQ(created.error().message, missingMessage);
   auto found = FindSoundFont(missing);  // no falling back to another SoundFont
   ASSERT_FALSE(found);
   EXPECT_EQ(found.error().message, missingMessage);
-
   const fs::path broken = dir.File("broken.sf2", {'R', 'I', 'F', 'F', 0, 0, 0, 0});
-  created = FluidSynthPlayer::Create({broken, AudioOutput::kNone});
-  ASSERT_FALSE(created);
-  EXPECT_EQ(created.error().message, "ｻｳﾝﾄﾞﾌｫﾝﾄ(" + broken.string() + ")を読み込めません。");
+  const std::pair<fs::path, std::string> cases[] = {
+      {missing, missingMessage},
+      {broken, "ｻｳﾝﾄﾞﾌｫﾝﾄ(" + broken.string() + ")を読み込めません。"},
+  };
+  for (const auto& [font, message] : cases) {
+    for (const AudioOutput output : {AudioOutput::kNone, AudioOutput::kManual}) {
+      auto created = CreatePlayer({font, output});
+      ASSERT_FALSE(created);
+      EXPECT_EQ(created.error().message, message);
+    }
+    auto rendered = RenderWav(MidiOf(kShort), font);
+    ASSERT_FALSE(rendered);
+    EXPECT_EQ(rendered.error().message, message);
+  }
+
+  if (!fs::exists(kSoundFont)) GTEST_SKIP() << kSoundFont << " is not installed";
+  // The silent real-pace player plays straight away and stops when told.
+  auto silent = CreatePlayer({kSoundFont, AudioOutput::kNone});
+  ASSERT_TRUE(silent) << silent.error().message;
+  ASSERT_TRUE((*silent)->OpenBytes(MidiOf(kEightSeconds)));
+  (*silent)->Play();
+  EXPECT_EQ((*silent)->Mode(), PlayerMode::kPlaying);
+  (*silent)->StopM();
+  EXPECT_EQ((*silent)->Mode(), PlayerMode::kStopped);
 
   // The system's output works, or fails with a message when there is no sound card.
-  if (!fs::exists(kSoundFont)) GTEST_SKIP() << kSoundFont << " is not installed";
-  const auto start = Clock::now();
-  created = FluidSynthPlayer::Create({kSoundFont, AudioOutput::kSystem});
-  EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
-  if (created) {
-    EXPECT_EQ((*created)->Mode(), PlayerMode::kStopped);
+  auto system = CreatePlayer({kSoundFont, AudioOutput::kSystem});
+  if (system) {
+    EXPECT_EQ((*system)->Mode(), PlayerMode::kStopped);
   } else {
-    EXPECT_FALSE(created.error().message.empty());
+    EXPECT_EQ(system.error().message,
+              "音声出力を開けません。ｻｳﾝﾄﾞ機器とその設定を確認して下さい。");
+  }
+}
+
+TEST(LoadPlaybackModule, TakesTheFirstModuleFoundAndTellsWhyOneCannotBeUsed) {
+  auto module = LoadPlaybackModule(PlaybackModuleFolders());
+  ASSERT_TRUE(module) << module.error().message;
+  EXPECT_EQ((*module)->version, kPlaybackModuleVersion);
+
+  TempDir dir;
+  const fs::path empty = dir.path / "empty";
+  fs::create_directories(empty);
+  std::vector<fs::path> folders = PlaybackModuleFolders();
+  folders.insert(folders.begin(), empty);
+  auto later = LoadPlaybackModule(folders);
+  ASSERT_TRUE(later) << later.error().message;
+  EXPECT_EQ(*later, *module);
+
+  auto none = LoadPlaybackModule({empty, dir.path / "absent"});
+  ASSERT_FALSE(none);
+  EXPECT_EQ(none.error().message,
+            "再生ﾓｼﾞｭｰﾙ(libchimewright-fluidsynth.so)が見つかりません。\n"
+            "探した場所: " +
+                empty.string() + ", " + (dir.path / "absent").string());
+
+  // A module that is there but cannot be used is reported, not passed over for
+  // one further down the list.
+  const fs::path garbage = dir.path / "garbage";
+  fs::create_directories(garbage);
+  dir.File("garbage/libchimewright-fluidsynth.so", {'n', 'o', 't', ' ', 'E', 'L', 'F'});
+  const struct {
+    fs::path folder;
+    std::string reason;  // a part of what follows the first line
+  } cases[] = {
+      {garbage, "libchimewright-fluidsynth.so"},  // dlopen's text names the file
+      {CHWR_NOT_A_MODULE_DIR, "chwr_playback_module"},
+      {CHWR_STALE_MODULE_DIR, "別のﾋﾞﾙﾄﾞのﾓｼﾞｭｰﾙです。"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder.string());
+    folders = PlaybackModuleFolders();
+    folders.insert(folders.begin(), c.folder);
+    auto refused = LoadPlaybackModule(folders);
+    ASSERT_FALSE(refused);
+    const std::string& message = refused.error().message;
+    const std::string first =
+        "再生ﾓｼﾞｭｰﾙ(" + (c.folder / kPlaybackModuleFile).string() + ")を読み込めません。\n";
+    EXPECT_EQ(message.substr(0, first.size()), first) << message;
+    EXPECT_NE(message.find(c.reason, first.size()), std::string::npos) << message;
   }
 }
 

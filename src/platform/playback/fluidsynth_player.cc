@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "io/file_io.h"
+#include "playback/playback_module.h"
 
 namespace chwr {
 namespace {
@@ -68,41 +69,28 @@ void PutU16Le(std::vector<std::uint8_t>& out, std::uint16_t v) {
 
 }  // namespace
 
-Result<std::filesystem::path> FindSoundFont(const std::filesystem::path& configured) {
-  std::error_code ec;
-  if (!configured.empty()) {
-    if (std::filesystem::is_regular_file(configured, ec)) return configured;
-    return Fail("ｻｳﾝﾄﾞﾌｫﾝﾄ(" + configured.string() + ")が見つかりません。");
-  }
-  for (const char* candidate :
-       {"/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
-        "/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/soundfonts/default.sf2",
-        "/usr/share/soundfonts/FluidR3_GM.sf2"}) {
-    if (std::filesystem::is_regular_file(candidate, ec)) return std::filesystem::path(candidate);
-  }
-  return Fail(
-      "ｻｳﾝﾄﾞﾌｫﾝﾄが見つかりません。timgm6mb-soundfont (または fluid-soundfont-gm) を"
-      "ｲﾝｽﾄｰﾙするか、設定ﾌｧｲﾙの [Midi] SoundFont に .sf2 ﾌｧｲﾙを指定して下さい。");
-}
-
 Result<std::unique_ptr<FluidSynthPlayer>> FluidSynthPlayer::Create(const PlaybackOptions& options) {
   QuietLogs();
-  auto font = FindSoundFont(options.soundFont);
-  if (!font) return std::unexpected(font.error());
   std::unique_ptr<FluidSynthPlayer> p(new FluidSynthPlayer);
   p->settings_ = NewSettings();
   p->synth_ = new_fluid_synth(p->settings_);
   if (!p->synth_) return Fail("MIDI音源を準備できません。");
-  if (fluid_synth_sfload(p->synth_, font->c_str(), 1) == FLUID_FAILED) {
-    return Fail(SoundFontMessage(*font));
+  if (fluid_synth_sfload(p->synth_, options.soundFont.c_str(), 1) == FLUID_FAILED) {
+    return Fail(SoundFontMessage(options.soundFont));
   }
-  if (options.output == AudioOutput::kSystem) {
-    p->driver_ = OpenAudio(p->settings_, p->synth_);
-    if (!p->driver_) {
-      return Fail("音声出力を開けません。ｻｳﾝﾄﾞ機器とその設定を確認して下さい。");
-    }
-  } else {
-    p->renderer_ = std::thread([raw = p.get()] { raw->RenderLoop(); });
+  switch (options.output) {
+    case AudioOutput::kSystem:
+      p->driver_ = OpenAudio(p->settings_, p->synth_);
+      if (!p->driver_) {
+        return Fail("音声出力を開けません。ｻｳﾝﾄﾞ機器とその設定を確認して下さい。");
+      }
+      break;
+    case AudioOutput::kNone:
+      p->renderer_ = std::thread([raw = p.get()] { raw->RenderLoop(); });
+      break;
+    case AudioOutput::kManual:
+      p->manual_ = true;
+      break;
   }
   return p;
 }
@@ -135,8 +123,24 @@ void FluidSynthPlayer::RenderLoop() {
     {
       std::lock_guard lock(mutex_);
       fluid_synth_write_float(synth_, kFrames, left, 0, 1, right, 0, 1);
+      TrySeek();
     }
     rendered += kFrames;
+  }
+}
+
+// The synth's blocks are 64 frames; rendering block by block lets the player, its
+// tick callback and a waiting seek act at every block, as they would with a driver.
+void FluidSynthPlayer::Render(std::int64_t ms) {
+  if (!manual_ || ms <= 0) return;
+  constexpr int kFrames = 64;
+  float left[kFrames], right[kFrames];
+  std::lock_guard lock(mutex_);
+  for (auto frames = static_cast<std::int64_t>(std::llround(ms * kSampleRate / 1000.0)); frames > 0;
+       frames -= kFrames) {
+    const int n = static_cast<int>(std::min<std::int64_t>(frames, kFrames));
+    fluid_synth_write_float(synth_, n, left, 0, 1, right, 0, 1);
+    TrySeek();
   }
 }
 
@@ -274,7 +278,8 @@ PlayerMode FluidSynthPlayer::Mode() {
   std::lock_guard lock(mutex_);
   TrySeek();
   if (paused_) return PlayerMode::kPaused;
-  if (player_ && fluid_player_get_status(player_) == FLUID_PLAYER_PLAYING) return PlayerMode::kPlaying;
+  if (player_ && fluid_player_get_status(player_) == FLUID_PLAYER_PLAYING)
+    return PlayerMode::kPlaying;
   return PlayerMode::kStopped;
 }
 
@@ -284,14 +289,12 @@ int FluidSynthPlayer::ProgramOf(int channel) {
   return preset;
 }
 
-Result<std::vector<std::uint8_t>> RenderWav(std::span<const std::uint8_t> midi,
-                                            const std::filesystem::path& soundFont,
-                                            const std::function<void(double)>& progress) {
+Result<std::vector<std::uint8_t>> FluidSynthRenderWav(std::span<const std::uint8_t> midi,
+                                                      const std::filesystem::path& soundFont,
+                                                      const std::function<void(double)>& progress) {
   QuietLogs();
   auto timing = ReadSmfTiming(midi);
   if (!timing) return std::unexpected(timing.error());
-  auto font = FindSoundFont(soundFont);
-  if (!font) return std::unexpected(font.error());
 
   fluid_settings_t* settings = NewSettings();
   // Rendering has the machine to itself: let the synth use every core.
@@ -304,9 +307,9 @@ Result<std::vector<std::uint8_t>> RenderWav(std::span<const std::uint8_t> midi,
     if (synth) delete_fluid_synth(synth);
     delete_fluid_settings(settings);
   };
-  if (!synth || fluid_synth_sfload(synth, font->c_str(), 1) == FLUID_FAILED) {
+  if (!synth || fluid_synth_sfload(synth, soundFont.c_str(), 1) == FLUID_FAILED) {
     cleanup();
-    return Fail(SoundFontMessage(*font));
+    return Fail(SoundFontMessage(soundFont));
   }
   player = new_fluid_player(synth);
   if (!player || fluid_player_add_mem(player, midi.data(), midi.size()) != FLUID_OK) {
@@ -361,4 +364,19 @@ Result<std::vector<std::uint8_t>> RenderWav(std::span<const std::uint8_t> midi,
   return wav;
 }
 
+namespace {
+
+Result<std::unique_ptr<MidiPlayer>> CreateForModule(const PlaybackOptions& options) {
+  auto player = FluidSynthPlayer::Create(options);
+  if (!player) return std::unexpected(player.error());
+  return std::unique_ptr<MidiPlayer>(std::move(*player));
+}
+
+constexpr PlaybackModule kModule{kPlaybackModuleVersion, &CreateForModule, &FluidSynthRenderWav};
+
+}  // namespace
 }  // namespace chwr
+
+extern "C" [[gnu::visibility("default")]] const chwr::PlaybackModule* chwr_playback_module() {
+  return &chwr::kModule;
+}

@@ -1,5 +1,7 @@
 #pragma once
-// MIDI playback on FluidSynth with a General MIDI SoundFont.
+// MIDI playback on FluidSynth with a General MIDI SoundFont: the playback module
+// (libchimewright-fluidsynth.so). The program reaches it through playback.h; tests
+// may link the module and use the player itself.
 
 #include <atomic>
 #include <filesystem>
@@ -14,6 +16,7 @@
 
 #include "midi/smf_timing.h"
 #include "playback/midi_player.h"
+#include "playback/playback.h"
 
 struct _fluid_hashtable_t;
 struct _fluid_synth_t;
@@ -22,34 +25,18 @@ struct _fluid_audio_driver_t;
 
 namespace chwr {
 
-/// Where the sound goes.
-enum class AudioOutput {
-  kSystem,  ///< the system's default audio output
-  kNone,    ///< nowhere: the same player runs at real pace without a sound card
-};
-
-/// What a player is made of.
-struct PlaybackOptions {
-  std::filesystem::path soundFont;  ///< empty: found automatically
-  AudioOutput output = AudioOutput::kSystem;
-};
-
-/// The SoundFont to use: `configured` when given and present, else FluidR3_GM, else
-/// TimGM6mb, else Debian's default link; fails with a message saying what to install.
-Result<std::filesystem::path> FindSoundFont(const std::filesystem::path& configured);
-
 /// A MidiPlayer on one FluidSynth synthesizer that lives as long as the player, so
 /// a reset file really resets what later files play on.
-class FluidSynthPlayer final : public MidiPlayer {
+class [[gnu::visibility("default")]] FluidSynthPlayer final : public MidiPlayer {
  public:
-  /// Loads the SoundFont and opens the audio output; fails with a clear message
-  /// when there is no SoundFont or no audio output (never hangs).
+  /// Loads the SoundFont `options.soundFont` names and opens the audio output; fails
+  /// with a clear message when the SoundFont cannot be loaded or there is no audio
+  /// output (never hangs).
   static Result<std::unique_ptr<FluidSynthPlayer>> Create(const PlaybackOptions& options);
   ~FluidSynthPlayer() override;
 
   Result<void> Open(const std::filesystem::path& path) override;
-  /// Opens MIDI bytes held in memory.
-  Result<void> OpenBytes(std::vector<std::uint8_t> bytes);
+  Result<void> OpenBytes(std::vector<std::uint8_t> bytes) override;
   void Play() override;
   void PlayLoop() override;
   void StopM() override;
@@ -59,6 +46,10 @@ class FluidSynthPlayer final : public MidiPlayer {
   void SetPosition(std::int64_t ms) override;
   std::int64_t Length() override;
   PlayerMode Mode() override;
+
+  /// AudioOutput::kManual only: renders `ms` of audio, and so moves playback on by
+  /// as much. Does nothing with the other outputs, whose clock is the sound card's.
+  void Render(std::int64_t ms);
 
   /// The program (0..127) a channel plays now; for checking resets.
   int ProgramOf(int channel);
@@ -74,7 +65,8 @@ class FluidSynthPlayer final : public MidiPlayer {
   _fluid_synth_t* synth_ = nullptr;
   _fluid_player_t* player_ = nullptr;
   _fluid_audio_driver_t* driver_ = nullptr;
-  std::mutex mutex_;  // guards the player against the silent renderer
+  std::mutex mutex_;     // guards the player against the silent renderer
+  bool manual_ = false;  // AudioOutput::kManual: Render is the clock
 
   std::vector<std::uint8_t> file_;
   SmfTiming timing_;
@@ -91,11 +83,9 @@ class FluidSynthPlayer final : public MidiPlayer {
   std::atomic<bool> stopRenderer_{false};
 };
 
-/// Renders MIDI bytes to a 44.1 kHz 16-bit stereo WAV image, faster than real time.
-/// `progress` (0..1) is called now and then. Fails with a message on a bad file or
-/// a missing SoundFont.
-Result<std::vector<std::uint8_t>> RenderWav(std::span<const std::uint8_t> midi,
-                                            const std::filesystem::path& soundFont,
-                                            const std::function<void(double)>& progress = {});
+/// RenderWav (playback.h) with `soundFont` naming the file.
+Result<std::vector<std::uint8_t>> FluidSynthRenderWav(std::span<const std::uint8_t> midi,
+                                                      const std::filesystem::path& soundFont,
+                                                      const std::function<void(double)>& progress);
 
 }  // namespace chwr

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "diagnostic.h"
+#include "messages.h"
 
 namespace chwr {
 
@@ -32,6 +34,12 @@ class MidiPlayer {
   virtual ~MidiPlayer() = default;
   /// Opens a file by path, closing any file open before; playback has not started.
   virtual Result<void> Open(const std::filesystem::path& path) = 0;
+  /// Opens MIDI bytes held in memory, as Open does a file. Players that only play
+  /// files keep this default, which refuses.
+  virtual Result<void> OpenBytes(std::vector<std::uint8_t> bytes) {
+    (void)bytes;
+    return Fail(msg::kFileReadFailed);
+  }
   /// Plays from the current position (from the start once the end was reached).
   virtual void Play() = 0;
   /// Plays from the current position, starting over at the end, until stopped.
