@@ -35,6 +35,13 @@ namespace {
 void Print(const Diagnostic& d, std::ostream& err) {
   if (d.kind == DiagnosticKind::Warning) err << DiagnosticTitle(d.kind) << ": ";
   err << d.message << '\n';
+  // The file and the system's reason, each on a line of its own, indented.
+  std::string_view detail = d.detail;
+  while (!detail.empty()) {
+    const std::size_t end = detail.find('\n');
+    err << "  " << detail.substr(0, end) << '\n';
+    detail = end == std::string_view::npos ? std::string_view() : detail.substr(end + 1);
+  }
 }
 
 Diagnostic TempoReplacedNote(const std::string& tempo) {
@@ -364,7 +371,7 @@ int RenderCommand(const SoundRequest& request, std::ostream& out, std::ostream& 
     return kFileError;
   }
   if (auto w = WriteFileAtomic(request.output, *wav); !w) {
-    err << msg::kFileWriteFailed << '\n';
+    Print(w.error(), err);
     return kFileError;
   }
   out.flush();

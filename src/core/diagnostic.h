@@ -17,6 +17,7 @@ struct Diagnostic {
   int part = -1;                                ///< 0..3 when it concerns a part, else -1
   int line = 0;                                 ///< 1-based line in the part text, 0 = none
   std::string searchText;                       ///< text the editor selects in the part box
+  std::string detail;  ///< more for the curious: the file and the system's reason; may be empty
 };
 
 /// Warnings gathered on the way, in the order they arose.

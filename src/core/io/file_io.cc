@@ -6,29 +6,45 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <random>
 
 #include "messages.h"
 
 namespace chwr {
+namespace {
 
-Result<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return Fail(msg::kFileReadFailed);
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return Fail(msg::kFileReadFailed);
-  std::vector<std::uint8_t> bytes;
-  char buffer[65536];
-  while (in) {
-    in.read(buffer, sizeof buffer);
-    bytes.insert(bytes.end(), buffer, buffer + in.gcount());
+// The system's reason in the program's words where we know them, else its own text.
+std::string Reason(int error) {
+  switch (error) {
+    case ENOENT:
+      return "ﾌｧｲﾙまたはﾌｫﾙﾀﾞがありません。";
+    case EACCES:
+    case EPERM:
+      return "ｱｸｾｽが許可されていません。";
+    case EROFS:
+      return "読み取り専用の場所です。";
+    case ENOSPC:
+    case EDQUOT:
+      return "ﾃﾞｨｽｸに空きがありません。";
+    case EISDIR:
+      return "ﾌｫﾙﾀﾞです。";
+    case ENAMETOOLONG:
+      return "名前が長すぎます。";
+    default:
+      return std::strerror(error);
   }
-  if (in.bad()) return Fail(msg::kFileReadFailed);
-  return bytes;
 }
 
-namespace {
+// A failure whose detail names the file and why, for the message box's detail.
+std::unexpected<Diagnostic> FileFailure(const char* message, const std::filesystem::path& path,
+                                        int error) {
+  Diagnostic d;
+  d.message = message;
+  d.detail = path.string() + "\n" + Reason(error);
+  return std::unexpected(std::move(d));
+}
 
 // Writes everything or reports failure; retries on interrupted and short writes.
 bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
@@ -44,12 +60,54 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
   return true;
 }
 
+// Where a write to `path` really goes: through every symbolic link to the file it names,
+// so the link stays a link.
+std::filesystem::path ThroughLinks(std::filesystem::path path) {
+  std::error_code ec;
+  for (int hops = 0; hops < 40 && std::filesystem::is_symlink(path, ec); ++hops) {
+    const std::filesystem::path target = std::filesystem::read_symlink(path, ec);
+    if (ec) break;
+    path = target.is_absolute() ? target : path.parent_path() / target;
+  }
+  return path;
+}
+
 }  // namespace
 
-Result<void> WriteFileAtomic(const std::filesystem::path& path,
-                             std::span<const std::uint8_t> bytes) {
+Result<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& path) {
   std::error_code ec;
-  if (path.empty() || std::filesystem::is_directory(path, ec)) return Fail(msg::kFileWriteFailed);
+  if (!std::filesystem::exists(path, ec)) return FileFailure(msg::kFileReadFailed, path, ENOENT);
+  if (std::filesystem::is_directory(path, ec)) {
+    return FileFailure(msg::kFileReadFailed, path, EISDIR);
+  }
+  errno = 0;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return FileFailure(msg::kFileReadFailed, path, errno ? errno : EACCES);
+  std::vector<std::uint8_t> bytes;
+  char buffer[65536];
+  while (in) {
+    in.read(buffer, sizeof buffer);
+    bytes.insert(bytes.end(), buffer, buffer + in.gcount());
+  }
+  if (in.bad()) return FileFailure(msg::kFileReadFailed, path, errno ? errno : EIO);
+  return bytes;
+}
+
+Result<void> WriteFileAtomic(const std::filesystem::path& requested,
+                             std::span<const std::uint8_t> bytes) {
+  if (requested.empty()) return FileFailure(msg::kFileWriteFailed, requested, ENOENT);
+  const std::filesystem::path path = ThroughLinks(requested);
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    return FileFailure(msg::kFileWriteFailed, requested, EISDIR);
+  }
+  // A file the user protected is not replaced, though its folder would allow it. A file
+  // without any write permission counts as protected even for the superuser.
+  struct stat old {};
+  const bool exists = ::stat(path.c_str(), &old) == 0;
+  if (exists && (::access(path.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0)) {
+    return FileFailure(msg::kFileWriteFailed, requested, EACCES);
+  }
   std::filesystem::path dir = path.parent_path();
   if (dir.empty()) dir = ".";
 
@@ -62,19 +120,24 @@ Result<void> WriteFileAtomic(const std::filesystem::path& path,
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) return Fail(msg::kFileWriteFailed);
+  if (fd < 0) return FileFailure(msg::kFileWriteFailed, requested, errno);
 
+  int error = 0;
   bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
+  if (!ok) error = errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
   if (ok) {
     // Keep the permissions of the file being replaced.
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0) ::chmod(temp.c_str(), old.st_mode & 07777);
+    if (exists) ::chmod(temp.c_str(), old.st_mode & 07777);
     ok = ::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) error = errno;
   }
   if (!ok) {
     ::unlink(temp.c_str());
-    return Fail(msg::kFileWriteFailed);
+    return FileFailure(msg::kFileWriteFailed, requested, error);
   }
   return {};
 }

@@ -230,8 +230,7 @@ std::vector<std::uint8_t> MldImageBuilder::Finish() {
 }
 
 Result<void> WriteMldFile(const std::filesystem::path& path, std::span<const std::uint8_t> image) {
-  if (!WriteFileAtomic(path, image)) return Fail(msg::kFileWriteFailed);
-  return {};
+  return WriteFileAtomic(path, image);
 }
 
 }  // namespace chwr

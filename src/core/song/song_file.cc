@@ -217,13 +217,12 @@ Result<SongFileRead> ParseSongFile(std::span<const std::uint8_t> bytes) {
 Result<void> WriteSongFile(const std::filesystem::path& path, const SongDocument& song) {
   Result<std::vector<std::uint8_t>> bytes = SerializeSongFile(song);
   if (!bytes) return std::unexpected(bytes.error());
-  if (!WriteFileAtomic(path, *bytes)) return Fail(msg::kFileWriteFailed);
-  return {};
+  return WriteFileAtomic(path, *bytes);
 }
 
 Result<SongFileRead> ReadSongFile(const std::filesystem::path& path) {
   Result<std::vector<std::uint8_t>> bytes = ReadFileBytes(path);
-  if (!bytes) return Fail(msg::kFileReadFailed);
+  if (!bytes) return std::unexpected(bytes.error());
   return ParseSongFile(*bytes);
 }
 
