@@ -2,49 +2,11 @@
 
 #include <algorithm>
 
+#include "io/byte_reader.h"
 #include "messages.h"
 
 namespace chwr {
 namespace {
-
-class Reader {
- public:
-  explicit Reader(std::span<const std::uint8_t> b) : b_(b) {}
-  bool Has(std::size_t n) const { return pos_ <= b_.size() && b_.size() - pos_ >= n; }
-  std::uint8_t U8() { return b_[pos_++]; }
-  std::uint32_t U32() {
-    std::uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v = (v << 8) | b_[pos_++];
-    return v;
-  }
-  std::uint16_t U16() {
-    std::uint16_t v = static_cast<std::uint16_t>(b_[pos_] << 8 | b_[pos_ + 1]);
-    pos_ += 2;
-    return v;
-  }
-  // A variable-length quantity of at most four bytes; false when cut short.
-  bool Vlq(std::uint32_t& v) {
-    v = 0;
-    for (int i = 0; i < 4; ++i) {
-      if (!Has(1)) return false;
-      const std::uint8_t byte = U8();
-      v = (v << 7) | (byte & 0x7F);
-      if (!(byte & 0x80)) return true;
-    }
-    return true;
-  }
-  bool Skip(std::size_t n) {
-    if (!Has(n)) return false;
-    pos_ += n;
-    return true;
-  }
-  std::size_t pos() const { return pos_; }
-  void Seek(std::size_t p) { pos_ = p; }
-
- private:
-  std::span<const std::uint8_t> b_;
-  std::size_t pos_ = 0;
-};
 
 int DataBytes(std::uint8_t status) {
   switch (status & 0xF0) {
@@ -59,32 +21,32 @@ int DataBytes(std::uint8_t status) {
 // Walks one track, collecting tempo changes; stops quietly where the track breaks.
 std::uint32_t ScanTrack(std::span<const std::uint8_t> track,
                         std::vector<SmfTiming::Tempo>& tempos) {
-  Reader r(track);
+  ByteReader r(track);
   std::uint32_t tick = 0;
   std::uint8_t running = 0;
-  while (r.Has(1)) {
-    std::uint32_t delta;
-    if (!r.Vlq(delta)) break;
-    tick += delta;
-    if (!r.Has(1)) break;
-    std::uint8_t status = r.U8();
+  while (!r.AtEnd()) {
+    const auto delta = r.Vlq();
+    if (!delta) break;
+    tick += *delta;
+    const auto read = r.U8();
+    if (!read) break;
+    std::uint8_t status = *read;
     if (status == 0xFF) {
-      if (!r.Has(1)) break;
-      const std::uint8_t type = r.U8();
-      std::uint32_t len;
-      if (!r.Vlq(len) || !r.Has(len)) break;
-      if (type == 0x51 && len == 3) {
-        const std::uint32_t us = (r.U8() << 16) | (r.U8() << 8) | r.U8();
+      const auto type = r.U8();
+      const auto len = r.Vlq();
+      if (!type || !len) break;
+      const auto data = r.Take(*len);
+      if (!data) break;
+      if (*type == 0x51 && *len == 3) {
+        const std::uint32_t us = ((*data)[0] << 16) | ((*data)[1] << 8) | (*data)[2];
         if (us > 0) tempos.push_back({tick, us});
-      } else {
-        r.Skip(len);
       }
-      if (type == 0x2F) break;
+      if (*type == 0x2F) break;
       continue;
     }
     if (status == 0xF0 || status == 0xF7) {
-      std::uint32_t len;
-      if (!r.Vlq(len) || !r.Skip(len)) break;
+      const auto len = r.Vlq();
+      if (!len || !r.Skip(*len)) break;
       continue;
     }
     if (status < 0x80) {
@@ -140,16 +102,14 @@ std::uint32_t SmfTiming::MsToTicks(double ms) const {
 }
 
 Result<SmfTiming> ReadSmfTiming(std::span<const std::uint8_t> bytes) {
-  Reader r(bytes);
-  if (!r.Has(14) || bytes[0] != 'M' || bytes[1] != 'T' || bytes[2] != 'h' || bytes[3] != 'd') {
-    return Fail(msg::kInvalidFileFormat);
-  }
+  ByteReader r(bytes);
+  if (!r.Has(14) || !r.MatchesAt(0, "MThd")) return Fail(msg::kInvalidFileFormat);
   r.Skip(4);
-  const std::uint32_t headerLength = r.U32();
+  const std::uint32_t headerLength = *r.U32be();
   if (headerLength < 6) return Fail(msg::kInvalidFileFormat);
-  r.U16();  // format
-  const std::uint16_t trackCount = r.U16();
-  const std::uint16_t division = r.U16();
+  r.U16be();  // format
+  const std::uint16_t trackCount = *r.U16be();
+  const std::uint16_t division = *r.U16be();
   if (!r.Skip(headerLength - 6)) return Fail(msg::kInvalidFileFormat);
 
   SmfTiming timing;
@@ -161,20 +121,13 @@ Result<SmfTiming> ReadSmfTiming(std::span<const std::uint8_t> bytes) {
   } else {
     timing.ticksPerQuarter = division == 0 ? 1 : division;
   }
-  for (int t = 0; t < trackCount && r.Has(8); ++t) {
-    const bool isTrack = bytes[r.pos()] == 'M' && bytes[r.pos() + 1] == 'T' &&
-                         bytes[r.pos() + 2] == 'r' && bytes[r.pos() + 3] == 'k';
-    r.Skip(4);
-    const std::uint32_t length = r.U32();
-    const std::size_t start = r.pos();
-    const std::size_t available = std::min<std::size_t>(length, bytes.size() - start);
-    if (isTrack) {
-      timing.totalTicks =
-          std::max(timing.totalTicks, ScanTrack(bytes.subspan(start, available), timing.tempos));
-    } else {
-      --t;  // unknown chunks do not count as tracks
-    }
-    if (!r.Skip(available)) break;
+  for (int t = 0; t < trackCount;) {
+    const auto chunk = r.NextChunk();
+    if (!chunk) break;
+    // Unknown chunks do not count as tracks.
+    if (chunk->tag != "MTrk") continue;
+    timing.totalTicks = std::max(timing.totalTicks, ScanTrack(chunk->body, timing.tempos));
+    ++t;
   }
   std::stable_sort(
       timing.tempos.begin(), timing.tempos.end(),

@@ -5,15 +5,17 @@
 #include <optional>
 #include <string_view>
 
+#include "io/byte_reader.h"
+#include "mld/mld_format.h"
 #include "text/cp932.h"
 
 namespace chwr {
 namespace {
 
-constexpr std::size_t kFixedAt = 10;   // the three fixed bytes 01 01 01
-constexpr std::size_t kChunksAt = 13;  // first header chunk
-constexpr std::size_t kDefinitionBlockLength = 41;
-constexpr std::size_t kDefinitionSlotSize = 10;
+using mld::kDefinitionBlockLength;
+using mld::kDefinitionSlotSize;
+using mld::kFixedAt;
+constexpr std::size_t kChunksAt = mld::kFirstChunkAt;
 
 std::string Hex2(unsigned v) {
   char buf[4];
@@ -93,7 +95,7 @@ std::string PartOf(std::uint8_t b) {
 
 class Dumper {
  public:
-  explicit Dumper(std::span<const std::uint8_t> bytes) : b_(bytes) {}
+  explicit Dumper(std::span<const std::uint8_t> bytes) : b_(bytes), r_(bytes) {}
 
   std::string Run() {
     if (!Header()) return std::move(out_);
@@ -111,7 +113,7 @@ class Dumper {
     out_ += '\n';
   }
 
-  bool Has(std::size_t at, std::size_t n) const { return at <= b_.size() && n <= b_.size() - at; }
+  bool Has(std::size_t at, std::size_t n) const { return r_.Has(at, n); }
   std::size_t Left(std::size_t at) const { return at < b_.size() ? b_.size() - at : 0; }
 
   bool Truncated(std::size_t at, std::string_view what, std::size_t need) {
@@ -120,19 +122,14 @@ class Dumper {
     return false;
   }
 
-  unsigned U16(std::size_t at) const { return (b_[at] << 8) | b_[at + 1]; }
-  std::uint32_t U32(std::size_t at) const {
-    return (std::uint32_t{b_[at]} << 24) | (std::uint32_t{b_[at + 1]} << 16) |
-           (std::uint32_t{b_[at + 2]} << 8) | b_[at + 3];
-  }
-  bool TagAt(std::size_t at, std::string_view tag) const {
-    return Has(at, 4) && std::equal(tag.begin(), tag.end(), b_.begin() + at);
-  }
+  unsigned U16(std::size_t at) const { return r_.U16At(at); }
+  std::uint32_t U32(std::size_t at) const { return r_.U32At(at); }
+  bool TagAt(std::size_t at, std::string_view tag) const { return r_.MatchesAt(at, tag); }
 
   bool Header() {
     const std::string size = std::to_string(b_.size());
     if (!Has(0, 4)) return Truncated(0, "the magic \"melo\"", 4);
-    if (!TagAt(0, "melo")) {
+    if (!TagAt(0, mld::kMagic)) {
       Line(0, "magic " + QuotedAscii(b_.first(4)) + " is not \"melo\": not an MLD file; stopped");
       return false;
     }
@@ -176,7 +173,7 @@ class Dumper {
     return "unknown tag: " + HexRun(data);
   }
 
-  // Walks the header chunks up to the header end. Returns the offset of a "trac"
+  // Walks the header chunks up to the header end. Returns the offset of a mld::kTrackTag
   // chunk met on the way (the header length was too large); otherwise leaves the
   // offset where the walk stopped cleanly in walkEnd_.
   std::optional<std::size_t> Chunks() {
@@ -188,7 +185,7 @@ class Dumper {
         return std::nullopt;
       }
       const std::string_view tag(reinterpret_cast<const char*>(b_.data() + at), 4);
-      if (tag == "trac") {
+      if (tag == mld::kTrackTag) {
         Line(at, "\"trac\" tag before the header end " + Offset(headerEnd_) +
                      ": the header length is too large");
         return at;
@@ -211,18 +208,18 @@ class Dumper {
     return std::nullopt;
   }
 
-  // Where the header length does not lead to "trac", the next best places are the
-  // end of the last chunk and, failing that, the first "trac" anywhere after the
+  // Where the header length does not lead to mld::kTrackTag, the next best places are the
+  // end of the last chunk and, failing that, the first mld::kTrackTag anywhere after the
   // fixed bytes; either is announced so the reader of the listing knows it is a guess.
   std::optional<std::size_t> FindTrack() {
-    if (TagAt(headerEnd_, "trac")) return headerEnd_;
+    if (TagAt(headerEnd_, mld::kTrackTag)) return headerEnd_;
     Line(headerEnd_, "no \"trac\" tag where the header length points");
-    if (walkEnd_ && *walkEnd_ != headerEnd_ && TagAt(*walkEnd_, "trac")) {
+    if (walkEnd_ && *walkEnd_ != headerEnd_ && TagAt(*walkEnd_, mld::kTrackTag)) {
       Line(*walkEnd_, "\"trac\" found after the last header chunk");
       return walkEnd_;
     }
     for (std::size_t at = kChunksAt; Has(at, 4); ++at) {
-      if (TagAt(at, "trac")) {
+      if (TagAt(at, mld::kTrackTag)) {
         Line(at, "\"trac\" found by searching the file");
         return at;
       }
@@ -265,7 +262,7 @@ class Dumper {
         Line(at, head + "truncated record: the stream ends after the delta; stopped");
         return;
       }
-      if (b_[e] != 0xFF) {
+      if (b_[e] != mld::kExtended) {
         if (e + 2 > end) {
           Line(at, head + "truncated note: key " + Hex2(b_[e]) + " without its gate; stopped");
           return;
@@ -281,9 +278,11 @@ class Dumper {
       const unsigned status = b_[e + 1];
       const std::string ff = "FF " + Hex2(status) + " ";
       const std::size_t d = e + 2;
-      const bool blockEvent = status == 0xF0 || status == 0xF1;
-      const bool byteEvent = (status >= 0xC0 && status <= 0xC5) || status == 0xE0 ||
-                             status == 0xE1 || status == 0xE2 || status == 0xD0 || status == 0xDF;
+      const bool blockEvent = status == mld::kDefinitions || status == mld::kSelection;
+      const bool byteEvent = (status >= mld::kTempoFirst && status <= mld::kTempoLast) ||
+                             status == mld::kTone || status == mld::kBank ||
+                             status == mld::kVolume || status == mld::kSkipped ||
+                             status == mld::kEndOfTrack;
       if (!blockEvent && !byteEvent) {
         Line(at, head + ff + "unknown status: its length is unknown; stopped");
         return;
@@ -295,7 +294,7 @@ class Dumper {
         }
         Line(at, head + ff + ByteEvent(status, b_[d]));
         at = d + 1;
-        if (status == 0xDF) {
+        if (status == mld::kEndOfTrack) {
           if (at < end) Line(at, std::to_string(end - at) + " byte(s) after the end of track");
           return;
         }
@@ -312,7 +311,7 @@ class Dumper {
         return;
       }
       const auto data = b_.subspan(d + 2, length);
-      if (status == 0xF0) {
+      if (status == mld::kDefinitions) {
         Definitions(at, head + ff, d + 2, data);
       } else {
         Line(at, head + ff + Selection(data));
@@ -333,15 +332,15 @@ class Dumper {
 
   static std::string ByteEvent(unsigned status, std::uint8_t v) {
     switch (status) {
-      case 0xE0:
+      case mld::kTone:
         return "tone: " + PartOf(v) + ", tone " + std::to_string(v & 63);
-      case 0xE1:
+      case mld::kBank:
         return "bank: " + PartOf(v) + ", bank " + std::to_string(v & 63);
-      case 0xE2:
+      case mld::kVolume:
         return "volume: " + PartOf(v) + ", volume " + std::to_string(v & 63);
-      case 0xD0:
+      case mld::kSkipped:
         return "data " + Hex2(v) + " (skipped by readers)";
-      case 0xDF:
+      case mld::kEndOfTrack:
         return v == 0 ? "end of track" : "end of track, data " + Hex2(v) + " (expected 00)";
       default:
         break;
@@ -379,6 +378,7 @@ class Dumper {
   }
 
   std::span<const std::uint8_t> b_;
+  ByteReader r_;
   std::string out_;
   std::size_t headerEnd_ = 0;
   std::optional<std::size_t> walkEnd_;

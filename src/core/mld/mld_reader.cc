@@ -5,7 +5,9 @@
 #include <climits>
 #include <string_view>
 
+#include "io/byte_reader.h"
 #include "io/file_io.h"
+#include "mld/mld_format.h"
 #include "messages.h"
 #include "mml/lengths.h"
 #include "song/choices.h"
@@ -43,66 +45,21 @@ std::string UnknownSlotWarning(int slot, std::uint8_t first) {
          ")が読めないため、その定義は読み込みませんでした。";
 }
 
-// ---- bounds-checked access to the image ------------------------------------------------
-
-// Every read goes through Has(): the image may end anywhere, and lengths in it may lie.
-class Image {
- public:
-  explicit Image(Bytes bytes) : b_(bytes) {}
-
-  std::size_t size() const { return b_.size(); }
-  bool Has(std::size_t pos, std::size_t n) const {
-    return pos <= b_.size() && n <= b_.size() - pos;
-  }
-  std::uint8_t U8(std::size_t pos) const { return b_[pos]; }
-  std::size_t U16(std::size_t pos) const { return std::size_t{b_[pos]} << 8 | b_[pos + 1]; }
-  bool Matches(std::size_t pos, std::string_view tag) const {
-    return Has(pos, tag.size()) &&
-           std::equal(tag.begin(), tag.end(), b_.begin() + pos,
-                      [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; });
-  }
-  // First occurrence of `needle` starting in [from, to), the whole needle lying before `to`.
-  std::optional<std::size_t> Find(Bytes needle, std::size_t from, std::size_t to) const {
-    to = std::min(to, b_.size());
-    if (from >= to) return std::nullopt;
-    auto first = b_.begin() + static_cast<std::ptrdiff_t>(from);
-    auto last = b_.begin() + static_cast<std::ptrdiff_t>(to);
-    auto hit = std::search(first, last, needle.begin(), needle.end());
-    if (hit == last) return std::nullopt;
-    return static_cast<std::size_t>(hit - b_.begin());
-  }
-  std::optional<std::size_t> Find(std::string_view tag, std::size_t from, std::size_t to) const {
-    return Find(Bytes(reinterpret_cast<const std::uint8_t*>(tag.data()), tag.size()), from, to);
-  }
-  // Up to `n` bytes from `pos`; `clipped` is set when the image ends sooner.
-  Bytes Take(std::size_t pos, std::size_t n, bool& clipped) const {
-    if (pos >= b_.size()) {
-      clipped = clipped || n > 0;
-      return {};
-    }
-    const std::size_t avail = b_.size() - pos;
-    if (n > avail) clipped = true;
-    return b_.subspan(pos, std::min(n, avail));
-  }
-
- private:
-  Bytes b_;
-};
-
 // ---- header ------------------------------------------------------------------------------
 
-constexpr std::size_t kHeaderLengthAt = 8;
-constexpr std::size_t kFirstChunkAt = 13;  // after magic, file length, header length, 01 01 01
-constexpr std::size_t kChunkHeadSize = 6;  // tag and 2-byte length
+using Image = ByteReader;
+using mld::kFirstChunkAt;
+using mld::kHeaderLengthAt;
+constexpr std::size_t kChunkHeadSize = mld::kHeaderChunkHead;
 
 // Where the track chunk starts, if anywhere: where the header length says, else (a writer
-// that got the length wrong) the first "trac" tag in the image.
+// that got the length wrong) the first mld::kTrackTag tag in the image.
 std::optional<std::size_t> FindTrack(const Image& img) {
   if (img.Has(kHeaderLengthAt, 2)) {
-    const std::size_t at = 10 + img.U16(kHeaderLengthAt);
-    if (img.Matches(at, "trac")) return at;
+    const std::size_t at = 10 + img.U16At(kHeaderLengthAt);
+    if (img.MatchesAt(at, mld::kTrackTag)) return at;
   }
-  return img.Find("trac", 0, img.size());
+  return img.Find(mld::kTrackTag, 0, img.size());
 }
 
 // Start of the 2-byte length of the first header chunk with `tag`. The chunks are walked
@@ -113,8 +70,8 @@ std::optional<std::size_t> FindHeaderChunk(const Image& img, std::string_view ta
   // headerEnd never lies past the image, so the chunk heads read below are all inside it.
   std::size_t pos = kFirstChunkAt;
   while (pos + kChunkHeadSize <= headerEnd) {
-    if (img.Matches(pos, tag)) return pos + 4;
-    pos += kChunkHeadSize + img.U16(pos + 4);
+    if (img.MatchesAt(pos, tag)) return pos + 4;
+    pos += kChunkHeadSize + img.U16At(pos + 4);
   }
   if (pos == headerEnd) return std::nullopt;  // an intact chain without the tag
   if (auto hit = img.Find(tag, kFirstChunkAt, headerEnd)) return *hit + 4;
@@ -127,7 +84,7 @@ Bytes ChunkData(const Image& img, std::size_t lengthAt, bool& truncated) {
     truncated = true;
     return {};
   }
-  return img.Take(lengthAt + 2, img.U16(lengthAt), truncated);
+  return img.TakeAt(lengthAt + 2, img.U16At(lengthAt), truncated);
 }
 
 // ---- the MML writer ----------------------------------------------------------------------
@@ -277,12 +234,12 @@ class PartReader {
   std::string pendingVolume_;
 };
 
-constexpr std::uint8_t kExtended = 0xFF;
-constexpr std::uint8_t kEndOfTrack = 0xDF;
-constexpr std::uint8_t kSelection = 0xF1;
-constexpr std::size_t kSelectionSize = 8;  // delta FF F1 00 03 01 part slot
-constexpr std::size_t kShortExtendedSize = 4;
-constexpr std::size_t kNoteSize = 3;
+using mld::kEndOfTrack;
+using mld::kExtended;
+using mld::kSelection;
+using mld::kShortExtendedSize;
+constexpr std::size_t kSelectionSize = mld::kSelectionRecordSize;
+constexpr std::size_t kNoteSize = mld::kNoteRecordSize;
 
 // Reads part `part` from the first music record; `ended` tells whether FF DF was reached.
 std::string ReadPartMusic(const Image& img, std::size_t start, int part, int resolution,
@@ -291,17 +248,17 @@ std::string ReadPartMusic(const Image& img, std::size_t start, int part, int res
   std::size_t pos = start;
   ended = false;
   while (img.Has(pos, 2)) {
-    const std::uint8_t delta = img.U8(pos);
-    const std::uint8_t first = img.U8(pos + 1);
+    const std::uint8_t delta = img.U8At(pos);
+    const std::uint8_t first = img.U8At(pos + 1);
     if (first != kExtended) {
       if (!img.Has(pos, kNoteSize)) break;
       reader.AddDelta(delta);
-      reader.NoteRecord(first, img.U8(pos + 2));
+      reader.NoteRecord(first, img.U8At(pos + 2));
       pos += kNoteSize;
       continue;
     }
     if (!img.Has(pos, 3)) break;
-    const std::uint8_t status = img.U8(pos + 2);
+    const std::uint8_t status = img.U8At(pos + 2);
     if (status == kEndOfTrack) {
       reader.AddDelta(delta);
       ended = true;
@@ -310,14 +267,14 @@ std::string ReadPartMusic(const Image& img, std::size_t start, int part, int res
     if (status == kSelection) {
       if (!img.Has(pos, kSelectionSize)) break;
       reader.AddDelta(delta);
-      reader.Selection(img.U8(pos + 6), img.U8(pos + 7));
+      reader.Selection(img.U8At(pos + 6), img.U8At(pos + 7));
       pos += kSelectionSize;
       continue;
     }
     // Only volume changes stand here in our files; any other event is taken alike.
     if (!img.Has(pos, kShortExtendedSize)) break;
     reader.AddDelta(delta);
-    reader.Volume(img.U8(pos + 3));
+    reader.Volume(img.U8At(pos + 3));
     pos += kShortExtendedSize;
   }
   return reader.Finish();
@@ -353,22 +310,23 @@ struct Prologue {
 Prologue ReadPrologue(const Image& img, std::size_t pos, SongDocument& song,
                       std::array<PartSetup, 4>& setups) {
   Prologue result;
-  while (img.Has(pos, 2) && img.U8(pos) == 0 && img.U8(pos + 1) == kExtended) {
+  while (img.Has(pos, 2) && img.U8At(pos) == 0 && img.U8At(pos + 1) == kExtended) {
     if (!img.Has(pos, 3)) {
       result.truncated = true;
       break;
     }
-    const std::uint8_t status = img.U8(pos + 2);
-    const bool known = (status >= 0xC0 && status <= 0xC5) || status == 0xE0 || status == 0xE1 ||
-                       status == 0xE2 || status == 0xD0 || status == 0xF0;
+    const std::uint8_t status = img.U8At(pos + 2);
+    const bool known = (status >= mld::kTempoFirst && status <= mld::kTempoLast) ||
+                       status == mld::kTone || status == mld::kBank || status == mld::kVolume ||
+                       status == mld::kSkipped || status == mld::kDefinitions;
     if (!known) break;
-    if (status == 0xF0) {
+    if (status == mld::kDefinitions) {
       if (!img.Has(pos, 5)) {
         result.truncated = true;
         pos = img.size();
         break;
       }
-      const std::size_t next = pos + 5 + img.U16(pos + 3);
+      const std::size_t next = pos + 5 + img.U16At(pos + 3);
       if (next > img.size()) {
         result.truncated = true;
         pos = img.size();
@@ -382,19 +340,19 @@ Prologue ReadPrologue(const Image& img, std::size_t pos, SongDocument& song,
       pos = img.size();
       break;
     }
-    const std::uint8_t data = img.U8(pos + 3);
+    const std::uint8_t data = img.U8At(pos + 3);
     const int part = data >> 6;
-    if (status <= 0xC5) {
+    if (status <= mld::kTempoLast) {
       song.tempo = std::to_string(data);
       result.tempoStatus = status;
       // Lengths are named at the file's own resolution; a code we do not know reads as 48.
       song.resolution = (status & 15) == 2 ? 0 : 1;
-    } else if (status == 0xE2) {
+    } else if (status == mld::kVolume) {
       song.parts[static_cast<std::size_t>(part)].volume =
           VolumeItems(part)[static_cast<std::size_t>(67 - (data & 63))].text;
-    } else if (status == 0xE0) {
+    } else if (status == mld::kTone) {
       setups[static_cast<std::size_t>(part)].tone = data & 63;
-    } else if (status == 0xE1) {
+    } else if (status == mld::kBank) {
       setups[static_cast<std::size_t>(part)].bank = data & 1;
     }
     pos += 4;
@@ -403,8 +361,8 @@ Prologue ReadPrologue(const Image& img, std::size_t pos, SongDocument& song,
   return result;
 }
 
-constexpr std::array<std::uint8_t, 5> kDefinitionBlock = {0xFF, 0xF0, 0x00, 0x29, 0x01};
-constexpr std::size_t kSlotSize = 10;
+using mld::kDefinitionBlock;
+constexpr std::size_t kSlotSize = mld::kDefinitionSlotSize;
 
 }  // namespace
 
@@ -487,7 +445,7 @@ std::string MmlNoteWriter::Note(std::optional<int> key, bool rest, int length, i
 
 Result<MldRead> ReadMld(Bytes bytes) {
   const Image img(bytes);
-  if (!img.Matches(0, "melo")) return Fail(msg::kInvalidFileFormat);
+  if (!img.MatchesAt(0, mld::kMagic)) return Fail(msg::kInvalidFileFormat);
 
   MldRead result;
   SongDocument& song = result.song;
@@ -495,21 +453,21 @@ Result<MldRead> ReadMld(Bytes bytes) {
   const std::optional<std::size_t> track = FindTrack(img);
   const std::size_t headerEnd = track.value_or(img.size());
 
-  if (auto at = FindHeaderChunk(img, "sorc", headerEnd)) {
+  if (auto at = FindHeaderChunk(img, mld::kSourceTag, headerEnd)) {
     if (img.Has(*at + 2, 1)) {
-      song.copyProtect = img.U8(*at + 2) != 0;
+      song.copyProtect = img.U8At(*at + 2) != 0;
     } else {
       truncated = true;
     }
   }
-  if (auto at = FindHeaderChunk(img, "titl", headerEnd)) {
+  if (auto at = FindHeaderChunk(img, mld::kTitleTag, headerEnd)) {
     const Bytes title = ChunkData(img, *at, truncated);
     song.title = MldTitleText(title);
     if (auto n = DecodeCp932(title).invalidCount) {
       result.warnings.push_back(MakeWarning(UndecodableWarning("ﾀｲﾄﾙ", n)));
     }
   }
-  if (auto at = FindHeaderChunk(img, "cipy", headerEnd)) {
+  if (auto at = FindHeaderChunk(img, mld::kProtectTag, headerEnd)) {
     const DecodedText text = DecodeCp932(ChunkData(img, *at, truncated));
     song.protectText = text.utf8;
     if (text.invalidCount) {
