@@ -1,9 +1,38 @@
 #include "build/build_song.h"
 
+#include <algorithm>
+#include <optional>
+#include <string_view>
+
+#include "messages.h"
 #include "mld/mld_builder.h"
 #include "sequence/step_pass.h"
+#include "text/numbers.h"
 
 namespace chwr {
+namespace {
+
+// A tempo outside 1..255 keeps only its low eight bits in the MLD file, while the MIDI
+// file and playback use the whole number: the user hears something the phone will not
+// play, so say what the file gets.
+std::optional<Diagnostic> TempoRangeWarning(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  if (text.empty() || !IsPlainNumber(text)) return std::nullopt;
+  std::string_view digits = text;
+  const bool negative = digits.front() == '-';
+  if (digits.front() == '+' || digits.front() == '-') digits.remove_prefix(1);
+  long value = 0;
+  for (char c : digits) {
+    if (c == '.') break;
+    value = std::min(value * 10 + (c - '0'), 100000L);  // large enough to be out of range
+  }
+  if (negative) value = -value;
+  if (value >= 1 && value <= 255) return std::nullopt;
+  return MakeWarning(msg::TempoOutOfRange(text, TempoByte(text)));
+}
+
+}  // namespace
 
 Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& request) {
   BuildResult result;
@@ -20,6 +49,7 @@ Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& requ
 
   result.mldImage = mld->Finish();
   result.tempoReplaced = mld->tempoReplaced();
+  if (auto w = TempoRangeWarning(song.tempo)) result.warnings.push_back(std::move(*w));
   result.sizeReport = SizeReport(result.mldImage.size(), result.compiled);
   if (request.midi) {
     auto file = SmfImage(song, midi.Finish(), request.midiSettings.doubleSpeed);

@@ -9,7 +9,6 @@
 #include "io/file_io.h"
 #include "mld/mld_format.h"
 #include "messages.h"
-#include "mml/lengths.h"
 #include "song/choices.h"
 #include "text/cp932.h"
 
@@ -146,6 +145,9 @@ std::string Field2(int value) {
 
 // ---- reading the music of one part -------------------------------------------------------
 
+// A line of read MML ends after the note that carries it past this many characters.
+constexpr std::size_t kLineWidth = 60;
+
 // One part's pass over the music: the pending note waits until the next note of the part
 // (or the end of the track) tells how long it really lasted.
 class PartReader {
@@ -168,16 +170,17 @@ class PartReader {
 
   void NoteRecord(std::uint8_t key, std::uint8_t gate) {
     if (key >> 6 != part_) return;
-    std::string out = WritePending();
-    out += pendingTone_;
-    out += pendingVolume_;
+    WritePending();
+    line_ += pendingTone_;
+    line_ += pendingVolume_;
     pendingTone_.clear();
     pendingVolume_.clear();
-    line_ += out;
-    if (line_.size() > 60) {
+    // Only note texts, as they were named before their lengths were shortened, fill a line.
+    if (lineWidth_ > kLineWidth) {
       text_ += line_;
       text_ += "\r\n";
       line_.clear();
+      lineWidth_ = 0;
     }
     hasPending_ = true;
     pendingKey_ = key;
@@ -190,34 +193,38 @@ class PartReader {
   // full length.
   std::string Finish() {
     if (pendingGate_ == 0) pendingGate_ = elapsed_;
-    if (hasPending_) line_ += writer_.Note(pendingKey_, pendingRest_, pendingGate_, pendingGate_);
+    if (hasPending_) Put(writer_.Note(pendingKey_, pendingRest_, pendingGate_, pendingGate_));
     text_ += line_;
     line_.clear();
     return std::move(text_);
   }
 
  private:
-  std::string WritePending() {
-    if (elapsed_ <= 0) return {};
+  // One note's text onto the line.
+  void Put(const std::string& note) {
+    lineWidth_ += note == "&" ? 1 : writer_.lastWidth;
+    line_ += note;
+  }
+
+  void WritePending() {
+    if (elapsed_ <= 0) return;
     // The silence before the first note.
-    if (!hasPending_) return writer_.Note(std::nullopt, true, elapsed_, elapsed_);
-    std::string out;
+    if (!hasPending_) {
+      Put(writer_.Note(std::nullopt, true, elapsed_, elapsed_));
+      return;
+    }
     const int gap = elapsed_ - pendingGate_;
     // A short or irregular gap belongs to the note (it is its Q); a gap of whole sixteenths
     // reads as a rest of its own.
     const bool oneNote = gap < 4 || (gap % (resolution_ / 4) != 0 && elapsed_ <= 4 * resolution_);
     if (oneNote) {
       // A rest is named by its length alone, never as an absolute length under a Q.
-      out =
-          writer_.Note(pendingKey_, pendingRest_, elapsed_, pendingRest_ ? elapsed_ : pendingGate_);
+      Put(writer_.Note(pendingKey_, pendingRest_, elapsed_, pendingRest_ ? elapsed_ : pendingGate_));
     } else {
-      if (pendingGate_ > 0) {
-        out = writer_.Note(pendingKey_, pendingRest_, pendingGate_, pendingGate_);
-      }
-      out += writer_.Note(std::nullopt, true, gap, gap);
+      if (pendingGate_ > 0) Put(writer_.Note(pendingKey_, pendingRest_, pendingGate_, pendingGate_));
+      Put(writer_.Note(std::nullopt, true, gap, gap));
     }
-    if (pendingGate_ > elapsed_) out += "&";
-    return out;
+    if (pendingGate_ > elapsed_) Put("&");
   }
 
   int part_;
@@ -225,6 +232,7 @@ class PartReader {
   MmlNoteWriter writer_;
   std::string text_;
   std::string line_;
+  std::size_t lineWidth_ = 0;  // note text on the current line, as first named
   bool hasPending_ = false;
   int pendingKey_ = 0;
   bool pendingRest_ = false;
@@ -433,13 +441,24 @@ std::string MmlNoteWriter::Note(std::optional<int> key, bool rest, int length, i
     octave = noteOctave;
   }
   // A Q cannot shorten a tied or dotted note, so such a note is written as one absolute length.
+  // Its length may be named again as a dotted note, which the compiler plays as two tied
+  // pieces with the Q on the short third: a Q that third cannot hold keeps the length absolute.
+  std::size_t named = 0;  // characters the absolute form has beyond the name it ends up with
   if (text.find_first_of("&.") != std::string::npos && length != gate) {
     text = name + "*" + std::to_string(length);
+    if (3 * (length - gate) < length) {
+      for (const LengthName& entry : table) {
+        if (entry.steps != length) continue;
+        named = text.size() - name.size() - entry.text.size();
+        text = name + std::string(entry.text);
+      }
+    }
   }
   if (!rest && length - gate != q) {
     q = length - gate;
     prefix += "Q" + std::to_string(q);
   }
+  lastWidth = prefix.size() + text.size() + named;
   return prefix + text;
 }
 
@@ -522,7 +541,7 @@ Result<MldRead> ReadMld(Bytes bytes) {
       bool ended = false;
       const std::string music = ReadPartMusic(img, prologue.musicStart, p, resolution, ended);
       if (!ended) truncated = true;
-      boxes[static_cast<std::size_t>(p)] += NormaliseLengthsAt(music, resolution);
+      boxes[static_cast<std::size_t>(p)] += music;
     }
   }
   for (std::size_t p = 0; p < 4; ++p) song.parts[p].mml = std::move(boxes[p]);

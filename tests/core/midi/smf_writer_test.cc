@@ -110,6 +110,32 @@ TEST(SmfImage, Tempo) {
   }
 }
 
+TEST(SmfImage, TempoPeriodRoundsToTheNearestMicrosecond) {
+  const struct {
+    const char* tempo;
+    bool doubleSpeed;
+    std::uint32_t period;
+  } cases[] = {
+      {"7", false, 8571429},    // 8571428.57...
+      {"120", false, 500000},   //
+      {"96.5", false, 621762},  // 621761.66...
+      {"1536", false, 39062},   // 39062.5: a tie goes to the even neighbour
+      {"512", false, 117188},   // 117187.5
+      {"768", true, 39062},     // doubled to 1536
+  };
+  for (const auto& c : cases) {
+    SongDocument song = Song({"C4"});
+    song.tempo = c.tempo;
+    auto image = SmfImage(song, MidiTracks{}, c.doubleSpeed);
+    ASSERT_TRUE(image) << c.tempo;
+    // Header, conductor head, title events: the tempo's three bytes start at 14 + 8 + 12.
+    const Bytes period = {static_cast<std::uint8_t>(c.period >> 16),
+                          static_cast<std::uint8_t>(c.period >> 8),
+                          static_cast<std::uint8_t>(c.period)};
+    EXPECT_EQ(Bytes(image->begin() + 34, image->begin() + 37), period) << c.tempo;
+  }
+}
+
 TEST(MidiTracks, NoteEventsAndPendingTime) {
   // A later note with value 27, gate 12, step 24 at velocity 63: 00 30 7E 0C 30 00,
   // then its 12 pending ticks become the closing filler.

@@ -102,12 +102,49 @@ TEST(ReadMld, SilenceBeforeFirstNoteSelectionsAndVolumes) {
   EXPECT_EQ(read.song.parts[1].mml, "R4.R16C8@V2V12C8");
 }
 
-TEST(ReadMld, BreaksLinesPastSixtyCharacters) {
+TEST(ReadMld, BreaksLinesPastSixtyCharactersOfNotes) {
+  const Bytes c4 = {0x1B, 48, 48};
+  std::string c4s;
   Bytes music;
-  for (int i = 0; i < 40; ++i) music = Cat({music, {0x1B, 48, 48}});
-  std::string line;
-  for (int i = 0; i < 31; ++i) line += "C4";
-  EXPECT_EQ(Read(Image(kTempo48, music)).song.parts[0].mml, line + "\r\n" + line.substr(0, 18));
+  for (int i = 0; i < 40; ++i) {
+    music = Cat({music, c4});
+    c4s += "C4";
+  }
+  EXPECT_EQ(Read(Image(kTempo48, music)).song.parts[0].mml,
+            c4s.substr(0, 62) + "\r\n" + c4s.substr(0, 18));
+
+  // "C8." and 29 quarters fill 61 characters: the line breaks after them, not one later.
+  music = Cat({{0x1B, 36, 36}, music});
+  EXPECT_EQ(Read(Image(kTempo48, music)).song.parts[0].mml,
+            "C8." + c4s.substr(0, 58) + "\r\n" + c4s.substr(0, 22));
+
+  // Tone and volume commands written beside the notes do not fill the line.
+  const Bytes volume = {0xFF, 0xE2, 10, 0};
+  const Bytes selection = {0xFF, 0xF1, 0, 3, 1, 0x01, 0x40, 0};
+  music = Cat({c4, volume, selection, c4});
+  for (int i = 0; i < 38; ++i) music = Cat({music, c4});
+  EXPECT_EQ(Read(Image(kTempo48, music)).song.parts[0].mml,
+            "C4@V1V10" + c4s.substr(0, 60) + "\r\n" + c4s.substr(0, 18));
+}
+
+TEST(ReadMld, AQThatADottedNameCannotHoldKeepsTheLengthAbsolute) {
+  const struct {
+    Bytes tempo;
+    std::uint8_t gate, length;
+    std::string mml;
+  } cases[] = {
+      {kTempo48, 42, 72, "Q30C*72"},    // as "Q30C4." it would sound 49 steps
+      {kTempo48, 46, 72, "Q26C*72"},    // a Q of more than the short third
+      {kTempo48, 34, 36, "Q2C8."},      // a small Q fits the dotted name
+      {kTempo48, 104, 144, "Q40C2."},   // 40 is below a third of 144
+      {kTempo48, 237, 240, "Q3C*240"},  // no name: not mistaken for an eightieth
+      {{0x00, 0xFF, 0xC2, 120}, 23, 36, "Q13C*36"},  // at 24 steps "4." is 36
+      {{0x00, 0xFF, 0xC2, 120}, 31, 36, "Q5C4."},
+  };
+  for (const auto& c : cases) {
+    const Bytes music = {0x1B, c.gate, c.length, 0x1B, 0, 0};
+    EXPECT_EQ(Read(Image(c.tempo, music)).song.parts[0].mml, c.mml);
+  }
 }
 
 TEST(ReadMld, TheTempoRecordSetsTheResolutionLengthsAreNamedAt) {
