@@ -1,17 +1,19 @@
 #include "diagnostic.h"
 
+#include "messages.h"
+
 namespace chwr {
 
 const char* DiagnosticTitle(DiagnosticKind kind) {
   switch (kind) {
     case DiagnosticKind::Error:
-      return "ｴﾗｰ";
+      return msg::kErrorTitle;
     case DiagnosticKind::Confirmation:
-      return "確認";
+      return msg::kConfirmationTitle;
     case DiagnosticKind::Warning:
-      return "注意";
+      return msg::kWarningTitle;
   }
-  return "ｴﾗｰ";
+  return msg::kErrorTitle;
 }
 
 }  // namespace chwr

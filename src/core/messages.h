@@ -1,20 +1,181 @@
 #pragma once
-// User-visible texts of the core library, UTF-8, exactly as the user sees them.
+// User-visible texts of the core library, UTF-8, exactly as the user sees them: plain texts
+// as constants, texts that carry a part, a line, a count or a value as small functions.
+// Texts that are data rather than messages (the choice lists, what a reader writes into
+// the MML, dump output) stay with the code that owns them.
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace chwr::msg {
 
+// ---- message boxes -------------------------------------------------------------------------
+
+/// Title of the box for an error.
+inline constexpr const char* kErrorTitle = "ｴﾗｰ";
+/// Title of the box that asks the user to confirm.
+inline constexpr const char* kConfirmationTitle = "確認";
+/// Title of the box for a warning.
+inline constexpr const char* kWarningTitle = "注意";
+
+// ---- file ----------------------------------------------------------------------------------
+
+/// Shown when a reader finds bytes that are not a file of its kind.
 inline constexpr const char* kInvalidFileFormat = "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。";
+/// Shown when a file or the settings cannot be written.
 inline constexpr const char* kFileWriteFailed = "ﾌｧｲﾙ書き込みに失敗しました。";
 /// Our own text for a file that exists in name only (missing, unreadable, a folder).
 inline constexpr const char* kFileReadFailed = "ﾌｧｲﾙ読み込みに失敗しました。";
 
+// The system's reason under a file failure, in the program's words.
+/// Reason: the file or folder does not exist.
+inline constexpr const char* kReasonNotFound = "ﾌｧｲﾙまたはﾌｫﾙﾀﾞがありません。";
+/// Reason: the system refused access.
+inline constexpr const char* kReasonAccessDenied = "ｱｸｾｽが許可されていません。";
+/// Reason: the place is on a read-only file system.
+inline constexpr const char* kReasonReadOnly = "読み取り専用の場所です。";
+/// Reason: the disk (or the user's quota) is full.
+inline constexpr const char* kReasonDiskFull = "ﾃﾞｨｽｸに空きがありません。";
+/// Reason: the name is a folder, not a file.
+inline constexpr const char* kReasonIsFolder = "ﾌｫﾙﾀﾞです。";
+/// Reason: the name is longer than the system allows.
+inline constexpr const char* kReasonNameTooLong = "名前が長すぎます。";
+
+// ---- text encoding -------------------------------------------------------------------------
+
+/// Shown when the code page 932 converter cannot be opened at all.
+inline constexpr const char* kCp932Unavailable = "ｼﾌﾄJISへの変換を開始できません。";
+/// Shown when text to be saved holds the character `shown`, which code page 932 lacks.
+std::string NotInCp932(std::string_view shown);
+
+// ---- song text -----------------------------------------------------------------------------
+
+/// The volume line's name inside UnknownChoice.
+inline constexpr const char* kVolumeField = "ﾎﾞﾘｭｰﾑ";
+/// The tone line's name inside UnknownChoice.
+inline constexpr const char* kToneField = "音色";
+/// Warning when a song file held `count` bytes that are not code page 932.
+std::string SongUndecodableBytes(std::size_t count);
+/// Warning when a song file ends after `lineCount` lines, before its last field.
+std::string SongFileShort(std::size_t lineCount);
+/// Warning when line `lineNo`'s `what` holds `excerpt`, no choice of its list.
+std::string UnknownChoice(int lineNo, std::string_view what, std::string_view excerpt,
+                          std::string_view fallback);
+/// Warning when the resolution on line `lineNo` (`excerpt`) is neither 0 nor 1.
+std::string UnreadableResolution(int lineNo, std::string_view excerpt);
+
+// ---- compiler ------------------------------------------------------------------------------
+
+/// The user's name of part `part` (0-based): "ﾊﾟｰﾄ1" and so on.
+std::string PartName(int part);
+/// A command error: `what` (one of the texts below) placed at line `line` of `part`.
+std::string AtPartLine(int part, int line, std::string_view what);
+/// Command error: a bad octave command.
+inline constexpr const char* kSyntaxO = "に(O命令)構文ｴﾗｰがあります。";
+/// Command error: a bad gate command.
+inline constexpr const char* kSyntaxQ = "に(Q命令)構文ｴﾗｰがあります。";
+/// Command error: a bad volume command (also the volume steps).
+inline constexpr const char* kSyntaxV = "に(V命令)構文ｴﾗｰがあります。";
+/// Command error: an "@" that is no tone-definition choice.
+inline constexpr const char* kSyntaxAt = "に(@命令)構文ｴﾗｰがあります。";
+/// Command error: an absolute length out of range or not a number.
+inline constexpr const char* kSyntaxAbsolute = "に(L*[絶対音長]命令)構文ｴﾗｰがあります。";
+/// Command error: a default length that is no note length.
+inline constexpr const char* kSyntaxL = "に(L命令)構文ｴﾗｰがあります。";
+/// Command error: a 64th note while the resolution is 24.
+inline constexpr const char* kNo64thAt24 = "分解能=24の時は64分音符は指定できません。";
+/// Command error: a bad transpose command.
+inline constexpr const char* kSyntaxT = "に(T命令)構文ｴﾗｰがあります。";
+/// Command error: a dot on an absolute length.
+inline constexpr const char* kNoDotOnAbsolute = "絶対音長指定時は付点指定はできません。";
+/// Command error: a note or rest length that cannot be read.
+inline constexpr const char* kSyntaxLength = "に(音長命令)構文ｴﾗｰがあります。";
+// Our own texts for the fixed capacities, in the same shape as the command messages.
+/// Command error: a part holds more commands than the compiler has room for.
+inline constexpr const char* kTooManyCommands = "命令の数が多すぎます。(最大50000個)";
+/// Command error: a part holds more notes and rests than the compiler has room for.
+inline constexpr const char* kTooManyNotes = "音符と休符の数が多すぎます。(最大50001個)";
+/// Shown when line `line` of `part` holds the character `shown`, which no command uses.
+std::string InvalidCharacter(int part, int line, std::string_view shown);
+/// Shown when a part's tone definition cannot be read.
+std::string InvalidToneDefinition(int part);
+/// Shown when a part's repeat brackets do not pair up.
+std::string UnmatchedRepeat(int part);
+/// Shown when a part's repeats expand to more MML than the compiler takes.
+std::string RepeatTooLong(int part);
+/// Shown when a part lasts `steps` steps, more than the `maxSteps` a song may have.
+std::string PartTooLong(int part, int steps, int maxSteps);
+
+// ---- MLD -----------------------------------------------------------------------------------
+
 /// A build warning: the tempo typed is outside 1..255 and the MLD file gets its low 8 bits.
-inline std::string TempoOutOfRange(std::string_view typed, int written) {
-  return "ﾃﾝﾎﾟ " + std::string(typed) + " は MLD では " + std::to_string(written) +
-         " になります。1～255で指定して下さい。";
-}
+std::string TempoOutOfRange(std::string_view typed, int written);
+/// The title's name inside the header-text messages.
+inline constexpr const char* kTitleField = "ﾀｲﾄﾙ";
+/// The copyright text's name when an MLD file is made.
+inline constexpr const char* kCopyrightField = "著作権情報";
+/// The copyright text's name when an MLD file is read.
+inline constexpr const char* kProtectTextField = "著作権保護の文";
+/// Shown when the header text `what` holds a control character.
+std::string ControlCharacterIn(std::string_view what);
+/// Shown when the text `what` cannot be saved, `reason` saying why (e.g. NotInCp932).
+std::string ProblemIn(std::string_view what, std::string_view reason);
+/// Shown when title (and copyright text) take `bytes` bytes, more than the header's `room`.
+std::string HeaderTooLong(bool withCopyright, std::size_t bytes, std::size_t room);
+/// Shown when a part chooses tone definition `slot` ("@V`slot`"), beyond the four there are.
+std::string ToneSlotOutOfRange(int part, int slot);
+/// Shown when a part's data group `data` is not pairs of hex digits.
+std::string BadDataGroup(int part, std::string_view data);
+/// The size report's start: the MLD file's size.
+std::string SizeReportBytes(std::size_t imageSize);
+/// The size report's entry for a part: its steps and its lowest and highest notes.
+std::string SizeReportPart(int part, int steps, std::string_view minName, std::string_view maxName);
+/// Warning when an MLD file ends inside a chunk or an event.
+inline constexpr const char* kMldTruncated =
+    "ﾌｧｲﾙが途中で終わっています。読めたところまでを読み込みました。";
+/// Warning when an MLD file has no track chunk.
+inline constexpr const char* kMldNoTrack =
+    "ﾄﾗｯｸ(trac)が見つからないため、ﾊﾟｰﾄの内容は読み込めませんでした。";
+/// Warning when an MLD track has no tempo event.
+inline constexpr const char* kMldNoTempo = "ﾃﾝﾎﾟの指定がないため、分解能48として読み込みました。";
+/// Warning when an MLD tempo event has the unknown resolution status `status`.
+std::string MldUnknownResolution(std::uint8_t status);
+/// Warning when the MLD header text `field` held `count` bytes that are not code page 932.
+std::string MldUndecodableBytes(std::string_view field, std::size_t count);
+/// Warning when tone definition `slot` (0-based) names no part: its first byte is `first`.
+std::string MldUnknownSlotPart(int slot, std::uint8_t first);
+
+// ---- MIDI ----------------------------------------------------------------------------------
+
+/// Shown when the tempo `text` is too slow (or not positive) for a MIDI file.
+std::string MidiTempoTooLow(std::string_view text);
+
+// ---- mail ----------------------------------------------------------------------------------
+
+/// Shown when pasted mail text holds the character `name`, which is no part of the code.
+std::string BadMailCharacter(std::string_view name);
+/// Shown when pasted mail text holds no code at all.
+inline constexpr const char* kNoMailText = "ﾒﾛﾃﾞｨｰﾒｰﾙの文字列がありません。";
+/// Shown after the mail text of `bytes` bytes was put on the clipboard.
+std::string MailSaved(std::size_t bytes);
+
+// ---- opening -------------------------------------------------------------------------------
+
+/// The user's name of an MLD file.
+inline constexpr const char* kMldKindName = "MLD";
+/// The user's name of an SMD file.
+inline constexpr const char* kSmdKindName = "SMD";
+/// The user's name of a MIDI file.
+inline constexpr const char* kMidiKindName = "MIDI";
+/// The user's name of a song text file.
+inline constexpr const char* kTextKindName = "ﾃｷｽﾄ";
+/// Added to kInvalidFileFormat when the bytes are plainly a file of kind `kindName`.
+std::string ContentIsKind(std::string_view kindName);
+/// Shown when an SMD file is opened.
+inline constexpr const char* kSmdNotReadable = "SMDﾌｧｲﾙの読み込みにはまだ対応していません。";
+/// Shown when a MIDI file is opened.
+inline constexpr const char* kMidiNotReadable = "MIDﾌｧｲﾙの読み込みにはまだ対応していません。";
 
 }  // namespace chwr::msg

@@ -36,15 +36,15 @@ std::optional<FileKind> SniffFileKind(std::span<const std::uint8_t> bytes) {
 std::string FileKindName(FileKind kind) {
   switch (kind) {
     case FileKind::kMld:
-      return "MLD";
+      return msg::kMldKindName;
     case FileKind::kSmd:
-      return "SMD";
+      return msg::kSmdKindName;
     case FileKind::kMidi:
-      return "MIDI";
+      return msg::kMidiKindName;
     case FileKind::kSongText:
       break;
   }
-  return "ﾃｷｽﾄ";
+  return msg::kTextKindName;
 }
 
 namespace {
@@ -53,7 +53,7 @@ namespace {
 Diagnostic Refusal(Diagnostic d, FileKind kind, std::span<const std::uint8_t> bytes) {
   const auto found = SniffFileKind(bytes);
   if (d.message == msg::kInvalidFileFormat && found && *found != kind) {
-    d.message += "このﾌｧｲﾙの中身は" + FileKindName(*found) + "ﾌｧｲﾙです。";
+    d.message += msg::ContentIsKind(FileKindName(*found));
   }
   return d;
 }
@@ -76,8 +76,7 @@ Result<OpenedSong> OpenSongBytes(FileKind kind, std::span<const std::uint8_t> by
     case FileKind::kMidi:
       break;
   }
-  Diagnostic d = MakeWarning((kind == FileKind::kSmd ? std::string("SMD") : std::string("MID")) +
-                             "ﾌｧｲﾙの読み込みにはまだ対応していません。");
+  Diagnostic d = MakeWarning(kind == FileKind::kSmd ? msg::kSmdNotReadable : msg::kMidiNotReadable);
   return std::unexpected(std::move(d));
 }
 

@@ -19,19 +19,19 @@ namespace {
 std::string Reason(int error) {
   switch (error) {
     case ENOENT:
-      return "ﾌｧｲﾙまたはﾌｫﾙﾀﾞがありません。";
+      return msg::kReasonNotFound;
     case EACCES:
     case EPERM:
-      return "ｱｸｾｽが許可されていません。";
+      return msg::kReasonAccessDenied;
     case EROFS:
-      return "読み取り専用の場所です。";
+      return msg::kReasonReadOnly;
     case ENOSPC:
     case EDQUOT:
-      return "ﾃﾞｨｽｸに空きがありません。";
+      return msg::kReasonDiskFull;
     case EISDIR:
-      return "ﾌｫﾙﾀﾞです。";
+      return msg::kReasonIsFolder;
     case ENAMETOOLONG:
-      return "名前が長すぎます。";
+      return msg::kReasonNameTooLong;
     default:
       return std::strerror(error);
   }

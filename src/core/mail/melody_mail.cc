@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "messages.h"
 #include "text/cp932.h"
 
 namespace chwr {
@@ -9,10 +10,6 @@ namespace {
 
 constexpr std::string_view kAlphabet =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-constexpr const char* kBadCharHead = "ﾒﾛﾃﾞｨｰﾒｰﾙの文字列に使えない文字(";
-constexpr const char* kBadCharTail = ")があります。";
-constexpr const char* kNoText = "ﾒﾛﾃﾞｨｰﾒｰﾙの文字列がありません。";
 
 // Mail programs and editors wrap, indent and re-break pasted text; none of these
 // characters can be part of the code, so dropping them cannot change the song.
@@ -78,10 +75,10 @@ Result<std::vector<std::uint8_t>> DecodeBase64(std::string_view text) {
   for (char32_t c : Utf8ToUtf32(text)) {
     if (IsBlankOrBreak(c)) continue;
     const int index = Base64Index(c);
-    if (index < 0) return Fail(kBadCharHead + NameCharacter(c) + kBadCharTail);
+    if (index < 0) return Fail(msg::BadMailCharacter(NameCharacter(c)));
     indices.push_back(index);
   }
-  if (indices.empty()) return Fail(kNoText);
+  if (indices.empty()) return Fail(msg::kNoMailText);
 
   std::vector<std::uint8_t> out;
   out.reserve((indices.size() + 3) / 4 * 3);
@@ -103,11 +100,8 @@ std::string MakeMailText(std::span<const std::uint8_t> mldImage) {
 }
 
 std::string MailReportText(std::string_view mailText) {
-  // The mail text is ASCII, so its byte count is its character count. The line
-  // breaks are CR LF: message boxes on every platform we run on show that form.
-  return "ｸﾘｯﾌﾟﾎﾞｰﾄﾞにﾒｰﾙ(" + std::to_string(mailText.size()) +
-         "ﾊﾞｲﾄ)を保存しました。ﾒｰﾙ本文に貼り付けて下さい。\r\n\r\n"
-         "(注意：最後の行に改行は入れないで下さい。)";
+  // The mail text is ASCII, so its byte count is its character count.
+  return msg::MailSaved(mailText.size());
 }
 
 Result<std::vector<std::uint8_t>> MailTextToBytes(std::string_view clipboardText) {

@@ -144,7 +144,7 @@ Result<double> MidiTempo(std::string_view text, bool doubleSpeed) {
   // The tempo period has three bytes: below 4 beats a minute it no longer fits, and
   // at 0 or less there is no period at all.
   if (!(tempo >= 4) || std::nearbyint(60 / tempo * 1000000) < 1) {
-    return Fail("ﾃﾝﾎﾟ(" + std::string(text) + ")ではMIDIﾌｧｲﾙを作成できません。4以上にして下さい。");
+    return Fail(msg::MidiTempoTooLow(text));
   }
   return tempo;
 }
@@ -154,7 +154,7 @@ Result<std::vector<std::uint8_t>> SmfImage(const SongDocument& song, const MidiT
   auto tempo = MidiTempo(song.tempo, doubleSpeed);
   if (!tempo) return std::unexpected(tempo.error());
   auto title = EncodeCp932(song.title);
-  if (!title) return Fail("ﾀｲﾄﾙに" + title.error().message);
+  if (!title) return Fail(msg::ProblemIn(msg::kTitleField, title.error().message));
   const auto period = static_cast<std::uint32_t>(std::nearbyint(60 / *tempo * 1000000));
 
   std::vector<std::uint8_t> image;

@@ -13,10 +13,6 @@
 namespace chwr {
 namespace {
 
-std::string PartName(int part) {
-  return "ﾊﾟｰﾄ" + std::to_string(part + 1);
-}
-
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -44,10 +40,10 @@ bool HasControlCharacter(std::string_view text) {
 // should never hold.
 Result<std::vector<std::uint8_t>> HeaderText(std::string_view text, const char* what) {
   if (HasControlCharacter(text)) {
-    return Fail(std::string(what) + "に制御文字は使えません。");
+    return Fail(msg::ControlCharacterIn(what));
   }
   auto bytes = EncodeCp932(text);
-  if (!bytes) return Fail(std::string(what) + "に" + bytes.error().message);
+  if (!bytes) return Fail(msg::ProblemIn(what, bytes.error().message));
   return bytes;
 }
 
@@ -89,24 +85,22 @@ std::uint8_t TempoByte(std::string_view text, bool* replaced) {
 }
 
 std::string SizeReport(std::size_t imageSize, const SongCompile& compiled) {
-  std::string text = std::to_string(imageSize) + "ﾊﾞｲﾄ ";
+  std::string text = msg::SizeReportBytes(imageSize);
   for (int p = 0; p < 4; ++p) {
     const CompiledPart& part = compiled.parts[p];
-    text += " " + PartName(p) + "：" + std::to_string(part.totalSteps) + " " + part.minName;
-    if (part.totalSteps != 0) text += "～";
-    text += part.maxName;
+    text += msg::SizeReportPart(p, part.totalSteps, part.minName, part.maxName);
   }
   return text;
 }
 
 Result<MldImageBuilder> MldImageBuilder::Create(const SongDocument& song,
                                                 const SongCompile& compiled) {
-  auto title = HeaderText(song.title, "ﾀｲﾄﾙ");
+  auto title = HeaderText(song.title, msg::kTitleField);
   if (!title) return std::unexpected(title.error());
   std::vector<std::uint8_t> protect;
   const bool cipy = song.copyProtect && !song.protectText.empty();
   if (cipy) {
-    auto text = HeaderText(song.protectText, "著作権情報");
+    auto text = HeaderText(song.protectText, msg::kCopyrightField);
     if (!text) return std::unexpected(text.error());
     protect = std::move(*text);
   }
@@ -115,9 +109,7 @@ Result<MldImageBuilder> MldImageBuilder::Create(const SongDocument& song,
   if (headerLength > mld::kMaxHeaderLength) {
     const std::size_t room =
         mld::kMaxHeaderLength - mld::kFixedHeaderLength - (cipy ? mld::kProtectOverhead : 0);
-    return Fail(std::string(cipy ? "ﾀｲﾄﾙと著作権情報" : "ﾀｲﾄﾙ") + "が長すぎます。ｼﾌﾄJISで" +
-                std::to_string(title->size() + protect.size()) + "ﾊﾞｲﾄあります。(最大" +
-                std::to_string(room) + "ﾊﾞｲﾄ)");
+    return Fail(msg::HeaderTooLong(cipy, title->size() + protect.size(), room));
   }
 
   MldImageBuilder b;
@@ -177,12 +169,10 @@ Result<MldImageBuilder> MldImageBuilder::Create(const SongDocument& song,
 
 Result<void> MldImageBuilder::Check(const ScheduledEvent& s) {
   if (s.event.tone > 4) {
-    return Fail(PartName(s.part) + " 音色定義の選択(@V" + std::to_string(s.event.tone - 1) +
-                ")は@V0～@V3にして下さい。");
+    return Fail(msg::ToneSlotOutOfRange(s.part, s.event.tone - 1));
   }
   if (!s.data.empty() && !DecodeHex(s.data, nullptr)) {
-    return Fail(PartName(s.part) + " ﾃﾞｰﾀ{" + std::string(s.data) +
-                "}は16進数を2桁ずつ書いて下さい。");
+    return Fail(msg::BadDataGroup(s.part, s.data));
   }
   return {};
 }

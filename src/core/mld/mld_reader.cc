@@ -17,33 +17,6 @@ namespace {
 
 using Bytes = std::span<const std::uint8_t>;
 
-// ---- user texts -------------------------------------------------------------------------
-
-constexpr const char* kTruncatedWarning =
-    "ﾌｧｲﾙが途中で終わっています。読めたところまでを読み込みました。";
-constexpr const char* kNoTrackWarning =
-    "ﾄﾗｯｸ(trac)が見つからないため、ﾊﾟｰﾄの内容は読み込めませんでした。";
-constexpr const char* kNoTempoWarning = "ﾃﾝﾎﾟの指定がないため、分解能48として読み込みました。";
-
-std::string Hex(std::uint8_t byte) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  return {kDigits[byte >> 4], kDigits[byte & 15]};
-}
-
-std::string UnknownResolutionWarning(std::uint8_t status) {
-  return "分解能の指定(" + Hex(status) + ")が読めないため、分解能48として読み込みました。";
-}
-
-std::string UndecodableWarning(std::string_view field, std::size_t count) {
-  return std::string(field) + "にｼﾌﾄJISとして読めないﾊﾞｲﾄが" + std::to_string(count) +
-         "か所あり、「\uFFFD」にしました。";
-}
-
-std::string UnknownSlotWarning(int slot, std::uint8_t first) {
-  return "音色定義" + std::to_string(slot + 1) + "のﾊﾟｰﾄ指定(" + Hex(first) +
-         ")が読めないため、その定義は読み込みませんでした。";
-}
-
 // ---- header ------------------------------------------------------------------------------
 
 using Image = ByteReader;
@@ -483,7 +456,7 @@ Result<MldRead> ReadMld(Bytes bytes) {
     const Bytes title = ChunkData(img, *at, truncated);
     song.title = MldTitleText(title);
     if (auto n = DecodeCp932(title).invalidCount) {
-      result.warnings.push_back(MakeWarning(UndecodableWarning("ﾀｲﾄﾙ", n)));
+      result.warnings.push_back(MakeWarning(msg::MldUndecodableBytes(msg::kTitleField, n)));
     }
   }
   if (auto at = FindHeaderChunk(img, mld::kProtectTag, headerEnd)) {
@@ -491,7 +464,7 @@ Result<MldRead> ReadMld(Bytes bytes) {
     song.protectText = text.utf8;
     if (text.invalidCount) {
       result.warnings.push_back(
-          MakeWarning(UndecodableWarning("著作権保護の文", text.invalidCount)));
+          MakeWarning(msg::MldUndecodableBytes(msg::kProtectTextField, text.invalidCount)));
     }
   }
 
@@ -507,7 +480,7 @@ Result<MldRead> ReadMld(Bytes bytes) {
       if (bytes10[0] == 0) continue;
       const MldToneText tone = MldToneDefinitionText(bytes10);
       if (tone.part < 0) {
-        result.warnings.push_back(MakeWarning(UnknownSlotWarning(slot, bytes10[0])));
+        result.warnings.push_back(MakeWarning(msg::MldUnknownSlotPart(slot, bytes10[0])));
         continue;
       }
       boxes[static_cast<std::size_t>(tone.part)] = tone.text;
@@ -521,7 +494,7 @@ Result<MldRead> ReadMld(Bytes bytes) {
   }
 
   if (!track) {
-    result.warnings.push_back(MakeWarning(kNoTrackWarning));
+    result.warnings.push_back(MakeWarning(msg::kMldNoTrack));
   } else if (!img.Has(*track, 8)) {
     truncated = true;
   } else {
@@ -532,9 +505,9 @@ Result<MldRead> ReadMld(Bytes bytes) {
       if (setups[p].tone) song.parts[p].tone = ToneChoice(setups[p]);
     }
     if (!prologue.tempoStatus) {
-      result.warnings.push_back(MakeWarning(kNoTempoWarning));
+      result.warnings.push_back(MakeWarning(msg::kMldNoTempo));
     } else if (const int code = *prologue.tempoStatus & 15; code != 2 && code != 3) {
-      result.warnings.push_back(MakeWarning(UnknownResolutionWarning(*prologue.tempoStatus)));
+      result.warnings.push_back(MakeWarning(msg::MldUnknownResolution(*prologue.tempoStatus)));
     }
     const int resolution = StepsPerQuarter(song);
     for (int p = 0; p < 4; ++p) {
@@ -545,7 +518,7 @@ Result<MldRead> ReadMld(Bytes bytes) {
     }
   }
   for (std::size_t p = 0; p < 4; ++p) song.parts[p].mml = std::move(boxes[p]);
-  if (truncated) result.warnings.push_back(MakeWarning(kTruncatedWarning));
+  if (truncated) result.warnings.push_back(MakeWarning(msg::kMldTruncated));
   return result;
 }
 

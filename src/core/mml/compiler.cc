@@ -8,39 +8,19 @@
 #include <cmath>
 #include <optional>
 
+#include "messages.h"
 #include "text/cp932.h"
 
 namespace chwr {
 namespace {
 
-// Message pieces. The character message has no blank before "(" and none after
-// "行目)"; the command messages have both.
-constexpr const char* kPart = "ﾊﾟｰﾄ";
-constexpr const char* kSuffixO = "行目) に(O命令)構文ｴﾗｰがあります。";
-constexpr const char* kSuffixQ = "行目) に(Q命令)構文ｴﾗｰがあります。";
-constexpr const char* kSuffixV = "行目) に(V命令)構文ｴﾗｰがあります。";
-constexpr const char* kSuffixAt = "行目) に(@命令)構文ｴﾗｰがあります。";
-constexpr const char* kSuffixAbsolute = "行目) に(L*[絶対音長]命令)構文ｴﾗｰがあります。";
-constexpr const char* kSuffixL = "行目) に(L命令)構文ｴﾗｰがあります。";
-constexpr const char* kSuffix64 = "行目) 分解能=24の時は64分音符は指定できません。";
-constexpr const char* kSuffixT = "行目) に(T命令)構文ｴﾗｰがあります。";
-constexpr const char* kSuffixDot = "行目) 絶対音長指定時は付点指定はできません。";
-constexpr const char* kSuffixLength = "行目) に(音長命令)構文ｴﾗｰがあります。";
-// Our own texts for the fixed capacities, in the same shape as the command messages.
-constexpr const char* kSuffixTooManyTokens = "行目) 命令の数が多すぎます。(最大50000個)";
-constexpr const char* kSuffixTooManyEvents = "行目) 音符と休符の数が多すぎます。(最大50001個)";
-
-std::string PartName(int part) {
-  return kPart + std::to_string(part + 1);
-}
-
 std::string ToUtf8(std::u32string_view text) {
   return Utf32ToUtf8(text);
 }
 
-Diagnostic CommandError(int part, int line, const char* suffix, std::u32string_view search) {
+Diagnostic CommandError(int part, int line, const char* what, std::u32string_view search) {
   Diagnostic d;
-  d.message = PartName(part) + " (" + std::to_string(line) + suffix;
+  d.message = msg::AtPartLine(part, line, what);
   d.part = part;
   d.line = line;
   d.searchText = ToUtf8(search);
@@ -51,8 +31,7 @@ Diagnostic CharacterError(int part, int line, char32_t ch) {
   std::string shown;
   AppendUtf8(shown, ch);
   Diagnostic d;
-  d.message =
-      PartName(part) + "(" + std::to_string(line) + "行目)に不正な文字(" + shown + ")があります。";
+  d.message = msg::InvalidCharacter(part, line, shown);
   d.part = part;
   d.line = line;
   d.searchText = shown;
@@ -61,7 +40,7 @@ Diagnostic CharacterError(int part, int line, char32_t ch) {
 
 Diagnostic PartError(int part, std::string text) {
   Diagnostic d;
-  d.message = PartName(part) + text;
+  d.message = std::move(text);
   d.part = part;
   return d;
 }
@@ -172,16 +151,16 @@ class PartCompiler {
     std::string text = StripComments(mml);
     ToneExtraction tone = ExtractToneDefinition(text, part_);
     if (tone.status == ToneExtraction::Status::kInvalid) {
-      return std::unexpected(PartError(part_, " 音色定義が無効です。"));
+      return std::unexpected(PartError(part_, msg::InvalidToneDefinition(part_)));
     }
     state_.toneDefinition[part_] = tone.bytes;
     state_.toneDefined[part_] = tone.status == ToneExtraction::Status::kDefined;
     RepeatExpansion repeats = ExpandRepeats(tone.text);
     if (repeats.status == RepeatExpansion::Status::kUnmatched) {
-      return std::unexpected(PartError(part_, "に不正な繰り返し([])があります。"));
+      return std::unexpected(PartError(part_, msg::UnmatchedRepeat(part_)));
     }
     if (repeats.status == RepeatExpansion::Status::kTooLong) {
-      return std::unexpected(PartError(part_, " 繰り返しを展開したMMLが長すぎます。"));
+      return std::unexpected(PartError(part_, msg::RepeatTooLong(part_)));
     }
     text_ = NormaliseText(repeats.text);
     if (auto r = Tokenise(); !r) return r;
@@ -212,7 +191,7 @@ class PartCompiler {
   }
 
   Result<void> TooManyTokens() {
-    return std::unexpected(CommandError(part_, line_, kSuffixTooManyTokens, U""));
+    return std::unexpected(CommandError(part_, line_, msg::kTooManyCommands, U""));
   }
 
   // The character right after an "@V" token or a brace group is not classified:
@@ -364,15 +343,15 @@ class PartCompiler {
     const char32_t first = token[0];
     const bool signedCommand =
         first != 'T' && token.size() >= 2 && (token[1] == '+' || token[1] == '-');
-    auto fail = [&](const char* suffix) {
-      return std::unexpected(CommandError(part_, line, suffix, token));
+    auto fail = [&](const char* what) {
+      return std::unexpected(CommandError(part_, line, what, token));
     };
 
     switch (first) {
       case 'O': {
-        if (signedCommand) return fail(kSuffixO);
+        if (signedCommand) return fail(msg::kSyntaxO);
         std::u32string_view p = GenericParameter(token);
-        if (p.size() != 1 || p[0] < '1' || p[0] > '6') return fail(kSuffixO);
+        if (p.size() != 1 || p[0] < '1' || p[0] > '6') return fail(msg::kSyntaxO);
         octave_ = static_cast<int>(p[0] - '0');
         return {};
       }
@@ -390,44 +369,44 @@ class PartCompiler {
         }
         return {};
       case 'L': {
-        if (signedCommand) return fail(kSuffixL);
+        if (signedCommand) return fail(msg::kSyntaxL);
         std::u32string_view p = GenericParameter(token);
         if (p[0] == '*') {
           std::u32string_view digits = std::u32string_view(p).substr(1);
-          if (!AllDigits(digits)) return fail(kSuffixAbsolute);
+          if (!AllDigits(digits)) return fail(msg::kSyntaxAbsolute);
           std::int64_t n = DigitsValue(digits);
-          if (n <= 0 || n >= 193) return fail(kSuffixAbsolute);
+          if (n <= 0 || n >= 193) return fail(msg::kSyntaxAbsolute);
           defaultLength_ = p;
           return {};
         }
-        if (!NoteLengthSteps(p)) return fail(kSuffixL);
-        if (p == U"64" && options_.resolution == 0) return fail(kSuffix64);
+        if (!NoteLengthSteps(p)) return fail(msg::kSyntaxL);
+        if (p == U"64" && options_.resolution == 0) return fail(msg::kNo64thAt24);
         defaultLength_ = p;
         return {};
       }
       case 'Q': {
-        if (signedCommand) return fail(kSuffixQ);
+        if (signedCommand) return fail(msg::kSyntaxQ);
         std::u32string_view p = GenericParameter(token);
-        if (!AllDigits(p)) return fail(kSuffixQ);
+        if (!AllDigits(p)) return fail(msg::kSyntaxQ);
         std::int64_t q = DigitsValue(p);
-        if (q > 192) return fail(kSuffixQ);
+        if (q > 192) return fail(msg::kSyntaxQ);
         gateCut_ = static_cast<int>(q);
         return {};
       }
       case 'V': {
-        if (signedCommand) return fail(kSuffixV);
+        if (signedCommand) return fail(msg::kSyntaxV);
         auto v = ReadVolume(token.substr(1));
-        if (!v) return fail(kSuffixV);
+        if (!v) return fail(msg::kSyntaxV);
         currentVolume_ = *v;
         return {};
       }
       case '~':
       case '_': {
         // These step the volume; a bad step is reported as a volume error.
-        if (signedCommand) return fail(kSuffixV);
+        if (signedCommand) return fail(msg::kSyntaxV);
         std::u32string_view p = GenericParameter(token);
         if (p != U"0") {
-          if (!AllDigits(p)) return fail(kSuffixV);
+          if (!AllDigits(p)) return fail(msg::kSyntaxV);
           volumeStep_ = DigitsValue(p);
         }
         if (first == '~') {
@@ -441,7 +420,7 @@ class PartCompiler {
       }
       case 'T': {
         auto v = ReadTranspose(token.substr(1));
-        if (!v) return fail(kSuffixT);
+        if (!v) return fail(msg::kSyntaxT);
         transpose_ = *v;
         return {};
       }
@@ -450,7 +429,7 @@ class PartCompiler {
           toneSlot_ = static_cast<int>(token[2] - '0');
           return {};
         }
-        return fail(kSuffixAt);
+        return fail(msg::kSyntaxAt);
       case '{':
         pendingData_ = ToUtf8(GenericParameter(token));
         return {};
@@ -463,7 +442,7 @@ class PartCompiler {
       case 'B':
         return EmitNote(token, line, signedCommand);
       case 'R':
-        if (signedCommand) return fail(kSuffixLength);
+        if (signedCommand) return fail(msg::kSyntaxLength);
         return EmitNote(token, line, false);
       default:
         // Only reachable through the character taken after "@V" or a brace group.
@@ -523,13 +502,13 @@ class PartCompiler {
       std::u32string_view digits = text.substr(1);
       if (!digits.empty()) {
         if (!AllDigits(digits))
-          return std::unexpected(CommandError(part_, line, kSuffixLength, text));
+          return std::unexpected(CommandError(part_, line, msg::kSyntaxLength, text));
         std::int64_t n = DigitsValue(digits);
-        if (n > 192) return std::unexpected(CommandError(part_, line, kSuffixAbsolute, text));
+        if (n > 192) return std::unexpected(CommandError(part_, line, msg::kSyntaxAbsolute, text));
         len.step = static_cast<int>(n);
       }
     } else {
-      return std::unexpected(CommandError(part_, line, kSuffixLength, text));
+      return std::unexpected(CommandError(part_, line, msg::kSyntaxLength, text));
     }
     if (rest) {
       len.gate = 0;
@@ -556,7 +535,7 @@ class PartCompiler {
 
   Result<void> Store(const NoteEvent& e, int line) {
     if (out_.count >= kEventCapacity) {
-      return std::unexpected(CommandError(part_, line, kSuffixTooManyEvents, U""));
+      return std::unexpected(CommandError(part_, line, msg::kTooManyNotes, U""));
     }
     out_.totalSteps += e.step;
     if (e.key == -1) rests_.push_back(out_.count);
@@ -622,11 +601,11 @@ class PartCompiler {
 
     if (dot) {
       if (param.find(U'*') != std::u32string_view::npos) {
-        return std::unexpected(CommandError(part_, line, kSuffixDot, token));
+        return std::unexpected(CommandError(part_, line, msg::kNoDotOnAbsolute, token));
       }
       // An absolute default has no dotted form; say so rather than invent a length.
       if (param == U"0" && !defaultLength_.empty() && defaultLength_[0] == '*') {
-        return std::unexpected(CommandError(part_, line, kSuffixDot, token));
+        return std::unexpected(CommandError(part_, line, msg::kNoDotOnAbsolute, token));
       }
       auto doubled = [](std::u32string_view s) {
         std::string ascii = std::to_string(2 * DigitsValue(s));

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "messages.h"
+
 namespace chwr {
 namespace {
 
@@ -25,8 +27,7 @@ Result<void> StepPass(const SongCompile& compiled, std::span<StepListener* const
   for (int p = 0; p < 4; ++p) {
     const CompiledPart& part = compiled.parts[p];
     if (part.totalSteps > kMaxSongSteps) {
-      return Fail("ﾊﾟｰﾄ" + std::to_string(p + 1) + " のｽﾃｯﾌﾟ数(" + std::to_string(part.totalSteps) +
-                  ")が多すぎます。1曲は" + std::to_string(kMaxSongSteps) + "ｽﾃｯﾌﾟまでです。");
+      return Fail(msg::PartTooLong(p, part.totalSteps, kMaxSongSteps));
     }
     auto& start = cursors[p].start;
     start.reserve(part.count);

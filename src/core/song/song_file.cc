@@ -18,17 +18,6 @@ constexpr int kFullLineCount = 18;
 // Files of the three-part era stop after the resolution line.
 constexpr int kThreePartLineCount = 15;
 
-// Warnings are our own texts: the file format reports nothing, but the user
-// should know when what they see is not what the file said.
-std::string UndecodableWarning(std::size_t count) {
-  return "ｼﾌﾄJISとして読めないﾊﾞｲﾄが" + std::to_string(count) + "か所あり、「\uFFFD」にしました。";
-}
-
-std::string ShortFileWarning(std::size_t lineCount) {
-  return "ﾌｧｲﾙが" + std::to_string(lineCount) +
-         "行で終わっています。足りない項目は新規作成時の内容にしました。";
-}
-
 // A garbage line can be arbitrarily long; the warning only needs enough to recognise it.
 std::string Excerpt(std::string_view text) {
   constexpr std::size_t kMaxShown = 32;
@@ -36,17 +25,6 @@ std::string Excerpt(std::string_view text) {
   if (cps.size() <= kMaxShown) return std::string(text);
   cps.resize(kMaxShown);
   return Utf32ToUtf8(cps) + "…";
-}
-
-std::string ChoiceWarning(int lineNo, std::string_view what, std::string_view text,
-                          std::string_view fallback) {
-  return std::to_string(lineNo) + "行目の" + std::string(what) + "「" + Excerpt(text) +
-         "」は選択肢にないため、「" + std::string(fallback) + "」にしました。";
-}
-
-std::string ResolutionWarning(std::string_view text) {
-  return std::to_string(kThreePartLineCount) + "行目の分解能「" + Excerpt(text) +
-         "」が読めないため、「48」にしました。";
 }
 
 // Calls `onBreak` for each line break (CR LF, lone CR, lone LF) and `onText` for the rest.
@@ -163,10 +141,10 @@ Result<SongFileRead> ParseSongFile(std::span<const std::uint8_t> bytes) {
   SongFileRead result;
   DecodedText decoded = DecodeCp932(bytes);
   if (decoded.invalidCount > 0)
-    result.warnings.push_back(MakeWarning(UndecodableWarning(decoded.invalidCount)));
+    result.warnings.push_back(MakeWarning(msg::SongUndecodableBytes(decoded.invalidCount)));
   const std::vector<std::string> lines = SplitLines(decoded.utf8);
   if (lines.size() < static_cast<std::size_t>(kThreePartLineCount)) {
-    result.warnings.push_back(MakeWarning(ShortFileWarning(lines.size())));
+    result.warnings.push_back(MakeWarning(msg::SongFileShort(lines.size())));
   }
 
   // Missing lines leave the field as a new song has it.
@@ -184,8 +162,8 @@ Result<SongFileRead> ParseSongFile(std::span<const std::uint8_t> bytes) {
     }
     const char* fallback = isVolume ? kDefaultVolumeChoice : kDefaultToneChoice;
     field = fallback;
-    result.warnings.push_back(
-        MakeWarning(ChoiceWarning(lineNo, isVolume ? "ﾎﾞﾘｭｰﾑ" : "音色", *text, fallback)));
+    result.warnings.push_back(MakeWarning(msg::UnknownChoice(
+        lineNo, isVolume ? msg::kVolumeField : msg::kToneField, Excerpt(*text), fallback)));
   };
   auto readMml = [&](int lineNo, std::string& field) {
     if (const std::string* text = at(lineNo)) field = LineToMml(*text);
@@ -205,7 +183,8 @@ Result<SongFileRead> ParseSongFile(std::span<const std::uint8_t> bytes) {
     if (index == 0 || index == 1) {
       song.resolution = static_cast<int>(*index);
     } else {
-      result.warnings.push_back(MakeWarning(ResolutionWarning(*resolution)));
+      result.warnings.push_back(
+          MakeWarning(msg::UnreadableResolution(kThreePartLineCount, Excerpt(*resolution))));
     }
   }
   readChoice(16, p[3].tone, false);

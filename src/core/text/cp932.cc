@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "messages.h"
+
 namespace chwr {
 namespace {
 
@@ -212,7 +214,7 @@ Result<std::vector<std::uint8_t>> EncodeCp932(std::string_view utf8) {
   std::vector<std::uint8_t> out;
   if (utf8.empty()) return out;
   ConverterPtr cnv = OpenCp932();
-  if (!cnv) return Fail("ｼﾌﾄJISへの変換を開始できません。");
+  if (!cnv) return Fail(msg::kCp932Unavailable);
   // Some characters have a one-way mapping that Windows also uses when saving
   // (e.g. U+301C WAVE DASH -> 0x8160); with fallbacks on we write what a
   // Windows program would, instead of refusing text that looks fine on screen.
@@ -247,7 +249,7 @@ Result<std::vector<std::uint8_t>> EncodeCp932(std::string_view utf8) {
     if (U_FAILURE(status) || blen <= 0 || !DecodesBack(buffer, blen)) {
       std::string shown;
       AppendUtf8(shown, cp);
-      return Fail("ｼﾌﾄJISで表せない文字(" + shown + ")があります。");
+      return Fail(msg::NotInCp932(shown));
     }
     out.insert(out.end(), buffer, buffer + blen);
   }

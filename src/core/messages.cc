@@ -1,0 +1,157 @@
+#include "messages.h"
+
+namespace chwr::msg {
+namespace {
+
+std::string Hex(std::uint8_t byte) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  return {kDigits[byte >> 4], kDigits[byte & 15]};
+}
+
+}  // namespace
+
+// ---- text encoding -------------------------------------------------------------------------
+
+std::string NotInCp932(std::string_view shown) {
+  return "ｼﾌﾄJISで表せない文字(" + std::string(shown) + ")があります。";
+}
+
+// ---- song text -----------------------------------------------------------------------------
+
+// Warnings are our own texts: the file format reports nothing, but the user
+// should know when what they see is not what the file said.
+std::string SongUndecodableBytes(std::size_t count) {
+  return "ｼﾌﾄJISとして読めないﾊﾞｲﾄが" + std::to_string(count) + "か所あり、「\uFFFD」にしました。";
+}
+
+std::string SongFileShort(std::size_t lineCount) {
+  return "ﾌｧｲﾙが" + std::to_string(lineCount) +
+         "行で終わっています。足りない項目は新規作成時の内容にしました。";
+}
+
+std::string UnknownChoice(int lineNo, std::string_view what, std::string_view excerpt,
+                          std::string_view fallback) {
+  return std::to_string(lineNo) + "行目の" + std::string(what) + "「" + std::string(excerpt) +
+         "」は選択肢にないため、「" + std::string(fallback) + "」にしました。";
+}
+
+std::string UnreadableResolution(int lineNo, std::string_view excerpt) {
+  return std::to_string(lineNo) + "行目の分解能「" + std::string(excerpt) +
+         "」が読めないため、「48」にしました。";
+}
+
+// ---- compiler ------------------------------------------------------------------------------
+
+std::string PartName(int part) {
+  return "ﾊﾟｰﾄ" + std::to_string(part + 1);
+}
+
+// The character message has no blank before "(" and none after "行目)"; the command
+// messages have both.
+std::string AtPartLine(int part, int line, std::string_view what) {
+  return PartName(part) + " (" + std::to_string(line) + "行目) " + std::string(what);
+}
+
+std::string InvalidCharacter(int part, int line, std::string_view shown) {
+  return PartName(part) + "(" + std::to_string(line) + "行目)に不正な文字(" + std::string(shown) +
+         ")があります。";
+}
+
+std::string InvalidToneDefinition(int part) {
+  return PartName(part) + " 音色定義が無効です。";
+}
+
+std::string UnmatchedRepeat(int part) {
+  return PartName(part) + "に不正な繰り返し([])があります。";
+}
+
+std::string RepeatTooLong(int part) {
+  return PartName(part) + " 繰り返しを展開したMMLが長すぎます。";
+}
+
+std::string PartTooLong(int part, int steps, int maxSteps) {
+  return PartName(part) + " のｽﾃｯﾌﾟ数(" + std::to_string(steps) + ")が多すぎます。1曲は" +
+         std::to_string(maxSteps) + "ｽﾃｯﾌﾟまでです。";
+}
+
+// ---- MLD -----------------------------------------------------------------------------------
+
+std::string ControlCharacterIn(std::string_view what) {
+  return std::string(what) + "に制御文字は使えません。";
+}
+
+std::string ProblemIn(std::string_view what, std::string_view reason) {
+  return std::string(what) + "に" + std::string(reason);
+}
+
+std::string HeaderTooLong(bool withCopyright, std::size_t bytes, std::size_t room) {
+  return std::string(withCopyright ? "ﾀｲﾄﾙと著作権情報" : "ﾀｲﾄﾙ") + "が長すぎます。ｼﾌﾄJISで" +
+         std::to_string(bytes) + "ﾊﾞｲﾄあります。(最大" + std::to_string(room) + "ﾊﾞｲﾄ)";
+}
+
+std::string ToneSlotOutOfRange(int part, int slot) {
+  return PartName(part) + " 音色定義の選択(@V" + std::to_string(slot) + ")は@V0～@V3にして下さい。";
+}
+
+std::string BadDataGroup(int part, std::string_view data) {
+  return PartName(part) + " ﾃﾞｰﾀ{" + std::string(data) + "}は16進数を2桁ずつ書いて下さい。";
+}
+
+std::string SizeReportBytes(std::size_t imageSize) {
+  return std::to_string(imageSize) + "ﾊﾞｲﾄ ";
+}
+
+std::string SizeReportPart(int part, int steps, std::string_view minName,
+                           std::string_view maxName) {
+  std::string text =
+      " " + PartName(part) + "：" + std::to_string(steps) + " " + std::string(minName);
+  if (steps != 0) text += "～";
+  text += maxName;
+  return text;
+}
+
+std::string MldUnknownResolution(std::uint8_t status) {
+  return "分解能の指定(" + Hex(status) + ")が読めないため、分解能48として読み込みました。";
+}
+
+std::string MldUndecodableBytes(std::string_view field, std::size_t count) {
+  return std::string(field) + "にｼﾌﾄJISとして読めないﾊﾞｲﾄが" + std::to_string(count) +
+         "か所あり、「\uFFFD」にしました。";
+}
+
+std::string MldUnknownSlotPart(int slot, std::uint8_t first) {
+  return "音色定義" + std::to_string(slot + 1) + "のﾊﾟｰﾄ指定(" + Hex(first) +
+         ")が読めないため、その定義は読み込みませんでした。";
+}
+
+// ---- MIDI ----------------------------------------------------------------------------------
+
+std::string MidiTempoTooLow(std::string_view text) {
+  return "ﾃﾝﾎﾟ(" + std::string(text) + ")ではMIDIﾌｧｲﾙを作成できません。4以上にして下さい。";
+}
+
+// ---- mail ----------------------------------------------------------------------------------
+
+std::string BadMailCharacter(std::string_view name) {
+  return "ﾒﾛﾃﾞｨｰﾒｰﾙの文字列に使えない文字(" + std::string(name) + ")があります。";
+}
+
+// The line breaks are CR LF: message boxes on every platform we run on show that form.
+std::string MailSaved(std::size_t bytes) {
+  return "ｸﾘｯﾌﾟﾎﾞｰﾄﾞにﾒｰﾙ(" + std::to_string(bytes) +
+         "ﾊﾞｲﾄ)を保存しました。ﾒｰﾙ本文に貼り付けて下さい。\r\n\r\n"
+         "(注意：最後の行に改行は入れないで下さい。)";
+}
+
+// ---- opening -------------------------------------------------------------------------------
+
+std::string ContentIsKind(std::string_view kindName) {
+  return "このﾌｧｲﾙの中身は" + std::string(kindName) + "ﾌｧｲﾙです。";
+}
+
+std::string TempoOutOfRange(std::string_view typed, int written) {
+  return "ﾃﾝﾎﾟ " + std::string(typed) + " は MLD では " + std::to_string(written) +
+         " になります。1～255で指定して下さい。";
+}
+
+}  // namespace chwr::msg
