@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <iostream>
+#include <iterator>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -30,6 +32,13 @@
 namespace chwr::cli {
 namespace {
 
+constexpr const char* kVersion = "1.21";
+
+constexpr const char* kExitStatusHelp =
+    "Exit status: 0 done; 1 a compile or build error (the editor's message first on standard "
+    "error); 2 a file that cannot be read or written, or is not what it should be; 64 a usage "
+    "error (an unknown command or option, or a value out of range).";
+
 // Every message of the tool goes out here: errors as the editor shows them, warnings
 // behind the "注意" of their message-box title.
 void Print(const Diagnostic& d, std::ostream& err) {
@@ -42,6 +51,14 @@ void Print(const Diagnostic& d, std::ostream& err) {
     err << "  " << detail.substr(0, end) << '\n';
     detail = end == std::string_view::npos ? std::string_view() : detail.substr(end + 1);
   }
+}
+
+// A song file by its name, or a song text read from standard input for "-".
+Result<OpenedSong> OpenSong(const std::filesystem::path& path) {
+  if (path != "-") return OpenSongFile(path);
+  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(std::cin)),
+                                  std::istreambuf_iterator<char>());
+  return OpenSongBytes(FileKind::kSongText, bytes);
 }
 
 Diagnostic TempoReplacedNote(const std::string& tempo) {
@@ -107,7 +124,7 @@ void AppendPart(std::string& out, int p, const CompiledPart& part, const Compile
 }  // namespace
 
 int CompileCommand(const std::filesystem::path& songPath, std::ostream& out, std::ostream& err) {
-  auto song = SongOf(OpenSongFile(songPath), err);
+  auto song = SongOf(OpenSong(songPath), err);
   if (!song) return kFileError;
   SongCompile compiled;
   if (auto r = CompileSong(*song, compiled); !r) {
@@ -137,12 +154,16 @@ std::optional<MidiSettings> ToMidiSettings(const MidiOptions& o, std::ostream& e
   }
   m.repeatOn = o.repeat;
   m.doubleSpeed = o.doubleSpeed;
-  if (o.midiTone < 0 || o.midiTone > 128) {
-    err << "--midi-tone: 1 to 128\n";
+  if (o.midiTone && (*o.midiTone < 1 || *o.midiTone > 128)) {
+    err << "--midi-tone: a General MIDI program from 1 to 128\n";
     return std::nullopt;
   }
-  m.midiTone = o.midiTone - 1;
-  std::string_view list = o.mute;
+  m.midiTone = o.midiTone ? *o.midiTone - 1 : -1;
+  if (o.mute && o.mute->empty()) {
+    err << "--mute: part numbers 1 to 4, separated by commas\n";
+    return std::nullopt;
+  }
+  std::string_view list = o.mute ? std::string_view(*o.mute) : std::string_view();
   while (!list.empty()) {
     const std::size_t comma = list.find(',');
     const std::string_view item = list.substr(0, comma);
@@ -183,7 +204,7 @@ int BuildCommand(const BuildArgs& request, std::ostream& out, std::ostream& err)
   if (request.song.empty()) return kOk;
   auto midi = ToMidiSettings(request.midi, err);
   if (!midi) return kUsageError;
-  auto song = SongOf(OpenSongFile(request.song), err);
+  auto song = SongOf(OpenSong(request.song), err);
   if (!song) return kFileError;
   auto built = Build(*song, request.midOut.empty() ? std::nullopt : midi, err);
   if (!built) return kCompileError;
@@ -379,12 +400,16 @@ int RenderCommand(const SoundRequest& request, std::ostream& out, std::ostream& 
 }
 
 int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  // Named here, so usage lines say "chwr" however the program was started.
   CLI::App app{
       "chwr - Chimewright's command-line tool for i-mode ring melodies.\n"
-      "Compiles song text files (18 Shift-JIS lines, first line \"qrv\"), builds MLD files and "
-      "melody mail, and reads MLD files back."};
+      "Compiles song text files (18 Shift-JIS lines, first line \"qrv\"), builds MLD and MIDI "
+      "files and melody mail, reads MLD files and melody mail back, and plays or renders songs.",
+      "chwr"};
   app.require_subcommand(1);
   app.set_help_all_flag("--help-all", "Show help for every command");
+  app.set_version_flag("--version", std::string("chwr (Chimewright) ") + kVersion);
+  app.footer(kExitStatusHelp);
 
   std::string songPath;
   CLI::App* compile = app.add_subcommand(
@@ -394,10 +419,12 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
       "then each part's statistics, then {\"markStep\":N}. Exit status 1 on a compile error "
       "(its message first on standard error), 2 when the file cannot be read or is not a song "
       "text file.");
-  compile->add_option("SONG", songPath, "Song text file (.txt)")->required();
+  compile->add_option("SONG", songPath, "Song file (.txt, or .mld); - reads a song text from standard input")
+      ->required();
 
   auto addMidiOptions = [](CLI::App* cmd, MidiOptions& m) {
-    cmd->add_option("--octave", m.octave, "MIDI octave: high, normal (default) or low");
+    cmd->add_option("--octave", m.octave, "MIDI octave: high, normal (default) or low")
+        ->check(CLI::IsMember({"high", "normal", "low"}));
     cmd->add_flag("--repeat", m.repeat, "Every part's events twice");
     cmd->add_flag("--double-speed", m.doubleSpeed, "Twice the tempo");
     cmd->add_option("--midi-tone", m.midiTone,
@@ -415,7 +442,8 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
       "text (\"--B:M\", CR LF, base64) followed by one line feed; --reset-mid writes the "
       "sound-source reset file (no song needed). Exit status 1 on a compile or build error, "
       "2 on a file error.");
-  buildCmd->add_option("SONG", build.song, "Song text file (.txt)");
+  buildCmd->add_option("SONG", build.song,
+                       "Song file (.txt, or .mld); - reads a song text from standard input");
   buildCmd->add_option("--mld", build.mldOut, "Write the MLD file here");
   buildCmd->add_flag("--mail", build.mail, "Print the melody-mail text");
   buildCmd->add_option("--mid", build.midOut, "Write the MIDI file here");
@@ -430,7 +458,8 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
       "without a sound card.");
   playCmd->add_option("FILE", play.input, "Song text, MLD or MIDI file")->required();
   playCmd->add_option("--soundfont", play.soundFont, "SoundFont (.sf2) to play with");
-  playCmd->add_option("--audio", play.audio, "system (default) or none");
+  playCmd->add_option("--audio", play.audio, "system (default) or none")
+      ->check(CLI::IsMember({"system", "none"}));
   playCmd->add_flag("--loop", play.loop, "Start over at the end until stopped");
   addMidiOptions(playCmd, play.midi);
 
@@ -464,6 +493,18 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
       "layout breaks.");
   dumpCmd->add_option("FILE", dumpInput, "MLD file")->required();
 
+  // An unknown command is named, with the commands there are.
+  if (argc > 1 && argv[1][0] != '-') {
+    const std::string_view first = argv[1];
+    const auto& commands = app.get_subcommands([](CLI::App*) { return true; });
+    if (std::none_of(commands.begin(), commands.end(),
+                     [&](const CLI::App* c) { return c->get_name() == first; })) {
+      err << "chwr: unknown command \"" << first << "\"; the commands are:";
+      for (const CLI::App* c : commands) err << ' ' << c->get_name();
+      err << "\nRun with --help for more information.\n";
+      return kUsageError;
+    }
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -3,13 +3,16 @@
 
 #include <filesystem>
 #include <iosfwd>
+#include <optional>
+#include <string>
 
 namespace chwr::cli {
 
 /// Exit statuses shared by every command.
 enum ExitStatus { kOk = 0, kCompileError = 1, kFileError = 2, kUsageError = 64 };
 
-/// `chwr compile SONG.txt`: JSON lines of every part's events and statistics.
+/// `chwr compile SONG.txt`: JSON lines of every part's events and statistics; "-" reads
+/// the song from standard input.
 int CompileCommand(const std::filesystem::path& song, std::ostream& out, std::ostream& err);
 
 /// How a song should sound as MIDI (the editor's play menu settings).
@@ -17,8 +20,8 @@ struct MidiOptions {
   std::string octave = "normal";  ///< high, normal or low
   bool repeat = false;
   bool doubleSpeed = false;
-  int midiTone = 0;  ///< 1..128, 0 = each part's tone choice
-  std::string mute;  ///< parts to leave out, e.g. "1,3"
+  std::optional<int> midiTone;     ///< 1..128; none: each part's tone choice
+  std::optional<std::string> mute;  ///< parts to leave out, e.g. "1,3"
 };
 
 /// `chwr build [SONG.txt] [--mld OUT.mld] [--mail] [--mid OUT.mid] [--reset-mid OUT.mid]`.

@@ -257,14 +257,86 @@ TEST_F(ChwrTest, PlaysSilentlyAndRendersWav) {
             "ｻｳﾝﾄﾞﾌｫﾝﾄ(" + (dir_ / "none.sf2").string() + ")が見つかりません。");
 }
 
-TEST_F(ChwrTest, HelpNamesTheCommands) {
-  Outcome o = Run("--help");
-  EXPECT_EQ(o.status, 0);
+TEST_F(ChwrTest, HelpVersionAndUsageErrorsNameWhatTheyMean) {
+  Outcome help = Run("--help");
+  EXPECT_EQ(help.status, 0);
   for (const char* command : {"compile", "build", "open", "dump", "play", "render"}) {
-    EXPECT_NE(o.out.find(command), std::string::npos) << command;
+    EXPECT_NE(help.out.find(command), std::string::npos) << command;
   }
-  Outcome bad = Run("frobnicate");
-  EXPECT_NE(bad.status, 0);
+  EXPECT_NE(help.out.find("Usage: chwr "), std::string::npos) << "not the program's path";
+  EXPECT_NE(help.out.find("Exit status: 0 done; 1 "), std::string::npos);
+  EXPECT_NE(help.out.find("64 a usage error"), std::string::npos);
+
+  Outcome version = Run("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "chwr (Chimewright) 1.21\n");
+
+  const std::string song = "'" + WriteSong("C4").string() + "'";
+  const std::string mid = " --mid '" + (dir_ / "x.mid").string() + "'";
+  const std::pair<std::string, std::string> usage[] = {
+      {"frobnicate",
+       "chwr: unknown command \"frobnicate\"; the commands are: compile build play render open "
+       "dump"},
+      {"build " + song + mid + " --midi-tone 0", "--midi-tone: a General MIDI program from 1 to 128"},
+      {"build " + song + mid + " --midi-tone 129", "--midi-tone: a General MIDI program from 1 to 128"},
+      {"build " + song + mid + " --mute ''", "--mute: part numbers 1 to 4, separated by commas"},
+      {"build " + song + mid + " --mute 5", "--mute: part numbers 1 to 4, separated by commas"},
+      {"build " + song + mid + " --octave foo", "--octave: foo not in {high,normal,low}"},
+      {"play " + song + " --audio bogus", "--audio: bogus not in {system,none}"},
+  };
+  for (const auto& [args, message] : usage) {
+    Outcome o = Run(args);
+    EXPECT_EQ(o.status, 64) << args;
+    EXPECT_EQ(FirstLine(o.err), message) << args;
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "x.mid"));
+}
+
+TEST_F(ChwrTest, ASongCanComeFromStandardInput) {
+  const fs::path song = WriteSong("C4D4");
+  Outcome fromFile = Run("compile '" + song.string() + "'");
+  Outcome fromInput = Run("compile - < '" + song.string() + "'");
+  ASSERT_EQ(fromInput.status, 0) << fromInput.err;
+  EXPECT_EQ(fromInput.out, fromFile.out);
+  const fs::path mld = dir_ / "in.mld";
+  ASSERT_EQ(Run("build - --mld '" + mld.string() + "' < '" + song.string() + "'").status, 0);
+  EXPECT_EQ(Slurp(mld).substr(0, 4), "melo");
+  Outcome empty = Run("compile - < /dev/null");
+  EXPECT_EQ(empty.status, 2);
+  EXPECT_EQ(FirstLine(empty.err), "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。");
+}
+
+TEST_F(ChwrTest, ATempoTheMldFileCannotHoldWarnsAndKeepsItsLowBits) {
+  fs::path song = WriteSong("C4");
+  std::string text = Slurp(song);
+  text.replace(text.find("@120"), 4, "@300");
+  std::ofstream(song, std::ios::binary) << text;
+  const fs::path mld = dir_ / "fast.mld";
+  Outcome o = Run("build '" + song.string() + "' --mld '" + mld.string() + "'");
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.err, "注意: ﾃﾝﾎﾟ 300 は MLD では 44 になります。1～255で指定して下さい。\n");
+  const std::string image = Slurp(mld);
+  EXPECT_NE(image.find(std::string("trac\0\0\0\x23\0\xFF\xC3\x2C", 12)), std::string::npos);
+}
+
+TEST_F(ChwrTest, FailedWritesNameTheFileAndTheReason) {
+  const fs::path mld = dir_ / "protected.mld";
+  std::ofstream(mld) << "old";
+  fs::permissions(mld, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  Outcome o = Run("build '" + WriteSong("C4").string() + "' --mld '" + mld.string() + "'");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.err, "ﾌｧｲﾙ書き込みに失敗しました。\n  " + mld.string() +
+                       "\n  ｱｸｾｽが許可されていません。\n");
+  EXPECT_EQ(Slurp(mld), "old");
+  // "open" writes its song text the same way.
+  const fs::path text = dir_ / "protected.txt";
+  std::ofstream(text) << "old";
+  fs::permissions(text, fs::perms::owner_read);
+  const fs::path built = dir_ / "ok.mld";
+  ASSERT_EQ(Run("build '" + WriteSong("C4").string() + "' --mld '" + built.string() + "'").status, 0);
+  EXPECT_EQ(Run("open '" + built.string() + "' -o '" + text.string() + "'").status, 2);
+  EXPECT_EQ(Slurp(text), "old");
+  fs::permissions(text, fs::perms::owner_all);
 }
 
 }  // namespace
