@@ -131,6 +131,9 @@ int CompileCommand(const std::filesystem::path& songPath, std::ostream& out, std
     Print(r.error(), err);
     return kCompileError;
   }
+  for (const CompiledPart& part : compiled.parts) {
+    for (const Diagnostic& w : part.warnings) Print(w, err);
+  }
   std::string text;
   for (int p = 0; p < 4; ++p) AppendPart(text, p, compiled.parts[p], compiled.state);
   text += "{\"markStep\":" + std::to_string(compiled.state.markStep) + "}\n";

@@ -52,6 +52,13 @@ std::string AtPartLine(int part, int line, std::string_view what) {
   return PartName(part) + " (" + std::to_string(line) + "行目) " + std::string(what);
 }
 
+std::string NoteMoved(int part, int line, std::string_view typed, std::string_view written,
+                      bool high) {
+  return PartName(part) + " (" + std::to_string(line) + "行目) の音(" + std::string(typed) +
+         ")は出せないため、" + (high ? "最高音(" : "最低音(") + std::string(written) +
+         ")にしました。";
+}
+
 std::string InvalidCharacter(int part, int line, std::string_view shown) {
   return PartName(part) + "(" + std::to_string(line) + "行目)に不正な文字(" + std::string(shown) +
          ")があります。";

@@ -72,6 +72,10 @@ std::string UnreadableResolution(int lineNo, std::string_view excerpt);
 std::string PartName(int part);
 /// A command error: `what` (one of the texts below) placed at line `line` of `part`.
 std::string AtPartLine(int part, int line, std::string_view what);
+/// Warning when a note (`typed`, e.g. "O0C") lies outside the keys and sounds as `written`,
+/// the lowest key or (`high`) the highest.
+std::string NoteMoved(int part, int line, std::string_view typed, std::string_view written,
+                      bool high);
 /// Command error: a bad octave command.
 inline constexpr const char* kSyntaxO = "に(O命令)構文ｴﾗｰがあります。";
 /// Command error: a bad gate command.

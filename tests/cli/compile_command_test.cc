@@ -306,7 +306,7 @@ TEST_F(ChwrTest, ASongCanComeFromStandardInput) {
   EXPECT_EQ(FirstLine(empty.err), "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。");
 }
 
-TEST_F(ChwrTest, ATempoTheMldFileCannotHoldWarnsAndKeepsItsLowBits) {
+TEST_F(ChwrTest, BuildWarningsGoToStandardErrorAndTheFileIsStillWritten) {
   fs::path song = WriteSong("C4");
   std::string text = Slurp(song);
   text.replace(text.find("@120"), 4, "@300");
@@ -317,6 +317,12 @@ TEST_F(ChwrTest, ATempoTheMldFileCannotHoldWarnsAndKeepsItsLowBits) {
   EXPECT_EQ(o.err, "注意: ﾃﾝﾎﾟ 300 は MLD では 44 になります。1～255で指定して下さい。\n");
   const std::string image = Slurp(mld);
   EXPECT_NE(image.find(std::string("trac\0\0\0\x23\0\xFF\xC3\x2C", 12)), std::string::npos);
+
+  // A note below the lowest key sounds as that key, and the report names it so.
+  Outcome low = Run("build '" + WriteSong("O1>C").string() + "' --mld '" + mld.string() + "'");
+  ASSERT_EQ(low.status, 0) << low.err;
+  EXPECT_EQ(low.err, "注意: ﾊﾟｰﾄ1 (1行目) の音(O0C)は出せないため、最低音(O0A)にしました。\n");
+  EXPECT_NE(low.out.find("ﾊﾟｰﾄ1：24 O0A～O0A "), std::string::npos) << low.out;
 }
 
 TEST_F(ChwrTest, FailedWritesNameTheFileAndTheReason) {

@@ -49,6 +49,9 @@ Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& requ
 
   result.mldImage = mld->Finish();
   result.tempoReplaced = mld->tempoReplaced();
+  for (const CompiledPart& part : result.compiled.parts) {
+    result.warnings.insert(result.warnings.end(), part.warnings.begin(), part.warnings.end());
+  }
   if (auto w = TempoRangeWarning(song.tempo)) result.warnings.push_back(std::move(*w));
   result.sizeReport = SizeReport(result.mldImage.size(), result.compiled);
   if (request.midi) {

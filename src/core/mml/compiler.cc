@@ -316,6 +316,8 @@ class PartCompiler {
     out_.minKey = 255;
     out_.maxName.clear();
     out_.minName.clear();
+    out_.warnings.clear();
+    toldLow_ = toldHigh_ = false;
     out_.events.clear();
     out_.adjustedEvents.clear();
     out_.dataText.clear();
@@ -522,15 +524,39 @@ class PartCompiler {
     return len;
   }
 
-  int NoteKey(std::u32string_view command) const {
+  // The key of a note command; `moved` tells -1 or +1 when the pitch lay below the lowest
+  // or above the highest key and was moved there.
+  int NoteKey(std::u32string_view command, int* moved = nullptr) const {
     static constexpr int kBase[] = {/*A*/ 10, /*B*/ 12, /*C*/ 1, /*D*/ 3,
                                     /*E*/ 5,  /*F*/ 6,  /*G*/ 8};
     int semitone = kBase[command[0] - 'A'];
     if (command.size() > 1) semitone += command[1] == '+' ? 1 : -1;
-    std::int64_t note = semitone + 12LL * (octave_ - 1) + 2 + transpose_;
+    const std::int64_t pitch = semitone + 12LL * (octave_ - 1) + 2 + transpose_;
     const std::int64_t top = part_ == 3 ? 62 : 63;
-    note = std::clamp<std::int64_t>(note, 0, top);
+    const std::int64_t note = std::clamp<std::int64_t>(pitch, 0, top);
+    if (moved) *moved = pitch < note ? -1 : pitch > note ? 1 : 0;
     return part_ * 64 + static_cast<int>(note);
+  }
+
+  // The name of a key as it sounds: note code 3 is the C of octave 1.
+  static std::string KeyName(int key) {
+    static constexpr const char* kNames[] = {"C",  "C+", "D",  "D+", "E",  "F",
+                                             "F+", "G",  "G+", "A",  "A+", "B"};
+    const int rel = key % 64 - 3;
+    const int octave = (rel >= 0 ? rel / 12 : (rel - 11) / 12) + 1;
+    return "O" + std::to_string(octave) + kNames[((rel % 12) + 12) % 12];
+  }
+
+  // A note moved to the lowest or highest key sounds other than written: the report names
+  // what sounds, and the user hears of the first such note of each kind.
+  void NoteMoved(int moved, int key, const std::string& typed, int line) {
+    bool& told = moved < 0 ? toldLow_ : toldHigh_;
+    if (told) return;
+    told = true;
+    Diagnostic d = MakeWarning(msg::NoteMoved(part_, line, typed, KeyName(key), moved > 0));
+    d.part = part_;
+    d.line = line;
+    out_.warnings.push_back(std::move(d));
   }
 
   Result<void> Store(const NoteEvent& e, int line) {
@@ -558,9 +584,13 @@ class PartCompiler {
     const std::u32string_view command = token.substr(0, hasSign ? 2 : 1);
     const auto [param, tie, dot] = ScanParameter(token);
 
-    const int key = rest ? -1 : NoteKey(command);
-    auto name = [&] { return "O" + std::to_string(octave_) + ToUtf8(command); };
-    if (key > out_.maxKey) {
+    int moved = 0;
+    const int key = rest ? -1 : NoteKey(command, &moved);
+    auto typed = [&] { return "O" + std::to_string(octave_) + ToUtf8(command); };
+    auto name = [&] { return moved != 0 ? KeyName(key) : typed(); };
+    if (moved != 0) NoteMoved(moved, key, typed(), line);
+    // The first note names the highest so far even at key 0, the lowest key of part 1.
+    if (key > out_.maxKey || (!rest && out_.maxName.empty())) {
       out_.maxKey = static_cast<std::int16_t>(key);
       out_.maxName = name();
     }
@@ -651,6 +681,7 @@ class PartCompiler {
   std::u32string defaultLength_ = U"8";
   int gateCut_ = 0;
   int transpose_ = 0;
+  bool toldLow_ = false, toldHigh_ = false;  // a moved note was reported
   int currentVolume_ = 63;
   int lastVolume_ = 63;
   std::int64_t volumeStep_ = 1;

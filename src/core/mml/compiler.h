@@ -50,6 +50,7 @@ struct CompiledPart {
   std::string minName;
   std::string smdText;   ///< what the SMD hook returned for this part
   std::string dataText;  ///< every event's data text, one after the other (UTF-8)
+  Diagnostics warnings;  ///< notes moved to the lowest or highest key, the first of each
 
   /// The data text of an event of this part (empty when it carries none).
   std::string_view DataOf(const NoteEvent& e) const {

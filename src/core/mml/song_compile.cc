@@ -11,6 +11,7 @@ Result<void> CompileSong(const SongDocument& song, SongCompile& out,
     p.events.clear();
     p.adjustedEvents.clear();
     p.dataText.clear();
+    p.warnings.clear();
   }
   CompileOptions compile;
   compile.resolution = song.resolution == 0 ? 0 : 1;

@@ -221,9 +221,11 @@ TEST(CompilePart, Statistics) {
       {0, "R4R4", 96, 0, 0, 0, 0, "", 255, ""},
       {0, "O5C+4O3D8R2", 168, 0, 0, 0, 52, "O5C+", 29, "O3D"},
       {0, "O3B+O4C", 48, 0, 0, 0, 39, "O3B+", 39, "O3B+"},
-      {0, "T-5O1C", 24, 0, 0, 0, 0, "", 0, "O1C"},
-      {0, "O6<C", 24, 0, 0, 0, 63, "O7C", 63, "O7C"},
-      {0, "O1>>C#", 24, 0, 0, 0, 0, "", 0, "O-1C+"},
+      // Notes moved to the lowest or highest key are named as they sound.
+      {0, "T-5O1C", 24, 0, 0, 0, 0, "O0A", 0, "O0A"},
+      {0, "O6<C", 24, 0, 0, 0, 63, "O6C", 63, "O6C"},
+      {0, "O1>>C#", 24, 0, 0, 0, 0, "O0A", 0, "O0A"},
+      {3, "O6C", 24, 0, 0, 0, 254, "O5B", 254, "O5B"},
       {1, "C4.", 72, 0, 0, 0, 91, "O3C", 91, "O3C"},
       {0, "V0C", 24, 1, 0, 0, 27, "O3C", 27, "O3C"},
       {0, "V10CV10CV20CV20C", 96, 2, 0, 0, 27, "O3C", 27, "O3C"},
@@ -247,6 +249,19 @@ TEST(CompilePart, Statistics) {
     EXPECT_EQ(p.minKey, c.minKey) << c.mml;
     EXPECT_EQ(p.minName, c.minName) << c.mml;
   }
+}
+
+TEST(CompilePart, NotesMovedToTheLowestOrHighestKeyWarnOnceEach) {
+  const Outcome run = Compile("O1>C D\nO6<C D >>>>>>>>C O6A", 1);
+  ASSERT_TRUE(run.ok) << run.message;
+  ASSERT_EQ(run.part.warnings.size(), 2u);
+  EXPECT_EQ(run.part.warnings[0].message,
+            "ﾊﾟｰﾄ2 (1行目) の音(O0C)は出せないため、最低音(O0A)にしました。");
+  EXPECT_EQ(run.part.warnings[1].message,
+            "ﾊﾟｰﾄ2 (2行目) の音(O7C)は出せないため、最高音(O6C)にしました。");
+  EXPECT_EQ(run.part.warnings[1].kind, DiagnosticKind::Warning);
+  EXPECT_EQ(run.part.warnings[1].line, 2);
+  EXPECT_TRUE(Compile("O1>A O6C C-", 0).part.warnings.empty()) << "the keys' own ends";
 }
 
 TEST(CompilePart, StartsAfreshEachTime) {
