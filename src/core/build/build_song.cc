@@ -15,9 +15,9 @@ namespace {
 // A tempo outside 1..255 keeps only its low eight bits in the MLD file, while the MIDI
 // file and playback use the whole number: the user hears something the phone will not
 // play, so say what the file gets.
-std::optional<Diagnostic> TempoRangeWarning(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+std::optional<Diagnostic> TempoRangeWarning(std::string_view typed) {
+  const std::string number = NumberText(typed);
+  const std::string_view text = number;
   if (text.empty() || !IsPlainNumber(text)) return std::nullopt;
   std::string_view digits = text;
   const bool negative = digits.front() == '-';

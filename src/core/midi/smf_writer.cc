@@ -135,11 +135,11 @@ MidiTracks MidiTrackBuilder::Finish() {
   return tracks;
 }
 
-Result<double> MidiTempo(std::string_view text, bool doubleSpeed) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+Result<double> MidiTempo(std::string_view typed, bool doubleSpeed) {
+  const std::string number = NumberText(typed);
+  const std::string_view text = number;
   double tempo = 120;
-  if (!text.empty() && IsPlainNumber(text)) tempo = std::strtod(std::string(text).c_str(), nullptr);
+  if (!text.empty() && IsPlainNumber(text)) tempo = std::strtod(number.c_str(), nullptr);
   if (doubleSpeed) tempo *= 2;
   // The tempo period has three bytes: below 4 beats a minute it no longer fits, and
   // at 0 or less there is no period at all.

@@ -63,10 +63,10 @@ ToneChoice ToneChoiceOf(std::string_view text) {
 
 }  // namespace
 
-std::uint8_t TempoByte(std::string_view text, bool* replaced) {
+std::uint8_t TempoByte(std::string_view typed, bool* replaced) {
   if (replaced) *replaced = false;
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  const std::string number = NumberText(typed);
+  std::string_view text = number;
   if (text.empty()) return 120;
   if (!IsPlainNumber(text)) {
     if (replaced) *replaced = true;

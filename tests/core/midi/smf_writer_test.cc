@@ -102,6 +102,8 @@ TEST(SmfImage, Tempo) {
   EXPECT_EQ(*MidiTempo("", false), 120);
   EXPECT_EQ(*MidiTempo("300", true), 600);
   EXPECT_EQ(*MidiTempo("2", true), 4);
+  EXPECT_EQ(*MidiTempo("１５０", false), 150);
+  EXPECT_EQ(*MidiTempo("\u3000９６．５ ", false), 96.5);
   for (const char* bad : {"0", "-5", "3.9"}) {
     auto t = MidiTempo(bad, false);
     ASSERT_FALSE(t) << bad;

@@ -160,7 +160,12 @@ TEST(MldImage, TempoByte) {
                {"-1", 255, false},
                {" 96 ", 96, false},
                {"1e2", 120, true},
-               {"99999999999999999999", 255, false}};  // 10^20 is a multiple of 256
+               {"99999999999999999999", 255, false},  // 10^20 is a multiple of 256
+               // What an input method types: full-width digits, point, sign and blanks.
+               {"１５０", 150, false},
+               {"\u3000９６．５\u3000", 96, false},
+               {"－１", 255, false},
+               {"１５０ａ", 120, true}};
   for (const auto& c : cases) {
     bool replaced = false;
     EXPECT_EQ(TempoByte(c.text, &replaced), c.byte) << c.text;
