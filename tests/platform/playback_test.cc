@@ -294,6 +294,27 @@ TEST_F(FluidSynthPlayerTest, TheResetFileResetsTheSynth) {
   EXPECT_EQ(player_->ProgramOf(0), 0);
 }
 
+TEST_F(FluidSynthPlayerTest, AMutedChannelFallsSilentAtOnceAndSoundsAgainWhenLetGo) {
+  // Three short notes on the first channel, 500 ms apart, at 96 ticks a quarter.
+  Open({'M',  'T',  'h',  'd', 0, 0, 0, 6,  0, 0, 0, 1, 0, 96,  // format 0, 96/quarter
+        'M',  'T',  'r',  'k', 0, 0, 0, 28,                     //
+        0x00, 0x90, 69,   100, 0x30, 0x80, 69, 0,               // 0 .. 250 ms
+        0x30, 0x90, 69,   100, 0x30, 0x80, 69, 0,               // 500 .. 750 ms
+        0x30, 0x90, 69,   100, 0x30, 0x80, 69, 0,               // 1000 .. 1250 ms
+        0x00, 0xFF, 0x2F, 0x00});
+  player_->Play();
+  player_->Render(100);
+  EXPECT_GT(player_->VoicesOn(0), 0);
+  player_->SetChannelMute(0, true);
+  EXPECT_EQ(player_->VoicesOn(0), 0) << "the sounding note stops at once";
+  player_->Render(500);
+  EXPECT_EQ(player_->VoicesOn(0), 0) << "the note at 500 ms stays silent";
+  player_->SetChannelMute(0, false);
+  player_->Render(450);
+  EXPECT_GT(player_->VoicesOn(0), 0) << "the note at 1000 ms sounds";
+  EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
+}
+
 // What the program meets through the loader: the module found in the build tree,
 // and the messages when the SoundFont or the module is not what it should be.
 TEST(CreatePlayer, FailsWithAMessageAndNeverHangs) {
@@ -303,10 +324,13 @@ TEST(CreatePlayer, FailsWithAMessageAndNeverHangs) {
   auto found = FindSoundFont(missing);  // no falling back to another SoundFont
   ASSERT_FALSE(found);
   EXPECT_EQ(found.error().message, missingMessage);
-  const fs::path broken = dir.File("broken.sf2", {'R', 'I', 'F', 'F', 0, 0, 0, 0});
+  const fs::path broken =
+      dir.File("broken.sf2", {'R', 'I', 'F', 'F', 0, 0, 0, 0, 's', 'f', 'b', 'k'});
+  const fs::path notAFont = dir.File("song.sf2", {'M', 'T', 'h', 'd', 0, 0, 0, 6});
   const std::pair<fs::path, std::string> cases[] = {
       {missing, missingMessage},
       {broken, "ｻｳﾝﾄﾞﾌｫﾝﾄ(" + broken.string() + ")を読み込めません。"},
+      {notAFont, "ｻｳﾝﾄﾞﾌｫﾝﾄ(" + notAFont.string() + ")はSoundFont(.sf2)ではありません。"},
   };
   for (const auto& [font, message] : cases) {
     for (const AudioOutput output : {AudioOutput::kNone, AudioOutput::kManual}) {

@@ -24,7 +24,7 @@ class FakePlayer final : public MidiPlayer {
   /// When set, Open fails with it.
   std::optional<Diagnostic> openFailure;
   /// Every call in order: "Open <bytes>", "Play", "PlayLoop", "StopM", "Pause",
-  /// "ResumeM", "SetPosition <ms>".
+  /// "ResumeM", "SetPosition <ms>", "Mute <channel> on|off".
   std::vector<std::string> calls;
   /// The bytes of the file last opened.
   std::vector<std::uint8_t> openedBytes;
@@ -81,6 +81,9 @@ class FakePlayer final : public MidiPlayer {
   }
   std::int64_t Length() override { return length_; }
   PlayerMode Mode() override { return mode_; }
+  void SetChannelMute(int channel, bool muted) override {
+    calls.push_back("Mute " + std::to_string(channel) + (muted ? " on" : " off"));
+  }
 
  private:
   void Start(const char* call, bool loop) {

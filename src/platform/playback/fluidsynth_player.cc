@@ -180,6 +180,7 @@ void FluidSynthPlayer::StartPlayer(bool loop) {
       return;
     }
     fluid_player_set_tick_callback(player_, &FluidSynthPlayer::OnTick, this);
+    fluid_player_set_playback_callback(player_, &FluidSynthPlayer::OnEvent, this);
     tickPlayer_ = player_;
   }
   endTick_ = timing_.totalTicks;
@@ -221,6 +222,24 @@ int FluidSynthPlayer::OnTick(void* data, int tick) {
     fluid_synth_all_notes_off(self->synth_, -1);
   }
   return FLUID_OK;
+}
+
+// Every event of the file passes here on its way to the synth: a muted channel's notes
+// are held back, everything else (programs, volumes, note-offs) goes through, so the
+// channel is ready when it sounds again. Runs on the synth's thread.
+int FluidSynthPlayer::OnEvent(void* data, fluid_midi_event_t* event) {
+  auto* self = static_cast<FluidSynthPlayer*>(data);
+  const int channel = fluid_midi_event_get_channel(event);
+  const bool noteOn = fluid_midi_event_get_type(event) == 0x90 &&
+                      fluid_midi_event_get_velocity(event) > 0;
+  if (noteOn && channel >= 0 && channel < 16 && self->muted_[channel].load()) return FLUID_OK;
+  return fluid_synth_handle_midi_event(self->synth_, event);
+}
+
+void FluidSynthPlayer::SetChannelMute(int channel, bool muted) {
+  if (channel < 0 || channel >= 16) return;
+  muted_[channel] = muted;
+  if (muted) fluid_synth_all_notes_off(synth_, channel);
 }
 
 void FluidSynthPlayer::Play() {
@@ -281,6 +300,16 @@ PlayerMode FluidSynthPlayer::Mode() {
   if (player_ && fluid_player_get_status(player_) == FLUID_PLAYER_PLAYING)
     return PlayerMode::kPlaying;
   return PlayerMode::kStopped;
+}
+
+int FluidSynthPlayer::VoicesOn(int channel) {
+  std::vector<fluid_voice_t*> voices(static_cast<std::size_t>(fluid_synth_get_polyphony(synth_)));
+  fluid_synth_get_voicelist(synth_, voices.data(), static_cast<int>(voices.size()), -1);
+  int count = 0;
+  for (fluid_voice_t* v : voices) {
+    if (v && fluid_voice_is_on(v) && fluid_voice_get_channel(v) == channel) ++count;
+  }
+  return count;
 }
 
 int FluidSynthPlayer::ProgramOf(int channel) {

@@ -3,6 +3,7 @@
 // (libchimewright-fluidsynth.so). The program reaches it through playback.h; tests
 // may link the module and use the player itself.
 
+#include <array>
 #include <atomic>
 #include <filesystem>
 #include <functional>
@@ -22,6 +23,7 @@ struct _fluid_hashtable_t;
 struct _fluid_synth_t;
 struct _fluid_player_t;
 struct _fluid_audio_driver_t;
+struct _fluid_midi_event_t;
 
 namespace chwr {
 
@@ -46,6 +48,7 @@ class [[gnu::visibility("default")]] FluidSynthPlayer final : public MidiPlayer 
   void SetPosition(std::int64_t ms) override;
   std::int64_t Length() override;
   PlayerMode Mode() override;
+  void SetChannelMute(int channel, bool muted) override;
 
   /// AudioOutput::kManual only: renders `ms` of audio, and so moves playback on by
   /// as much. Does nothing with the other outputs, whose clock is the sound card's.
@@ -53,12 +56,15 @@ class [[gnu::visibility("default")]] FluidSynthPlayer final : public MidiPlayer 
 
   /// The program (0..127) a channel plays now; for checking resets.
   int ProgramOf(int channel);
+  /// How many voices are struck and not yet released on `channel`; for checking mutes.
+  int VoicesOn(int channel);
 
  private:
   FluidSynthPlayer() = default;
   void StartPlayer(bool loop);
   void TrySeek();
   static int OnTick(void* data, int tick);
+  static int OnEvent(void* data, _fluid_midi_event_t* event);
   void RenderLoop();
 
   _fluid_hashtable_t* settings_ = nullptr;
@@ -78,6 +84,7 @@ class [[gnu::visibility("default")]] FluidSynthPlayer final : public MidiPlayer 
   std::atomic<std::uint32_t> endTick_{0};
   std::atomic<_fluid_player_t*> tickPlayer_{nullptr};  // what the synth thread may touch
   std::atomic<bool> looping_{false};
+  std::array<std::atomic<bool>, 16> muted_{};  // read on the synth's thread
 
   std::thread renderer_;
   std::atomic<bool> stopRenderer_{false};

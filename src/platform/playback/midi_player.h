@@ -58,6 +58,9 @@ class MidiPlayer {
   virtual std::int64_t Length() = 0;
   /// Playing, paused or stopped (also after the end of the file).
   virtual PlayerMode Mode() = 0;
+  /// Silences channel `channel` (0..15) at once, notes sounding now included, or lets
+  /// it sound again; holds for this file and later ones until changed.
+  virtual void SetChannelMute(int channel, bool muted) = 0;
 };
 
 }  // namespace chwr

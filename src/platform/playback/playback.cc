@@ -3,7 +3,9 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <fstream>
 #include <string>
+#include <string_view>
 
 #include "midi/smf_timing.h"
 #include "playback/playback_module.h"
@@ -37,8 +39,17 @@ Result<const PlaybackModule*> Module() {
 Result<std::filesystem::path> FindSoundFont(const std::filesystem::path& configured) {
   std::error_code ec;
   if (!configured.empty()) {
-    if (std::filesystem::is_regular_file(configured, ec)) return configured;
-    return Fail("ｻｳﾝﾄﾞﾌｫﾝﾄ(" + configured.string() + ")が見つかりません。");
+    if (!std::filesystem::is_regular_file(configured, ec)) {
+      return Fail("ｻｳﾝﾄﾞﾌｫﾝﾄ(" + configured.string() + ")が見つかりません。");
+    }
+    // A file of another kind would make the synthesizer's loader complain on standard
+    // error and fail without a reason: say it here instead.
+    char head[12] = {};
+    std::ifstream(configured, std::ios::binary).read(head, sizeof head);
+    if (std::string_view(head, 4) != "RIFF" || std::string_view(head + 8, 4) != "sfbk") {
+      return Fail("ｻｳﾝﾄﾞﾌｫﾝﾄ(" + configured.string() + ")はSoundFont(.sf2)ではありません。");
+    }
+    return configured;
   }
   for (const char* candidate :
        {"/usr/share/sounds/sf2/FluidR3_GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
