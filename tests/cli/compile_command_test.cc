@@ -135,6 +135,18 @@ TEST_F(ChwrTest, ResolutionLineSelectsTwentyFourSteps) {
   EXPECT_NE(o.out.find("\"index\":1,\"key\":27,\"gate\":48,\"step\":48"), std::string::npos);
 }
 
+TEST_F(ChwrTest, TheDemoBuildsToTheSameBytesAsBefore) {
+  const std::string demo = std::string(CHWR_DEMO_DIR) + "/demo.txt";
+  const fs::path mld = dir_ / "demo.mld", mid = dir_ / "demo.mid";
+  Outcome o = Run("build '" + demo + "' --mld '" + mld.string() + "' --mid '" + mid.string() +
+                  "' --mail");
+  ASSERT_EQ(o.status, 0) << o.err;
+  const fs::path data = CHWR_TEST_DATA;
+  EXPECT_EQ(Slurp(mld), Slurp(data / "demo.mld"));
+  EXPECT_EQ(Slurp(mid), Slurp(data / "demo.mid"));
+  EXPECT_EQ(o.out.substr(o.out.find("--B:M")), Slurp(data / "demo-mail.txt"));
+}
+
 TEST_F(ChwrTest, DemoSongCompiles) {
   Outcome o = Run("compile '" + std::string(CHWR_DEMO_DIR) + "/demo.txt'");
   ASSERT_EQ(o.status, 0) << o.err;
