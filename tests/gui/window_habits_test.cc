@@ -59,6 +59,7 @@ class WindowHabitsTest : public QObject {
   void caseKeysAndResolutionChangesAreUndoableEdits();
   void tabMovesTheFocusOutOfAPartBox();
   void errorSelectionLandsOnTheReportedLine();
+  void buildWarningsShowOncePerCommand();
   void replacingTheSongClearsWhatWasMadeFromTheOldOne();
   void saveDialogsAddTheExtensionByTheFileNameAlone();
   void failedReadsAndWritesShowTheFileAndTheReason();
@@ -133,6 +134,28 @@ void WindowHabitsTest::errorSelectionLandsOnTheReportedLine() {
   QCOMPARE(h.lastMessage(), QString("Error: ﾊﾟｰﾄ2 (3行目) に(O命令)構文ｴﾗｰがあります。"));
   QCOMPARE(h.part(1)->textCursor().selectedText(), QString("o7"));
   QCOMPARE(h.part(1)->textCursor().selectionStart(), text.lastIndexOf("o7"));
+}
+
+void WindowHabitsTest::buildWarningsShowOncePerCommand() {
+  Harness h;
+  h.set({{"Text5", "300"}, {"Text1_0", kLongSong}});
+  const QString warning = "ﾃﾝﾎﾟ 300 は MLD では 44 になります。1～255で指定して下さい。";
+  // Each command builds once and warns once; the warning stops nothing.
+  const QList<QPair<QString, QString>> commands = {
+      {"mnuMLD", "t.mld"}, {"mnuMIDIMAKE", "t.mid"}, {"mnuMAIL", ""}, {"mnuPLAY", ""}};
+  for (const auto& [command, file] : commands) {
+    const qsizetype before = h.prompts.messages.size();
+    file.isEmpty() ? h.trigger(command) : h.triggerWithFile(command, file);
+    QStringList warnings;
+    for (const auto& m : h.prompts.messages.mid(before)) {
+      if (m.kind == MessageKind::Warning) warnings << m.text;
+    }
+    QCOMPARE(warnings, QStringList({warning}));
+    if (!file.isEmpty()) QVERIFY(QFile::exists(h.path(file)));
+  }
+  QVERIFY(h.playing());
+  QVERIFY(!h.text("txtMAIL").isEmpty());
+  QCOMPARE(h.text("Text5"), QString("300"));
 }
 
 void WindowHabitsTest::replacingTheSongClearsWhatWasMadeFromTheOldOne() {
