@@ -261,7 +261,7 @@ void WindowHabitsTest::commandLineOpensTheFirstFileFromTheStartFolder() {
 
   // Quotes around the path are not part of it; a missing file names itself.
   h.window->NewSong();
-  h.window->OpenCommandLine({"chimewright", "\"sub/../song.txt\""}, h.dir.path());
+  h.window->OpenCommandLine({"chimewright", "\"./song.txt\""}, h.dir.path());
   QCOMPARE(h.window->documentPath(), h.path("song.txt"));
   h.window->OpenCommandLine({"chimewright", "gone.txt"}, h.dir.path());
   QCOMPARE(h.lastMessage(), "Error: " + kReadFailed);
