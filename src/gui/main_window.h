@@ -93,10 +93,10 @@ class MainWindow final : public QMainWindow {
   // Destroyed in this order's reverse: the commands before what they use.
   std::unique_ptr<Feedback> feedback_;
   std::unique_ptr<Actions> actions_;
-  std::unique_ptr<RecentFiles> recent_;
   std::unique_ptr<FileCommands> files_;
   std::unique_ptr<BuildCommands> builds_;
   std::unique_ptr<PlaybackController> playback_;
+  std::unique_ptr<RecentFiles> recent_;
 };
 
 }  // namespace chwr::gui
