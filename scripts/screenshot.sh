@@ -1,21 +1,53 @@
 #!/usr/bin/env bash
-# Retakes docs/screenshot.png: the editor with the demo song, under a virtual X server.
+# Retakes the screenshots of the editor with the demo song, under a virtual X server with
+# a window manager, so the caption shows as a desktop shows it:
+#   docs/screenshot.png         the window and its frame at scale 1 on a 1024 x 768 screen;
+#   docs/screenshot-scale2.png  the whole 1920 x 1080 screen at a display scale of 2, to see
+#                               the window fit it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-bash scripts/setup-deps.sh xvfb imagemagick
+bash scripts/setup-deps.sh xvfb imagemagick openbox x11-utils xdotool
 cmake --build --preset release --target chimewright
 display=:97
-Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true' EXIT
-sleep 1
+pids=()
 settings=$(mktemp -d)
-DISPLAY=$display XDG_CONFIG_HOME=$settings build/release/src/gui/chimewright demo/demo.txt &
-app=$!
-sleep 3
-# The window is 720 x 560 and centred on the 1024 x 768 screen.
-DISPLAY=$display import -window root -crop 720x560+152+104 +repage docs/screenshot.png
-kill $app
-rm -rf "$settings"
-echo "docs/screenshot.png written"
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$settings"
+}
+trap cleanup EXIT
+
+# shoot SCREEN SCALE OUTPUT WHAT: WHAT is "window" (the window and its frame) or "screen".
+shoot() {
+  local screen=$1 scale=$2 output=$3 what=$4
+  Xvfb "$display" -screen 0 "${screen}x24" >/dev/null 2>&1 &
+  local xvfb=$!
+  pids+=("$xvfb")
+  sleep 1
+  DISPLAY=$display openbox --sm-disable >/dev/null 2>&1 &
+  local wm=$!
+  pids+=("$wm")
+  sleep 1
+  rm -rf "${settings:?}"/*
+  DISPLAY=$display XDG_CONFIG_HOME=$settings QT_SCALE_FACTOR=$scale \
+    build/release/src/gui/chimewright demo/demo.txt &
+  local app=$!
+  pids+=("$app")
+  sleep 3
+  local id
+  id=$(DISPLAY=$display xdotool search --name "Chimewright Ver1.21" | head -n 1)
+  echo "scale $scale: caption \"$(DISPLAY=$display xdotool getwindowname "$id")\""
+  DISPLAY=$display xwininfo -id "$id" | grep -E "Absolute|Width|Height" | sed 's/^ */  /'
+  if [ "$what" = window ]; then
+    DISPLAY=$display import -frame -window "$id" "$output"
+  else
+    DISPLAY=$display import -window root "$output"
+  fi
+  kill "$app" "$wm" "$xvfb" 2>/dev/null || true
+  wait "$app" "$wm" "$xvfb" 2>/dev/null || true
+  echo "$output written"
+}
+
+shoot 1024x768 1 docs/screenshot.png window
+shoot 1920x1080 2 docs/screenshot-scale2.png screen

@@ -8,6 +8,30 @@
 #include <vector>
 
 namespace chwr::gui {
+namespace {
+
+// The platform's keys for a standard command; where it has none (some desktops lack Save
+// As and Quit), the keys most desktops use.
+QList<QKeySequence> StandardKeys(QKeySequence::StandardKey keys) {
+  QList<QKeySequence> bound = QKeySequence::keyBindings(keys);
+  if (!bound.isEmpty()) return bound;
+  switch (keys) {
+    case QKeySequence::New:
+      return {QKeySequence(Qt::CTRL | Qt::Key_N)};
+    case QKeySequence::Open:
+      return {QKeySequence(Qt::CTRL | Qt::Key_O)};
+    case QKeySequence::Save:
+      return {QKeySequence(Qt::CTRL | Qt::Key_S)};
+    case QKeySequence::SaveAs:
+      return {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)};
+    case QKeySequence::Quit:
+      return {QKeySequence(Qt::CTRL | Qt::Key_Q)};
+    default:
+      return {};
+  }
+}
+
+}  // namespace
 
 Actions::Actions(std::span<const ActionLine> table, QMenuBar* bar, QObject* parent)
     : QObject(parent), bar_(bar) {
@@ -37,6 +61,7 @@ Actions::Actions(std::span<const ActionLine> table, QMenuBar* bar, QObject* pare
         QAction* action = open.back()->addAction(line.caption);
         action->setObjectName(line.name);
         if (line.run) connect(action, &QAction::triggered, this, [run = line.run] { run(); });
+        if (line.keys != QKeySequence::UnknownKey) action->setShortcuts(StandardKeys(line.keys));
         if (line.kind == Kind::Item) break;
         action->setCheckable(true);
         if (line.kind == Kind::Toggle) break;

@@ -3,6 +3,7 @@
 // its object name, its caption (access key and all) and what it runs. The menu bar
 // and the toolbar are built from the table.
 
+#include <QKeySequence>
 #include <QObject>
 #include <QStyle>
 #include <functional>
@@ -29,6 +30,8 @@ struct ActionLine {
   const char* name = "";           ///< objectName of the action (and of the menu)
   const char* caption = "";        ///< caption with its access key
   std::function<void()> run = {};  ///< what an Item runs
+  /// The desktop's standard keys for the item, shown beside its caption.
+  QKeySequence::StandardKey keys = QKeySequence::UnknownKey;
 };
 
 /// A toolbar button: its own name, icon and text, and the menu item it triggers.

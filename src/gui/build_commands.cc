@@ -7,14 +7,21 @@
 #include <QGuiApplication>
 
 #include "box_text.h"
+#include "build/build_song.h"
+#include "build/open_song.h"
 #include "feedback.h"
 #include "file_commands.h"
 #include "mail/melody_mail.h"
-#include "build/build_song.h"
-#include "build/open_song.h"
+#include "messages.h"
 #include "song_form.h"
 
 namespace chwr::gui {
+namespace {
+
+// Why the clipboard's text gave no song, for the detail of "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。".
+constexpr const char* kNotMail = "ｸﾘｯﾌﾟﾎﾞｰﾄﾞの文字列はﾒﾛﾃﾞｨｰﾒｰﾙではありません。";
+
+}  // namespace
 
 MidiSettings MidiControls::Settings(const std::array<bool, 4>& mutes) const {
   MidiSettings m;
@@ -102,7 +109,9 @@ void BuildCommands::ReadMailFromClipboard() {
   if (!files_.ConfirmDiscard()) return;
   auto read = OpenSongBytes(FileKind::kMld, *bytes);
   if (!read) {
-    feedback_.ShowDiagnostic(read.error());
+    Diagnostic d = read.error();
+    if (d.message == msg::kInvalidFileFormat && d.detail.empty()) d.detail = kNotMail;
+    feedback_.ShowDiagnostic(d);
     return;
   }
   files_.ShowUntitled(read->song, read->warnings);

@@ -16,13 +16,14 @@ MessageKind MessageKindOf(DiagnosticKind kind) {
   return MessageKind::Error;
 }
 
-void Feedback::Message(const QString& text, MessageKind kind) const {
-  prompts_.Message(window_, text, kind);
+void Feedback::Message(const QString& text, MessageKind kind, const QString& detail) const {
+  prompts_.Message(window_, text, kind, detail);
 }
 
 void Feedback::ShowDiagnostic(const Diagnostic& d) const {
-  if (d.part >= 0) form_.selectErrorText(d.part, QString::fromStdString(d.searchText));
-  Message(QString::fromStdString(d.message), MessageKindOf(d.kind));
+  if (d.part >= 0) form_.selectErrorText(d.part, QString::fromStdString(d.searchText), d.line);
+  Message(QString::fromStdString(d.message), MessageKindOf(d.kind),
+          QString::fromStdString(d.detail));
 }
 
 }  // namespace chwr::gui

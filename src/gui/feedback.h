@@ -27,10 +27,10 @@ class Feedback {
   Prompts& prompts() const { return prompts_; }
   /// The window the dialogs belong to.
   QWidget* window() const { return window_; }
-  /// An OK message box.
-  void Message(const QString& text, MessageKind kind) const;
+  /// An OK message box, with `detail` below its text when there is one.
+  void Message(const QString& text, MessageKind kind, const QString& detail = {}) const;
   /// Every failure the user sees: the part's offending text selected, then a message box
-  /// with the kind's title.
+  /// with the kind's title and the diagnostic's detail.
   void ShowDiagnostic(const Diagnostic& d) const;
 
  private:

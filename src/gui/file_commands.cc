@@ -4,9 +4,9 @@
 #include <QFileInfo>
 
 #include "box_text.h"
+#include "build/open_song.h"
 #include "feedback.h"
 #include "io/file_io.h"
-#include "build/open_song.h"
 #include "song/song_file.h"
 #include "song_form.h"
 
@@ -38,13 +38,12 @@ DefaultNames DefaultNames::Beside(const QString& path) {
   return {base + ".txt", base + ".mld", base + ".mid", base + ".smd"};
 }
 
-
 FileCommands::FileCommands(SongForm& form, const Feedback& feedback, QObject* parent)
     : QObject(parent), form_(form), feedback_(feedback) {}
 
 QString FileCommands::caption() const {
   const QString name = documentPath_.isEmpty() ? QString("無題") : documentPath_;
-  return name + " - " + kProductCaption;
+  return name + "[*] - " + kProductCaption;
 }
 
 void FileCommands::SetDocumentPath(const QString& path) {
@@ -60,9 +59,7 @@ void FileCommands::setFolder(const QString& folder) {
 
 void FileCommands::NewSong() {
   if (!ConfirmDiscard()) return;
-  SetDocumentPath({});
-  emit songCleared();
-  form_.loadSong(SongDocument{});
+  ShowSong(SongDocument{}, {});
   names_ = DefaultNames{};
   form_.focusTitle();
 }
@@ -112,21 +109,26 @@ void FileCommands::OpenFrom(QString path) {
     return;
   }
   names_ = DefaultNames::Beside(path);
+  emit fileUsed(path);
   // An MLD image has no song file of its own yet.
   if (read->kind == FileKind::kMld) {
     names_.mld = path;
     ShowUntitled(read->song, read->warnings);
     return;
   }
-  form_.loadSong(read->song);
-  SetDocumentPath(path);
+  ShowSong(read->song, path);
   ShowWarnings(read->warnings);
 }
 
 void FileCommands::ShowUntitled(const SongDocument& song, const Diagnostics& warnings) {
-  form_.loadSong(song);
-  SetDocumentPath({});
+  ShowSong(song, {});
   ShowWarnings(warnings);
+}
+
+void FileCommands::ShowSong(const SongDocument& song, const QString& path) {
+  form_.loadSong(song);
+  SetDocumentPath(path);
+  emit songReplaced();
 }
 
 void FileCommands::ShowWarnings(const Diagnostics& warnings) {
@@ -148,6 +150,7 @@ bool FileCommands::SaveSong() {
     return false;
   }
   SetDocumentPath(path);
+  emit fileUsed(path);
   names_ = DefaultNames::Beside(path);
   folder_ = QFileInfo(path).absolutePath();
   QDir::setCurrent(folder_);

@@ -55,7 +55,7 @@ class FileCommands final : public QObject {
 
   /// The song's file; empty while untitled.
   QString documentPath() const { return documentPath_; }
-  /// The window caption: the song's file or "無題", and the product.
+  /// The window caption: the song's file or "無題", Qt's modified mark "[*]", and the product.
   QString caption() const;
   /// The names the save dialogs propose.
   const DefaultNames& defaultNames() const { return names_; }
@@ -71,12 +71,16 @@ class FileCommands final : public QObject {
  signals:
   /// The caption changed.
   void captionChanged(const QString& caption);
-  /// New replaced the song: what was made from the old one goes too.
-  void songCleared();
+  /// Another song took the old one's place (New, Open, a mail read): what was made
+  /// from the old one goes too.
+  void songReplaced();
+  /// A song file was opened or saved, or an MLD file opened: one for the recent files.
+  void fileUsed(const QString& path);
 
  private:
   void OpenFrom(QString path);
   void SetDocumentPath(const QString& path);
+  void ShowSong(const SongDocument& song, const QString& path);
   void ShowWarnings(const Diagnostics& warnings);
 
   SongForm& form_;

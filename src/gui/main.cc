@@ -26,8 +26,12 @@ std::filesystem::path HelpPage(const std::filesystem::path& programDir) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // Taken before the window makes the remembered folder the current one: a relative
+  // path on the command line means one in the folder the user started the program in.
+  const QString startFolder = QDir::currentPath();
   QApplication::setApplicationName("chimewright");
-  QApplication::setApplicationDisplayName("Chimewright");
+  // No display name: Qt would append it to the caption, which names the product already.
+  chwr::gui::InstallQtTranslations();
 
   const std::filesystem::path programDir = QCoreApplication::applicationDirPath().toStdString();
   chwr::gui::QtPrompts prompts;
@@ -50,8 +54,8 @@ int main(int argc, char** argv) {
   window.show();
   const QStringList args = QApplication::arguments();
   if (args.size() > 1) {
-    const QString path = args.mid(1).join(' ');
-    QTimer::singleShot(0, &window, [&window, path] { window.OpenPath(path); });
+    QTimer::singleShot(0, &window,
+                       [&window, args, startFolder] { window.OpenCommandLine(args, startFolder); });
   }
   return app.exec();
 }

@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
@@ -22,10 +23,15 @@
 
 #include "actions.h"
 #include "box_text.h"
+#include "command_line.h"
 #include "feedback.h"
+#include "help_window.h"
+#include "io/file_io.h"
 #include "paste_guard.h"
+#include "recent_files.h"
 #include "song/choices.h"
 #include "song_form.h"
+#include "window_placement.h"
 
 namespace chwr::gui {
 namespace {
@@ -67,11 +73,15 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
   builds_ = std::make_unique<BuildCommands>(*form_, *files_, midi_, *feedback_, this);
   playback_ = std::make_unique<PlaybackController>(*builds_, *feedback_, env_.makePlayer,
                                                    env_.playbackFile, slider_, this);
+  recent_ = std::make_unique<RecentFiles>(menuBar()->findChild<QMenu*>("mnuRECENT"),
+                                          [this](const QString& path) { files_->OpenPath(path); });
   connect(files_.get(), &FileCommands::captionChanged, this, &QWidget::setWindowTitle);
-  connect(files_.get(), &FileCommands::songCleared, this, [this] {
+  connect(form_, &SongForm::modifiedChanged, this, &QWidget::setWindowModified);
+  connect(files_.get(), &FileCommands::songReplaced, this, [this] {
     sizePanel_->setText(kInitialReport);
     txtMail_->clear();
   });
+  connect(files_.get(), &FileCommands::fileUsed, recent_.get(), &RecentFiles::add);
   connect(builds_.get(), &BuildCommands::sizeReported, sizePanel_, &QLabel::setText);
   connect(builds_.get(), &BuildCommands::mailMade, txtMail_, &QLineEdit::setText);
   connect(form_, &SongForm::fileDropped, files_.get(), &FileCommands::OpenPath);
@@ -79,10 +89,7 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
   settings_ = LoadSettings(env_.settingsFile);
   ApplySettings(settings_);
   setWindowTitle(files_->caption());
-  resize(720, 560);
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    move(screen->availableGeometry().center() - rect().center());
-  }
+  PlaceOnScreen(settings_.window);
   form_->setModified(false);
 }
 
@@ -109,6 +116,20 @@ QWidget* MainWindow::BuildPlayFrame() {
   return frame1;
 }
 
+void MainWindow::PlaceOnScreen(const std::optional<WindowPlace>& place) {
+  QList<QRect> screens;
+  if (const QScreen* main = QGuiApplication::primaryScreen()) {
+    screens.append(main->availableGeometry());
+  }
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    if (screen != QGuiApplication::primaryScreen()) screens.append(screen->availableGeometry());
+  }
+  std::optional<QRect> stored;
+  if (place) stored = QRect(place->left, place->top, place->width, place->height);
+  setGeometry(PlaceWindow(stored, kDefaultWindowSize, minimumSizeHint(), screens));
+  if (place && place->maximized) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
 void MainWindow::BuildStatusBar() {
   auto* bar = new QStatusBar(this);
   bar->setObjectName("stsBAR");
@@ -127,12 +148,14 @@ void MainWindow::BuildCommandTable() {
   using K = ActionLine::Kind;
   auto later = [this] { feedback_->Message("この機能はまだ使えません。", MessageKind::Warning); };
   auto open = [this](const QUrl& url) { env_.prompts->OpenUrl(url); };
+  using Keys = QKeySequence;
   const ActionLine table[] = {
       {K::Menu, "mnuFILE", "ﾌｧｲﾙ(&F)"},
-      {K::Item, "mnuNEW", "新規作成(&N)", [this] { files_->NewSong(); }},
-      {K::Item, "mnuREAD", "開く(&O)", [this] { files_->OpenSong(); }},
-      {K::Item, "mnuSAVE", "上書き保存(&S)", [this] { files_->SaveSong(); }},
-      {K::Item, "mnuSAVENAME", "名前を付けて保存(&A)", [this] { files_->SaveSongAs(); }},
+      {K::Item, "mnuNEW", "新規作成(&N)", [this] { files_->NewSong(); }, Keys::New},
+      {K::Item, "mnuREAD", "開く(&O)", [this] { files_->OpenSong(); }, Keys::Open},
+      {K::Item, "mnuSAVE", "上書き保存(&S)", [this] { files_->SaveSong(); }, Keys::Save},
+      {K::Item, "mnuSAVENAME", "名前を付けて保存(&A)", [this] { files_->SaveSongAs(); },
+       Keys::SaveAs},
       {K::Separator},
       {K::Menu, "mnuMAKE", "作成(&M)"},
       {K::Item, "mnuMLD", "MLDﾌｧｲﾙ作成(&M)", [this] { builds_->WriteMldFile(); }},
@@ -141,7 +164,10 @@ void MainWindow::BuildCommandTable() {
       {K::Item, "mnuMIDIMAKE", "MIDIﾌｧｲﾙ作成(&N)", [this] { builds_->MakeMidiFile(); }},
       {K::End},
       {K::Separator},
-      {K::Item, "mnuEND", "終了(&X)", [this] { close(); }},
+      {K::Menu, "mnuRECENT", "最近使ったﾌｧｲﾙ(&R)"},
+      {K::End},
+      {K::Separator},
+      {K::Item, "mnuEND", "終了(&X)", [this] { close(); }, Keys::Quit},
       {K::End},
       {K::Menu, "mnuSETTING", "機能(&S)"},
       {K::Item, "mnuSCO", "楽譜入力(&S)", later},
@@ -168,8 +194,7 @@ void MainWindow::BuildCommandTable() {
       {K::End},
       {K::End},
       {K::Menu, "mnuVERSION", "ﾍﾙﾌﾟ(&H)"},
-      {K::Item, "mnuHELP", "ﾍﾙﾌﾟ(&H)",
-       [open, this] { open(QUrl::fromLocalFile(QString::fromStdString(env_.helpPage.string()))); }},
+      {K::Item, "mnuHELP", "ﾍﾙﾌﾟ(&H)", [this] { ShowHelp(); }},
       {K::Item, "mnuVER", "ﾊﾞｰｼﾞｮﾝ情報(&V)", [this] { ShowAbout(); }},
       {K::Item, "mnuSAPORT", "ｻﾎﾟｰﾄﾍﾟｰｼﾞ(&S)", [open, this] { open(QUrl(env_.supportUrl)); }},
       {K::Item, "mnuIMODE", "i-modeﾍﾟｰｼﾞ(&I)", [open, this] { open(QUrl(env_.imodeUrl)); }},
@@ -199,6 +224,9 @@ void MainWindow::ApplySettings(const Settings& s) {
   midi_.repeat->setChecked(s.repeatOn);
   midi_.octave[std::clamp(s.octaveChoice, 0, 2)]->setChecked(true);
   files_->setFolder(Q(s.folder));
+  QStringList recent;
+  for (const std::string& path : s.recentFiles) recent.append(Q(path));
+  recent_->setPaths(recent);
 }
 
 Settings MainWindow::currentSettings() const {
@@ -217,6 +245,10 @@ Settings MainWindow::currentSettings() const {
     if (midi_.octave[i]->isChecked()) s.octaveChoice = i;
   }
   s.folder = S(files_->folder());
+  const QRect inside = normalGeometry();
+  s.window = WindowPlace{inside.x(), inside.y(), inside.width(), inside.height(), isMaximized()};
+  s.recentFiles.clear();
+  for (const QString& path : recent_->paths()) s.recentFiles.push_back(S(path));
   return s;
 }
 
@@ -226,6 +258,12 @@ SongDocument MainWindow::currentSong() const {
 
 void MainWindow::OpenPath(const QString& path) {
   files_->OpenPath(path);
+}
+
+void MainWindow::OpenCommandLine(const QStringList& arguments, const QString& startFolder) {
+  const CommandLineRequest request = ReadCommandLine(arguments, startFolder);
+  if (!request.warning.isEmpty()) feedback_->Message(request.warning, MessageKind::Warning);
+  if (!request.path.isEmpty()) files_->OpenPath(request.path);
 }
 
 void MainWindow::NewSong() {
@@ -246,6 +284,19 @@ MidiPlayer* MainWindow::player() const {
 
 void MainWindow::ChooseFont() {
   if (auto font = env_.prompts->ChooseFont(this, form_->mmlFont())) form_->setMmlFont(*font);
+}
+
+void MainWindow::ShowHelp() {
+  // A page that is not there is reported, whoever would have shown it.
+  if (auto page = ReadFileBytes(env_.helpPage); !page) {
+    feedback_->ShowDiagnostic(page.error());
+    return;
+  }
+  const QString path = Q(env_.helpPage.string());
+  if (env_.prompts->OpenUrl(QUrl::fromLocalFile(path))) return;
+  // No browser took it: the program shows the page itself.
+  if (!help_) help_ = new HelpWindow(this);
+  help_->ShowPage(path);
 }
 
 void MainWindow::ShowAbout() {

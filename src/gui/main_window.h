@@ -7,6 +7,7 @@
 #include <QString>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "build_commands.h"
 #include "file_commands.h"
@@ -24,6 +25,8 @@ namespace chwr::gui {
 
 class Actions;
 class Feedback;
+class HelpWindow;
+class RecentFiles;
 class SongForm;
 
 /// What the window needs from the world around it.
@@ -49,8 +52,11 @@ class MainWindow final : public QMainWindow {
 
   /// The song as the controls hold it now.
   SongDocument currentSong() const;
-  /// Opens a path without asking for it (command line, dropped file).
+  /// Opens a path without asking for it (a dropped file, say).
   void OpenPath(const QString& path);
+  /// Opens the file the command line names (`arguments`, the program first); a relative
+  /// path is taken from `startFolder`, the folder the program was started in.
+  void OpenCommandLine(const QStringList& arguments, const QString& startFolder);
   /// New, as the menu runs it.
   void NewSong();
 
@@ -71,7 +77,9 @@ class MainWindow final : public QMainWindow {
   void BuildStatusBar();
   void BuildCommandTable();
   void ApplySettings(const Settings& settings);
+  void PlaceOnScreen(const std::optional<WindowPlace>& place);
   void ChooseFont();
+  void ShowHelp();
   void ShowAbout();
 
   WindowEnvironment env_;
@@ -81,12 +89,14 @@ class MainWindow final : public QMainWindow {
   QLabel* sizePanel_ = nullptr;
   MidiControls midi_;
   QSlider* slider_ = nullptr;
+  HelpWindow* help_ = nullptr;  // made when first needed
   // Destroyed in this order's reverse: the commands before what they use.
   std::unique_ptr<Feedback> feedback_;
   std::unique_ptr<Actions> actions_;
   std::unique_ptr<FileCommands> files_;
   std::unique_ptr<BuildCommands> builds_;
   std::unique_ptr<PlaybackController> playback_;
+  std::unique_ptr<RecentFiles> recent_;
 };
 
 }  // namespace chwr::gui

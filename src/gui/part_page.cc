@@ -6,8 +6,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMimeData>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
 
 #include "box_text.h"
@@ -49,6 +51,96 @@ class MmlBox final : public PlainTextBox {
   }
 };
 
+// A stretch of the old text and what takes its place.
+struct Change {
+  int start;
+  int oldLength;
+  QString text;
+};
+
+bool IsDigit(QChar c) {
+  return c >= '0' && c <= '9';
+}
+
+// Where each run of digits or of other characters ends.
+QList<int> RunEnds(const QString& t) {
+  QList<int> ends;
+  for (int i = 1; i <= t.size(); ++i) {
+    if (i == t.size() || IsDigit(t[i]) != IsDigit(t[i - 1])) ends.append(i);
+  }
+  return ends;
+}
+
+// What turns `before` into `after`. Where both have the same runs of digits and of other
+// characters (a change of case, a rescale of lengths), each run that changed is a change,
+// neighbours that keep their length merged; otherwise the stretch between the common start
+// and the common end is one change.
+QList<Change> ChangesBetween(const QString& before, const QString& after) {
+  const QList<int> a = RunEnds(before), b = RunEnds(after);
+  QList<Change> changes;
+  if (a.size() == b.size() && !a.isEmpty() && IsDigit(before[0]) == IsDigit(after[0])) {
+    for (int i = 0, startA = 0, startB = 0; i < a.size(); startA = a[i], startB = b[i], ++i) {
+      Change c{startA, a[i] - startA, after.mid(startB, b[i] - startB)};
+      if (before.mid(c.start, c.oldLength) == c.text) continue;
+      Change* last = changes.isEmpty() ? nullptr : &changes.last();
+      if (last && last->oldLength == last->text.size() && c.oldLength == c.text.size()) {
+        const int lastEnd = last->start + last->oldLength;
+        last->text += before.mid(lastEnd, c.start - lastEnd) + c.text;
+        last->oldLength = c.start + c.oldLength - last->start;
+      } else {
+        changes.append(c);
+      }
+    }
+    return changes;
+  }
+  int head = 0;
+  while (head < before.size() && head < after.size() && before[head] == after[head]) ++head;
+  int tail = 0;
+  while (tail < before.size() - head && tail < after.size() - head &&
+         before[before.size() - 1 - tail] == after[after.size() - 1 - tail]) {
+    ++tail;
+  }
+  return {{head, int(before.size()) - head - tail, after.mid(head, after.size() - head - tail)}};
+}
+
+// Where a position in the old text is in the new one: changes before it move it by what
+// they add or take away; inside a change it keeps its offset as far as the new text goes.
+int Moved(const QList<Change>& changes, int pos) {
+  int shift = 0;
+  for (const Change& c : changes) {
+    if (pos <= c.start) break;
+    if (pos < c.start + c.oldLength) {
+      return c.start + shift + std::min<int>(pos - c.start, c.text.size());
+    }
+    shift += c.text.size() - c.oldLength;
+  }
+  return pos + shift;
+}
+
+// Turns the box's text into `after` as one edit the user can undo, replacing only what
+// changed, so the user's earlier edits stay on the undo stack (setPlainText would clear it).
+// The caret and the selection keep their place in the text around them.
+void EditText(QPlainTextEdit* box, const QString& after) {
+  const QString before = box->toPlainText();
+  if (before == after) return;
+  const QList<Change> changes = ChangesBetween(before, after);
+  QTextCursor caret = box->textCursor();
+  const int anchor = Moved(changes, caret.anchor());
+  const int position = Moved(changes, caret.position());
+  QTextCursor edit(box->document());
+  edit.beginEditBlock();
+  // From the last change back, so the earlier ones' positions stay as they were.
+  for (auto c = changes.crbegin(); c != changes.crend(); ++c) {
+    edit.setPosition(c->start);
+    edit.setPosition(c->start + c->oldLength, QTextCursor::KeepAnchor);
+    edit.insertText(c->text);
+  }
+  edit.endEditBlock();
+  caret.setPosition(anchor);
+  caret.setPosition(position, QTextCursor::KeepAnchor);
+  box->setTextCursor(caret);
+}
+
 }  // namespace
 
 PartPage::PartPage(int part, QWidget* parent) : QWidget(parent) {
@@ -58,6 +150,8 @@ PartPage::PartPage(int part, QWidget* parent) : QWidget(parent) {
   box->setParent(this);
   box->setObjectName(QString("Text1_%1").arg(part));
   box->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // The compiler takes no tab characters; Tab moves on to the next control, as in any form.
+  box->setTabChangesFocus(true);
   box->onFileDropped = [this](const QString& path) { emit fileDropped(path); };
   mml_ = box;
   mute_ = new QCheckBox("ﾐｭｰﾄ", this);
@@ -120,17 +214,25 @@ void PartPage::toggleMute() {
 
 void PartPage::convertCase(bool upper) {
   const QString text = mml_->toPlainText();
-  mml_->setPlainText(upper ? text.toUpper() : text.toLower());
+  EditText(mml_, upper ? text.toUpper() : text.toLower());
 }
 
 void PartPage::rescaleLengths(bool towards24) {
-  mml_->setPlainText(ToBoxText(RescaleAbsoluteLengths(ToSongText(mml_->toPlainText()), towards24)));
+  EditText(mml_, ToBoxText(RescaleAbsoluteLengths(ToSongText(mml_->toPlainText()), towards24)));
 }
 
-void PartPage::selectText(const QString& search) {
+void PartPage::selectText(const QString& search, int line) {
   mml_->setFocus();
   QTextCursor cursor = mml_->textCursor();
-  const int at = search.isEmpty() ? -1 : mml_->toPlainText().toUpper().indexOf(search);
+  const QString text = mml_->toPlainText();
+  int at = -1;
+  if (!search.isEmpty()) {
+    // The message names the line; an earlier one (a comment, say) may hold the same text.
+    const QTextBlock block = mml_->document()->findBlockByNumber(line - 1);
+    if (line > 0 && block.isValid())
+      at = text.indexOf(search, block.position(), Qt::CaseInsensitive);
+    if (at < 0) at = text.indexOf(search, 0, Qt::CaseInsensitive);
+  }
   if (at < 0) {
     if (search.isEmpty()) cursor.setPosition(0);
   } else {

@@ -33,13 +33,15 @@ class PartPage final : public QWidget {
   /// Turns the mute box over.
   void toggleMute();
 
-  /// Upper- or lower-cases the MML text.
+  /// Upper- or lower-cases the MML text, as one edit the user can undo.
   void convertCase(bool upper);
-  /// Halves (towards 24 steps a quarter) or doubles every absolute length of the MML text.
+  /// Halves (towards 24 steps a quarter) or doubles every absolute length of the MML text,
+  /// as one edit the user can undo.
   void rescaleLengths(bool towards24);
-  /// Selects `search` (upper case) in the MML box, or puts the cursor at the start when
-  /// `search` is empty; focuses the box.
-  void selectText(const QString& search);
+  /// Selects `search` (upper case) in the MML box, its first occurrence from the start of
+  /// line `line` (1-based) on, else its first in the box; puts the cursor at the start when
+  /// `search` is empty. Focuses the box.
+  void selectText(const QString& search, int line);
   /// The MML box.
   QPlainTextEdit* mmlBox() const { return mml_; }
 

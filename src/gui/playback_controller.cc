@@ -4,10 +4,9 @@
 #include <QSlider>
 #include <QTimer>
 
+#include "build/build_song.h"
 #include "build_commands.h"
 #include "feedback.h"
-#include "messages.h"
-#include "build/build_song.h"
 
 namespace chwr::gui {
 
@@ -73,8 +72,8 @@ void PlaybackController::StartPlaybackFile(bool resetOnly) {
   }
   std::error_code ec;
   std::filesystem::create_directories(playbackFile_.parent_path(), ec);
-  if (!WriteMidiFile(playbackFile_, image)) {
-    feedback_.Message(msg::kFileWriteFailed, MessageKind::Error);
+  if (auto written = WriteMidiFile(playbackFile_, image); !written) {
+    feedback_.ShowDiagnostic(written.error());
     return;
   }
   if (!EnsurePlayer()) return;

@@ -1,43 +1,78 @@
 #include "prompts.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 
 namespace chwr::gui {
 namespace {
 
-QString Filters(const FileDialog& dialog) {
-  return dialog.description + " (" + dialog.pattern.split(';').join(' ') + ");;All Files(*.*) (*)";
+// The descriptions already name their patterns ("Text File(*.txt)"); the dialog is told
+// to show them as they are instead of adding the patterns a second time.
+QStringList Filters(const FileDialog& dialog) {
+  return {dialog.description + " (" + dialog.pattern.split(';').join(' ') + ")",
+          "All Files(*.*) (*)"};
 }
 
 }  // namespace
 
 QString WithExtension(const QString& name, const QString& extension) {
   if (name.isEmpty() || extension.isEmpty()) return name;
-  return name.toUpper().contains(extension.toUpper()) ? name : name + extension;
+  // A folder called "songs.txt" says nothing about the file's own name.
+  const QString fileName = QFileInfo(name).fileName();
+  return fileName.toUpper().contains(extension.toUpper()) ? name : name + extension;
 }
 
-void QtPrompts::Message(QWidget* parent, const QString& text, MessageKind kind) {
-  switch (kind) {
-    case MessageKind::Error:
-      QMessageBox::warning(parent, QStringLiteral("ｴﾗｰ"), text);
-      break;
-    case MessageKind::Information:
-      QMessageBox::information(parent, QStringLiteral("確認"), text);
-      break;
-    case MessageKind::Warning:
-      QMessageBox::warning(parent, QStringLiteral("注意"), text);
-      break;
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text, MessageKind kind,
+                                            const QString& detail) {
+  QMessageBox::Icon icon = QMessageBox::Warning;
+  QString title = QStringLiteral("注意");
+  if (kind == MessageKind::Error) title = QStringLiteral("ｴﾗｰ");
+  if (kind == MessageKind::Information) {
+    icon = QMessageBox::Information;
+    title = QStringLiteral("確認");
   }
+  auto box = std::make_unique<QMessageBox>(icon, title, text, QMessageBox::Ok, parent);
+  box->setInformativeText(detail);
+  return box;
+}
+
+std::unique_ptr<QMessageBox> MakeQuestionBox(QWidget* parent, const QString& text) {
+  return std::make_unique<QMessageBox>(QMessageBox::Information, QStringLiteral("確認"), text,
+                                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                       parent);
+}
+
+std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const FileDialog& dialog, bool save) {
+  auto box = std::make_unique<QFileDialog>(parent);
+  box->setOption(QFileDialog::HideNameFilterDetails);
+  box->setNameFilters(Filters(dialog));
+  if (save) {
+    box->setAcceptMode(QFileDialog::AcceptSave);
+    box->setFileMode(QFileDialog::AnyFile);
+    const QDir start(dialog.folder.isEmpty() ? QDir::currentPath() : dialog.folder);
+    box->setDirectory(start);
+    box->selectFile(start.filePath(dialog.initialName));
+  } else {
+    box->setFileMode(QFileDialog::ExistingFile);
+    if (!dialog.folder.isEmpty()) box->setDirectory(dialog.folder);
+  }
+  return box;
+}
+
+void QtPrompts::Message(QWidget* parent, const QString& text, MessageKind kind,
+                        const QString& detail) {
+  MakeMessageBox(parent, text, kind, detail)->exec();
 }
 
 Answer QtPrompts::AskYesNoCancel(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::Information, QStringLiteral("確認"), text,
-                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
-  switch (box.exec()) {
+  switch (MakeQuestionBox(parent, text)->exec()) {
     case QMessageBox::Yes:
       return Answer::Yes;
     case QMessageBox::No:
@@ -48,14 +83,15 @@ Answer QtPrompts::AskYesNoCancel(QWidget* parent, const QString& text) {
 }
 
 QString QtPrompts::OpenFile(QWidget* parent, const FileDialog& dialog) {
-  return QFileDialog::getOpenFileName(parent, QString(), dialog.folder, Filters(dialog));
+  auto box = MakeFileDialog(parent, dialog, false);
+  if (box->exec() != QDialog::Accepted || box->selectedFiles().isEmpty()) return {};
+  return box->selectedFiles().first();
 }
 
 QString QtPrompts::SaveFile(QWidget* parent, const FileDialog& dialog) {
-  const QString start = QDir(dialog.folder.isEmpty() ? QDir::currentPath() : dialog.folder)
-                            .filePath(dialog.initialName);
-  return WithExtension(QFileDialog::getSaveFileName(parent, QString(), start, Filters(dialog)),
-                       dialog.extension);
+  auto box = MakeFileDialog(parent, dialog, true);
+  if (box->exec() != QDialog::Accepted || box->selectedFiles().isEmpty()) return {};
+  return WithExtension(box->selectedFiles().first(), dialog.extension);
 }
 
 std::optional<QFont> QtPrompts::ChooseFont(QWidget* parent, const QFont& current) {
@@ -65,8 +101,18 @@ std::optional<QFont> QtPrompts::ChooseFont(QWidget* parent, const QFont& current
   return font;
 }
 
-void QtPrompts::OpenUrl(const QUrl& url) {
-  QDesktopServices::openUrl(url);
+bool QtPrompts::OpenUrl(const QUrl& url) {
+  return QDesktopServices::openUrl(url);
+}
+
+bool InstallQtTranslations() {
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (!translator->load(QStringLiteral("qtbase_ja"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return false;
+  }
+  return QCoreApplication::installTranslator(translator);
 }
 
 }  // namespace chwr::gui

@@ -5,8 +5,11 @@
 #include <QFont>
 #include <QString>
 #include <QUrl>
+#include <memory>
 #include <optional>
 
+class QFileDialog;
+class QMessageBox;
 class QWidget;
 
 namespace chwr::gui {
@@ -30,8 +33,10 @@ struct FileDialog {
 class Prompts {
  public:
   virtual ~Prompts() = default;
-  /// An OK message box: "ｴﾗｰ"/exclamation, "確認"/information, "注意"/warning.
-  virtual void Message(QWidget* parent, const QString& text, MessageKind kind) = 0;
+  /// An OK message box: "ｴﾗｰ"/exclamation, "確認"/information, "注意"/warning; `detail`
+  /// (the file and the system's reason, say) goes below the text when there is one.
+  virtual void Message(QWidget* parent, const QString& text, MessageKind kind,
+                       const QString& detail) = 0;
   /// A question with Yes, No and Cancel, title "確認" and the information icon.
   virtual Answer AskYesNoCancel(QWidget* parent, const QString& text) = 0;
   /// A file to open (must exist); empty when cancelled.
@@ -40,23 +45,36 @@ class Prompts {
   virtual QString SaveFile(QWidget* parent, const FileDialog& dialog) = 0;
   /// A font; nullopt when cancelled.
   virtual std::optional<QFont> ChooseFont(QWidget* parent, const QFont& current) = 0;
-  /// Opens a page or file with the desktop's viewer; reports nothing on failure.
-  virtual void OpenUrl(const QUrl& url) = 0;
+  /// Opens a page or file with the desktop's viewer; false when none took it.
+  virtual bool OpenUrl(const QUrl& url) = 0;
 };
 
 /// The real dialogs.
 class QtPrompts final : public Prompts {
  public:
-  void Message(QWidget* parent, const QString& text, MessageKind kind) override;
+  void Message(QWidget* parent, const QString& text, MessageKind kind,
+               const QString& detail) override;
   Answer AskYesNoCancel(QWidget* parent, const QString& text) override;
   QString OpenFile(QWidget* parent, const FileDialog& dialog) override;
   QString SaveFile(QWidget* parent, const FileDialog& dialog) override;
   std::optional<QFont> ChooseFont(QWidget* parent, const QFont& current) override;
-  void OpenUrl(const QUrl& url) override;
+  bool OpenUrl(const QUrl& url) override;
 };
 
-/// The name a save dialog returns, with the kind's extension added when the
-/// upper-cased name lacks it.
+/// The message box QtPrompts::Message shows.
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text, MessageKind kind,
+                                            const QString& detail);
+/// The question box QtPrompts::AskYesNoCancel shows.
+std::unique_ptr<QMessageBox> MakeQuestionBox(QWidget* parent, const QString& text);
+/// The file dialog QtPrompts shows to open (`save` false) or to save a file.
+std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const FileDialog& dialog, bool save);
+
+/// The name a save dialog returns, with the kind's extension added when the upper-cased
+/// file name (not the folders above it) lacks it.
 QString WithExtension(const QString& name, const QString& extension);
+
+/// Makes Qt's own buttons and dialogs speak Japanese, as the rest of the program does;
+/// false when Qt's Japanese translations are not installed.
+bool InstallQtTranslations();
 
 }  // namespace chwr::gui

@@ -149,9 +149,9 @@ std::array<bool, 4> SongForm::mutes() const {
   return muted;
 }
 
-void SongForm::selectErrorText(int part, const QString& search) {
+void SongForm::selectErrorText(int part, const QString& search, int line) {
   tabs_->setCurrentIndex(part);
-  pages_[part]->selectText(search);
+  pages_[part]->selectText(search, line);
 }
 
 void SongForm::focusTitle() {

@@ -45,8 +45,9 @@ class SongForm final : public QWidget {
   std::array<std::string, 4> selectedTexts() const;
   /// Which parts are muted.
   std::array<bool, 4> mutes() const;
-  /// Shows a part's page and selects `search` in its text (see PartPage::selectText).
-  void selectErrorText(int part, const QString& search);
+  /// Shows a part's page and selects `search` in its text, from line `line` on (see
+  /// PartPage::selectText).
+  void selectErrorText(int part, const QString& search, int line);
   /// Puts the cursor into the title box.
   void focusTitle();
 

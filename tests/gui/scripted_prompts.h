@@ -21,6 +21,7 @@ class ScriptedPrompts final : public Prompts {
   struct ShownMessage {
     QString text;
     MessageKind kind;
+    QString detail;
   };
   enum class DialogKind { Open, Save };
   struct ShownDialog {
@@ -39,11 +40,12 @@ class ScriptedPrompts final : public Prompts {
   QList<ShownDialog> dialogs;
   QList<QFont> fontDialogs;  ///< the font each font dialog started with
   QList<QUrl> urls;
+  bool urlsOpen = true;    ///< whether a desktop viewer takes the pages
   QStringList unexpected;  ///< prompts without a queued answer, or under the hourglass
 
-  void Message(QWidget*, const QString& text, MessageKind kind) override {
+  void Message(QWidget*, const QString& text, MessageKind kind, const QString& detail) override {
     CheckCursor("message: " + text);
-    messages.append({text, kind});
+    messages.append({text, kind, detail});
   }
 
   Answer AskYesNoCancel(QWidget*, const QString& text) override {
@@ -66,7 +68,10 @@ class ScriptedPrompts final : public Prompts {
     return Next(fonts, std::optional<QFont>(), "font dialog");
   }
 
-  void OpenUrl(const QUrl& url) override { urls.append(url); }
+  bool OpenUrl(const QUrl& url) override {
+    urls.append(url);
+    return urlsOpen;
+  }
 
  private:
   // The user must see the normal pointer over every dialog.

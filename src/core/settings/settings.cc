@@ -15,6 +15,9 @@ constexpr std::string_view kScore = "Score";
 constexpr std::string_view kMidi = "Midi";
 constexpr std::string_view kN003 = "N003";
 constexpr std::string_view kFile = "File";
+constexpr std::string_view kWindow = "Window";
+constexpr std::string_view kRecent = "Recent";
+constexpr int kRecentFiles = 8;
 
 std::string TextOr(const IniFile& ini, std::string_view section, std::string_view key,
                    std::string fallback) {
@@ -22,19 +25,23 @@ std::string TextOr(const IniFile& ini, std::string_view section, std::string_vie
 }
 
 // The whole value must be the number; "12abc" or "3.5" would be a guess at what was meant.
-int WholeNumberOr(const IniFile& ini, std::string_view section, std::string_view key,
-                  int fallback) {
+std::optional<int> WholeNumber(const IniFile& ini, std::string_view section, std::string_view key) {
   std::optional<std::string> text = ini.Get(section, key);
-  if (!text) return fallback;
+  if (!text) return std::nullopt;
   std::string_view digits = *text;
   if (digits.starts_with('+')) {
     digits.remove_prefix(1);
-    if (digits.starts_with('-')) return fallback;
+    if (digits.starts_with('-')) return std::nullopt;
   }
   int value = 0;
   auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  if (error != std::errc{} || end != digits.data() + digits.size()) return fallback;
+  if (error != std::errc{} || end != digits.data() + digits.size()) return std::nullopt;
   return value;
+}
+
+int WholeNumberOr(const IniFile& ini, std::string_view section, std::string_view key,
+                  int fallback) {
+  return WholeNumber(ini, section, key).value_or(fallback);
 }
 
 // `lowerWord` is all lower case; `text` may be in any case.
@@ -63,6 +70,17 @@ std::string FlagText(std::optional<bool> flag) {
   return *flag ? "True" : "False";
 }
 
+// A place is kept only whole: all four numbers, and a size a window can have.
+std::optional<WindowPlace> PlaceOrNone(const IniFile& ini) {
+  const std::optional<int> left = WholeNumber(ini, kWindow, "Left");
+  const std::optional<int> top = WholeNumber(ini, kWindow, "Top");
+  const std::optional<int> width = WholeNumber(ini, kWindow, "Width");
+  const std::optional<int> height = WholeNumber(ini, kWindow, "Height");
+  if (!left || !top || !width || !height || *width <= 0 || *height <= 0) return std::nullopt;
+  return WindowPlace{*left, *top, *width, *height,
+                     FlagOrNone(ini, kWindow, "Maximized").value_or(false)};
+}
+
 }  // namespace
 
 Settings ReadSettings(const IniFile& ini) {
@@ -87,6 +105,11 @@ Settings ReadSettings(const IniFile& ini) {
   s.soundFont = TextOr(ini, kMidi, "SoundFont", defaults.soundFont);
   s.supportUrl = TextOr(ini, "Links", "Support", defaults.supportUrl);
   s.imodeUrl = TextOr(ini, "Links", "IMode", defaults.imodeUrl);
+  s.window = PlaceOrNone(ini);
+  for (int i = 1; i <= kRecentFiles; ++i) {
+    std::string path = TextOr(ini, kRecent, "File" + std::to_string(i), "");
+    if (!path.empty()) s.recentFiles.push_back(std::move(path));
+  }
   return s;
 }
 
@@ -105,6 +128,19 @@ void WriteSettings(IniFile& ini, const Settings& s) {
   ini.Set(kFile, "Folder", s.folder);
   // Only this program knows the key; a file shared with older versions stays as they wrote it.
   if (!s.soundFont.empty()) ini.Set(kMidi, "SoundFont", s.soundFont);
+  if (s.window) {
+    ini.Set(kWindow, "Left", std::to_string(s.window->left));
+    ini.Set(kWindow, "Top", std::to_string(s.window->top));
+    ini.Set(kWindow, "Width", std::to_string(s.window->width));
+    ini.Set(kWindow, "Height", std::to_string(s.window->height));
+    ini.Set(kWindow, "Maximized", FlagText(s.window->maximized));
+  }
+  // Every key, so a shorter list leaves no file of the longer one behind.
+  for (int i = 0; i < kRecentFiles; ++i) {
+    const std::size_t at = static_cast<std::size_t>(i);
+    ini.Set(kRecent, "File" + std::to_string(i + 1),
+            at < s.recentFiles.size() ? s.recentFiles[at] : std::string());
+  }
 }
 
 void WriteTransferSettings(IniFile& ini, std::string_view exe, std::string_view file) {

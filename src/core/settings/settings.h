@@ -9,11 +9,23 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "diagnostic.h"
 #include "settings/ini_file.h"
 
 namespace chwr {
+
+/// The main window's place on the desktop: the inside of the window, without the frame.
+struct WindowPlace {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  bool maximized = false;
+  /// Field-by-field equality.
+  bool operator==(const WindowPlace&) const = default;
+};
 
 /// Every setting the program keeps, with its default.
 struct Settings {
@@ -35,6 +47,10 @@ struct Settings {
   /// [Links] Support and IMode: the maker's pages; read only, never written back.
   std::string supportUrl = "https://github.com/chimewright/chimewright";
   std::string imodeUrl = "https://www.docomo.ne.jp/";
+  /// [Window] Left, Top, Width, Height, Maximized; nullopt = the default size, centred.
+  std::optional<WindowPlace> window;
+  /// [Recent] File1..File8: the files last opened or saved, the latest first.
+  std::vector<std::string> recentFiles;
 
   /// Field-by-field equality.
   bool operator==(const Settings&) const = default;
@@ -47,7 +63,8 @@ inline constexpr std::string_view kSettingsFileName = "chwr.ini";
 Settings ReadSettings(const IniFile& ini);
 
 /// Writes the keys the main window writes when it closes (all but the [N003] paths;
-/// SoundFont only when set), leaving every other line of `ini` as it is.
+/// SoundFont and [Window] only when set; all eight [Recent] keys, empty past the list),
+/// leaving every other line of `ini` as it is.
 void WriteSettings(IniFile& ini, const Settings& settings);
 
 /// Writes the [N003] EXE and FILE keys, as the transfer settings dialog does when it closes.

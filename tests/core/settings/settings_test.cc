@@ -58,7 +58,33 @@ TEST(WriteSettings, WritesTheClosingKeysAsTheMenusHoldThem) {
             "[Font]\r\nName=IPAGothic\r\nSize=10.5\r\nBold=False\r\nItalic=\r\n"
             "[Score]\r\nTone=0\r\n"
             "[Midi]\r\nTone=1\r\nOct=0\r\nVol=0\r\nPos=32\r\nTime=1\r\nKey=2\r\n"
-            "[File]\r\nFolder=\r\n");
+            "[File]\r\nFolder=\r\n"
+            "[Recent]\r\nFile1=\r\nFile2=\r\nFile3=\r\nFile4=\r\nFile5=\r\nFile6=\r\n"
+            "File7=\r\nFile8=\r\n");
+}
+
+TEST(WindowSettings, ThePlaceIsKeptOnlyWholeAndTheRecentFilesInOrder) {
+  // Left and Top may be negative (a screen left of the main one); a size must be positive.
+  EXPECT_EQ(Read("[Window]\nLeft=-1200\nTop=40\nWidth=720\nHeight=560\nMaximized=True\n").window,
+            (WindowPlace{-1200, 40, 720, 560, true}));
+  for (std::string_view text : {"[Window]\nLeft=10\nTop=10\nWidth=720\n",
+                                "[Window]\nLeft=10\nTop=x\nWidth=720\nHeight=560\n",
+                                "[Window]\nLeft=10\nTop=10\nWidth=0\nHeight=560\n"}) {
+    EXPECT_EQ(Read(text).window, std::nullopt) << text;
+  }
+  // Empty keys are gaps, not files.
+  EXPECT_EQ(Read("[Recent]\nFile2=/b.txt\nFile1=/a.txt\nFile3=\nFile8=/h.mld\nFile9=/i.txt\n")
+                .recentFiles,
+            (std::vector<std::string>{"/a.txt", "/b.txt", "/h.mld"}));
+
+  // A shorter list written over a longer one leaves none of the longer one behind.
+  IniFile ini = IniFile::Parse("[Recent]\r\nFile1=/a.txt\r\nFile2=/b.txt\r\n");
+  Settings s;
+  s.window = WindowPlace{5, 6, 700, 500, false};
+  s.recentFiles = {"/c.txt"};
+  WriteSettings(ini, s);
+  EXPECT_EQ(ReadSettings(ini), s);
+  EXPECT_EQ(ini.Get("Window", "Maximized"), "False");
 }
 
 TEST_F(SettingsFile, NoFileGivesDefaultsAndEverySettingSurvivesAlongsideOtherKeys) {

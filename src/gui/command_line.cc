@@ -1,0 +1,23 @@
+#include "command_line.h"
+
+#include <QDir>
+
+namespace chwr::gui {
+
+CommandLineRequest ReadCommandLine(const QStringList& arguments, const QString& startFolder) {
+  CommandLineRequest request;
+  if (arguments.size() < 2) return request;
+  QString path = arguments[1];
+  // A path handed over in quotes (as some launchers do) is the path inside them.
+  if (path.size() >= 2 && path.startsWith('"') && path.endsWith('"')) {
+    path = path.mid(1, path.size() - 2);
+  }
+  if (arguments.size() > 2) {
+    request.warning = QString("開けるﾌｧｲﾙは1つだけです。最初のﾌｧｲﾙ(%1)を開きます。")
+                          .arg(path.isEmpty() ? arguments[1] : path);
+  }
+  if (!path.isEmpty()) request.path = QDir::cleanPath(QDir(startFolder).absoluteFilePath(path));
+  return request;
+}
+
+}  // namespace chwr::gui

@@ -1,0 +1,513 @@
+// The editor window as a newcomer meets it: undo after the window's own edits, keys that
+// move the focus or run the file commands, what Open leaves behind, the messages of
+// failed reads and writes, the command line, the help page, the window's place and the
+// recent files, and Qt's own dialogs in Japanese. Driven through the real window, with
+// dialogs answered by ScriptedPrompts; Qt's dialogs themselves are inspected unopened.
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include "window_harness.h"
+#include "window_placement.h"
+
+namespace chwr::gui {
+namespace {
+
+const QString kReadFailed = "ﾌｧｲﾙ読み込みに失敗しました。";
+const QString kWriteFailed = "ﾌｧｲﾙ書き込みに失敗しました。";
+
+// A one-line song file whose title tells which one was opened.
+QByteArray TitledSong(const QString& title) {
+  return SongFile({"qrv", title, "@120", "B", "B", "B", "A", "A", "A", "CDE", "", "", "0", "",
+                   " 1 ", "B", "A", ""});
+}
+
+// The caret of a box as (anchor, position).
+QList<int> Caret(const QPlainTextEdit* box) {
+  return {box->textCursor().anchor(), box->textCursor().position()};
+}
+
+void PutCaret(QPlainTextEdit* box, int position) {
+  QTextCursor c = box->textCursor();
+  c.setPosition(position);
+  box->setTextCursor(c);
+}
+
+// Undoes in `box` as the user does, until there is nothing left to undo; the texts seen.
+QStringList UndoAll(QPlainTextEdit* box) {
+  QStringList seen;
+  for (int i = 0; i < 20 && box->document()->isUndoAvailable(); ++i) {
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    seen << box->toPlainText();
+  }
+  return seen;
+}
+
+// The shortcuts of every action of the window.
+QList<QKeySequence> AllShortcuts(const QWidget* window) {
+  QList<QKeySequence> keys;
+  for (const QAction* action : window->findChildren<QAction*>()) keys += action->shortcuts();
+  return keys;
+}
+
+}  // namespace
+
+class WindowHabitsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void caseKeysAndResolutionChangesAreUndoableEdits();
+  void tabMovesTheFocusOutOfAPartBox();
+  void errorSelectionLandsOnTheReportedLine();
+  void buildWarningsShowOncePerCommand();
+  void replacingTheSongClearsWhatWasMadeFromTheOldOne();
+  void saveDialogsAddTheExtensionByTheFileNameAlone();
+  void failedReadsAndWritesShowTheFileAndTheReason();
+  void commandLineOpensTheFirstFileFromTheStartFolder();
+  void standardKeysRunTheFileCommands();
+  void captionShowsTheModifiedMark();
+  void helpShowsInTheProgramWithoutABrowser();
+  void placeAndRecentFilesAreRememberedAndRestored();
+  void placementKeepsTheWindowWholeOnAScreen();
+  void qtDialogsSpeakJapaneseAndNameEachFilterOnce();
+};
+
+void WindowHabitsTest::caseKeysAndResolutionChangesAreUndoableEdits() {
+  Harness h;
+  QPlainTextEdit* box = h.part(0);
+  box->setFocus();
+  QTest::keyClicks(box, "l8 cde");
+  PutCaret(box, 4);
+  h.set({{"Text1_1", "o4 c"}});
+  QTest::keyClick(box, Qt::Key_U, Qt::ControlModifier);
+  QCOMPARE(h.parts(), QStringList({"L8 CDE", "O4 C", "", ""}));
+  QCOMPARE(Caret(box), QList<int>({4, 4}));
+  // One undo per box takes the conversion back; the typing before it is still there.
+  QCOMPARE(UndoAll(h.part(1)), QStringList({"o4 c"}));
+  const QStringList undone = UndoAll(box);
+  QCOMPARE(undone.value(0), QString("l8 cde"));
+  QCOMPARE(undone.last(), QString());
+
+  // A resolution change rescales the absolute lengths in place: the caret stays before
+  // the note it was before, and one undo per box brings the old lengths back.
+  h.set({{"Text1_0", ""}, {"Text1_1", ""}});
+  QTest::keyClicks(box, "C*5 D*7 E");
+  PutCaret(box, 4);  // before "D"
+  QTextCursor selection = box->textCursor();
+  selection.setPosition(8);
+  selection.setPosition(9, QTextCursor::KeepAnchor);  // "E"
+  h.combo("cmbBUNKAI")->setCurrentIndex(0);
+  h.combo("cmbBUNKAI")->setCurrentIndex(1);
+  QCOMPARE(h.text("Text1_0"), QString("C*6 D*8 E"));
+  QCOMPARE(Caret(box), QList<int>({4, 4}));
+  box->setTextCursor(selection);
+  h.combo("cmbBUNKAI")->setCurrentIndex(0);
+  QCOMPARE(h.text("Text1_0"), QString("C*3 D*4 E"));
+  QCOMPARE(box->textCursor().selectedText(), QString("E"));
+  h.combo("cmbBUNKAI")->setCurrentIndex(1);
+  QCOMPARE(h.text("Text1_0"), QString("C*6 D*8 E"));
+  QCOMPARE(box->textCursor().selectedText(), QString("E"));
+  const QStringList back = UndoAll(box);
+  QCOMPARE(back.mid(0, 4), QStringList({"C*3 D*4 E", "C*6 D*8 E", "C*3 D*4 E", "C*5 D*7 E"}));
+  QCOMPARE(back.last(), QString());
+}
+
+void WindowHabitsTest::tabMovesTheFocusOutOfAPartBox() {
+  Harness h;
+  h.set({{"Text1_0", "CDE"}});
+  QPlainTextEdit* box = h.part(0);
+  for (auto modifier : {Qt::NoModifier, Qt::ShiftModifier}) {
+    box->setFocus();
+    QVERIFY(box->hasFocus());
+    QTest::keyClick(box, Qt::Key_Tab, modifier);
+    QCOMPARE(h.text("Text1_0"), QString("CDE"));
+    QVERIFY(!box->hasFocus());
+  }
+}
+
+void WindowHabitsTest::errorSelectionLandsOnTheReportedLine() {
+  Harness h;
+  // The same text on an earlier line (a comment) is not the one the message means.
+  const QString text = "' o7 is too high\ncde\nab o7c";
+  h.set({{"Text1_1", text}});
+  h.trigger("mnuMLD");
+  QCOMPARE(h.lastMessage(), QString("Error: ﾊﾟｰﾄ2 (3行目) に(O命令)構文ｴﾗｰがあります。"));
+  QCOMPARE(h.part(1)->textCursor().selectedText(), QString("o7"));
+  QCOMPARE(h.part(1)->textCursor().selectionStart(), text.lastIndexOf("o7"));
+}
+
+void WindowHabitsTest::buildWarningsShowOncePerCommand() {
+  Harness h;
+  h.set({{"Text5", "300"}, {"Text1_0", kLongSong}});
+  const QString warning = "ﾃﾝﾎﾟ 300 は MLD では 44 になります。1～255で指定して下さい。";
+  // Each command builds once and warns once; the warning stops nothing.
+  const QList<QPair<QString, QString>> commands = {
+      {"mnuMLD", "t.mld"}, {"mnuMIDIMAKE", "t.mid"}, {"mnuMAIL", ""}, {"mnuPLAY", ""}};
+  for (const auto& [command, file] : commands) {
+    const qsizetype before = h.prompts.messages.size();
+    file.isEmpty() ? h.trigger(command) : h.triggerWithFile(command, file);
+    QStringList warnings;
+    for (const auto& m : h.prompts.messages.mid(before)) {
+      if (m.kind == MessageKind::Warning) warnings << m.text;
+    }
+    QCOMPARE(warnings, QStringList({warning}));
+    if (!file.isEmpty()) QVERIFY(QFile::exists(h.path(file)));
+  }
+  QVERIFY(h.playing());
+  QVERIFY(!h.text("txtMAIL").isEmpty());
+  QCOMPARE(h.text("Text5"), QString("300"));
+}
+
+void WindowHabitsTest::replacingTheSongClearsWhatWasMadeFromTheOldOne() {
+  Harness h;
+  h.set({{"Text1_0", "L8 CDE"}});
+  h.triggerWithFile("SAVE", "a.txt");
+  h.triggerWithFile("mnuMLD", "a.mld");
+  const QStringList cleared = {"", kInitialReport};
+  auto makeMail = [&h, &cleared] {
+    h.trigger("mnuMAIL");
+    return h.texts({"txtMAIL", "stsBAR_panel3"}) != cleared;
+  };
+  QVERIFY(makeMail());
+  h.window->OpenPath(h.path("a.txt"));
+  QCOMPARE(h.texts({"txtMAIL", "stsBAR_panel3"}), cleared);
+  QVERIFY(makeMail());
+  h.window->OpenPath(h.path("a.mld"));
+  QCOMPARE(h.texts({"txtMAIL", "stsBAR_panel3"}), cleared);
+  QVERIFY(makeMail());
+  h.trigger("mnuCLIPREAD");  // the mail just made
+  QCOMPARE(h.texts({"txtMAIL", "stsBAR_panel3"}), cleared);
+  // A failed open leaves the song, and so what was made from it.
+  QVERIFY(makeMail());
+  const QStringList made = h.texts({"txtMAIL", "stsBAR_panel3"});
+  h.window->OpenPath(h.path("gone.txt"));
+  QCOMPARE(h.texts({"txtMAIL", "stsBAR_panel3"}), made);
+}
+
+void WindowHabitsTest::saveDialogsAddTheExtensionByTheFileNameAlone() {
+  Harness h;
+  // The folder's name holds every extension; the file's own name holds none.
+  QVERIFY(QDir(h.dir.path()).mkdir("x.txt.mld.mid"));
+  h.set({{"Text1_0", "L8 CDE"}});
+  h.triggerWithFile("SAVE", "x.txt.mld.mid/song");
+  h.triggerWithFile("mnuMLD", "x.txt.mld.mid/song");
+  h.triggerWithFile("mnuMIDIMAKE", "x.txt.mld.mid/song");
+  QCOMPARE(QDir(h.path("x.txt.mld.mid")).entryList(QDir::Files),
+           QStringList({"song.mid", "song.mld", "song.txt"}));
+  QCOMPARE(h.window->documentPath(), h.path("x.txt.mld.mid/song.txt"));
+  // A name that has it, in any case, keeps its own.
+  h.triggerWithFile("mnuSAVENAME", "x.txt.mld.mid/Other.TXT");
+  QVERIFY(QFile::exists(h.path("x.txt.mld.mid/Other.TXT")));
+  QCOMPARE(WithExtension("/a/b.mld/c", ".mld"), QString("/a/b.mld/c.mld"));
+  QCOMPARE(WithExtension("/a/b/c.Mld", ".mld"), QString("/a/b/c.Mld"));
+}
+
+void WindowHabitsTest::failedReadsAndWritesShowTheFileAndTheReason() {
+  Harness h;
+  h.set({{"Text1_0", kLongSong}});
+  // Each message keeps its text; its detail is the file, a line break and the reason.
+  auto detailNames = [&h](const QString& message, const QString& name) {
+    const ScriptedPrompts::ShownMessage& shown = h.prompts.messages.last();
+    const QString file = QFileInfo(h.path(name)).absoluteFilePath();
+    return shown.text == message && shown.kind == MessageKind::Error &&
+           shown.detail.startsWith(file + "\n") && shown.detail.size() > file.size() + 1;
+  };
+  h.triggerWithFile("mnuMLD", "missing/x.mld");
+  QVERIFY(detailNames(kWriteFailed, "missing/x.mld"));
+  h.triggerWithFile("mnuMIDIMAKE", "missing/x.mid");
+  QVERIFY(detailNames(kWriteFailed, "missing/x.mid"));
+  h.triggerWithFile("mnuSAVENAME", "missing/x.txt");
+  QVERIFY(detailNames(kWriteFailed, "missing/x.txt"));
+  h.prompts.answers = {Answer::No};
+  h.window->OpenPath(h.path("gone.txt"));
+  QVERIFY(detailNames(kReadFailed, "gone.txt"));
+  // The playback file cannot be written where a file stands in for its folder.
+  WriteAll(h.path("cache"), "not a folder");
+  h.trigger("mnuPLAY");
+  QVERIFY(detailNames(kWriteFailed, "cache/dummy.mid"));
+  QVERIFY(h.window->player() == nullptr);
+
+  // Clipboard text that decodes to no melody says so below the format message.
+  QGuiApplication::clipboard()->setText("--B:M\r\nQUJDREVGR0g=");
+  h.prompts.answers = {Answer::No};
+  h.trigger("mnuCLIPREAD");
+  QCOMPARE(h.prompts.messages.last().text, QString("ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。"));
+  QCOMPARE(h.prompts.messages.last().detail,
+           QString("ｸﾘｯﾌﾟﾎﾞｰﾄﾞの文字列はﾒﾛﾃﾞｨｰﾒｰﾙではありません。"));
+  QCOMPARE(h.text("Text1_0"), kLongSong);
+
+  // The real box shows the detail as its informative text, below the exact message.
+  auto box = MakeMessageBox(nullptr, kReadFailed, MessageKind::Error, "/x\nNo such file");
+  QCOMPARE(QStringList({box->windowTitle(), box->text(), box->informativeText()}),
+           QStringList({"ｴﾗｰ", kReadFailed, "/x\nNo such file"}));
+  QCOMPARE(box->icon(), QMessageBox::Warning);
+}
+
+void WindowHabitsTest::commandLineOpensTheFirstFileFromTheStartFolder() {
+  // The remembered folder becomes the current one at start; it holds a song of the
+  // same name, which must not be the one opened.
+  QTemporaryDir remembered;
+  WriteAll(remembered.filePath("song.txt"), TitledSong("Remembered"));
+  Harness h("[File]\r\nFolder=" + remembered.path().toUtf8() + "\r\n");
+  QCOMPARE(QFileInfo(QDir::currentPath()).canonicalFilePath(),
+           QFileInfo(remembered.path()).canonicalFilePath());
+  WriteAll(h.path("song.txt"), TitledSong("Started here"));
+  h.window->OpenCommandLine({"chimewright", "song.txt", "other.txt", "third.txt"}, h.dir.path());
+  QCOMPARE(h.text("Text3"), QString("Started here"));
+  QCOMPARE(h.window->documentPath(), h.path("song.txt"));
+  QCOMPARE(h.prompts.messages.size(), 1);
+  QCOMPARE(h.lastMessage(),
+           QString("Warning: 開けるﾌｧｲﾙは1つだけです。最初のﾌｧｲﾙ(song.txt)を開きます。"));
+
+  // Quotes around the path are not part of it; a missing file names itself.
+  h.window->NewSong();
+  h.window->OpenCommandLine({"chimewright", "\"./song.txt\""}, h.dir.path());
+  QCOMPARE(h.window->documentPath(), h.path("song.txt"));
+  h.window->OpenCommandLine({"chimewright", "gone.txt"}, h.dir.path());
+  QCOMPARE(h.lastMessage(), "Error: " + kReadFailed);
+  QVERIFY(h.prompts.messages.last().detail.startsWith(h.path("gone.txt") + "\n"));
+  QCOMPARE(h.prompts.messages.size(), 2);
+  // No file named: nothing happens.
+  h.window->OpenCommandLine({"chimewright"}, h.dir.path());
+  QCOMPARE(h.prompts.messages.size(), 2);
+  QCOMPARE(h.window->documentPath(), h.path("song.txt"));
+}
+
+void WindowHabitsTest::standardKeysRunTheFileCommands() {
+  Harness h;
+  const QList<QPair<const char*, QKeySequence::StandardKey>> commands = {
+      {"mnuNEW", QKeySequence::New},
+      {"mnuREAD", QKeySequence::Open},
+      {"mnuSAVE", QKeySequence::Save},
+      {"mnuSAVENAME", QKeySequence::SaveAs},
+      {"mnuEND", QKeySequence::Quit}};
+  const QList<QKeySequence> expected = {
+      QKeySequence(Qt::CTRL | Qt::Key_N), QKeySequence(Qt::CTRL | Qt::Key_O),
+      QKeySequence(Qt::CTRL | Qt::Key_S), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+      QKeySequence(Qt::CTRL | Qt::Key_Q)};
+  for (int i = 0; i < commands.size(); ++i) {
+    const QList<QKeySequence> platform = QKeySequence::keyBindings(commands[i].second);
+    QCOMPARE(h.find<QAction>(commands[i].first)->shortcut(), platform.value(0, expected[i]));
+  }
+  // The window's own keys stay its own.
+  const QList<QKeySequence> all = AllShortcuts(h.window.get());
+  for (const QKeySequence& own :
+       {QKeySequence(Qt::CTRL | Qt::Key_D), QKeySequence(Qt::CTRL | Qt::Key_U),
+        QKeySequence(Qt::Key_F1), QKeySequence(Qt::Key_F2), QKeySequence(Qt::Key_F3),
+        QKeySequence(Qt::Key_F4)}) {
+    QVERIFY2(!all.contains(own), qPrintable(own.toString()));
+  }
+
+  // The keys run the commands from a part box.
+  QPlainTextEdit* box = h.part(0);
+  box->setFocus();
+  QTest::keyClicks(box, "cde");
+  h.prompts.files = {h.path("keys")};
+  QTest::keyClick(box, Qt::Key_S, Qt::ControlModifier);
+  QVERIFY(QFile::exists(h.path("keys.txt")));
+  h.prompts.files = {h.path("copy.txt")};
+  QTest::keyClick(box, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+  QCOMPARE(h.window->documentPath(), h.path("copy.txt"));
+  QTest::keyClick(box, Qt::Key_N, Qt::ControlModifier);
+  QCOMPARE(h.text("Text1_0"), QString());
+  h.prompts.files = {h.path("keys.txt")};
+  QTest::keyClick(h.find("Text3"), Qt::Key_O, Qt::ControlModifier);
+  QCOMPARE(h.text("Text1_0"), QString("cde"));
+  QTest::keyClick(box, Qt::Key_U, Qt::ControlModifier);
+  QCOMPARE(h.text("Text1_0"), QString("CDE"));
+  h.prompts.answers = {Answer::No};
+  QTest::keyClick(box, Qt::Key_Q, Qt::ControlModifier);
+  QVERIFY(!h.window->isVisible());
+  QCOMPARE(h.prompts.questions.size(), 1);
+  QCOMPARE(h.prompts.dialogs.size(), 3);
+}
+
+void WindowHabitsTest::captionShowsTheModifiedMark() {
+  Harness h;
+  QCOMPARE(h.caption(), kUntitled);
+  QTest::keyClicks(h.part(0), "C");
+  QCOMPARE(h.caption(), "無題*" + kCaptionSuffix);
+  h.triggerWithFile("SAVE", "song.txt");
+  QCOMPARE(h.caption(), h.path("song.txt") + kCaptionSuffix);
+  QTest::keyClicks(h.find("Text3"), "x");
+  QCOMPARE(h.caption(), h.path("song.txt") + "*" + kCaptionSuffix);
+  h.prompts.answers = {Answer::No};
+  h.trigger("mnuNEW");
+  QCOMPARE(h.caption(), kUntitled);
+}
+
+void WindowHabitsTest::helpShowsInTheProgramWithoutABrowser() {
+  Harness h;
+  // Without the page there is nothing to show: the read message names it.
+  h.prompts.urlsOpen = false;
+  h.trigger("mnuHELP");
+  QCOMPARE(h.lastMessage(), "Error: " + kReadFailed);
+  QVERIFY(h.prompts.messages.last().detail.startsWith(h.path("chwr.html") + "\n"));
+  QVERIFY(h.window->findChild<QTextBrowser*>("txtHELP") == nullptr);
+
+  WriteAll(h.path("chwr.html"), "<html><body><h1>使い方</h1><p>F1-F4: mute</p></body></html>");
+  h.prompts.urlsOpen = true;
+  h.trigger("mnuHELP");
+  QVERIFY(h.window->findChild<QTextBrowser*>("txtHELP") == nullptr);
+  h.prompts.urlsOpen = false;
+  h.trigger("mnuHELP");
+  auto* browser = h.window->findChild<QTextBrowser*>("txtHELP");
+  QVERIFY(browser != nullptr);
+  QVERIFY(browser->window()->isVisible());
+  QCOMPARE(browser->window()->windowTitle(), QString("ﾍﾙﾌﾟ"));
+  QVERIFY2(browser->toPlainText().contains("使い方"), qPrintable(browser->toPlainText()));
+  QCOMPARE(h.prompts.urls.size(), 2);
+  QCOMPARE(h.prompts.messages.size(), 1);
+  // Asking again shows the same window.
+  h.trigger("mnuHELP");
+  QCOMPARE(h.window->findChildren<QTextBrowser*>("txtHELP").size(), 1);
+}
+
+void WindowHabitsTest::placeAndRecentFilesAreRememberedAndRestored() {
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  const QRect place(screen.left() + 30, screen.top() + 50, 600, 480);
+  const QByteArray ini = QString("[Window]\r\nLeft=%1\r\nTop=%2\r\nWidth=600\r\nHeight=480\r\n")
+                             .arg(place.left())
+                             .arg(place.top())
+                             .toUtf8();
+  QStringList written;
+  {
+    Harness h(ini);
+    QCOMPARE(h.window->geometry(), place);
+    QVERIFY(!h.find<QMenu>("mnuRECENT")->isEnabled());
+    // Nine songs saved and opened: the last eight stay, the latest first, each once.
+    for (int i = 0; i < 9; ++i) {
+      h.window->NewSong();
+      h.triggerWithFile("SAVE", QString("song%1.txt").arg(i));
+    }
+    h.window->OpenPath(h.path("song3.txt"));
+    QStringList shown;
+    for (int i = 0; i < 8; ++i) shown << h.find<QAction>(QString("mnuRECENT_%1").arg(i))->text();
+    QCOMPARE(shown.first(), "&1 " + h.path("song3.txt"));
+    QCOMPARE(shown.last(), "&8 " + h.path("song1.txt"));
+    h.window->setGeometry(place.translated(10, 20));
+    QVERIFY(h.window->close());
+    QSettings settings(h.path("chwr.ini"), QSettings::IniFormat);
+    for (const char* key : {"Window/Left", "Window/Top", "Window/Width", "Window/Height"}) {
+      written << settings.value(key).toString();
+    }
+    for (int i = 1; i <= 8; ++i)
+      written << settings.value(QString("Recent/File%1").arg(i)).toString();
+  }
+  QCOMPARE(written.mid(0, 4), QStringList({QString::number(place.left() + 10),
+                                           QString::number(place.top() + 20), "600", "480"}));
+  QCOMPARE(QFileInfo(written[4]).fileName() + " " + QFileInfo(written[5]).fileName() + " " +
+               QFileInfo(written[11]).fileName(),
+           QString("song3.txt song8.txt song1.txt"));
+
+  // A window restored from them: the list in its menu; choosing an entry opens it the
+  // way Open does, asking about unsaved changes first; a file gone gets the read message.
+  QByteArray recent = "[Recent]\r\n";
+  QTemporaryDir folder;
+  WriteAll(folder.filePath("one.txt"), TitledSong("One"));
+  recent += "File1=" + folder.filePath("gone.txt").toUtf8() + "\r\n";
+  recent += "File2=" + folder.filePath("one.txt").toUtf8() + "\r\n";
+  Harness again(recent);
+  QVERIFY(again.find<QMenu>("mnuRECENT")->isEnabled());
+  QVERIFY(!again.find<QAction>("mnuRECENT_2")->isVisible());
+  QTest::keyClicks(again.find("Text3"), "edited");
+  again.prompts.answers = {Answer::Cancel};
+  again.trigger("mnuRECENT_1");
+  QCOMPARE(again.text("Text3"), QString("edited"));
+  again.prompts.answers = {Answer::No};
+  again.trigger("mnuRECENT_1");
+  QCOMPARE(again.text("Text3"), QString("One"));
+  QCOMPARE(again.prompts.questions.size(), 2);
+  QCOMPARE(again.find<QAction>("mnuRECENT_0")->text(), "&1 " + folder.filePath("one.txt"));
+  again.trigger("mnuRECENT_1");
+  QCOMPARE(again.lastMessage(), "Error: " + kReadFailed);
+  QVERIFY(again.prompts.messages.last().detail.startsWith(folder.filePath("gone.txt")));
+
+  // A place on no screen gives the default place; the window always fits the screen.
+  Harness lost("[Window]\r\nLeft=-9000\r\nTop=9000\r\nWidth=400\r\nHeight=300\r\n");
+  QVERIFY(screen.contains(lost.window->geometry()));
+  QCOMPARE(lost.window->geometry(), Harness().window->geometry());
+}
+
+void WindowHabitsTest::placementKeepsTheWindowWholeOnAScreen() {
+  const QSize minimum(400, 300);
+  const QMargins frame(8, 32, 8, 8);
+  const QRect hd(0, 0, 1920, 1080);
+  const QRect scale2(0, 0, 960, 540);  // a 1920 x 1080 screen at a scale of 2
+  const QRect right(1920, 0, 1280, 1024);
+  const struct {
+    const char* what;
+    std::optional<QRect> stored;
+    QList<QRect> screens;
+    QRect placed;
+  } cases[] = {
+      {"default, centred", std::nullopt, {hd}, {600, 272, 720, 560}},
+      {"default at scale 2, shrunk to fit", std::nullopt, {scale2}, {120, 32, 720, 500}},
+      {"stored, as it was", QRect(100, 200, 800, 600), {hd, right}, {100, 200, 800, 600}},
+      {"stored on the other screen",
+       QRect(2000, 100, 800, 600),
+       {hd, right},
+       {2000, 100, 800, 600}},
+      {"partly off the right edge, moved in",
+       QRect(1500, 100, 800, 600),
+       {hd},
+       {1112, 100, 800, 600}},
+      {"title bar above the screen, moved down",
+       QRect(100, 0, 800, 600),
+       {hd},
+       {100, 32, 800, 600}},
+      {"on no screen, the default", QRect(-5000, 100, 800, 600), {hd, right}, {600, 272, 720, 560}},
+      {"larger than the screen, shrunk", QRect(10, 10, 3000, 2000), {scale2}, {8, 32, 944, 500}},
+  };
+  for (const auto& c : cases) {
+    QCOMPARE(PlaceWindow(c.stored, kDefaultWindowSize, minimum, c.screens, frame), c.placed);
+  }
+  // Below its minimum the window does not go; what does not fit starts at the top.
+  QCOMPARE(PlaceWindow(std::nullopt, kDefaultWindowSize, QSize(800, 600), {scale2}, frame),
+           QRect(80, 32, 800, 600));
+
+  // The window's own minimum fits a 1920 x 1080 screen at a scale of 2, frame and all.
+  Harness h;
+  const QSize needed = h.window->minimumSizeHint().grownBy(frame);
+  QVERIFY2(needed.width() <= scale2.width() && needed.height() <= scale2.height(),
+           qPrintable(QString("%1 x %2").arg(needed.width()).arg(needed.height())));
+}
+
+void WindowHabitsTest::qtDialogsSpeakJapaneseAndNameEachFilterOnce() {
+  QVERIFY(InstallQtTranslations());
+  auto question = MakeQuestionBox(nullptr, "内容が変更されています。保存しますか？");
+  QStringList buttons;
+  for (auto b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel}) {
+    buttons << question->button(b)->text().remove('&');
+  }
+  QVERIFY2(buttons[0].startsWith("はい") && buttons[1].startsWith("いいえ") &&
+               buttons[2].startsWith("キャンセル"),
+           qPrintable(buttons.join(", ")));
+
+  // Each filter shows as its description, its patterns once.
+  for (bool save : {false, true}) {
+    auto dialog =
+        MakeFileDialog(nullptr, {"Text File(*.txt)", "*.txt", "無題.txt", ".txt", {}}, save);
+    auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+    QVERIFY(types != nullptr);
+    QStringList shown;
+    for (int i = 0; i < types->count(); ++i) shown << types->itemText(i);
+    QCOMPARE(shown, QStringList({"Text File(*.txt)", "All Files(*.*)"}));
+    // The dialog's own words are Japanese too.
+    const QString label = dialog->findChild<QLabel*>("fileNameLabel")->text();
+    QVERIFY2(!label.contains("File"), qPrintable(label));
+  }
+  auto open = MakeFileDialog(
+      nullptr,
+      {"Text&Mld&Smd&Midi File(*.txt;*.mld;*.smd;*.mid)", "*.txt;*.mld;*.smd;*.mid", {}, {}, {}},
+      false);
+  QCOMPARE(open->nameFilters().first(),
+           QString("Text&Mld&Smd&Midi File(*.txt;*.mld;*.smd;*.mid) (*.txt *.mld *.smd *.mid)"));
+  QCOMPARE(open->findChild<QComboBox*>("fileTypeCombo")->itemText(0),
+           QString("Text&Mld&Smd&Midi File(*.txt;*.mld;*.smd;*.mid)"));
+}
+
+}  // namespace chwr::gui
+
+QTEST_MAIN(chwr::gui::WindowHabitsTest)
+#include "window_habits_test.moc"
