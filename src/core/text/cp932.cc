@@ -180,7 +180,9 @@ std::string Utf32ToUtf8(std::u32string_view text) {
 DecodedText DecodeCp932(std::span<const std::uint8_t> bytes) {
   DecodedText result;
   result.utf8.reserve(bytes.size() + bytes.size() / 2);
-  const std::vector<char16_t>& pairs = PairTable();
+  // The pair table is built on first use: a text of ASCII and half-width katakana, as
+  // most songs are, never pays for it.
+  const std::vector<char16_t>* pairs = nullptr;
   auto invalid = [&] {
     AppendUtf8(result.utf8, 0xFFFD);
     ++result.invalidCount;
@@ -188,7 +190,11 @@ DecodedText DecodeCp932(std::span<const std::uint8_t> bytes) {
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     const std::uint8_t b = bytes[i];
     if (b < 0x80) {
-      result.utf8.push_back(static_cast<char>(b));
+      // ASCII goes over in runs.
+      std::size_t end = i + 1;
+      while (end < bytes.size() && bytes[end] < 0x80) ++end;
+      result.utf8.append(reinterpret_cast<const char*>(bytes.data() + i), end - i);
+      i = end - 1;
     } else if (IsHalfWidthKana(b)) {
       AppendUtf8(result.utf8, 0xFF61 + (b - 0xA1));
     } else if (!IsLeadByte(b)) {
@@ -196,7 +202,8 @@ DecodedText DecodeCp932(std::span<const std::uint8_t> bytes) {
     } else if (i + 1 < bytes.size() && IsTrailByte(bytes[i + 1])) {
       // An unassigned pair is one bad character; a bad trail byte is not swallowed
       // by the lead before it, so "\x81\r\n" still ends a line.
-      const char16_t u = pairs[static_cast<std::size_t>(PairIndex(b, bytes[i + 1]))];
+      if (!pairs) pairs = &PairTable();
+      const char16_t u = (*pairs)[static_cast<std::size_t>(PairIndex(b, bytes[i + 1]))];
       ++i;
       if (u == 0) {
         invalid();
