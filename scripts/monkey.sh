@@ -449,10 +449,13 @@ next_action() {
   elif ((r < 87)); then
     point
     rnd 10
-    if ((r < 8)); then
+    if ((r < 7)); then
       cmd=(mousemove "$x" "$y" click 1); desc="click at $x,$y"
-    elif ((r < 9)); then
+    elif ((r < 8)); then
       cmd=(mousemove "$x" "$y" click 3); desc="right-click at $x,$y"
+    elif ((r < 9)); then
+      # On X11 the middle button pastes the primary selection.
+      cmd=(mousemove "$x" "$y" click 2); desc="middle-click at $x,$y"
     else
       cmd=(mousemove "$x" "$y" click --repeat 2 1); desc="double-click at $x,$y"
     fi
@@ -496,11 +499,13 @@ done
 
 # ---------------------------------------------------------------- the end
 # Close the window as a person would, answering No to the save question, so that
-# shutting down and the leak check run under the sanitizers too.
+# shutting down and the leak check run under the sanitizers too. Escape first ends a
+# text drag the last actions may have left going (it would swallow every key).
 note "close the window"
 closing=1
 for attempt in 1 2 3; do
   alive || break
+  xdotool key Escape 2>/dev/null
   settle
   "$tmp/xwin" close "$win"
   for _ in $(seq 50); do
