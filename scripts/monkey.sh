@@ -9,6 +9,9 @@
 #   MONKEY_STARTUP_TIMEOUT  seconds the window may take to appear (default 60)
 set -uo pipefail
 
+# The whole script is one block, read before it runs: editing or checking out another
+# version of this file during a long run cannot change the run.
+{
 usage() {
   echo "usage: scripts/monkey.sh SECONDS [SEED]" >&2
   exit 2
@@ -392,6 +395,13 @@ settle() {
       [ "$focus" != "$win" ] && xdotool windowfocus "$win" 2>/dev/null
       return 0
     fi
+    if ((tries % 4 == 0)); then
+      # Qt's text boxes can leave a drag of their selection going (their autoscroll
+      # timer starts one after a fast drag); it swallows keys until a button is let go.
+      note "  click beside the windows (a drag may be swallowing keys)"
+      xdotool mousemove 2 2 click 1 2>/dev/null
+      ping_editor || return 0
+    fi
     note "  dismiss \"$name\" with Escape"
     dismissed=$((dismissed + 1))
     xdotool windowfocus "$id" key Escape 2>/dev/null
@@ -535,3 +545,5 @@ rm -rf "$root/build/monkey/last-pass"
 mkdir -p "$root/build/monkey/last-pass" && cp -r "$tmp/logs/." "$root/build/monkey/last-pass/"
 echo "monkey: passed: $duration s, seed $seed, $actions actions" \
   "($dismissed dialogs dismissed, $restarts restarts)"
+exit 0
+}
