@@ -109,9 +109,9 @@ static unsigned char* Property(Display* d, Window w, const char* name, Atom type
   return data;
 }
 
-/* Prints "focus ID", then "ID NAME" for each mapped top-level window of process PID
-   other than MAIN that is no menu, tooltip or drop-down list (those bypass the window
-   manager), bottom-most first. */
+/* Prints "focus ID", then "ID NAME" for each mapped dialog of process PID other than
+   MAIN, bottom-most first. Menus, tooltips and drop-down lists bypass the window
+   manager; a toolbar torn off the window is a utility window, no dialog. */
 static int Dialogs(Display* d, long pid, Window main) {
   Window focus, rootReturn, parent, *children = NULL;
   int revert;
@@ -129,6 +129,10 @@ static int Dialogs(Display* d, long pid, Window main) {
     const long owner = p ? (long)*(unsigned long*)p : -1;
     if (p) XFree(p);
     if (owner != pid) continue;
+    p = Property(d, children[i], "_NET_WM_WINDOW_TYPE", XA_ATOM, &count);
+    const Atom type = p ? *(Atom*)p : None;
+    if (p) XFree(p);
+    if (type != XInternAtom(d, "_NET_WM_WINDOW_TYPE_DIALOG", False)) continue;
     unsigned char* name =
         Property(d, children[i], "_NET_WM_NAME", XInternAtom(d, "UTF8_STRING", False), &count);
     printf("%lu %s\n", (unsigned long)children[i], name ? (char*)name : "");
