@@ -2,8 +2,9 @@
 # Random-input soak test of the editor: runs the AddressSanitizer build of chimewright
 # on a copy of the demo song under a private X server and, for SECONDS, throws random
 # keys, menu keys, clicks and drags at it, all drawn from SEED. Fails (non-zero) on a
-# crash, a hang (the window stops answering pings) or any sanitizer report, printing
-# the seed, the last actions and the report; prints a one-line summary otherwise.
+# crash, a hang (the window stops answering pings), a dialog that will not close or
+# any sanitizer report, printing the seed, the last actions and the report; prints a
+# one-line summary otherwise.
 # The logs stay in build/monkey/ (a failed run's under its seed, the last pass's in
 # last-pass/). Nothing outside a scratch folder is touched; it is removed at the end.
 # Usage: scripts/monkey.sh SECONDS [SEED]
@@ -314,12 +315,12 @@ fail() { # KIND MESSAGE: prints the report, keeps the logs and exits 1
   local kind=$1 message=$2
   trap - INT TERM HUP
   note "FAILED ($kind): $message"
-  if [ "$kind" = hang ] && alive; then
+  if [[ $kind == hang || $kind == stuck ]] && alive; then
     if command -v gdb >/dev/null 2>&1; then
       timeout 60 gdb -p "$app" -batch -ex 'thread apply 1 bt 40' -ex 'thread apply all bt 30' \
         >"$tmp/logs/hang-stacks.txt" 2>&1
     fi
-    # With handle_abort the sanitizer prints the stuck thread's stack on SIGABRT.
+    # With handle_abort the sanitizer prints the main thread's stack on SIGABRT.
     kill -ABRT "$app" 2>/dev/null
     for _ in $(seq 100); do alive || break; sleep 0.1; done
   fi
@@ -334,7 +335,7 @@ fail() { # KIND MESSAGE: prints the report, keeps the logs and exits 1
     tail -n 30 "$log" | sed 's/^/  /'
     sanitizer_report || echo "no sanitizer report"
     if [ -s "$tmp/logs/hang-stacks.txt" ]; then
-      echo "--- the hung editor's main thread (gdb; all threads in hang-stacks.txt)"
+      echo "--- the editor's main thread (gdb; all threads in hang-stacks.txt)"
       grep -E '^(Thread|#)' "$tmp/logs/hang-stacks.txt" | head -n 40
     fi
     echo "--- the editor's standard error (last 20 lines)"
@@ -409,8 +410,7 @@ settle() {
       return 0
     fi
     if ((tries % 4 == 0)); then
-      # Qt's text boxes can leave a drag of their selection going (their autoscroll
-      # timer starts one after a fast drag); it swallows keys until a button is let go.
+      # A drag of a text box's selection swallows keys until a button is let go.
       note "  click beside the windows (a drag may be swallowing keys)"
       xdotool mousemove 2 2 click 1 2>/dev/null
       ping_editor || return 0
@@ -420,7 +420,7 @@ settle() {
     xdotool windowfocus "$id" key Escape 2>/dev/null
     ping_editor || return 0
   done
-  fail hang "a dialog (\"$name\") does not close on Escape"
+  fail stuck "a dialog (\"$name\") does not close on Escape or a click; the editor still answers pings"
 }
 
 # ---------------------------------------------------------------- random actions
