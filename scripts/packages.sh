@@ -1,4 +1,5 @@
 # The Debian packages each job needs; sourced by run.sh and test.sh.
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config libicu-dev libcli11-dev libfluidsynth-dev libasound2-dev timgm6mb-soundfont
                 qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic)
-TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev midicsv)
+# xvfb, xdotool and libx11-dev (for its small X client) serve scripts/monkey.sh.
+TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev midicsv xvfb xdotool libx11-dev)

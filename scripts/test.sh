@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite twice: a normal build, then a
-# build under AddressSanitizer and UndefinedBehaviorSanitizer. Any failure or
-# sanitizer finding fails the run.
+# build under AddressSanitizer and UndefinedBehaviorSanitizer, then throws 20 seconds
+# of random input at the sanitized editor (scripts/monkey.sh, fixed seed). Any failure
+# or sanitizer finding fails the run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -15,4 +16,6 @@ for preset in release asan; do
   echo "== $preset tests =="
   ctest --preset "$preset" -j "$jobs"
 done
+echo "== monkey (20 s of random input, seed 1) =="
+scripts/monkey.sh 20 1
 echo "All tests passed."

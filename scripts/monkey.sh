@@ -1,0 +1,562 @@
+#!/usr/bin/env bash
+# Random-input soak test of the editor: runs the AddressSanitizer build of chimewright
+# on a copy of the demo song under a private X server and, for SECONDS, throws random
+# keys, menu keys, clicks and drags at it, all drawn from SEED. Fails (non-zero) on a
+# crash, a hang (the window stops answering pings), a dialog that will not close or
+# any sanitizer report, printing the seed, the last actions and the report; prints a
+# one-line summary otherwise.
+# The logs stay in build/monkey/ (a failed run's under its seed, the last pass's in
+# last-pass/). Nothing outside a scratch folder is touched; it is removed at the end.
+# Usage: scripts/monkey.sh SECONDS [SEED]
+#   MONKEY_PING_TIMEOUT   seconds the window may take to answer (default 10)
+#   MONKEY_STARTUP_TIMEOUT  seconds the window may take to appear (default 60)
+set -uo pipefail
+
+# The whole script is one block, read before it runs: editing or checking out another
+# version of this file during a long run cannot change the run.
+{
+usage() {
+  echo "usage: scripts/monkey.sh SECONDS [SEED]" >&2
+  exit 2
+}
+[ $# -ge 1 ] && [ $# -le 2 ] || usage
+duration=$1
+seed=${2:-1}
+[[ $duration =~ ^[1-9][0-9]*$ ]] || usage
+[[ $seed =~ ^[0-9]+$ ]] || usage
+ping_timeout=${MONKEY_PING_TIMEOUT:-10}
+startup_timeout=${MONKEY_STARTUP_TIMEOUT:-60}
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root" || exit 2
+source scripts/packages.sh
+bash scripts/setup-deps.sh "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" || exit 2
+if [ ! -f build/asan/build.ninja ]; then
+  cmake --preset asan >/dev/null || exit 2
+fi
+cmake --build --preset asan -j "$(nproc)" --target chimewright || {
+  echo "monkey: the asan build of chimewright failed" >&2
+  exit 2
+}
+editor="$root/build/asan/src/gui/chimewright"
+# A chwr.ini beside the program would take the place of the scratch settings.
+if [ -e "$(dirname "$editor")/chwr.ini" ]; then
+  echo "monkey: $(dirname "$editor")/chwr.ini exists; remove it so the run uses scratch settings" >&2
+  exit 2
+fi
+
+# ---------------------------------------------------------------- clean-up
+tmp=$(mktemp -d -t chwr-monkey.XXXXXX)
+app=""
+xvfb=""
+cleanup() {
+  if [ -n "$app" ] && kill -0 "$app" 2>/dev/null; then
+    kill -KILL "$app" 2>/dev/null
+    wait "$app" 2>/dev/null
+  fi
+  if [ -n "$xvfb" ] && kill -0 "$xvfb" 2>/dev/null; then
+    kill "$xvfb" 2>/dev/null
+    wait "$xvfb" 2>/dev/null
+  fi
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+trap 'echo "monkey: interrupted" >&2; exit 130' INT
+trap 'exit 143' TERM HUP
+
+mkdir -p "$tmp/home" "$tmp/config" "$tmp/cache" "$tmp/runtime" "$tmp/song" "$tmp/bin" "$tmp/logs"
+chmod 700 "$tmp/runtime"
+cp demo/demo.txt "$tmp/song/demo.txt"
+# Help and support pages open in a browser; in here they only leave a line.
+printf '#!/bin/sh\necho "$*" >> "%s/logs/opened-urls.txt"\n' "$tmp" > "$tmp/bin/xdg-open"
+chmod +x "$tmp/bin/xdg-open"
+# With no ALSA devices and no sound server, playback fails with a message box and
+# stays silent; a null ALSA device would let FluidSynth's thread spin a whole core.
+: > "$tmp/asound.conf"
+
+# A small X client for what xdotool cannot do. "ping" sends _NET_WM_PING and waits for
+# the answer: a hung event loop never gives one, while the X server itself would answer
+# any query about the window. "close" asks a window to close as a window manager's close
+# button does. "dialogs" names the focused window and lists the program's other windows
+# that take input (there is no window manager, so no "active window" to ask about).
+cc -O2 -o "$tmp/xwin" -x c - -lX11 <<'EOF' || exit 2
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <poll.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <time.h>
+#include <unistd.h>
+
+static int gone;
+static int OnError(Display* d, XErrorEvent* e) {
+  (void)d;
+  if (e->error_code == BadWindow) gone = 1;
+  return 0;
+}
+
+static unsigned char* Property(Display* d, Window w, const char* name, Atom type,
+                               unsigned long* count) {
+  Atom actual;
+  int format;
+  unsigned long after;
+  unsigned char* data = NULL;
+  *count = 0;
+  if (XGetWindowProperty(d, w, XInternAtom(d, name, False), 0, 1024, False, type, &actual,
+                         &format, count, &after, &data) != Success ||
+      !data || *count == 0) {
+    if (data) XFree(data);
+    return NULL;
+  }
+  return data;
+}
+
+/* Prints "focus ID", then "ID NAME" for each mapped dialog of process PID other than
+   MAIN, bottom-most first. Menus, tooltips and drop-down lists bypass the window
+   manager; a toolbar torn off the window is a utility window, no dialog. */
+static int Dialogs(Display* d, long pid, Window main) {
+  Window focus, rootReturn, parent, *children = NULL;
+  int revert;
+  unsigned int n = 0;
+  XGetInputFocus(d, &focus, &revert);
+  printf("focus %lu\n", (unsigned long)focus);
+  if (!XQueryTree(d, DefaultRootWindow(d), &rootReturn, &parent, &children, &n)) return 0;
+  for (unsigned int i = 0; i < n; ++i) {
+    XWindowAttributes a;
+    gone = 0;
+    if (children[i] == main || !XGetWindowAttributes(d, children[i], &a) || gone) continue;
+    if (a.map_state != IsViewable || a.override_redirect) continue;
+    unsigned long count;
+    unsigned char* p = Property(d, children[i], "_NET_WM_PID", XA_CARDINAL, &count);
+    const long owner = p ? (long)*(unsigned long*)p : -1;
+    if (p) XFree(p);
+    if (owner != pid) continue;
+    p = Property(d, children[i], "_NET_WM_WINDOW_TYPE", XA_ATOM, &count);
+    const Atom type = p ? *(Atom*)p : None;
+    if (p) XFree(p);
+    if (type != XInternAtom(d, "_NET_WM_WINDOW_TYPE_DIALOG", False)) continue;
+    unsigned char* name =
+        Property(d, children[i], "_NET_WM_NAME", XInternAtom(d, "UTF8_STRING", False), &count);
+    printf("%lu %s\n", (unsigned long)children[i], name ? (char*)name : "");
+    if (name) XFree(name);
+  }
+  if (children) XFree(children);
+  return 0;
+}
+
+/* xwin ping WINDOW MILLISECONDS: 0 answered, 1 no answer in time, 2 the window is gone.
+   xwin close WINDOW.   xwin dialogs PID MAIN_WINDOW. */
+int main(int argc, char** argv) {
+  if (argc < 3) return 3;
+  Display* d = XOpenDisplay(NULL);
+  if (!d) return 3;
+  XSetErrorHandler(OnError);
+  if (strcmp(argv[1], "dialogs") == 0 && argc == 4)
+    return Dialogs(d, atol(argv[2]), strtoul(argv[3], NULL, 0));
+  const int close = strcmp(argv[1], "close") == 0;
+  const Window w = strtoul(argv[2], NULL, 0), root = DefaultRootWindow(d);
+  const Atom protocols = XInternAtom(d, "WM_PROTOCOLS", False);
+  const Atom what = XInternAtom(d, close ? "WM_DELETE_WINDOW" : "_NET_WM_PING", False);
+  /* Qt sends its answer to the root window with StructureNotify in the mask. */
+  XSelectInput(d, root, StructureNotifyMask | SubstructureNotifyMask);
+  const long stamp = (long)(getpid() ^ time(NULL)) & 0x7fffffff;
+  XEvent e;
+  memset(&e, 0, sizeof e);
+  e.xclient.type = ClientMessage;
+  e.xclient.window = w;
+  e.xclient.message_type = protocols;
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = (long)what;
+  e.xclient.data.l[1] = close ? CurrentTime : stamp;
+  e.xclient.data.l[2] = (long)w;
+  XSendEvent(d, w, False, NoEventMask, &e);
+  XSync(d, False);
+  if (gone) return 2;
+  if (close) return 0;
+  const long limit = argc > 3 ? atol(argv[3]) : 10000;
+  struct timespec t0, now;
+  clock_gettime(CLOCK_MONOTONIC, &t0);
+  for (;;) {
+    while (XPending(d)) {
+      XEvent r;
+      XNextEvent(d, &r);
+      if (r.type == ClientMessage && r.xclient.message_type == protocols &&
+          (Atom)r.xclient.data.l[0] == what && r.xclient.data.l[1] == stamp)
+        return 0;
+      /* The program died (its windows go with its connection) or closed the window. */
+      if (r.type == DestroyNotify && r.xdestroywindow.window == w) return 2;
+    }
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const long left =
+        limit - (now.tv_sec - t0.tv_sec) * 1000 - (now.tv_nsec - t0.tv_nsec) / 1000000;
+    if (left <= 0) return 1;
+    struct pollfd p = {ConnectionNumber(d), POLLIN, 0};
+    poll(&p, 1, (int)left);
+  }
+}
+EOF
+
+# ---------------------------------------------------------------- X server
+display=""
+for n in $(seq 90 140); do
+  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$tmp/logs/xvfb.txt" 2>&1 &
+  xvfb=$!
+  for _ in $(seq 100); do
+    kill -0 "$xvfb" 2>/dev/null || break
+    if DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
+      display=":$n"
+      break
+    fi
+    sleep 0.1
+  done
+  # Another server may have taken the number between the check and the start.
+  if [ -n "$display" ] && kill -0 "$xvfb" 2>/dev/null; then break; fi
+  display=""
+  kill "$xvfb" 2>/dev/null
+  wait "$xvfb" 2>/dev/null
+  xvfb=""
+done
+if [ -z "$display" ]; then
+  echo "monkey: could not start Xvfb on any display from :90 to :140" >&2
+  exit 2
+fi
+export DISPLAY=$display
+
+# ---------------------------------------------------------------- the editor
+log="$tmp/logs/actions.txt"
+: > "$log"
+actions=0
+restarts=0
+dismissed=0
+closing=""
+win=""
+wx=0 wy=0 ww=0 wh=0
+elapsed=0.000
+
+clock_ms() { # milliseconds since the epoch into $ms (EPOCHREALTIME's separator follows the locale)
+  local t=${EPOCHREALTIME//[!0-9]/}
+  ms=$((10#$t / 1000))
+}
+clock_ms
+start_ms=$ms
+note() { # appends a line to the action log, stamped with the seconds since the start
+  clock_ms
+  local t=$((ms - start_ms))
+  printf -v elapsed '%d.%03d' $((t / 1000)) $((t % 1000))
+  printf '%8s %s\n' "$elapsed" "$*" >> "$log"
+}
+
+alive() {
+  local pid comm state
+  [ -n "$app" ] && kill -0 "$app" 2>/dev/null || return 1
+  read -r pid comm state _ < "/proc/$app/stat" 2>/dev/null || return 1
+  [ "$state" != Z ]
+}
+
+start_editor() {
+  (
+    cd "$tmp/song" &&
+      exec env -i PATH="$tmp/bin:/usr/bin:/bin" BROWSER="$tmp/bin/xdg-open" LANG=C.UTF-8 \
+        DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/config" \
+        XDG_CACHE_HOME="$tmp/cache" XDG_RUNTIME_DIR="$tmp/runtime" \
+        DBUS_SESSION_BUS_ADDRESS="unix:path=$tmp/no-bus" PULSE_SERVER="unix:$tmp/no-pulse" \
+        ALSA_CONFIG_PATH="$tmp/asound.conf" \
+        ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:handle_abort=1:log_path=$tmp/logs/sanitizer" \
+        UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$tmp/logs/sanitizer" \
+        "$editor" demo.txt >>"$tmp/logs/editor-stdout.txt" 2>>"$tmp/logs/editor-stderr.txt"
+  ) &
+  app=$!
+  note "start the editor (pid $app)"
+  win=""
+  local tries=0
+  while :; do
+    if ! alive; then
+      wait "$app"
+      local status=$?
+      app=""
+      fail crash "the editor exited with status $status while starting"
+    fi
+    win=$(xdotool search --onlyvisible --pid "$app" --name 'Chimewright Ver1\.21' 2>/dev/null |
+      head -n 1)
+    [ -n "$win" ] && break
+    tries=$((tries + 1))
+    [ "$tries" -ge $((startup_timeout * 10)) ] && fail hang "no window after $startup_timeout s"
+    sleep 0.1
+  done
+  local WINDOW X=0 Y=0 WIDTH=0 HEIGHT=0 SCREEN
+  eval "$(xdotool getwindowgeometry --shell "$win" 2>/dev/null)"
+  ((WIDTH > 0 && HEIGHT > 0)) || fail crash "the window $win has no size"
+  wx=$X wy=$Y ww=$WIDTH wh=$HEIGHT
+  note "window $win at $wx,$wy, ${ww}x$wh"
+  settle
+}
+
+# ---------------------------------------------------------------- findings
+sanitizer_report() { # prints the sanitizer logs, if any; true when there was one
+  local found=1 f
+  for f in "$tmp"/logs/sanitizer.*; do
+    [ -s "$f" ] || continue
+    found=0
+    echo "--- $(basename "$f")"
+    head -n 120 "$f"
+  done
+  if grep -qE 'runtime error|ERROR: (Address|Leak)Sanitizer' "$tmp/logs/editor-stderr.txt" 2>/dev/null; then
+    found=0
+    echo "--- sanitizer lines on the editor's standard error"
+    grep -E -A 40 'runtime error|ERROR: (Address|Leak)Sanitizer' "$tmp/logs/editor-stderr.txt" |
+      head -n 120
+  fi
+  return $found
+}
+
+fail() { # KIND MESSAGE: prints the report, keeps the logs and exits 1
+  local kind=$1 message=$2
+  trap - INT TERM HUP
+  note "FAILED ($kind): $message"
+  if [[ $kind == hang || $kind == stuck ]] && alive; then
+    if command -v gdb >/dev/null 2>&1; then
+      timeout 60 gdb -p "$app" -batch -ex 'thread apply 1 bt 40' -ex 'thread apply all bt 30' \
+        >"$tmp/logs/hang-stacks.txt" 2>&1
+    fi
+    # With handle_abort the sanitizer prints the main thread's stack on SIGABRT.
+    kill -ABRT "$app" 2>/dev/null
+    for _ in $(seq 100); do alive || break; sleep 0.1; done
+  fi
+  local keep
+  keep="$root/build/monkey/seed$seed-$(date +%Y%m%d-%H%M%S)"
+  mkdir -p "$keep" && cp -r "$tmp/logs/." "$keep/"
+  {
+    echo "monkey: FAILED ($kind): $message"
+    echo "seed $seed, action $actions, $elapsed s into a $duration s run" \
+      "(replay: scripts/monkey.sh $duration $seed)"
+    echo "last actions:"
+    tail -n 30 "$log" | sed 's/^/  /'
+    sanitizer_report || echo "no sanitizer report"
+    if [ -s "$tmp/logs/hang-stacks.txt" ]; then
+      echo "--- the editor's main thread (gdb; all threads in hang-stacks.txt)"
+      grep -E '^(Thread|#)' "$tmp/logs/hang-stacks.txt" | head -n 40
+    fi
+    echo "--- the editor's standard error (last 20 lines)"
+    tail -n 20 "$tmp/logs/editor-stderr.txt" 2>/dev/null
+    echo "logs kept in $keep"
+  } >&2
+  exit 1
+}
+
+# The editor is gone. A quit from its own menu (status 0, no report) starts it again;
+# anything else is a crash.
+editor_exited() {
+  local status
+  wait "$app"
+  status=$?
+  app=""
+  if [ "$status" -eq 0 ] && ! sanitizer_report >/dev/null; then
+    [ -n "$closing" ] && return
+    note "the editor quit (status 0); starting it again"
+    restarts=$((restarts + 1))
+    start_editor
+    return
+  fi
+  if [ "$status" -gt 128 ]; then
+    fail crash "the editor died of signal $((status - 128)) (status $status)"
+  fi
+  fail crash "the editor exited with status $status"
+}
+
+# Waits until the editor has handled everything sent so far; false when it had to be
+# started again. Qt queues input inside and may handle it one turn after answering a
+# ping, hence two pings.
+ping_editor() {
+  local i rc
+  for i in 1 2; do
+    "$tmp/xwin" ping "$win" $((ping_timeout * 1000))
+    rc=$?
+    [ $rc -eq 0 ] && continue
+    [ $rc -eq 3 ] && fail hang "the X server went away"
+    if [ $rc -eq 1 ] && alive; then
+      # A sanitizer writing its report (slow under load) is no hang: let it finish.
+      if compgen -G "$tmp/logs/sanitizer.*" >/dev/null; then
+        for _ in $(seq 600); do alive || break; sleep 0.1; done
+      fi
+      alive && fail hang "the window did not answer a ping within $ping_timeout s"
+    fi
+    # The window is gone: the editor is exiting, or has crashed.
+    for _ in $(seq $((ping_timeout * 10))); do alive || break; sleep 0.1; done
+    alive && fail hang "the main window is gone but the editor keeps running"
+    editor_exited
+    return 1
+  done
+  return 0
+}
+
+# Dismisses every dialog (file, font and message boxes, the save question) with Escape
+# and gives the main window the keyboard again: nothing but Escape ever reaches a
+# dialog, so no path is ever typed into one and the save question is always Cancel.
+settle() {
+  local tries focus id name line
+  ping_editor || return 0
+  for tries in $(seq 12); do
+    focus="" id="" name=""
+    while read -r line; do
+      case $line in
+        "focus "*) focus=${line#focus } ;;
+        *) id=${line%% *} name=${line#* } ;;
+      esac
+    done < <("$tmp/xwin" dialogs "$app" "$win")
+    if [ -z "$id" ]; then
+      [ "$focus" != "$win" ] && xdotool windowfocus "$win" 2>/dev/null
+      return 0
+    fi
+    if ((tries % 4 == 0)); then
+      # A drag of a text box's selection swallows keys until a button is let go.
+      note "  click beside the windows (a drag may be swallowing keys)"
+      xdotool mousemove 2 2 click 1 2>/dev/null
+      ping_editor || return 0
+    fi
+    note "  dismiss \"$name\" with Escape"
+    dismissed=$((dismissed + 1))
+    xdotool windowfocus "$id" key Escape 2>/dev/null
+    ping_editor || return 0
+  done
+  fail stuck "a dialog (\"$name\") does not close on Escape or a click; the editor still answers pings"
+}
+
+# ---------------------------------------------------------------- random actions
+RANDOM=$seed
+rnd() { r=$((RANDOM % $1)); }  # r = 0..N-1, from the seeded sequence (never in a subshell)
+pick() { # one of the arguments into $picked
+  rnd $#
+  local -a a=("$@")
+  picked=${a[$r]}
+}
+
+chars=(a b c d e f g h i j k l m n o p q r s t u v w x y z
+  A B C D E G L O R T V 0 1 2 3 4 5 6 7 8 9
+  less greater plus minus numbersign period asterisk ampersand exclam
+  bracketleft bracketright braceleft braceright at asciitilde underscore semicolon space)
+moves=(Return Tab shift+Tab Left Right Up Down Left Right Up Down BackSpace Delete Home End
+  Page_Up Page_Down)
+controls=(ctrl+z ctrl+a ctrl+c ctrl+v ctrl+x ctrl+d ctrl+u)
+snippets=("cdefgab" "o4l8" "t120" "r4" "<c>" "@1" "v10" "c4&c8" "d8." "[ceg]2" "o5c#16")
+
+point() { # a random point in the window into $x $y
+  rnd "$ww"
+  x=$((wx + r))
+  rnd "$wh"
+  y=$((wy + r))
+}
+
+# The next action: xdotool arguments into $cmd (MENU splits a menu key from its
+# letter), its description into $desc.
+next_action() {
+  local x y x0 y0 menu
+  rnd 100
+  if ((r < 36)); then
+    pick "${chars[@]}"; cmd=(key "$picked"); desc="key $picked"
+  elif ((r < 39)); then
+    pick "${snippets[@]}"; cmd=(type --delay 5 "$picked"); desc="type $picked"
+  elif ((r < 52)); then
+    pick "${moves[@]}"; cmd=(key "$picked"); desc="key $picked"
+  elif ((r < 60)); then
+    pick "${controls[@]}"; cmd=(key "$picked"); desc="key $picked"
+  elif ((r < 63)); then
+    pick F1 F2 F3 F4; cmd=(key "$picked"); desc="key $picked"
+  elif ((r < 65)); then
+    cmd=(key Escape); desc="key Escape"
+  elif ((r < 71)); then
+    pick f s p h; menu=$picked
+    pick a b c d e f g h i j k l m n o p q r s t u v w x y z
+    cmd=(key "alt+$menu" MENU key "$picked"); desc="menu alt+$menu, then $picked"
+  elif ((r < 87)); then
+    point
+    rnd 10
+    if ((r < 7)); then
+      cmd=(mousemove "$x" "$y" click 1); desc="click at $x,$y"
+    elif ((r < 8)); then
+      cmd=(mousemove "$x" "$y" click 3); desc="right-click at $x,$y"
+    elif ((r < 9)); then
+      # On X11 the middle button pastes the primary selection.
+      cmd=(mousemove "$x" "$y" click 2); desc="middle-click at $x,$y"
+    else
+      cmd=(mousemove "$x" "$y" click --repeat 2 1); desc="double-click at $x,$y"
+    fi
+  elif ((r < 96)); then
+    point; x0=$x y0=$y
+    point
+    cmd=(mousemove "$x0" "$y0" mousedown 1 mousemove $(((x0 + x) / 2)) $(((y0 + y) / 2))
+      mousemove "$x" "$y" mouseup 1)
+    desc="drag from $x0,$y0 to $x,$y"
+  else
+    point
+    pick 4 5; cmd=(mousemove "$x" "$y" click "$picked")
+    desc="wheel $([ "$picked" = 4 ] && echo up || echo down) at $x,$y"
+  fi
+}
+
+send() {
+  local i
+  for i in "${!cmd[@]}"; do
+    if [ "${cmd[$i]}" = MENU ]; then
+      # The menu opens before its letter is pressed.
+      xdotool "${cmd[@]:0:i}" 2>/dev/null
+      ping_editor || return 0
+      xdotool "${cmd[@]:i+1}" 2>/dev/null
+      return 0
+    fi
+  done
+  xdotool "${cmd[@]}" 2>/dev/null
+}
+
+start_editor
+while :; do
+  clock_ms
+  ((ms - start_ms < duration * 1000)) || break
+  next_action
+  actions=$((actions + 1))
+  note "#$actions $desc"
+  send
+  if alive; then settle; else editor_exited; fi
+done
+
+# ---------------------------------------------------------------- the end
+# Close the window as a person would, answering No to the save question, so that
+# shutting down and the leak check run under the sanitizers too. Escape first ends a
+# text drag the last actions may have left going (it would swallow every key).
+note "close the window"
+closing=1
+for attempt in 1 2 3; do
+  alive || break
+  xdotool key Escape 2>/dev/null
+  settle
+  "$tmp/xwin" close "$win"
+  for _ in $(seq 50); do
+    alive || break
+    while read -r line; do
+      case $line in
+        "focus "*) ;;
+        [0-9]*" 確認"*)
+          note "  answer \"${line#* }\" with No"
+          xdotool windowfocus "${line%% *}" key n 2>/dev/null
+          ;;
+      esac
+    done < <("$tmp/xwin" dialogs "$app" "$win")
+    sleep 0.1
+  done
+done
+if [ -n "$app" ]; then
+  alive && fail hang "the editor does not quit when its window is closed"
+  wait "$app"
+  status=$?
+  app=""
+  [ "$status" -eq 0 ] || fail crash "the editor exited with status $status on closing"
+fi
+sanitizer_report >/dev/null && fail sanitizer "a sanitizer report"
+note "done"
+rm -rf "$root/build/monkey/last-pass"
+mkdir -p "$root/build/monkey/last-pass" && cp -r "$tmp/logs/." "$root/build/monkey/last-pass/"
+echo "monkey: passed: $duration s, seed $seed, $actions actions" \
+  "($dismissed dialogs dismissed, $restarts restarts)"
+exit 0
+}
