@@ -192,8 +192,6 @@ inline constexpr const char* kMidiKindName = "MIDI";
 inline constexpr const char* kTextKindName = "ﾃｷｽﾄ";
 /// Added to kInvalidFileFormat when the bytes are plainly a file of kind `kindName`.
 std::string ContentIsKind(std::string_view kindName);
-/// Shown when an SMD file is opened.
-inline constexpr const char* kSmdNotReadable = "SMDﾌｧｲﾙの読み込みにはまだ対応していません。";
 /// Shown when a MIDI file is opened.
 inline constexpr const char* kMidiNotReadable = "MIDﾌｧｲﾙの読み込みにはまだ対応していません。";
 
