@@ -15,8 +15,8 @@ namespace {
 constexpr std::string_view kRunStartTag("\x1B\x24\x44", 3);
 
 // Note names within an octave, sharps only, from C.
-constexpr std::array<const char*, 12> kNames{"C", "C+", "D", "D+", "E", "F",
-                                             "F+", "G", "G+", "A", "A+", "B"};
+constexpr std::array<const char*, 12> kNames{"C",  "C+", "D",  "D+", "E",  "F",
+                                             "F+", "G",  "G+", "A",  "A+", "B"};
 
 // The standard JIS X 0208 to Shift-JIS rule for one row/cell pair (each 21..7E).
 void JisToSjis(std::uint8_t j1, std::uint8_t j2, std::vector<std::uint8_t>& out) {
@@ -66,13 +66,26 @@ class PartReader {
  private:
   void Control(std::uint8_t code) {
     switch (code) {
-      case smd::kWindow3: window_ = 3; break;
-      case smd::kWindow1: window_ = 1; break;
-      case smd::kWindow2: window_ = 2; break;
+      case smd::kWindow3:
+        window_ = 3;
+        break;
+      case smd::kWindow1:
+        window_ = 1;
+        break;
+      case smd::kWindow2:
+        window_ = 2;
+        break;
       // A new mark starts a new group, whatever the last one left counted.
-      case smd::kTripletRepeat: mode_ = 1; count_ = 0; break;
-      case smd::kTripletGroup: mode_ = 2; count_ = 0; break;
-      default: break;  // no meaning: consumed and ignored
+      case smd::kTripletRepeat:
+        mode_ = 1;
+        count_ = 0;
+        break;
+      case smd::kTripletGroup:
+        mode_ = 2;
+        count_ = 0;
+        break;
+      default:
+        break;  // no meaning: consumed and ignored
     }
   }
 
@@ -167,7 +180,8 @@ SmdRead ReadSmd(std::span<const std::uint8_t> bytes) {
   const auto first = r.Find(kRunStartTag, 0, bytes.size());
   std::size_t invalid = 0;
   out.song.title = SmdTitleGet(bytes.first(first.value_or(bytes.size())), &invalid);
-  if (invalid > 0) out.warnings.push_back(MakeWarning(msg::MldUndecodableBytes(msg::kTitleField, invalid)));
+  if (invalid > 0)
+    out.warnings.push_back(MakeWarning(msg::MldUndecodableBytes(msg::kTitleField, invalid)));
 
   bool cut = false;
   std::size_t pos = first.value_or(bytes.size());
@@ -191,7 +205,8 @@ SmdRead ReadSmd(std::span<const std::uint8_t> bytes) {
     out.song.parts[part].mml = SmdToMll(bytes.subspan(body, until - body), out.song.tempo);
   }
   if (cut) out.warnings.push_back(MakeWarning(msg::kSmdRunCut));
-  if (r.Find(kRunStartTag, pos, bytes.size())) out.warnings.push_back(MakeWarning(msg::kSmdExtraRuns));
+  if (r.Find(kRunStartTag, pos, bytes.size()))
+    out.warnings.push_back(MakeWarning(msg::kSmdExtraRuns));
   return out;
 }
 

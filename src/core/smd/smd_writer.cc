@@ -46,13 +46,27 @@ std::optional<long> WholeNumber(std::string_view s) {
 int Semitone(char letter, char sign) {
   int s = 0;
   switch (letter) {
-    case 'C': s = 1; break;
-    case 'D': s = 3; break;
-    case 'E': s = 5; break;
-    case 'F': s = 6; break;
-    case 'G': s = 8; break;
-    case 'A': s = 10; break;
-    default: s = 12; break;  // 'B'
+    case 'C':
+      s = 1;
+      break;
+    case 'D':
+      s = 3;
+      break;
+    case 'E':
+      s = 5;
+      break;
+    case 'F':
+      s = 6;
+      break;
+    case 'G':
+      s = 8;
+      break;
+    case 'A':
+      s = 10;
+      break;
+    default:
+      s = 12;
+      break;  // 'B'
   }
   if (sign == '+') ++s;
   if (sign == '-') --s;
@@ -97,11 +111,16 @@ std::optional<int> TripletIndex(std::string_view length, int resolution) {
   const long per = resolution == 0 ? 1 : 2;
   if (*n % per != 0) return std::nullopt;
   switch (*n / per) {
-    case 4: return 0;
-    case 8: return 1;
-    case 16: return 2;
-    case 32: return 3;
-    default: return std::nullopt;
+    case 4:
+      return 0;
+    case 8:
+      return 1;
+    case 16:
+      return 2;
+    case 32:
+      return 3;
+    default:
+      return std::nullopt;
   }
 }
 

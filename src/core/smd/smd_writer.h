@@ -26,8 +26,8 @@ struct SmdFlags {
 
 /// Song-wide inputs of the SMD coding of a part.
 struct SmdPartOptions {
-  int resolution = 1;          ///< 0: 24 steps per quarter note, 1: 48
-  std::string tempo = "120";   ///< the tempo as typed; decides the tempo class
+  int resolution = 1;         ///< 0: 24 steps per quarter note, 1: 48
+  std::string tempo = "120";  ///< the tempo as typed; decides the tempo class
 };
 
 /// The two bytes of the tempo class for the tempo as typed, or nullopt for none.
@@ -72,7 +72,9 @@ inline constexpr std::uint8_t kWindow3 = 0x22, kWindow1 = 0x23, kWindow2 = 0x24,
 /// Tempo classes: fast, rather slow, slow.
 inline constexpr std::uint8_t kTempoFast = 0x28, kTempoRatherSlow = 0x2A, kTempoSlow = 0x2B;
 /// The note number (as the compiler counts: O1C is 3) of window `w`'s (1..3) lowest note.
-constexpr int WindowLowNote(int w) { return 12 * w; }
+constexpr int WindowLowNote(int w) {
+  return 12 * w;
+}
 }  // namespace smd
 
 }  // namespace chwr

@@ -12,7 +12,9 @@ namespace {
 
 using test::Bytes;
 
-Bytes PartRun(Bytes codes) { return test::Cat({{0x1B, 0x24, 0x44}, codes, {0x0F}}); }
+Bytes PartRun(Bytes codes) {
+  return test::Cat({{0x1B, 0x24, 0x44}, codes, {0x0F}});
+}
 
 std::string ReadPart(Bytes codes, std::string* tempo = nullptr) {
   std::string t;
@@ -40,9 +42,9 @@ TEST(SmdReader, ReadsTheCodesOfARun) {
       {{0x21, 0x26, 0x65, 0x21, 0x26, 0x66, 0x66, 0x66}, "O4C*16C*32C*32C*32", "120"},
       {{0x21, 0x25, 0x64, 0x64}, "O4C*8O4C*8O4C*8C16", "120"},
       {{0x21, 0x26, 0x24, 0x64, 0x64}, "R*16O4C*8C*8", "120"},
-      {{0x66, 0x21, 0x66, 0x65}, "O4C4C8", "120"},             // 21 66 means nothing
+      {{0x66, 0x21, 0x66, 0x65}, "O4C4C8", "120"},              // 21 66 means nothing
       {{0x66, 0x27, 0x01, 0x80, 0xFF, 0x65}, "O4C4C8", "120"},  // codes out of the table
-      {{0x66, 0x21}, "O4C4", "120"},                           // an escape cut short
+      {{0x66, 0x21}, "O4C4", "120"},                            // an escape cut short
       {{}, "", "120"},
   };
   for (const Case& c : cases) {
@@ -67,7 +69,8 @@ TEST(SmdReader, BreaksLinesAfterSixtyCharacters) {
 }
 
 TEST(SmdReader, DecodesTheTitle) {
-  const Bytes title = {'A', 'B', 0x0E, 0x31, 0x0F, 0x1B, 0x24, 0x42, 0x30, 0x21, 0x1B, 0x28, 0x42, 'C'};
+  const Bytes title = {'A',  'B',  0x0E, 0x31, 0x0F, 0x1B, 0x24,
+                       0x42, 0x30, 0x21, 0x1B, 0x28, 0x42, 'C'};
   EXPECT_EQ(SmdTitleGet(title), "ABｱ亜C");
   auto read = ReadSmd(test::Cat({title, PartRun({0x66})}));
   EXPECT_EQ(read.song.title, "ABｱ亜C");
@@ -105,7 +108,11 @@ TEST(SmdReader, MalformedFiles) {
        {"O4C4", "O4C8", "O4C16", "R4"},
        "120",
        {kExtra}},
-      {"bad title", test::Cat({{0x1B, 0x24, 0x42, 0x7F, 0x7F}, PartRun({})}), "\uFFFD", {}, "120",
+      {"bad title",
+       test::Cat({{0x1B, 0x24, 0x42, 0x7F, 0x7F}, PartRun({})}),
+       "\uFFFD",
+       {},
+       "120",
        {"ﾀｲﾄﾙにｼﾌﾄJISとして読めないﾊﾞｲﾄが1か所あり、「\uFFFD」にしました。"}},
   };
   for (const Case& c : cases) {
@@ -133,7 +140,8 @@ std::vector<Sounding> SoundingNotes(const CompiledPart& part) {
   for (int i = 0; i < part.count; ++i) {
     const NoteEvent& e = part.events[i];
     if (e.gate > 0) {
-      if (tiedOn && !out.empty() && out.back().key == e.key && out.back().start + out.back().length == t) {
+      if (tiedOn && !out.empty() && out.back().key == e.key &&
+          out.back().start + out.back().length == t) {
         out.back().length += e.step;
       } else {
         out.push_back({e.key, t, e.step});
@@ -152,7 +160,8 @@ struct RandomPart {
 };
 RandomPart MakeRandomPart(std::mt19937& rng) {
   static const char* kSharp[] = {"C", "C+", "D", "D+", "E", "F", "F+", "G", "G+", "A", "A+", "B"};
-  static const char* kFlat[] = {"B+", "D-", "D", "E-", "F-", "E+", "G-", "G", "A-", "A", "B-", "C-"};
+  static const char* kFlat[] = {"B+", "D-", "D",  "E-", "F-", "E+",
+                                "G-", "G",  "A-", "A",  "B-", "C-"};
   auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
   auto pitch = [&]() -> std::string {
     const int note = 12 + pick(46);  // O1A .. O5F+
@@ -215,7 +224,8 @@ TEST(SmdRoundTrip, RandomSongsComeBackNoteForNote) {
     ASSERT_TRUE(kept);
     for (int p = 0; p < 4; ++p) {
       EXPECT_EQ(SoundingNotes(back->compiled.parts[p]), SoundingNotes(kept->compiled.parts[p]))
-          << parts[p].mml << "\n" << read.song.parts[p].mml;
+          << parts[p].mml << "\n"
+          << read.song.parts[p].mml;
     }
   }
 }

@@ -27,10 +27,14 @@ Made MakeSmd(const std::string& mml, std::string tempo = "120", int resolution =
   return {built->smdFile, test::Messages(built->warnings)};
 }
 
-Bytes PartRun(Bytes codes) { return test::Cat({{0x1B, 0x24, 0x44}, codes, {0x0F}}); }
+Bytes PartRun(Bytes codes) {
+  return test::Cat({{0x1B, 0x24, 0x44}, codes, {0x0F}});
+}
 
-constexpr const char* kOutOfRange = "発音範囲（O1A～O5F+）外の音符が存在しました。休符に置き換えられます。";
-constexpr const char* kApproximated = "不定な絶対音長が存在しました。正常に演奏されない場合があります。";
+constexpr const char* kOutOfRange =
+    "発音範囲（O1A～O5F+）外の音符が存在しました。休符に置き換えられます。";
+constexpr const char* kApproximated =
+    "不定な絶対音長が存在しました。正常に演奏されない場合があります。";
 
 TEST(SmdWriter, CodesNotesRestsAndLengths) {
   struct Case {
@@ -52,7 +56,9 @@ TEST(SmdWriter, CodesNotesRestsAndLengths) {
       {"O4C4C32C64", {0x66, 0x66, 0x66}, {}},  // no index of their own: the previous one
       {"O4C32", {0x64}, {}},                   // index 0 at the start of a part
       {"L4O4CR", {0x66, 0x25}, {}},
-      {"O4C*16C*16C*16C*16C*16C*16", {0x21, 0x26, 0x65, 0x65, 0x65, 0x21, 0x26, 0x65, 0x65, 0x65}, {}},
+      {"O4C*16C*16C*16C*16C*16C*16",
+       {0x21, 0x26, 0x65, 0x65, 0x65, 0x21, 0x26, 0x65, 0x65, 0x65},
+       {}},
       {"L*32O4CR", {0x21, 0x26, 0x66, 0x25}, {}},
       {"O5C*8", {0x21, 0x26, 0x21, 0x22, 0x64, 0x21, 0x24}, {}},
       {"O4C*36", {0x66}, {kApproximated}},
@@ -100,11 +106,21 @@ TEST(SmdWriter, MendsNamesTranspositionAndRests) {
 
 TEST(SmdWriter, TempoClass) {
   const std::vector<std::pair<std::string, Bytes>> cases = {
-      {"0", {0x21, 0x2B}},   {"94", {0x21, 0x2B}},  {"94.9", {0x21, 0x2B}},
-      {"95", {0x21, 0x2A}},  {"107", {0x21, 0x2A}}, {"108", {}},
-      {"120", {}},           {"125", {}},           {"126", {0x21, 0x28}},
-      {"255", {0x21, 0x28}}, {"256", {}},           {"-5", {}},
-      {"", {}},              {"fast", {}},          {"１５０", {0x21, 0x28}},
+      {"0", {0x21, 0x2B}},
+      {"94", {0x21, 0x2B}},
+      {"94.9", {0x21, 0x2B}},
+      {"95", {0x21, 0x2A}},
+      {"107", {0x21, 0x2A}},
+      {"108", {}},
+      {"120", {}},
+      {"125", {}},
+      {"126", {0x21, 0x28}},
+      {"255", {0x21, 0x28}},
+      {"256", {}},
+      {"-5", {}},
+      {"", {}},
+      {"fast", {}},
+      {"１５０", {0x21, 0x28}},
       {"60bpm", {}},
   };
   for (const auto& [tempo, cls] : cases) {
