@@ -27,6 +27,7 @@
 #include "mml/song_compile.h"
 #include "playback/playback.h"
 #include "settings/settings.h"
+#include "smd/smd_writer.h"
 #include "song/song_file.h"
 
 namespace chwr::cli {
@@ -183,8 +184,9 @@ std::optional<MidiSettings> ToMidiSettings(const MidiOptions& o, std::ostream& e
 // Builds a song into its MLD image and, when asked, its MIDI file; prints the
 // diagnostic and returns nullopt on failure.
 std::optional<BuildResult> Build(const SongDocument& song, const std::optional<MidiSettings>& midi,
-                                 std::ostream& err) {
+                                 bool smd, std::ostream& err) {
   BuildRequest request;
+  request.smd = smd;
   request.midi = midi.has_value();
   if (midi) request.midiSettings = *midi;
   auto build = BuildSong(song, request);
@@ -209,8 +211,20 @@ int BuildCommand(const BuildArgs& request, std::ostream& out, std::ostream& err)
   if (!midi) return kUsageError;
   auto song = SongOf(OpenSong(request.song), err);
   if (!song) return kFileError;
-  auto built = Build(*song, request.midOut.empty() ? std::nullopt : midi, err);
+  auto built =
+      Build(*song, request.midOut.empty() ? std::nullopt : midi, !request.smdOut.empty(), err);
   if (!built) return kCompileError;
+  const bool needsMld = !request.mldOut.empty() || request.mail;
+  if (built->mldRefused && needsMld) {
+    Print(*built->mldRefused, err);
+    return kCompileError;
+  }
+  if (!request.smdOut.empty()) {
+    if (auto w = WriteSmdFile(request.smdOut, built->smdFile); !w) {
+      Print(w.error(), err);
+      return kFileError;
+    }
+  }
   if (!request.mldOut.empty()) {
     if (auto w = WriteMldFile(request.mldOut, built->mldImage); !w) {
       Print(w.error(), err);
@@ -291,7 +305,7 @@ std::optional<std::vector<std::uint8_t>> MidiOf(const SoundRequest& request, std
     status = kFileError;
     return std::nullopt;
   }
-  auto built = Build(*song, midi, err);
+  auto built = Build(*song, midi, false, err);
   if (!built) {
     status = kCompileError;
     return std::nullopt;
@@ -441,7 +455,8 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
       "build",
       "Build a song text file the way the editor does (parts 1-4 compiled in order) and write "
       "its outputs. --mld writes the MLD file and --mid the Standard MIDI File, and either "
-      "prints the size report (the editor's status-bar text); --mail prints the melody-mail "
+      "prints the size report (the editor's status-bar text); --smd writes the SMD file, "
+      "its warnings on standard error; --mail prints the melody-mail "
       "text (\"--B:M\", CR LF, base64) followed by one line feed; --reset-mid writes the "
       "sound-source reset file (no song needed). Exit status 1 on a compile or build error, "
       "2 on a file error.");
@@ -450,6 +465,7 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
   buildCmd->add_option("--mld", build.mldOut, "Write the MLD file here");
   buildCmd->add_flag("--mail", build.mail, "Print the melody-mail text");
   buildCmd->add_option("--mid", build.midOut, "Write the MIDI file here");
+  buildCmd->add_option("--smd", build.smdOut, "Write the SMD file here");
   buildCmd->add_option("--reset-mid", build.resetOut, "Write the sound-source reset file here");
   addMidiOptions(buildCmd, build.midi);
 
@@ -517,12 +533,14 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
   }
   if (compile->parsed()) return CompileCommand(songPath, out, err);
   if (buildCmd->parsed()) {
-    if (build.mldOut.empty() && !build.mail && build.midOut.empty() && build.resetOut.empty()) {
-      err << "build: say what to write: --mld, --mid, --mail and/or --reset-mid\n";
+    if (build.mldOut.empty() && !build.mail && build.midOut.empty() && build.smdOut.empty() &&
+        build.resetOut.empty()) {
+      err << "build: say what to write: --mld, --mid, --smd, --mail and/or --reset-mid\n";
       return kUsageError;
     }
-    if (build.song.empty() && (!build.mldOut.empty() || build.mail || !build.midOut.empty())) {
-      err << "build: a song text file is needed for --mld, --mid and --mail\n";
+    if (build.song.empty() && (!build.mldOut.empty() || build.mail || !build.midOut.empty() ||
+                               !build.smdOut.empty())) {
+      err << "build: a song text file is needed for --mld, --mid, --smd and --mail\n";
       return kUsageError;
     }
     return BuildCommand(build, out, err);

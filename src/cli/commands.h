@@ -24,12 +24,14 @@ struct MidiOptions {
   std::optional<std::string> mute;  ///< parts to leave out, e.g. "1,3"
 };
 
-/// `chwr build [SONG.txt] [--mld OUT.mld] [--mail] [--mid OUT.mid] [--reset-mid OUT.mid]`.
+/// `chwr build [SONG.txt] [--mld OUT.mld] [--mail] [--mid OUT.mid] [--smd OUT.smd]
+/// [--reset-mid OUT.mid]`.
 struct BuildArgs {
   std::filesystem::path song;
   std::filesystem::path mldOut;    ///< empty: no MLD file
   bool mail = false;               ///< print the melody-mail text
   std::filesystem::path midOut;    ///< empty: no MIDI file
+  std::filesystem::path smdOut;    ///< empty: no SMD file
   std::filesystem::path resetOut;  ///< empty: no reset file
   MidiOptions midi;
 };

@@ -156,6 +156,21 @@ std::string MldUnknownSlotPart(int slot, std::uint8_t first);
 /// Shown when the tempo `text` is too slow (or not positive) for a MIDI file.
 std::string MidiTempoTooLow(std::string_view text);
 
+// ---- SMD -----------------------------------------------------------------------------------
+
+/// Warning when an SMD file is made: a note lies outside what SMD can play and became a rest.
+inline constexpr const char* kSmdOutOfRange =
+    "発音範囲（O1A～O5F+）外の音符が存在しました。休符に置き換えられます。";
+/// Warning when an SMD file is made: an absolute length was rounded to a note length.
+inline constexpr const char* kSmdLengthApproximated =
+    "不定な絶対音長が存在しました。正常に演奏されない場合があります。";
+/// Warning when an SMD part run has no end code before the file or the next run begins.
+inline constexpr const char* kSmdRunCut =
+    "ﾌｧｲﾙが途中で終わっています。読めたところまでを読み込みました。";
+/// Warning when an SMD file holds more than four part runs.
+inline constexpr const char* kSmdExtraRuns =
+    "ﾊﾟｰﾄが4つより多いため、5つ目以降は読み込みませんでした。";
+
 // ---- mail ----------------------------------------------------------------------------------
 
 /// Shown when pasted mail text holds the character `name`, which is no part of the code.
@@ -177,8 +192,6 @@ inline constexpr const char* kMidiKindName = "MIDI";
 inline constexpr const char* kTextKindName = "ﾃｷｽﾄ";
 /// Added to kInvalidFileFormat when the bytes are plainly a file of kind `kindName`.
 std::string ContentIsKind(std::string_view kindName);
-/// Shown when an SMD file is opened.
-inline constexpr const char* kSmdNotReadable = "SMDﾌｧｲﾙの読み込みにはまだ対応していません。";
 /// Shown when a MIDI file is opened.
 inline constexpr const char* kMidiNotReadable = "MIDﾌｧｲﾙの読み込みにはまだ対応していません。";
 

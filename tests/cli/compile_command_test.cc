@@ -153,6 +153,27 @@ TEST_F(ChwrTest, DemoSongCompiles) {
   EXPECT_NE(o.out.find("{\"markStep\":"), std::string::npos);
 }
 
+TEST_F(ChwrTest, BuildWritesTheSmdFileWithItsWarnings) {
+  const fs::path song = WriteSong("O4C4O1C4C*36");
+  const fs::path smd = dir_ / "out.smd";
+  Outcome o = Run("build '" + song.string() + "' --smd '" + smd.string() + "'");
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(o.err,
+            "注意: 発音範囲（O1A～O5F+）外の音符が存在しました。休符に置き換えられます。\n"
+            "注意: 不定な絶対音長が存在しました。正常に演奏されない場合があります。\n");
+  EXPECT_EQ(Slurp(smd), std::string("\x1B\x24\x44\x66\x25\x25\x0F"));
+
+  // What the MLD image cannot hold does not stop the SMD file, only the MLD file.
+  const fs::path wide = WriteSong("@V7O4C4");
+  EXPECT_EQ(Run("build '" + wide.string() + "' --smd '" + smd.string() + "'").status, 0);
+  EXPECT_EQ(Run("build '" + wide.string() + "' --smd '" + smd.string() + "' --mld '" +
+                (dir_ / "x.mld").string() + "'")
+                .status,
+            1);
+  EXPECT_FALSE(fs::exists(dir_ / "x.mld"));
+}
+
 TEST_F(ChwrTest, BuildWritesTheMldFileAndReportsItsSize) {
   const fs::path song = WriteSong("C4");
   const fs::path mld = dir_ / "out.mld";

@@ -7,6 +7,7 @@
 #include "messages.h"
 #include "mld/mld_builder.h"
 #include "sequence/step_pass.h"
+#include "smd/smd_writer.h"
 #include "text/numbers.h"
 
 namespace chwr {
@@ -38,14 +39,33 @@ Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& requ
   BuildResult result;
   SongCompileOptions compile;
   compile.texts = request.selectionTexts;
+  SmdFlags smdFlags;
+  const SmdPartOptions smdOptions{song.resolution == 0 ? 0 : 1, song.tempo};
+  if (request.smd) {
+    compile.smdMode = true;
+    compile.smdHook = [&](const std::vector<std::string>& tokens, int lastIndex) {
+      return SmdMake(tokens, lastIndex, smdOptions, smdFlags);
+    };
+  }
   if (auto r = CompileSong(song, result.compiled, compile); !r) return std::unexpected(r.error());
+  if (request.smd) {
+    for (int p = 0; p < 4; ++p) result.smdTexts[p] = result.compiled.parts[p].smdText;
+    result.smdFile = SmdFileBytes(result.smdTexts);
+  }
+  // The SMD file goes on without the MLD image when nothing else needs it.
+  auto smdAlone = [&](Diagnostic refusal) -> Result<BuildResult> {
+    if (!request.smd || request.midi) return std::unexpected(std::move(refusal));
+    result.mldRefused = std::move(refusal);
+    result.warnings = SmdWarnings(smdFlags);
+    return std::move(result);
+  };
 
   auto mld = MldImageBuilder::Create(song, result.compiled);
-  if (!mld) return std::unexpected(mld.error());
+  if (!mld) return smdAlone(mld.error());
   MidiTrackBuilder midi(song, request.midiSettings);
   std::vector<StepListener*> listeners{&*mld};
   if (request.midi) listeners.push_back(&midi);
-  if (auto r = StepPass(result.compiled, listeners); !r) return std::unexpected(r.error());
+  if (auto r = StepPass(result.compiled, listeners); !r) return smdAlone(r.error());
 
   result.mldImage = mld->Finish();
   result.tempoReplaced = mld->tempoReplaced();
@@ -53,6 +73,7 @@ Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& requ
     result.warnings.insert(result.warnings.end(), part.warnings.begin(), part.warnings.end());
   }
   if (auto w = TempoRangeWarning(song.tempo)) result.warnings.push_back(std::move(*w));
+  for (Diagnostic& w : SmdWarnings(smdFlags)) result.warnings.push_back(std::move(w));
   result.sizeReport = SizeReport(result.mldImage.size(), result.compiled);
   if (request.midi) {
     auto file = SmfImage(song, midi.Finish(), request.midiSettings.doubleSpeed);

@@ -19,13 +19,16 @@
 namespace chwr {
 
 /// What a build is for. The MLD image is always laid out: the size report needs it,
-/// and what it cannot hold stops every output alike.
+/// and what it cannot hold stops every output alike, except an SMD file, which holds
+/// none of what the MLD image may refuse (title, tone definitions, length).
 struct BuildRequest {
   /// Compile these texts instead of the parts' MML (the editor's selections).
   std::optional<std::array<std::string, 4>> selectionTexts;
   /// Also make the Standard MIDI File, in the same pass, with these settings.
   bool midi = false;
   MidiSettings midiSettings;
+  /// Also make the SMD file from the parts' commands.
+  bool smd = false;
 };
 
 /// Everything a successful build produced.
@@ -36,6 +39,11 @@ struct BuildResult {
   std::string sizeReport;              ///< the status-bar text
   bool tempoReplaced = false;          ///< the tempo text was no number; 120 was used
   std::vector<Diagnostic> warnings;    ///< for the user, each of kind Warning
+  std::array<std::string, 4> smdTexts;  ///< each part's SMD run (raw bytes), when asked for
+  std::vector<std::uint8_t> smdFile;    ///< the SMD file's bytes, when asked for
+  /// Why the MLD image could not be laid out when only the SMD file made the build go
+  /// on; mldImage and sizeReport are then empty.
+  std::optional<Diagnostic> mldRefused;
 };
 
 /// Builds `song`. Fails with the first compile error (part, line, text to select) or

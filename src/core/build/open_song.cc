@@ -8,6 +8,7 @@
 #include "messages.h"
 #include "mld/mld_format.h"
 #include "mld/mld_reader.h"
+#include "smd/smd_reader.h"
 #include "song/song_file.h"
 
 namespace chwr {
@@ -72,18 +73,20 @@ Result<OpenedSong> OpenSongBytes(FileKind kind, std::span<const std::uint8_t> by
       return Opened(kind, ReadMld(bytes), bytes);
     case FileKind::kSongText:
       return Opened(kind, ParseSongFile(bytes), bytes);
-    case FileKind::kSmd:
+    case FileKind::kSmd: {
+      SmdRead read = ReadSmd(bytes);
+      return OpenedSong{kind, std::move(read.song), std::move(read.warnings)};
+    }
     case FileKind::kMidi:
       break;
   }
-  Diagnostic d = MakeWarning(kind == FileKind::kSmd ? msg::kSmdNotReadable : msg::kMidiNotReadable);
-  return std::unexpected(std::move(d));
+  return std::unexpected(MakeWarning(msg::kMidiNotReadable));
 }
 
 Result<OpenedSong> OpenSongFile(const std::filesystem::path& path) {
   const FileKind kind = FileKindOf(path);
   // Kinds without a reader say so before anything is read.
-  if (kind == FileKind::kSmd || kind == FileKind::kMidi) return OpenSongBytes(kind, {});
+  if (kind == FileKind::kMidi) return OpenSongBytes(kind, {});
   auto bytes = ReadFileBytes(path);
   if (!bytes) return std::unexpected(bytes.error());
   return OpenSongBytes(kind, *bytes);

@@ -35,8 +35,8 @@ struct OpenedSong {
 };
 
 /// Reads `bytes` as a file of `kind`. A reader's "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。" names what the
-/// bytes are instead when they plainly are another kind. MIDI and SMD files are not
-/// read yet: a warning says so.
+/// bytes are instead when they plainly are another kind. MIDI files are not read yet:
+/// a warning says so.
 Result<OpenedSong> OpenSongBytes(FileKind kind, std::span<const std::uint8_t> bytes);
 
 /// Reads the file at `path` by the rule; fails with "ﾌｧｲﾙ読み込みに失敗しました。" when it

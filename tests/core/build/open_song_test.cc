@@ -79,13 +79,25 @@ TEST(OpenSong, ReadsByTheRuleAndSaysWhatItCannotReadYet) {
   EXPECT_EQ(mld->song.parts[0].mml, "C4");
 
   EXPECT_EQ(OpenSongFile(dir / "missing.txt").error().message, "ﾌｧｲﾙ読み込みに失敗しました。");
-  for (const char* name : {"x.smd", "x.mid"}) {
-    auto later = OpenSongFile(dir / name);
-    ASSERT_FALSE(later);
-    EXPECT_EQ(later.error().kind, DiagnosticKind::Warning);
-    EXPECT_EQ(later.error().message, std::string(name[2] == 's' ? "SMD" : "MID") +
-                                         "ﾌｧｲﾙの読み込みにはまだ対応していません。");
-  }
+  BuildRequest smd;
+  smd.smd = true;
+  test::WriteBytes(dir / "song.Smd", BuildSong(test::Song("O4C4"), smd)->smdFile);
+  auto read = OpenSongFile(dir / "song.Smd");
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->kind, FileKind::kSmd);
+  EXPECT_EQ(read->song.parts[0].mml, "O4C4");
+  EXPECT_EQ(OpenSongFile(dir / "missing.smd").error().message, "ﾌｧｲﾙ読み込みに失敗しました。");
+  // Any bytes open as SMD; what the reader could not read it says.
+  auto cut = OpenSongBytes(FileKind::kSmd, Ascii("\x1B$D\x66"));
+  ASSERT_TRUE(cut);
+  EXPECT_EQ(cut->song.parts[0].mml, "O4C4");
+  EXPECT_EQ(test::Messages(cut->warnings),
+            std::vector<std::string>{"ﾌｧｲﾙが途中で終わっています。読めたところまでを読み込みました。"});
+
+  auto later = OpenSongFile(dir / "x.mid");
+  ASSERT_FALSE(later);
+  EXPECT_EQ(later.error().kind, DiagnosticKind::Warning);
+  EXPECT_EQ(later.error().message, "MIDﾌｧｲﾙの読み込みにはまだ対応していません。");
 }
 
 }  // namespace

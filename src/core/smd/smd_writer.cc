@@ -1,0 +1,328 @@
+#include "smd/smd_writer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+
+#include "io/byte_writer.h"
+#include "io/file_io.h"
+#include "messages.h"
+#include "text/numbers.h"
+
+namespace chwr {
+namespace {
+
+// The leading number of a text as the tempo box is read: sign, digits, a fraction;
+// nullopt when the text does not start with one.
+std::optional<double> LeadingNumber(std::string_view s) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  double value = 0;
+  bool digits = false;
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+    value = std::min(value * 10 + (s[i] - '0'), 1e9);
+    digits = true;
+  }
+  if (i < s.size() && s[i] == '.') {
+    double scale = 0.1;
+    for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, scale /= 10) {
+      value += (s[i] - '0') * scale;
+      digits = true;
+    }
+  }
+  if (!digits) return std::nullopt;
+  return negative ? -value : value;
+}
+
+// A whole number after an optional sign; nullopt when there are no digits or others follow.
+std::optional<long> WholeNumber(std::string_view s) {
+  auto v = LeadingNumber(s);
+  if (!v || !IsPlainNumber(s)) return std::nullopt;
+  return static_cast<long>(*v);
+}
+
+// Semitone of a note command as the compiler counts it ("C-" 0 ... "B+" 13).
+int Semitone(char letter, char sign) {
+  int s = 0;
+  switch (letter) {
+    case 'C':
+      s = 1;
+      break;
+    case 'D':
+      s = 3;
+      break;
+    case 'E':
+      s = 5;
+      break;
+    case 'F':
+      s = 6;
+      break;
+    case 'G':
+      s = 8;
+      break;
+    case 'A':
+      s = 10;
+      break;
+    default:
+      s = 12;
+      break;  // 'B'
+  }
+  if (sign == '+') ++s;
+  if (sign == '-') --s;
+  return s;
+}
+
+// The parameter of a note, rest or "L" token: signs and ties dropped, then the command
+// letter, then the dots; "0" when nothing is left (the default length then applies).
+std::string LengthParameter(std::string_view token) {
+  std::string p;
+  for (char c : token) {
+    if (c != '+' && c != '-' && c != '&') p += c;
+  }
+  if (!p.empty()) p.erase(0, 1);
+  std::erase(p, '.');
+  return p.empty() ? "0" : p;
+}
+
+// The transposition a "T" token sets: rounded to the nearest, ties to even; nullopt when
+// it cannot be read (the compile then fails anyway).
+std::optional<int> Transposition(std::string_view param) {
+  if (!IsPlainNumber(param)) return std::nullopt;
+  auto v = LeadingNumber(param);
+  if (!v || std::abs(*v) > 32767) return std::nullopt;
+  return static_cast<int>(std::nearbyint(*v));
+}
+
+// Length index of a plain note length; nullopt for lengths that have none.
+std::optional<int> LengthIndex(std::string_view length) {
+  if (length == "1" || length == "2") return 3;
+  if (length == "4") return 2;
+  if (length == "8") return 1;
+  if (length == "16") return 0;
+  return std::nullopt;
+}
+
+// Length index of an absolute triplet length at this resolution; nullopt for others.
+std::optional<int> TripletIndex(std::string_view length, int resolution) {
+  if (length.size() < 2 || length[0] != '*') return std::nullopt;
+  auto n = WholeNumber(length.substr(1));
+  if (!n || length[1] == '+' || length[1] == '-') return std::nullopt;
+  const long per = resolution == 0 ? 1 : 2;
+  if (*n % per != 0) return std::nullopt;
+  switch (*n / per) {
+    case 4:
+      return 0;
+    case 8:
+      return 1;
+    case 16:
+      return 2;
+    case 32:
+      return 3;
+    default:
+      return std::nullopt;
+  }
+}
+
+std::uint8_t SelectionCode(int window) {
+  return window == 1 ? smd::kWindow1 : window == 3 ? smd::kWindow3 : smd::kWindow2;
+}
+
+class PartCoder {
+ public:
+  PartCoder(const SmdPartOptions& options, SmdFlags& flags) : options_(options), flags_(flags) {}
+
+  void Token(std::string_view t) {
+    if (t.empty()) return;
+    const char c = t[0];
+    if (c == '<') {
+      ++octave_;
+    } else if (c == '>') {
+      --octave_;
+    } else if (c == 'O') {
+      if (auto n = WholeNumber(t.substr(1)); n && t.size() > 1 && t[1] != '+' && t[1] != '-') {
+        octave_ = static_cast<int>(*n);
+      }
+    } else if (c == 'L') {
+      std::string p = LengthParameter(t);
+      defaultLength_ = p[0] == '*' ? CnvToneLen(p, options_.resolution, flags_) : p;
+    } else if (c == 'T') {
+      if (auto v = Transposition(t.substr(1))) transpose_ = *v;
+    } else if (c == 'R' || (c >= 'A' && c <= 'G')) {
+      Note(t);
+    }
+  }
+
+  std::string Finish() {
+    if (codes_.empty()) return {};
+    std::vector<std::uint8_t> run;
+    ByteWriter w(run);
+    w.Raw(smd::kRunStart);
+    if (auto tempo = SmdTempoClass(options_.tempo)) w.Raw(*tempo);
+    w.Raw(codes_);
+    if (window_ != 2) w.Raw({smd::kControl, smd::kWindow2});
+    w.U8(smd::kRunEnd);
+    return std::string(run.begin(), run.end());
+  }
+
+ private:
+  void Note(std::string_view t) {
+    const bool rest = t[0] == 'R';
+    const char sign = t.size() > 1 && (t[1] == '+' || t[1] == '-') ? t[1] : 0;
+    std::string length = LengthParameter(t);
+    if (length == "0") length = defaultLength_;
+    const bool dot = t.find('.') != std::string_view::npos;
+    const bool tie = t.find('&') != std::string_view::npos;
+
+    // Triplets keep their absolute length; other absolute lengths are rounded.
+    std::optional<int> triplet = TripletIndex(length, options_.resolution);
+    if (!triplet && !length.empty() && length[0] == '*') {
+      length = CnvToneLen(length, options_.resolution, flags_);
+    }
+    if (triplet) {
+      index_ = *triplet;
+      if (tripletCount_ == 0) codes_.insert(codes_.end(), {smd::kControl, smd::kTripletGroup});
+      tripletCount_ = (tripletCount_ + 1) % 3;
+    } else if (auto i = LengthIndex(length)) {
+      index_ = *i;
+    }
+
+    const int base = rest ? RestBase() : NoteBase(Semitone(t[0], sign));
+    codes_.push_back(static_cast<std::uint8_t>(base + index_));
+    if (!triplet && (length == "1")) {
+      codes_.insert(codes_.end(), {smd::kTie, static_cast<std::uint8_t>(base + 3)});
+    }
+    if (dot) {
+      codes_.insert(codes_.end(),
+                    {smd::kTie, static_cast<std::uint8_t>(base + std::max(index_ - 1, 0))});
+    }
+    if (tie) codes_.push_back(smd::kTie);
+  }
+
+  // Makes `w` the current window when it is not, writing its selection code.
+  void Select(int w) {
+    if (w == window_) return;
+    codes_.insert(codes_.end(), {smd::kControl, SelectionCode(w)});
+    window_ = w;
+  }
+
+  // The windows to try after the current one, in the order the format looks.
+  std::array<int, 2> OtherWindows() const {
+    if (window_ == 1) return {2, 3};
+    if (window_ == 2) return {1, 3};
+    return {2, 1};
+  }
+
+  // Notes are found by pitch, so a flat, "E+" or "C-" is the key it sounds, and the
+  // transposition counts as it does for the other outputs.
+  int NoteBase(int semitone) {
+    const int note = semitone + 12 * (octave_ - 1) + 2 + transpose_;
+    auto column = [&](int w) { return note - smd::WindowLowNote(w); };
+    auto holds = [&](int w) { return column(w) >= 0 && column(w) < smd::kWindowWidth; };
+    if (!holds(window_)) {
+      bool found = false;
+      for (int w : OtherWindows()) {
+        if (holds(w)) {
+          Select(w);
+          found = true;
+          break;
+        }
+      }
+      if (!found) {
+        flags_.outOfRange = true;
+        return smd::kRest;
+      }
+    }
+    return smd::kFirstNote + 4 * column(window_);
+  }
+
+  // A rest is one of the three rest entries of a window (octaves w..w+2); one that no
+  // window holds is still a rest, in the window at hand.
+  int RestBase() {
+    auto holds = [&](int w) { return octave_ >= w && octave_ <= w + 2; };
+    if (!holds(window_)) {
+      for (int w : OtherWindows()) {
+        if (holds(w)) {
+          Select(w);
+          break;
+        }
+      }
+    }
+    return smd::kRest;
+  }
+
+  const SmdPartOptions& options_;
+  SmdFlags& flags_;
+  int octave_ = 3;
+  std::string defaultLength_ = "8";
+  int transpose_ = 0;
+  int window_ = 2;
+  int index_ = 0;
+  int tripletCount_ = 0;
+  std::vector<std::uint8_t> codes_;
+};
+
+}  // namespace
+
+std::optional<std::array<std::uint8_t, 2>> SmdTempoClass(std::string_view tempo) {
+  const std::string text = NumberText(tempo);
+  // A tempo that is no number plays at 120, as in the other outputs: the normal class.
+  const double value = IsPlainNumber(text) ? LeadingNumber(text).value_or(120) : 120;
+  if (value < 0) return std::nullopt;
+  const long whole = static_cast<long>(value);
+  if (whole <= 94) return std::array<std::uint8_t, 2>{smd::kControl, smd::kTempoSlow};
+  if (whole <= 107) return std::array<std::uint8_t, 2>{smd::kControl, smd::kTempoRatherSlow};
+  if (whole <= 125) return std::nullopt;
+  if (whole <= 255) return std::array<std::uint8_t, 2>{smd::kControl, smd::kTempoFast};
+  return std::nullopt;
+}
+
+std::string CnvToneLen(std::string_view length, int resolution, SmdFlags& flags) {
+  if (TripletIndex(length, resolution)) return std::string(length);
+  flags.lengthApproximated = true;
+  std::optional<long> n = length.size() == 1 ? std::optional<long>(0) : std::nullopt;
+  if (length.size() > 1 && length[1] != '+' && length[1] != '-') n = WholeNumber(length.substr(1));
+  if (!n) return {};
+  const long per = resolution == 0 ? 1 : 2;  // the table's bounds are for 24 steps a quarter
+  if (*n <= 6 * per) return "16";
+  if (*n <= 12 * per) return "8";
+  if (*n <= 24 * per) return "4";
+  if (*n <= 48 * per) return "2";
+  if (*n <= 96 * per) return "1";
+  return {};
+}
+
+std::string SmdMake(const std::vector<std::string>& tokens, int lastIndex,
+                    const SmdPartOptions& options, SmdFlags& flags) {
+  PartCoder coder(options, flags);
+  const int last = std::min(lastIndex, static_cast<int>(tokens.size()) - 1);
+  for (int i = 1; i <= last; ++i) coder.Token(tokens[i]);
+  return coder.Finish();
+}
+
+std::vector<std::uint8_t> SmdFileBytes(const std::array<std::string, 4>& partTexts) {
+  std::vector<std::uint8_t> file;
+  ByteWriter w(file);
+  auto add = [&](const std::string& t) { w.Tag(t); };
+  if (!partTexts[3].empty()) {
+    for (const std::string& t : partTexts) add(t);
+  } else {
+    add(partTexts[1]);
+    add(partTexts[2]);
+    add(partTexts[0]);
+  }
+  return file;
+}
+
+Diagnostics SmdWarnings(const SmdFlags& flags) {
+  Diagnostics out;
+  if (flags.outOfRange) out.push_back(MakeWarning(msg::kSmdOutOfRange));
+  if (flags.lengthApproximated) out.push_back(MakeWarning(msg::kSmdLengthApproximated));
+  return out;
+}
+
+Result<void> WriteSmdFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+  return WriteFileAtomic(path, bytes);
+}
+
+}  // namespace chwr

@@ -1,0 +1,206 @@
+#include "smd/smd_writer.h"
+
+#include <gtest/gtest.h>
+
+#include "build/build_song.h"
+#include "test_support.h"
+
+namespace chwr {
+namespace {
+
+using test::Bytes;
+
+// The SMD file of a song whose only part is `mml` (part 4 empty, so the order is 2, 3, 1).
+struct Made {
+  Bytes file;
+  std::vector<std::string> warnings;
+};
+Made MakeSmd(const std::string& mml, std::string tempo = "120", int resolution = 1) {
+  SongDocument song = test::Song(mml);
+  song.tempo = tempo;
+  song.resolution = resolution;
+  BuildRequest request;
+  request.smd = true;
+  auto built = BuildSong(song, request);
+  EXPECT_TRUE(built) << mml << ": " << (built ? "" : built.error().message);
+  if (!built) return {};
+  return {built->smdFile, test::Messages(built->warnings)};
+}
+
+Bytes PartRun(Bytes codes) {
+  return test::Cat({{0x1B, 0x24, 0x44}, codes, {0x0F}});
+}
+
+constexpr const char* kOutOfRange =
+    "発音範囲（O1A～O5F+）外の音符が存在しました。休符に置き換えられます。";
+constexpr const char* kApproximated =
+    "不定な絶対音長が存在しました。正常に演奏されない場合があります。";
+
+TEST(SmdWriter, CodesNotesRestsAndLengths) {
+  struct Case {
+    const char* mml;
+    Bytes codes;
+    std::vector<std::string> warnings;
+  };
+  const std::vector<Case> cases = {
+      {"O4C4", {0x66}, {}},
+      {"O5C8", {0x21, 0x22, 0x65, 0x21, 0x24}, {}},
+      {"O1C4", {0x25}, {kOutOfRange}},
+      {"O1A16O5F+16", {0x21, 0x23, 0x28, 0x21, 0x22, 0x7C, 0x21, 0x24}, {}},
+      {"O4C1", {0x67, 0x22, 0x67}, {}},
+      {"O4C2", {0x67}, {}},
+      {"O4C1.", {0x67, 0x22, 0x67, 0x22, 0x66}, {}},
+      {"O4C4.", {0x66, 0x22, 0x65}, {}},
+      {"O4C16.", {0x64, 0x22, 0x64}, {}},
+      {"O4C4&D4", {0x66, 0x22, 0x6E}, {}},
+      {"O4C4C32C64", {0x66, 0x66, 0x66}, {}},  // no index of their own: the previous one
+      {"O4C32", {0x64}, {}},                   // index 0 at the start of a part
+      {"L4O4CR", {0x66, 0x25}, {}},
+      {"O4C*16C*16C*16C*16C*16C*16",
+       {0x21, 0x26, 0x65, 0x65, 0x65, 0x21, 0x26, 0x65, 0x65, 0x65},
+       {}},
+      {"L*32O4CR", {0x21, 0x26, 0x66, 0x25}, {}},
+      {"O5C*8", {0x21, 0x26, 0x21, 0x22, 0x64, 0x21, 0x24}, {}},
+      {"O4C*36", {0x66}, {kApproximated}},
+      {"O4C*192", {0x67, 0x22, 0x67}, {kApproximated}},
+      {"O4C*4", {0x64}, {kApproximated}},  // at 48 steps a quarter no triplet length
+      {"O1C4O4C*36", {0x25, 0x66}, {kOutOfRange, kApproximated}},
+      {"V10@V1Q3{0A}O4C4", {0x66}, {}},  // what SMD cannot hold is left out
+      // Once in window 3, window 1 is searched last.
+      {"O5C8O2A8O1A8", {0x21, 0x22, 0x65, 0x21, 0x24, 0x29, 0x21, 0x23, 0x29, 0x21, 0x24}, {}},
+  };
+  for (const Case& c : cases) {
+    const Made made = MakeSmd(c.mml);
+    EXPECT_EQ(made.file, PartRun(c.codes)) << c.mml;
+    EXPECT_EQ(made.warnings, c.warnings) << c.mml;
+  }
+}
+
+// Faults of the old writer that this one mends, each with the bytes it now writes.
+TEST(SmdWriter, MendsNamesTranspositionAndRests) {
+  struct Case {
+    const char* mml;
+    Bytes codes;
+    std::vector<std::string> warnings;
+  };
+  const std::vector<Case> cases = {
+      {"O4D-4", {0x6A}, {}},  // as C+
+      {"O3E+4", {0x4A}, {}},  // as F
+      {"O3B+4", {0x66}, {}},  // as the C of octave 4
+      {"O4C-4", {0x62}, {}},  // as the B of octave 3
+      {"O4F-4", {0x76}, {}},  // as E
+      {"O4E-4", {0x72}, {}},  // as D+
+      {"T2O4C4", {0x6E}, {}},
+      {"T-12O4C4", {0x36}, {}},
+      {"T12O5C4", {0x25}, {kOutOfRange}},
+      {"O5R4", {0x21, 0x22, 0x25, 0x21, 0x24}, {}},  // a rest a window holds switches
+      {"O6R4", {0x25}, {}},                          // one no window holds stays put
+      {"O1R4O4C4", {0x21, 0x23, 0x25, 0x21, 0x24, 0x66}, {}},
+  };
+  for (const Case& c : cases) {
+    const Made made = MakeSmd(c.mml);
+    EXPECT_EQ(made.file, PartRun(c.codes)) << c.mml;
+    EXPECT_EQ(made.warnings, c.warnings) << c.mml;
+  }
+}
+
+TEST(SmdWriter, TempoClass) {
+  const std::vector<std::pair<std::string, Bytes>> cases = {
+      {"0", {0x21, 0x2B}},
+      {"94", {0x21, 0x2B}},
+      {"94.9", {0x21, 0x2B}},
+      {"95", {0x21, 0x2A}},
+      {"107", {0x21, 0x2A}},
+      {"108", {}},
+      {"120", {}},
+      {"125", {}},
+      {"126", {0x21, 0x28}},
+      {"255", {0x21, 0x28}},
+      {"256", {}},
+      {"-5", {}},
+      {"", {}},
+      {"fast", {}},
+      {"１５０", {0x21, 0x28}},
+      {"60bpm", {}},
+  };
+  for (const auto& [tempo, cls] : cases) {
+    EXPECT_EQ(MakeSmd("O4C4", tempo).file, PartRun(test::Cat({cls, {0x66}}))) << tempo;
+  }
+}
+
+TEST(SmdWriter, FileOrderAndEmptyParts) {
+  SongDocument song = test::Song("O4C4", "O4D4", "R4", "");
+  BuildRequest request;
+  request.smd = true;
+  auto three = BuildSong(song, request);
+  ASSERT_TRUE(three);
+  EXPECT_EQ(three->smdTexts[0], "\x1B\x24\x44\x66\x0F");
+  EXPECT_EQ(three->smdFile, test::Cat({PartRun({0x6E}), PartRun({0x25}), PartRun({0x66})}));
+
+  song.parts[3].mml = "O4E4";
+  song.parts[1].mml = "V10 @V1";  // no note or rest: no run at all
+  auto four = BuildSong(song, request);
+  ASSERT_TRUE(four);
+  EXPECT_TRUE(four->smdTexts[1].empty());
+  EXPECT_EQ(four->smdFile, test::Cat({PartRun({0x66}), PartRun({0x25}), PartRun({0x76})}));
+  EXPECT_FALSE(four->mldImage.empty());
+
+  EXPECT_TRUE(BuildSong(test::Song(""), request)->smdFile.empty());
+}
+
+TEST(SmdWriter, ResolutionTwentyFour) {
+  EXPECT_EQ(MakeSmd("O4C*8C*8C*8", "120", 0).file, PartRun({0x21, 0x26, 0x65, 0x65, 0x65}));
+  EXPECT_EQ(MakeSmd("O4C*18", "120", 0).file, PartRun({0x66}));
+  const Made big = MakeSmd("O4C4C*100", "120", 0);  // longer than a whole: the index stays
+  EXPECT_EQ(big.file, PartRun({0x66, 0x66}));
+  EXPECT_EQ(big.warnings, std::vector<std::string>{kApproximated});
+}
+
+TEST(SmdWriter, CnvToneLenRoundsToTheNearestClass) {
+  struct Case {
+    const char* length;
+    int resolution;
+    const char* name;
+    bool flagged;
+  };
+  const std::vector<Case> cases = {
+      {"*8", 1, "*8", false},   {"*64", 1, "*64", false}, {"*4", 0, "*4", false},
+      {"*32", 0, "*32", false}, {"*12", 1, "16", true},   {"*13", 1, "8", true},
+      {"*24", 1, "8", true},    {"*25", 1, "4", true},    {"*96", 1, "2", true},
+      {"*97", 1, "1", true},    {"*192", 1, "1", true},   {"*193", 1, "", true},
+      {"*6", 0, "16", true},    {"*7", 0, "8", true},     {"*96", 0, "1", true},
+      {"*97", 0, "", true},     {"*", 1, "16", true},     {"*x", 1, "", true},
+  };
+  for (const Case& c : cases) {
+    SmdFlags flags;
+    EXPECT_EQ(CnvToneLen(c.length, c.resolution, flags), c.name) << c.length;
+    EXPECT_EQ(flags.lengthApproximated, c.flagged) << c.length;
+  }
+}
+
+TEST(SmdWriter, WritesAtomicallyOrSaysItCannot) {
+  test::TempDir dir;
+  const Bytes bytes = PartRun({0x66});
+  ASSERT_TRUE(WriteSmdFile(dir / "a.smd", bytes));
+  EXPECT_EQ(test::ReadBytes(dir / "a.smd"), bytes);
+  auto failed = WriteSmdFile(dir / "no" / "such" / "a.smd", bytes);
+  ASSERT_FALSE(failed);
+  EXPECT_EQ(failed.error().message, "ﾌｧｲﾙ書き込みに失敗しました。");
+}
+
+TEST(SmdWriter, GoesOnWhereTheMldImageRefusesTheSong) {
+  SongDocument song = test::Song("@V7 O4C4");  // no fifth tone definition in MLD
+  EXPECT_FALSE(BuildSong(song));
+  BuildRequest request;
+  request.smd = true;
+  auto built = BuildSong(song, request);
+  ASSERT_TRUE(built);
+  EXPECT_EQ(built->smdFile, PartRun({0x66}));
+  EXPECT_TRUE(built->mldImage.empty());
+  ASSERT_TRUE(built->mldRefused);
+  request.midi = true;  // the MIDI file does need the image
+  EXPECT_FALSE(BuildSong(song, request));
+}
+
+}  // namespace
+}  // namespace chwr
