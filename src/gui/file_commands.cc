@@ -110,9 +110,9 @@ void FileCommands::OpenFrom(QString path) {
   }
   names_ = DefaultNames::Beside(path);
   emit fileUsed(path);
-  // An MLD image has no song file of its own yet.
-  if (read->kind == FileKind::kMld) {
-    names_.mld = path;
+  // An MLD or SMD file holds no song text of its own: saving must not write over it.
+  if (read->kind == FileKind::kMld || read->kind == FileKind::kSmd) {
+    (read->kind == FileKind::kMld ? names_.mld : names_.smd) = path;
     ShowUntitled(read->song, read->warnings);
     return;
   }

@@ -341,7 +341,7 @@ void MainWindowTest::openDispatchesOnTheFileKind() {
   h.trigger("mnuNEW");
   h.set({{"Check1_1", "1"}});
   h.window->OpenPath(h.path("tune.mld"));
-  QCOMPARE(h.prompts.messages.size(), 2);
+  QCOMPARE(h.prompts.messages.size(), 1);
   QVERIFY(h.on("Check1_1"));
   QCOMPARE(h.text("Text3"), QString("Kept"));
   QCOMPARE(h.caption(), kUntitled);
@@ -354,6 +354,20 @@ void MainWindowTest::openDispatchesOnTheFileKind() {
   h.prompts.files = {""};
   h.trigger("mnuSAVE");
   QCOMPARE(h.prompts.dialogs.last().dialog.initialName, h.path("tune.txt"));
+
+  // An SMD file too gives an untitled song: Save asks instead of writing over it.
+  QFile smd(h.path("song.smd"));
+  QVERIFY(smd.open(QIODevice::WriteOnly));
+  smd.write("\x1B$Df\x0F");  // O4C4 as one part
+  smd.close();
+  h.prompts.answers = {Answer::No};
+  h.window->OpenPath(h.path("song.smd"));
+  QVERIFY(h.text("Text1_0").contains("C4"));
+  QCOMPARE(h.caption(), kUntitled);
+  h.prompts.files = {""};
+  h.trigger("mnuSAVE");
+  QCOMPARE(h.prompts.dialogs.last().dialog.initialName, h.path("song.txt"));
+  QCOMPARE(ReadAll(h.path("song.smd")), QByteArray("\x1B$Df\x0F"));
 }
 
 void MainWindowTest::compileErrorSelectsTheOffendingText() {
