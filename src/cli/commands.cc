@@ -23,6 +23,7 @@
 #include "mail/melody_mail.h"
 #include "messages.h"
 #include "mld/mld_dump.h"
+#include "smd/smd_dump.h"
 #include "mld/mld_reader.h"
 #include "mml/song_compile.h"
 #include "playback/playback.h"
@@ -277,7 +278,7 @@ int DumpCommand(const std::filesystem::path& input, std::ostream& out, std::ostr
     Print(bytes.error(), err);
     return kFileError;
   }
-  out << DumpMld(*bytes);
+  out << (FileKindOf(input) == FileKind::kSmd ? DumpSmd(*bytes) : DumpMld(*bytes));
   out.flush();
   return kOk;
 }
@@ -507,10 +508,11 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
   std::string dumpInput;
   CLI::App* dumpCmd = app.add_subcommand(
       "dump",
-      "Print a readable listing of an MLD file: header chunks and every track record with "
-      "its offset, delta and event. Never fails on a malformed file: it says where the "
-      "layout breaks.");
-  dumpCmd->add_option("FILE", dumpInput, "MLD file")->required();
+      "Print a readable listing of an MLD file (header chunks and every track record with "
+      "its offset, delta and event) or of an SMD file (every code with its meaning: window, "
+      "note name, length, tie, triplet mark). Never fails on a malformed file: it says where "
+      "the layout breaks.");
+  dumpCmd->add_option("FILE", dumpInput, "MLD or SMD file (by its name)")->required();
 
   // An unknown command is named, with the commands there are.
   if (argc > 1 && argv[1][0] != '-') {

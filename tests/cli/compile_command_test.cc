@@ -163,6 +163,10 @@ TEST_F(ChwrTest, BuildWritesTheSmdFileWithItsWarnings) {
             "注意: 発音範囲（O1A～O5F+）外の音符が存在しました。休符に置き換えられます。\n"
             "注意: 不定な絶対音長が存在しました。正常に演奏されない場合があります。\n");
   EXPECT_EQ(Slurp(smd), std::string("\x1B\x24\x44\x66\x25\x25\x0F"));
+  Outcome dump = Run("dump '" + smd.string() + "'");
+  EXPECT_EQ(dump.status, 0);
+  EXPECT_NE(dump.out.find("0x0003  66  note O4C, length index 2 (4)\n"), std::string::npos)
+      << dump.out;
 
   // What the MLD image cannot hold does not stop the SMD file, only the MLD file.
   const fs::path wide = WriteSong("@V7O4C4");
