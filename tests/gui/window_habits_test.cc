@@ -63,6 +63,8 @@ class WindowHabitsTest : public QObject {
   void replacingTheSongClearsWhatWasMadeFromTheOldOne();
   void saveDialogsAddTheExtensionByTheFileNameAlone();
   void failedReadsAndWritesShowTheFileAndTheReason();
+  void protectedFilesAreLeftAloneAndLinksWrittenThrough();
+  void notesBeyondTheKeysAreWarnedAndReported();
   void commandLineOpensTheFirstFileFromTheStartFolder();
   void standardKeysRunTheFileCommands();
   void captionShowsTheModifiedMark();
@@ -241,6 +243,73 @@ void WindowHabitsTest::failedReadsAndWritesShowTheFileAndTheReason() {
   QCOMPARE(QStringList({box->windowTitle(), box->text(), box->informativeText()}),
            QStringList({"ｴﾗｰ", kReadFailed, "/x\nNo such file"}));
   QCOMPARE(box->icon(), QMessageBox::Warning);
+}
+
+void WindowHabitsTest::protectedFilesAreLeftAloneAndLinksWrittenThrough() {
+  Harness h;
+  h.set({{"Text1_0", "L8 CDE"}});
+  h.triggerWithFile("SAVE", "song.txt");
+  WriteAll(h.path("kept.txt"), "old text");
+  WriteAll(h.path("kept.mld"), "old mld");
+  WriteAll(h.path("kept.mid"), "old mid");
+  // The user made them read-only (mode 444): no command writes them, whoever runs it.
+  const QStringList protectedFiles = {"song.txt", "kept.txt", "kept.mld", "kept.mid"};
+  QList<QByteArray> before;
+  for (const QString& name : protectedFiles) {
+    QVERIFY(QFile::setPermissions(h.path(name), QFileDevice::ReadOwner | QFileDevice::ReadUser |
+                                                    QFileDevice::ReadGroup |
+                                                    QFileDevice::ReadOther));
+    before << ReadAll(h.path(name));
+  }
+  h.set({{"Text1_0", "L8 CDEF"}});
+  const QList<QPair<QString, QString>> writes = {{"mnuSAVE", "song.txt"},
+                                                 {"mnuSAVENAME", "kept.txt"},
+                                                 {"mnuMLD", "kept.mld"},
+                                                 {"mnuMIDIMAKE", "kept.mid"}};
+  for (const auto& [command, name] : writes) {
+    const qsizetype shown = h.prompts.messages.size();
+    command == "mnuSAVE" ? h.trigger(command) : h.triggerWithFile(command, name);
+    QCOMPARE(h.prompts.messages.size(), shown + 1);
+    const ScriptedPrompts::ShownMessage& m = h.prompts.messages.last();
+    QCOMPARE(QPair(m.text, m.kind), QPair(kWriteFailed, MessageKind::Error));
+    QVERIFY2(m.detail.startsWith(h.path(name) + "\n") && m.detail.size() > h.path(name).size() + 1,
+             qPrintable(m.detail));
+    QVERIFY(h.window->modified());
+  }
+  for (int i = 0; i < protectedFiles.size(); ++i) {
+    QCOMPARE(ReadAll(h.path(protectedFiles[i])), before[i]);
+  }
+  QCOMPARE(h.window->documentPath(), h.path("song.txt"));
+
+  // A link is written through: its target gets the file, and the link stays a link.
+  QVERIFY(QDir(h.dir.path()).mkdir("real"));
+  WriteAll(h.path("real/target.txt"), "old");
+  WriteAll(h.path("real/target.mld"), "old");
+  QVERIFY(QFile::link("real/target.txt", h.path("link.txt")));  // relative to the link
+  QVERIFY(QFile::link(h.path("real/target.mld"), h.path("link.mld")));
+  h.triggerWithFile("mnuSAVENAME", "link.txt");
+  h.triggerWithFile("mnuMLD", "link.mld");
+  QCOMPARE(h.prompts.messages.size(), writes.size());
+  for (const char* link : {"link.txt", "link.mld"}) {
+    QVERIFY(QFileInfo(h.path(link)).isSymLink());
+  }
+  QVERIFY(ReadAll(h.path("real/target.txt")).contains("\r\nL8 CDEF\r\n"));
+  QVERIFY(ReadAll(h.path("real/target.mld")).startsWith("melo"));
+  QCOMPARE(h.window->documentPath(), h.path("link.txt"));
+  QVERIFY(!h.window->modified());
+}
+
+void WindowHabitsTest::notesBeyondTheKeysAreWarnedAndReported() {
+  Harness h;
+  // An octave below O1 has no keys: the note is written as the lowest key, A of O0.
+  h.set({{"Text1_0", "O1 >C"}});
+  h.triggerWithFile("mnuMLD", "low.mld");
+  QCOMPARE(h.lastMessage(),
+           QString("Warning: ﾊﾟｰﾄ1 (1行目) の音(O0C)は出せないため、最低音(O0A)にしました。"));
+  QCOMPARE(h.prompts.messages.size(), 1);
+  QVERIFY(QFile::exists(h.path("low.mld")));
+  const QString report = h.text("stsBAR_panel3");
+  QVERIFY2(report.contains("ﾊﾟｰﾄ1：") && report.contains("O0A～O0A"), qPrintable(report));
 }
 
 void WindowHabitsTest::commandLineOpensTheFirstFileFromTheStartFolder() {
