@@ -24,6 +24,7 @@
 #include "actions.h"
 #include "box_text.h"
 #include "command_line.h"
+#include "drop_guard.h"
 #include "feedback.h"
 #include "help_window.h"
 #include "io/file_io.h"
@@ -63,6 +64,7 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
   txtMail_->setObjectName("txtMAIL");
   txtMail_->setToolTip("メールに貼り付けて下さい。");
   InstallPasteGuard(txtMail_);
+  GuardDrops(txtMail_, false);
   layout->addWidget(txtMail_);
   setCentralWidget(central);
   BuildStatusBar();
@@ -77,6 +79,8 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
                                           [this](const QString& path) { files_->OpenPath(path); });
   connect(files_.get(), &FileCommands::captionChanged, this, &QWidget::setWindowTitle);
   connect(form_, &SongForm::modifiedChanged, this, &QWidget::setWindowModified);
+  // Typing in the mail box counts as an edit, as any typing in the window does.
+  connect(txtMail_, &QLineEdit::textEdited, form_, [this] { form_->setModified(true); });
   connect(files_.get(), &FileCommands::songReplaced, this, [this] {
     sizePanel_->setText(kInitialReport);
     txtMail_->clear();

@@ -2,6 +2,7 @@
 // One part of the song on its own tab page: the mute box, the volume and tone
 // choices, and the MML box, which opens files dropped on it.
 
+#include <QString>
 #include <QWidget>
 #include <string>
 
@@ -58,6 +59,7 @@ class PartPage final : public QWidget {
   QComboBox* volume_ = nullptr;
   QComboBox* tone_ = nullptr;
   QPlainTextEdit* mml_ = nullptr;
+  QString shownText_;  // the MML box's text after its last change
 };
 
 }  // namespace chwr::gui

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "box_text.h"
+#include "drop_guard.h"
 #include "part_page.h"
 #include "paste_guard.h"
 #include "song/choices.h"
@@ -79,9 +80,11 @@ SongForm::SongForm(QWidget* parent) : QWidget(parent) {
   resolution_->addItems({"24", "48"});
   showSong(SongDocument{});
 
-  connect(title_, &QLineEdit::textEdited, this, &SongForm::Edited);
-  connect(protectText_, &QLineEdit::textEdited, this, &SongForm::Edited);
-  connect(tempo_, &QComboBox::editTextChanged, this, &SongForm::Edited);
+  for (QLineEdit* box : {title_, tempo_->lineEdit(), protectText_}) {
+    WatchText(box);
+    // A file dropped here would put its address into the song.
+    GuardDrops(box, false);
+  }
   connect(protect_, &QCheckBox::toggled, this, [this](bool on) {
     protectText_->setEnabled(on);
     Edited();
@@ -170,6 +173,17 @@ void SongForm::Edited() {
   if (!loading_) setModified(true);
 }
 
+// Only a text that really changed is an edit: a key that changes nothing (on a read-only
+// box, with Ctrl, a letter typed over the same letter) is none.
+void SongForm::WatchText(QLineEdit* box) {
+  connect(box, &QLineEdit::textChanged, this,
+          [this, last = box->text()](const QString& text) mutable {
+            if (text == last) return;
+            last = text;
+            Edited();
+          });
+}
+
 void SongForm::ResolutionChanged(int index) {
   if (loading_) return;
   Edited();
@@ -195,10 +209,6 @@ bool SongForm::eventFilter(QObject* watched, QEvent* event) {
     pages_[key->key() - Qt::Key_F1]->toggleMute();
     return true;
   }
-  // Any character typed in the window is an edit, also in boxes that are not the song's.
-  // A key with Ctrl is a command, not typing, whatever text the platform gives it (a
-  // paste with nothing to paste changes nothing).
-  if (!ctrl && !key->text().isEmpty() && key->text()[0].isPrint()) Edited();
   return false;
 }
 

@@ -67,6 +67,7 @@ class SongForm final : public QWidget {
 
  private:
   void Edited();
+  void WatchText(QLineEdit* box);
   void ResolutionChanged(int index);
   void ConvertCase(bool upper);
 

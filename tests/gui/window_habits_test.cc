@@ -68,6 +68,8 @@ class WindowHabitsTest : public QObject {
   void commandLineOpensTheFirstFileFromTheStartFolder();
   void standardKeysRunTheFileCommands();
   void captionShowsTheModifiedMark();
+  void onlyARealChangeMarksTheSongModified();
+  void filesDropOnTheMmlBoxesOnlyAndAlwaysAsCopies();
   void helpShowsInTheProgramWithoutABrowser();
   void placeAndRecentFilesAreRememberedAndRestored();
   void placementKeepsTheWindowWholeOnAScreen();
@@ -403,6 +405,125 @@ void WindowHabitsTest::captionShowsTheModifiedMark() {
   h.prompts.answers = {Answer::No};
   h.trigger("mnuNEW");
   QCOMPARE(h.caption(), kUntitled);
+}
+
+void WindowHabitsTest::onlyARealChangeMarksTheSongModified() {
+  Harness h;
+  WriteAll(h.path("song.txt"), TitledSong("Title"));
+  auto open = [&h] {
+    if (h.window->modified()) h.prompts.answers = {Answer::No};
+    h.window->OpenPath(h.path("song.txt"));
+    QVERIFY(!h.window->modified());
+  };
+  auto type = [&h](const QString& name, const QString& keys) {
+    QWidget* box = h.find(name);
+    box->setFocus();
+    QTest::keyClicks(box, keys);
+  };
+  auto selectFirst = [&h](const QString& name) {
+    if (auto* box = qobject_cast<QLineEdit*>(h.find(name))) box->setSelection(0, 1);
+    if (auto* box = qobject_cast<QPlainTextEdit*>(h.find(name))) {
+      QTextCursor c = box->textCursor();
+      c.setPosition(0);
+      c.setPosition(1, QTextCursor::KeepAnchor);
+      box->setTextCursor(c);
+    }
+  };
+  open();
+  // Keys that change no field of the song: on the playback controls and the mutes (no
+  // part of the song file), a list search that stays on its item, Ctrl with a letter, a
+  // read-only box, a letter typed over the same letter, a search in an open list.
+  type("chkDOUBLE", "x ");
+  QVERIFY(h.on("chkDOUBLE"));
+  type("cmbTONE", "5");
+  QCOMPARE(h.text("cmbTONE"), QString("5   E.Piano 1"));
+  type("Check1_0", " ");
+  QVERIFY(h.on("Check1_0"));
+  type("Combo2_0", "A");
+  QTest::keyClicks(h.tabs()->tabBar(), "p");
+  QTest::keyClick(h.find("Text3"), Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(h.part(0), Qt::Key_Z, Qt::ControlModifier);
+  h.find<QLineEdit>("txtMAIL")->setReadOnly(true);
+  type("txtMAIL", "x");
+  h.find<QLineEdit>("txtMAIL")->setReadOnly(false);
+  selectFirst("Text3");
+  type("Text3", "T");
+  selectFirst("Text1_0");
+  type("Text1_0", "C");
+  QComboBox* tone = h.combo("Combo3_0");
+  tone->showPopup();
+  QTest::keyClicks(tone->view(), "C");
+  QTest::keyClick(tone->view(), Qt::Key_Escape);
+  QCOMPARE(h.texts({"Text3", "Text1_0", "Combo2_0", "Combo3_0"}),
+           QStringList({"Title", "CDE", "A", "B"}));
+  QVERIFY(!h.window->modified());
+
+  // A real change of any field does.
+  const QList<std::function<void()>> changes = {
+      [&] { type("Text3", "!"); },
+      [&] { type("Text5", "1"); },
+      // Other lists than above: a list's search goes on from the keys typed before.
+      [&] {
+        h.tabs()->setCurrentIndex(2);
+        type("Combo2_2", "C");
+      },
+      [&] {
+        h.tabs()->setCurrentIndex(2);
+        type("Combo3_2", "A");
+      },
+      [&] { type("Check2", " "); },
+      [&] { type("cmbBUNKAI", "2"); },
+      [&] { type("Text1_0", "D"); },
+      [&] { type("txtMAIL", "x"); },
+  };
+  for (qsizetype i = 0; i < changes.size(); ++i) {
+    open();
+    changes[i]();
+    QVERIFY2(h.window->modified(), qPrintable(QString("change %1").arg(i)));
+  }
+}
+
+// What a box does with a drag from outside the program that offers a copy or a move:
+// "refused", or the action it took.
+QString DropFromOutside(QWidget* target, const QMimeData& mime) {
+  const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+  QDragEnterEvent enter(QPoint(2, 2), offered, &mime, Qt::LeftButton, Qt::ShiftModifier);
+  QApplication::sendEvent(target, &enter);
+  QDropEvent drop(QPointF(2, 2), offered, &mime, Qt::LeftButton, Qt::ShiftModifier);
+  if (drop.proposedAction() != Qt::MoveAction) return "the drag proposes no move";
+  // Sent even after a refusal: the box must not take it either way.
+  QApplication::sendEvent(target, &drop);
+  if (!enter.isAccepted() && !drop.isAccepted()) return "refused";
+  return drop.dropAction() == Qt::CopyAction ? "copied" : "moved";
+}
+
+void WindowHabitsTest::filesDropOnTheMmlBoxesOnlyAndAlwaysAsCopies() {
+  Harness h;
+  WriteAll(h.path("song.txt"), TitledSong("Dropped"));
+  h.set({{"Check2", "1"}, {"Text3", "Title"}});
+  // A file manager's drag holds the file's address as a URL and as text.
+  QMimeData file;
+  file.setUrls({QUrl::fromLocalFile(h.path("song.txt"))});
+  file.setText(QUrl::fromLocalFile(h.path("song.txt")).toString());
+  const QStringList others = {"Text3", "Text5", "Text6", "txtMAIL"};
+  for (const QString& name : others) {
+    QWidget* target = h.find(name);
+    if (auto* combo = qobject_cast<QComboBox*>(target)) target = combo->lineEdit();
+    QCOMPARE(DropFromOutside(target, file), QString("refused"));
+  }
+  QCOMPARE(h.texts(others), QStringList({"Title", "120", "", ""}));
+
+  // Text from another program is copied in, not taken from it.
+  QMimeData text;
+  text.setText("!");
+  QCOMPARE(DropFromOutside(h.find("Text3"), text), QString("copied"));
+  QVERIFY(h.text("Text3").contains("!"));
+
+  // A file dropped on a part's box is opened, and left where it is.
+  h.prompts.answers = {Answer::No};
+  QCOMPARE(DropFromOutside(h.part(2)->viewport(), file), QString("copied"));
+  QCOMPARE(h.text("Text3"), QString("Dropped"));
+  QCOMPARE(h.window->documentPath(), h.path("song.txt"));
 }
 
 void WindowHabitsTest::helpShowsInTheProgramWithoutABrowser() {
