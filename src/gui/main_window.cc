@@ -67,6 +67,10 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
   GuardDrops(txtMail_, false);
   layout->addWidget(txtMail_);
   setCentralWidget(central);
+  // After the song, the playback row and the mail box, as they stand below it.
+  const QList<QWidget*> order = {form_->lastTabStop(), midi_.doubleSpeed, midi_.midiTone, slider_,
+                                 txtMail_};
+  for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
   BuildStatusBar();
 
   feedback_ = std::make_unique<Feedback>(*env_.prompts, this, *form_);

@@ -222,6 +222,10 @@ std::string PartPage::selectedOrWholeText() const {
   return ToSongText(c.hasSelection() ? c.selectedText() : mml_->toPlainText());
 }
 
+std::array<QWidget*, 4> PartPage::tabStops() const {
+  return {mute_, volume_, tone_, mml_};
+}
+
 bool PartPage::muted() const {
   return mute_->isChecked();
 }

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <array>
 #include <string>
 
 #include "song/song_document.h"
@@ -45,6 +46,8 @@ class PartPage final : public QWidget {
   void selectText(const QString& search, int line);
   /// The MML box.
   QPlainTextEdit* mmlBox() const { return mml_; }
+  /// The page's controls in the order Tab visits them: from the top down.
+  std::array<QWidget*, 4> tabStops() const;
 
  signals:
   /// The text, the volume or the tone changed.

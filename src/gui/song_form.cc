@@ -76,6 +76,14 @@ SongForm::SongForm(QWidget* parent) : QWidget(parent) {
   layout->addWidget(frame2);
   layout->addWidget(tabs_, 1);
 
+  // Tab goes the way the eye reads: the header, the part tab, then the page shown from
+  // the top down (a hidden page's controls are passed over).
+  QList<QWidget*> order = {title_, tempo_, resolution_, protect_, protectText_, tabs_->tabBar()};
+  for (PartPage* page : pages_) {
+    for (QWidget* stop : page->tabStops()) order.append(stop);
+  }
+  for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+
   for (const std::string& t : TempoItems()) tempo_->addItem(Q(t));
   resolution_->addItems({"24", "48"});
   showSong(SongDocument{});
@@ -159,6 +167,10 @@ void SongForm::selectErrorText(int part, const QString& search, int line) {
 
 void SongForm::focusTitle() {
   title_->setFocus();
+}
+
+QWidget* SongForm::lastTabStop() const {
+  return pages_[3]->tabStops().back();
 }
 
 QFont SongForm::mmlFont() const {

@@ -50,6 +50,8 @@ class SongForm final : public QWidget {
   void selectErrorText(int part, const QString& search, int line);
   /// Puts the cursor into the title box.
   void focusTitle();
+  /// The last control Tab visits in the form; the window's own controls follow it.
+  QWidget* lastTabStop() const;
 
   /// The MML boxes' font.
   QFont mmlFont() const;

@@ -58,6 +58,7 @@ class WindowHabitsTest : public QObject {
  private slots:
   void caseKeysAndResolutionChangesAreUndoableEdits();
   void tabMovesTheFocusOutOfAPartBox();
+  void tabFollowsTheOrderOnTheScreen();
   void errorSelectionLandsOnTheReportedLine();
   void buildWarningsShowOncePerCommand();
   void replacingTheSongClearsWhatWasMadeFromTheOldOne();
@@ -126,6 +127,31 @@ void WindowHabitsTest::tabMovesTheFocusOutOfAPartBox() {
     QTest::keyClick(box, Qt::Key_Tab, modifier);
     QCOMPARE(h.text("Text1_0"), QString("CDE"));
     QVERIFY(!box->hasFocus());
+  }
+}
+
+void WindowHabitsTest::tabFollowsTheOrderOnTheScreen() {
+  Harness h;
+  h.set({{"Check2", "1"}});  // the protection text takes the focus only while it is on
+  h.tabs()->setCurrentIndex(1);
+  const QStringList order = {"Text3",     "Text5",    "cmbBUNKAI", "Check2",   "Text6",
+                             "tabPART",   "Check1_1", "Combo2_1",  "Combo3_1", "Text1_1",
+                             "chkDOUBLE", "cmbTONE",  "Slider1",   "txtMAIL"};
+  auto focused = [&h] {
+    QWidget* w = QApplication::focusWidget();
+    if (w && w == h.tabs()->tabBar()) return QString("tabPART");
+    return w ? w->objectName() : QString("(none)");
+  };
+  for (const auto key : {Qt::Key_Tab, Qt::Key_Backtab}) {
+    const QString first = key == Qt::Key_Tab ? order.first() : order.last();
+    h.find(first)->setFocus();
+    QStringList visited = {focused()};
+    while (visited.size() < order.size()) {
+      QTest::keyClick(QApplication::focusWidget(), key);
+      visited << focused();
+    }
+    if (key == Qt::Key_Backtab) std::reverse(visited.begin(), visited.end());
+    QCOMPARE(visited, order);
   }
 }
 
