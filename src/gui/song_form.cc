@@ -14,6 +14,7 @@
 
 #include "box_text.h"
 #include "drop_guard.h"
+#include "number_box.h"
 #include "part_page.h"
 #include "paste_guard.h"
 #include "song/choices.h"
@@ -34,9 +35,8 @@ SongForm::SongForm(QWidget* parent) : QWidget(parent) {
   title_ = new QLineEdit(frame2);
   title_->setObjectName("Text3");
   title_->setToolTip("曲ﾀｲﾄﾙ名");
-  tempo_ = new QComboBox(frame2);
+  tempo_ = new NumberCombo(frame2);
   tempo_->setObjectName("Text5");
-  tempo_->setEditable(true);
   tempo_->setToolTip(
       "F502i：125,150\nSO502i：180,168,144,120,96,84\n以外：1-255\n―――――――――――――\nSMDﾌｧｲﾙ\n   "
       "0-94 ：遅い\n 95-107：やや遅い\n108-125：普通\n126-255：速い");

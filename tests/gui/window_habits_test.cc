@@ -69,6 +69,8 @@ class WindowHabitsTest : public QObject {
   void commandLineOpensTheFirstFileFromTheStartFolder();
   void standardKeysRunTheFileCommands();
   void captionShowsTheModifiedMark();
+  void tempoListHighlightsTheTempoInTheBox();
+  void fullWidthDigitsShowAsTheProgramWritesThem();
   void onlyARealChangeMarksTheSongModified();
   void filesDropOnTheMmlBoxesOnlyAndAlwaysAsCopies();
   void helpShowsInTheProgramWithoutABrowser();
@@ -431,6 +433,95 @@ void WindowHabitsTest::captionShowsTheModifiedMark() {
   h.prompts.answers = {Answer::No};
   h.trigger("mnuNEW");
   QCOMPARE(h.caption(), kUntitled);
+}
+
+void WindowHabitsTest::tempoListHighlightsTheTempoInTheBox() {
+  Harness h;
+  QComboBox* tempo = h.combo("Text5");
+  // Opens the list: the item highlighted, or "(none)".
+  auto open = [tempo] {
+    tempo->showPopup();
+    const QModelIndex current = tempo->view()->currentIndex();
+    return current.isValid() ? current.data().toString() : QString("(none)");
+  };
+  auto enter = [tempo] { QTest::keyClick(tempo->view(), Qt::Key_Return); };
+  auto typeTempo = [tempo](const QString& keys) {
+    tempo->lineEdit()->clear();
+    QTest::keyClicks(tempo->lineEdit(), keys);
+  };
+  QCOMPARE(open(), QString("120"));
+  enter();
+  QCOMPARE(h.text("Text5"), QString("120"));
+  QVERIFY(!tempo->view()->isVisible());
+
+  // What the box says, typed or read from a file, is what the list shows.
+  typeTempo("150");
+  QCOMPARE(open(), QString("150"));
+  enter();
+  QCOMPARE(h.text("Text5"), QString("150"));
+  WriteAll(h.path("96.txt"), TitledSong("Slow").replace("@120", "@96"));
+  h.prompts.answers = {Answer::No};
+  h.window->OpenPath(h.path("96.txt"));
+  QCOMPARE(open(), QString("96"));
+  tempo->hidePopup();
+  // The arrow keys go on from there.
+  QTest::keyClick(tempo, Qt::Key_Down);
+  QCOMPARE(h.text("Text5"), QString("100"));
+
+  // A tempo the list lacks highlights nothing; Enter keeps it, and it joins no list.
+  typeTempo("130");
+  QCOMPARE(open(), QString("(none)"));
+  enter();
+  QVERIFY(!tempo->view()->isVisible());
+  QCOMPARE(h.text("Text5"), QString("130"));
+  QTest::keyClick(tempo->lineEdit(), Qt::Key_Return);
+  QCOMPARE(h.text("Text5"), QString("130"));
+  QStringList items;
+  for (int i = 0; i < tempo->count(); ++i) items << tempo->itemText(i);
+  QCOMPARE(items, QStringList({"60", "84", "80", "96", "100", "120", "125", "144", "150", "160",
+                               "168", "180", "200"}));
+}
+
+void WindowHabitsTest::fullWidthDigitsShowAsTheProgramWritesThem() {
+  Harness h;
+  QLineEdit* tempo = h.combo("Text5")->lineEdit();
+  // As an input method hands over its text: composed first, then committed.
+  auto compose = [tempo](const QString& text) {
+    tempo->setFocus();
+    tempo->clear();
+    QInputMethodEvent composing(text, {});
+    QApplication::sendEvent(tempo, &composing);
+    const QString shown = tempo->text();
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QApplication::sendEvent(tempo, &commit);
+    return shown;
+  };
+  // Nothing is put in form while the input method composes, nor while the box is typed in.
+  QCOMPARE(compose("１５０"), QString());
+  QCOMPARE(h.text("Text5"), QString("１５０"));
+  h.find("cmbBUNKAI")->setFocus();  // the focus leaves
+  QCOMPARE(h.text("Text5"), QString("150"));
+  QCOMPARE(h.combo("Text5")->currentIndex(), h.combo("Text5")->findText("150"));
+  QVERIFY(h.window->modified());
+  compose("　＋９６　");
+  QTest::keyClick(tempo, Qt::Key_Return);
+  QCOMPARE(h.text("Text5"), QString("+96"));
+  // Text that is no number stays as typed; so does a number the program showed.
+  compose("１２０ｂｐｍ");
+  h.find("Text3")->setFocus();
+  QCOMPARE(h.text("Text5"), QString("１２０ｂｐｍ"));
+  WriteAll(h.path("wide.txt"), TitledSong("Wide"));
+  h.prompts.answers = {Answer::No};
+  h.window->OpenPath(h.path("wide.txt"));
+  h.set({{"Text5", "１００"}});
+  tempo->setFocus();
+  h.find("Text3")->setFocus();
+  QCOMPARE(h.text("Text5"), QString("１００"));
+  // The builds read it as the number it is.
+  h.triggerWithFile("mnuMLD", "wide.mld");
+  QCOMPARE(h.text("Text5"), QString("１００"));
+  QVERIFY(h.prompts.messages.isEmpty());
 }
 
 void WindowHabitsTest::onlyARealChangeMarksTheSongModified() {
