@@ -63,9 +63,8 @@ std::optional<BuiltSong> BuildCommands::Build(const BuildWanted& wanted) {
 void BuildCommands::WriteMldFile() {
   auto built = Build({});
   if (!built) return;
-  const QString path = feedback_.prompts().SaveFile(
-      feedback_.window(),
-      {"Mld File(*.mld)", "*.mld", files_.defaultNames().mld, ".mld", files_.folder()});
+  const QString path =
+      files_.AskSaveFile({"Mld File(*.mld)", "*.mld", files_.defaultNames().mld, ".mld", {}});
   if (path.isEmpty()) return;
   files_.setDefaultMldName(path);
   auto written = [&] {
@@ -78,9 +77,8 @@ void BuildCommands::WriteMldFile() {
 void BuildCommands::MakeMidiFile() {
   auto built = Build({.midiFile = true});
   if (!built) return;
-  const QString path = feedback_.prompts().SaveFile(
-      feedback_.window(),
-      {"Midi File(*.mid)", "*.mid", files_.defaultNames().midi, ".mid", files_.folder()});
+  const QString path =
+      files_.AskSaveFile({"Midi File(*.mid)", "*.mid", files_.defaultNames().midi, ".mid", {}});
   if (path.isEmpty()) return;
   files_.setDefaultMidiName(path);
   auto written = [&] {

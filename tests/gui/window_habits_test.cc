@@ -75,6 +75,7 @@ class WindowHabitsTest : public QObject {
   void filesDropOnTheMmlBoxesOnlyAndAlwaysAsCopies();
   void helpShowsInTheProgramWithoutABrowser();
   void placeAndRecentFilesAreRememberedAndRestored();
+  void fileDialogsRememberTheFolderOfTheirFile();
   void placementKeepsTheWindowWholeOnAScreen();
   void qtDialogsSpeakJapaneseAndNameEachFilterOnce();
 };
@@ -734,6 +735,46 @@ void WindowHabitsTest::placeAndRecentFilesAreRememberedAndRestored() {
   Harness lost("[Window]\r\nLeft=-9000\r\nTop=9000\r\nWidth=400\r\nHeight=300\r\n");
   QVERIFY(screen.contains(lost.window->geometry()));
   QCOMPARE(lost.window->geometry(), Harness().window->geometry());
+}
+
+void WindowHabitsTest::fileDialogsRememberTheFolderOfTheirFile() {
+  auto startedIn = [](const Harness& h) {
+    return QFileInfo(h.prompts.dialogs.last().dialog.folder).canonicalFilePath();
+  };
+  Harness h;
+  for (const char* name : {"open", "mld", "midi", "save"}) QVERIFY(QDir(h.dir.path()).mkdir(name));
+  WriteAll(h.path("open/song.txt"), TitledSong("Far"));
+  auto in = [&h](const QString& name) { return QFileInfo(h.path(name)).canonicalFilePath(); };
+  // Each confirmed dialog: the next one starts in its file's folder, which is the current one.
+  const QList<QPair<QString, QString>> steps = {{"mnuREAD", "open/song.txt"},
+                                                {"mnuMLD", "mld/song.mld"},
+                                                {"mnuMIDIMAKE", "midi/song.mid"},
+                                                {"mnuSAVENAME", "save/song.txt"}};
+  for (const auto& [command, file] : steps) {
+    h.triggerWithFile(command, file);
+    QVERIFY(QFile::exists(h.path(file)));
+    const QString there = in(QFileInfo(file).path());
+    QCOMPARE(QFileInfo(QDir::currentPath()).canonicalFilePath(), there);
+    h.prompts.files = {""};
+    h.trigger("mnuREAD");
+    QCOMPARE(startedIn(h), there);
+  }
+  // Neither a cancelled dialog nor a folder that is not there moves it.
+  h.triggerWithFile("mnuMLD", "missing/song.mld");
+  QCOMPARE(h.lastMessage(), "Error: " + kWriteFailed);
+  h.prompts.files = {""};
+  h.trigger("mnuMIDIMAKE");
+  QCOMPARE(startedIn(h), in("save"));
+  h.triggerWithFile("mnuREAD", "open/song.txt");
+  QVERIFY(h.window->close());
+  const QString folder =
+      QSettings(h.path("chwr.ini"), QSettings::IniFormat).value("File/Folder").toString();
+  QCOMPARE(folder, h.path("open"));
+  // The next start begins there.
+  Harness again("[File]\r\nFolder=" + folder.toUtf8() + "\r\n");
+  again.prompts.files = {""};
+  again.trigger("mnuREAD");
+  QCOMPARE(startedIn(again), in("open"));
 }
 
 void WindowHabitsTest::placementKeepsTheWindowWholeOnAScreen() {
