@@ -13,6 +13,7 @@
 #include "file_commands.h"
 #include "mail/melody_mail.h"
 #include "messages.h"
+#include "midi/smf_timing.h"
 #include "song_form.h"
 
 namespace chwr::gui {
@@ -57,6 +58,11 @@ std::optional<BuiltSong> BuildCommands::Build(const BuildWanted& wanted) {
   if (build->tempoReplaced) form_.showBuiltTempo("120");
   emit sizeReported(Q(build->sizeReport));
   for (const Diagnostic& w : build->warnings) feedback_.ShowDiagnostic(w);
+  if (!build->midiFile.empty()) {
+    if (auto timing = ReadSmfTiming(build->midiFile)) {
+      emit midiLengthKnown(static_cast<qint64>(timing->LengthMs()));
+    }
+  }
   return BuiltSong{std::move(build->mldImage), std::move(build->midiFile)};
 }
 

@@ -68,8 +68,10 @@ SongForm::SongForm(QWidget* parent) : QWidget(parent) {
     tabs_->addTab(pages_[i], PartCaption(i, false));
     connect(pages_[i], &PartPage::edited, this, &SongForm::Edited);
     connect(pages_[i], &PartPage::fileDropped, this, &SongForm::fileDropped);
-    connect(pages_[i], &PartPage::muteToggled, this,
-            [this, i](bool muted) { tabs_->setTabText(i, PartCaption(i, muted)); });
+    connect(pages_[i], &PartPage::muteToggled, this, [this, i](bool muted) {
+      tabs_->setTabText(i, PartCaption(i, muted));
+      emit muteChanged(i, muted);
+    });
   }
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);

@@ -63,6 +63,8 @@ class SongForm final : public QWidget {
   void modifiedChanged(bool modified);
   /// A file was dropped on a part's MML box.
   void fileDropped(const QString& path);
+  /// Part `part` (0..3) was muted or unmuted, by its box or its function key.
+  void muteChanged(int part, bool muted);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
