@@ -90,8 +90,10 @@ void PlaybackController::StartPlaybackFile(bool resetOnly) {
   busy_ = true;
   // Every way out of here leaves the controller free for the next command.
   const auto done = qScopeGuard([this] { busy_ = false; });
-  // With nothing under way the user may have put the knob where the song is to start.
-  const int knob = timer_->isActive() ? 0 : slider_->value();
+  // With nothing under way the user may have put the knob where the song is to start;
+  // one left at the end (also of a slider that knows no song yet) starts it over.
+  const bool fromKnob = !timer_->isActive() && slider_->value() < slider_->maximum();
+  const int knob = fromKnob ? slider_->value() : 0;
   timer_->stop();
   if (player_) player_->StopM();
   // Mutes held over from the last playback would silence the new file's parts: a part
@@ -124,7 +126,7 @@ void PlaybackController::StartPlaybackFile(bool resetOnly) {
   if (!resetOnly) {
     const auto length = player_->Length();
     if (length > 0) slider_->setLength(static_cast<int>(length));
-    // A knob left at the end plays the song again from its start.
+    // The song may have become shorter than where the knob stands.
     const int start = knob < slider_->maximum() ? knob : 0;
     slider_->setValue(start);
     if (start > 0) player_->SetPosition(start);

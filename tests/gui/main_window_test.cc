@@ -691,6 +691,17 @@ void MainWindowTest::sliderJumpsWhereClickedAndKeysSeek() {
   h.trigger("mnuPLAY");
   QCOMPARE(h.newCalls().mid(2), QStringList({"Play"}));
   QCOMPARE(slider->value(), 0);
+
+  // Before any build the slider knows no song: dragged, its knob can only reach the end,
+  // and the first Play starts at the beginning all the same.
+  Harness fresh;
+  fresh.set({{"Text1_0", kLongSong}});
+  fresh.slider()->setSliderDown(true);
+  fresh.slider()->setValue(fresh.slider()->maximum());
+  fresh.slider()->setSliderDown(false);
+  fresh.trigger("mnuPLAY");
+  QCOMPARE(fresh.newCalls().mid(1), QStringList({"Play"}));
+  QCOMPARE(fresh.slider()->value(), 0);
 }
 
 void MainWindowTest::playbackFailuresAreShownAndPlayingGoesOn() {
