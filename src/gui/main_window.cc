@@ -83,7 +83,7 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
                                           [this](const QString& path) { files_->OpenPath(path); });
   connect(files_.get(), &FileCommands::captionChanged, this, &QWidget::setWindowTitle);
   connect(form_, &SongForm::modifiedChanged, this, &QWidget::setWindowModified);
-  // Typing in the mail box counts as an edit, as any typing in the window does.
+  // A change typed into the mail box counts as an edit too, as in any box of the window.
   connect(txtMail_, &QLineEdit::textEdited, form_, [this] { form_->setModified(true); });
   connect(files_.get(), &FileCommands::songReplaced, this, [this] {
     sizePanel_->setText(kInitialReport);
