@@ -1,17 +1,22 @@
 #include "position_slider.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QProxyStyle>
+#include <QStyleFactory>
 #include <QWheelEvent>
 #include <algorithm>
 
 namespace chwr::gui {
 namespace {
 
-// The application's look, with a groove that takes the knob where it is clicked: a page
-// step there moves a song by a few seconds at most, which no user expects of a click.
+// The application's look, with a groove that takes the knob where it is clicked: a click
+// points at a place in the song, not at a direction to page in.
 class GrooveClickJumps final : public QProxyStyle {
  public:
+  // Over a style of the application's kind (the proxy owns it), or the desktop's own.
+  GrooveClickJumps() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
+
   int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                 QStyleHintReturn* returned) const override {
     if (hint == SH_Slider_AbsoluteSetButtons) return Qt::LeftButton | Qt::MiddleButton;
