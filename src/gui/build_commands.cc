@@ -13,6 +13,7 @@
 #include "file_commands.h"
 #include "mail/melody_mail.h"
 #include "messages.h"
+#include "midi/smf_timing.h"
 #include "song_form.h"
 
 namespace chwr::gui {
@@ -57,15 +58,19 @@ std::optional<BuiltSong> BuildCommands::Build(const BuildWanted& wanted) {
   if (build->tempoReplaced) form_.showBuiltTempo("120");
   emit sizeReported(Q(build->sizeReport));
   for (const Diagnostic& w : build->warnings) feedback_.ShowDiagnostic(w);
+  if (!build->midiFile.empty()) {
+    if (auto timing = ReadSmfTiming(build->midiFile)) {
+      emit midiLengthKnown(static_cast<qint64>(timing->LengthMs()));
+    }
+  }
   return BuiltSong{std::move(build->mldImage), std::move(build->midiFile)};
 }
 
 void BuildCommands::WriteMldFile() {
   auto built = Build({});
   if (!built) return;
-  const QString path = feedback_.prompts().SaveFile(
-      feedback_.window(),
-      {"Mld File(*.mld)", "*.mld", files_.defaultNames().mld, ".mld", files_.folder()});
+  const QString path =
+      files_.AskSaveFile({"Mld File(*.mld)", "*.mld", files_.defaultNames().mld, ".mld", {}});
   if (path.isEmpty()) return;
   files_.setDefaultMldName(path);
   auto written = [&] {
@@ -78,9 +83,8 @@ void BuildCommands::WriteMldFile() {
 void BuildCommands::MakeMidiFile() {
   auto built = Build({.midiFile = true});
   if (!built) return;
-  const QString path = feedback_.prompts().SaveFile(
-      feedback_.window(),
-      {"Midi File(*.mid)", "*.mid", files_.defaultNames().midi, ".mid", files_.folder()});
+  const QString path =
+      files_.AskSaveFile({"Midi File(*.mid)", "*.mid", files_.defaultNames().midi, ".mid", {}});
   if (path.isEmpty()) return;
   files_.setDefaultMidiName(path);
   auto written = [&] {

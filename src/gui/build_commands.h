@@ -71,6 +71,8 @@ class BuildCommands final : public QObject {
   void sizeReported(const QString& report);
   /// The text of a melody mail just made.
   void mailMade(const QString& mail);
+  /// A build made a MIDI file that plays for `ms` milliseconds.
+  void midiLengthKnown(qint64 ms);
 
  private:
   SongForm& form_;

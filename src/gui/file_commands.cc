@@ -15,8 +15,8 @@ namespace {
 
 constexpr const char* kDiscardQuestion = "内容が変更されています。保存しますか？";
 
-FileDialog TextFileDialog(const QString& name, const QString& folder) {
-  return {"Text File(*.txt)", "*.txt", name, ".txt", folder};
+FileDialog TextFileDialog(const QString& name) {
+  return {"Text File(*.txt)", "*.txt", name, ".txt", {}};
 }
 
 }  // namespace
@@ -57,6 +57,30 @@ void FileCommands::setFolder(const QString& folder) {
   if (!folder_.isEmpty()) QDir::setCurrent(folder_);
 }
 
+// Every dialog the user confirms moves the next one to its folder, also after a restart
+// (the settings keep it). A folder that is not there (a name typed into the dialog) is
+// no place to start from.
+void FileCommands::RememberFolderOf(const QString& path) {
+  const QString folder = QFileInfo(path).absolutePath();
+  if (!QFileInfo(folder).isDir()) return;
+  folder_ = folder;
+  QDir::setCurrent(folder_);
+}
+
+QString FileCommands::AskOpenFile(FileDialog dialog) {
+  dialog.folder = folder_;
+  const QString path = feedback_.prompts().OpenFile(feedback_.window(), dialog);
+  if (!path.isEmpty()) RememberFolderOf(path);
+  return path;
+}
+
+QString FileCommands::AskSaveFile(FileDialog dialog) {
+  dialog.folder = folder_;
+  const QString path = feedback_.prompts().SaveFile(feedback_.window(), dialog);
+  if (!path.isEmpty()) RememberFolderOf(path);
+  return path;
+}
+
 void FileCommands::NewSong() {
   if (!ConfirmDiscard()) return;
   ShowSong(SongDocument{}, {});
@@ -92,12 +116,8 @@ void FileCommands::OpenPath(const QString& path) {
 void FileCommands::OpenFrom(QString path) {
   if (!ConfirmDiscard()) return;
   if (path.isEmpty()) {
-    const FileDialog dialog{"Text&Mld&Smd&Midi File(*.txt;*.mld;*.smd;*.mid)",
-                            "*.txt;*.mld;*.smd;*.mid",
-                            {},
-                            {},
-                            folder_};
-    path = feedback_.prompts().OpenFile(feedback_.window(), dialog);
+    path = AskOpenFile(
+        {"Text&Mld&Smd&Midi File(*.txt;*.mld;*.smd;*.mid)", "*.txt;*.mld;*.smd;*.mid", {}, {}, {}});
     if (path.isEmpty()) return;
   }
   auto read = [&] {
@@ -138,7 +158,7 @@ void FileCommands::ShowWarnings(const Diagnostics& warnings) {
 bool FileCommands::SaveSong() {
   QString path = documentPath_;
   if (path.isEmpty()) {
-    path = feedback_.prompts().SaveFile(feedback_.window(), TextFileDialog(names_.text, folder_));
+    path = AskSaveFile(TextFileDialog(names_.text));
     if (path.isEmpty()) return false;
   }
   auto written = [&] {
@@ -152,15 +172,13 @@ bool FileCommands::SaveSong() {
   SetDocumentPath(path);
   emit fileUsed(path);
   names_ = DefaultNames::Beside(path);
-  folder_ = QFileInfo(path).absolutePath();
-  QDir::setCurrent(folder_);
+  RememberFolderOf(path);
   form_.setModified(false);
   return true;
 }
 
 bool FileCommands::SaveSongAs() {
-  const QString path =
-      feedback_.prompts().SaveFile(feedback_.window(), TextFileDialog(names_.text, folder_));
+  const QString path = AskSaveFile(TextFileDialog(names_.text));
   if (path.isEmpty()) return false;
   const QString previous = documentPath_;
   documentPath_ = path;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "diagnostic.h"
+#include "prompts.h"
 #include "song/song_document.h"
 
 namespace chwr::gui {
@@ -67,6 +68,11 @@ class FileCommands final : public QObject {
   QString folder() const { return folder_; }
   /// Starts in `folder` (from the settings); it becomes the current folder when it exists.
   void setFolder(const QString& folder);
+  /// Asks for a file to open through `dialog`, which starts in the remembered folder;
+  /// the chosen file's folder becomes the remembered one. Empty when cancelled.
+  QString AskOpenFile(FileDialog dialog);
+  /// Asks for a file to save to, as AskOpenFile does.
+  QString AskSaveFile(FileDialog dialog);
 
  signals:
   /// The caption changed.
@@ -82,6 +88,7 @@ class FileCommands final : public QObject {
   void SetDocumentPath(const QString& path);
   void ShowSong(const SongDocument& song, const QString& path);
   void ShowWarnings(const Diagnostics& warnings);
+  void RememberFolderOf(const QString& path);
 
   SongForm& form_;
   const Feedback& feedback_;

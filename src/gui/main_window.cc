@@ -13,7 +13,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
-#include <QSlider>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
@@ -24,10 +23,12 @@
 #include "actions.h"
 #include "box_text.h"
 #include "command_line.h"
+#include "drop_guard.h"
 #include "feedback.h"
 #include "help_window.h"
 #include "io/file_io.h"
 #include "paste_guard.h"
+#include "position_slider.h"
 #include "recent_files.h"
 #include "song/choices.h"
 #include "song_form.h"
@@ -63,8 +64,13 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
   txtMail_->setObjectName("txtMAIL");
   txtMail_->setToolTip("メールに貼り付けて下さい。");
   InstallPasteGuard(txtMail_);
+  GuardDrops(txtMail_, false);
   layout->addWidget(txtMail_);
   setCentralWidget(central);
+  // After the song, the playback row and the mail box, as they stand below it.
+  const QList<QWidget*> order = {form_->lastTabStop(), midi_.doubleSpeed, midi_.midiTone, slider_,
+                                 txtMail_};
+  for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
   BuildStatusBar();
 
   feedback_ = std::make_unique<Feedback>(*env_.prompts, this, *form_);
@@ -72,11 +78,13 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
   files_ = std::make_unique<FileCommands>(*form_, *feedback_, this);
   builds_ = std::make_unique<BuildCommands>(*form_, *files_, midi_, *feedback_, this);
   playback_ = std::make_unique<PlaybackController>(*builds_, *feedback_, env_.makePlayer,
-                                                   env_.playbackFile, slider_, this);
+                                                   env_.playbackFile, slider_, midi_, this);
   recent_ = std::make_unique<RecentFiles>(menuBar()->findChild<QMenu*>("mnuRECENT"),
                                           [this](const QString& path) { files_->OpenPath(path); });
   connect(files_.get(), &FileCommands::captionChanged, this, &QWidget::setWindowTitle);
   connect(form_, &SongForm::modifiedChanged, this, &QWidget::setWindowModified);
+  // A change typed into the mail box counts as an edit too, as in any box of the window.
+  connect(txtMail_, &QLineEdit::textEdited, form_, [this] { form_->setModified(true); });
   connect(files_.get(), &FileCommands::songReplaced, this, [this] {
     sizePanel_->setText(kInitialReport);
     txtMail_->clear();
@@ -85,6 +93,11 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
   connect(builds_.get(), &BuildCommands::sizeReported, sizePanel_, &QLabel::setText);
   connect(builds_.get(), &BuildCommands::mailMade, txtMail_, &QLineEdit::setText);
   connect(form_, &SongForm::fileDropped, files_.get(), &FileCommands::OpenPath);
+  connect(form_, &SongForm::muteChanged, playback_.get(), &PlaybackController::SetPartMute);
+  connect(builds_.get(), &BuildCommands::midiLengthKnown, playback_.get(),
+          &PlaybackController::SongLengthKnown);
+  connect(playback_.get(), &PlaybackController::notice,
+          statusBar()->findChild<QLabel*>("stsBAR_panel1"), &QLabel::setText);
 
   settings_ = LoadSettings(env_.settingsFile);
   ApplySettings(settings_);
@@ -106,10 +119,9 @@ QWidget* MainWindow::BuildPlayFrame() {
   midi_.midiTone->setObjectName("cmbTONE");
   midi_.midiTone->setToolTip("ﾊﾟｰﾄ音色指定にA-Cを選択時、\nMIDI再生時の音色を選択");
   FillCombo(midi_.midiTone, MidiToneItems());
-  slider_ = new QSlider(Qt::Horizontal, frame1);
+  slider_ = new PositionSlider(frame1);
   slider_->setObjectName("Slider1");
   slider_->setToolTip("再生位置");
-  slider_->setRange(0, 1);
   play->addWidget(midi_.doubleSpeed);
   play->addWidget(midi_.midiTone);
   play->addWidget(slider_, 1);

@@ -19,13 +19,13 @@
 
 class QLabel;
 class QLineEdit;
-class QSlider;
 
 namespace chwr::gui {
 
 class Actions;
 class Feedback;
 class HelpWindow;
+class PositionSlider;
 class RecentFiles;
 class SongForm;
 
@@ -88,7 +88,7 @@ class MainWindow final : public QMainWindow {
   QLineEdit* txtMail_ = nullptr;
   QLabel* sizePanel_ = nullptr;
   MidiControls midi_;
-  QSlider* slider_ = nullptr;
+  PositionSlider* slider_ = nullptr;
   HelpWindow* help_ = nullptr;  // made when first needed
   // Destroyed in this order's reverse: the commands before what they use.
   std::unique_ptr<Feedback> feedback_;

@@ -11,8 +11,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 #include "box_text.h"
+#include "drop_guard.h"
 #include "mml/lengths.h"
 #include "paste_guard.h"
 #include "song/choices.h"
@@ -26,16 +28,17 @@ class MmlBox final : public PlainTextBox {
   std::function<void(const QString&)> onFileDropped;
 
  protected:
+  // Files are taken as copies: the file stays where it is.
   void dragEnterEvent(QDragEnterEvent* e) override {
     if (e->mimeData()->hasUrls()) {
-      e->acceptProposedAction();
+      AcceptCopy(e);
     } else {
       QPlainTextEdit::dragEnterEvent(e);
     }
   }
   void dragMoveEvent(QDragMoveEvent* e) override {
     if (e->mimeData()->hasUrls()) {
-      e->acceptProposedAction();
+      AcceptCopy(e);
     } else {
       QPlainTextEdit::dragMoveEvent(e);
     }
@@ -43,11 +46,17 @@ class MmlBox final : public PlainTextBox {
   void dropEvent(QDropEvent* e) override {
     if (e->mimeData()->hasUrls() && !e->mimeData()->urls().isEmpty()) {
       const QUrl first = e->mimeData()->urls().first();
-      e->acceptProposedAction();
+      AcceptCopy(e);
       if (onFileDropped) onFileDropped(first.toLocalFile());
       return;
     }
     QPlainTextEdit::dropEvent(e);
+  }
+
+ private:
+  static void AcceptCopy(QDropEvent* e) {
+    e->setDropAction(Qt::CopyAction);
+    e->accept();
   }
 };
 
@@ -176,7 +185,16 @@ PartPage::PartPage(int part, QWidget* parent) : QWidget(parent) {
   layout->addLayout(row);
   layout->addWidget(mml_, 1);
 
-  connect(mml_, &QPlainTextEdit::textChanged, this, &PartPage::edited);
+  GuardDrops(mml_->viewport(), true);
+
+  // Only a text that really changed is an edit: a letter typed over the same letter, or
+  // a change of format alone, is none.
+  connect(mml_, &QPlainTextEdit::textChanged, this, [this] {
+    QString text = mml_->toPlainText();
+    if (text == shownText_) return;
+    shownText_ = std::move(text);
+    emit edited();
+  });
   connect(volume_, &QComboBox::currentIndexChanged, this, &PartPage::edited);
   connect(tone_, &QComboBox::currentIndexChanged, this, &PartPage::edited);
   connect(mute_, &QCheckBox::toggled, this, &PartPage::muteToggled);
@@ -202,6 +220,10 @@ void PartPage::showSlot(const PartSlot& slot) {
 std::string PartPage::selectedOrWholeText() const {
   const QTextCursor c = mml_->textCursor();
   return ToSongText(c.hasSelection() ? c.selectedText() : mml_->toPlainText());
+}
+
+std::array<QWidget*, 4> PartPage::tabStops() const {
+  return {mute_, volume_, tone_, mml_};
 }
 
 bool PartPage::muted() const {

@@ -2,7 +2,9 @@
 // One part of the song on its own tab page: the mute box, the volume and tone
 // choices, and the MML box, which opens files dropped on it.
 
+#include <QString>
 #include <QWidget>
+#include <array>
 #include <string>
 
 #include "song/song_document.h"
@@ -44,6 +46,8 @@ class PartPage final : public QWidget {
   void selectText(const QString& search, int line);
   /// The MML box.
   QPlainTextEdit* mmlBox() const { return mml_; }
+  /// The page's controls in the order Tab visits them: from the top down.
+  std::array<QWidget*, 4> tabStops() const;
 
  signals:
   /// The text, the volume or the tone changed.
@@ -58,6 +62,7 @@ class PartPage final : public QWidget {
   QComboBox* volume_ = nullptr;
   QComboBox* tone_ = nullptr;
   QPlainTextEdit* mml_ = nullptr;
+  QString shownText_;  // the MML box's text after its last change
 };
 
 }  // namespace chwr::gui

@@ -1,18 +1,29 @@
 #include "playback_controller.h"
 
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QScopeGuard>
-#include <QSlider>
 #include <QTimer>
+#include <algorithm>
+#include <limits>
 
 #include "build/build_song.h"
 #include "build_commands.h"
 #include "feedback.h"
+#include "position_slider.h"
 
 namespace chwr::gui {
+namespace {
+
+constexpr const char* kFromNextPlay = "次の再生から有効になります。";
+
+}  // namespace
 
 PlaybackController::PlaybackController(BuildCommands& builds, const Feedback& feedback,
                                        PlayerFactory makePlayer, std::filesystem::path playbackFile,
-                                       QSlider* slider, QObject* parent)
+                                       PositionSlider* slider, const MidiControls& controls,
+                                       QObject* parent)
     : QObject(parent),
       builds_(builds),
       feedback_(feedback),
@@ -23,9 +34,10 @@ PlaybackController::PlaybackController(BuildCommands& builds, const Feedback& fe
   timer_->setObjectName("Timer1");
   timer_->setInterval(250);
   connect(timer_, &QTimer::timeout, this, &PlaybackController::TimerTick);
-  // Holding the slider pauses a playback under way; letting go plays on from there.
-  // The player outlives its playbacks, so a slider moved while nothing plays must not
-  // start the last file again.
+  // Holding the slider (by its knob or in its groove) pauses a playback under way;
+  // letting go plays on from there. The player outlives its playbacks, so a slider
+  // moved while nothing plays must not start the last file again: it only says where
+  // the next Play starts.
   connect(slider_, &QSlider::sliderPressed, this, [this] {
     timer_->stop();
     seeking_ = player_ && player_->Mode() == PlayerMode::kPlaying;
@@ -38,6 +50,21 @@ PlaybackController::PlaybackController(BuildCommands& builds, const Feedback& fe
     player_->Play();
     timer_->start();
   });
+  connect(slider_, &PositionSlider::stepped, this, [this](int ms) {
+    if (UnderWay()) player_->SetPosition(ms);
+  });
+  // The file playing was made with the old settings; the mutes alone can change in it.
+  auto changed = [this] {
+    if (UnderWay()) emit notice(kFromNextPlay);
+  };
+  connect(controls.doubleSpeed, &QCheckBox::toggled, this, changed);
+  connect(controls.midiTone, &QComboBox::currentIndexChanged, this, changed);
+  connect(controls.repeat, &QAction::toggled, this, changed);
+  for (QAction* octave : controls.octave) {
+    connect(octave, &QAction::toggled, this, [changed](bool on) {
+      if (on) changed();
+    });
+  }
 }
 
 PlaybackController::~PlaybackController() = default;
@@ -53,19 +80,34 @@ bool PlaybackController::EnsurePlayer() {
   return true;
 }
 
+// Playing, or paused under the held slider.
+bool PlaybackController::UnderWay() const {
+  return player_ && player_->Mode() != PlayerMode::kStopped;
+}
+
 void PlaybackController::StartPlaybackFile(bool resetOnly) {
   if (busy_) return;
   busy_ = true;
   // Every way out of here leaves the controller free for the next command.
   const auto done = qScopeGuard([this] { busy_ = false; });
+  // With nothing under way the user may have put the knob where the song is to start;
+  // one left at the end (also of a slider that knows no song yet) starts it over.
+  const bool fromKnob = !timer_->isActive() && slider_->value() < slider_->maximum();
+  const int knob = fromKnob ? slider_->value() : 0;
   timer_->stop();
   if (player_) player_->StopM();
+  // Mutes held over from the last playback would silence the new file's parts: a part
+  // muted now is left out of it instead.
+  for (int part = 0; part < 4; ++part) {
+    if (channelMuted_[part]) player_->SetChannelMute(part, false);
+  }
+  channelMuted_ = {};
   std::vector<std::uint8_t> image;
   if (resetOnly) {
     image = ResetSmfImage();
     slider_->setValue(0);
-    slider_->setMaximum(1);
   } else {
+    emit notice({});
     auto built = builds_.Build({.selectionOnly = true, .midiFile = true});
     if (!built) return;
     image = std::move(built->midiImage);
@@ -83,8 +125,11 @@ void PlaybackController::StartPlaybackFile(bool resetOnly) {
   }
   if (!resetOnly) {
     const auto length = player_->Length();
-    if (length > 0) slider_->setMaximum(static_cast<int>(length));
-    slider_->setValue(0);
+    if (length > 0) slider_->setLength(static_cast<int>(length));
+    // The song may have become shorter than where the knob stands.
+    const int start = knob < slider_->maximum() ? knob : 0;
+    slider_->setValue(start);
+    if (start > 0) player_->SetPosition(start);
   }
   player_->Play();
   if (!resetOnly) timer_->start();
@@ -100,7 +145,7 @@ void PlaybackController::ResetSoundSource() {
 
 void PlaybackController::Stop() {
   seeking_ = false;
-  if (player_) player_->StopM();
+  Rest();
 }
 
 void PlaybackController::Shutdown() {
@@ -108,12 +153,29 @@ void PlaybackController::Shutdown() {
   if (player_) player_->StopM();
 }
 
+void PlaybackController::SetPartMute(int part, bool muted) {
+  // The part's channel is its index in the files the window plays.
+  if (!UnderWay() || part < 0 || part >= 4) return;
+  player_->SetChannelMute(part, muted);
+  channelMuted_[part] = muted;
+}
+
+void PlaybackController::SongLengthKnown(std::int64_t ms) {
+  if (UnderWay() || seeking_ || ms <= 0) return;
+  slider_->setLength(static_cast<int>(std::min<std::int64_t>(ms, std::numeric_limits<int>::max())));
+}
+
+// Nothing plays any more: the timer rests and the knob goes back to the start. The
+// slider keeps the song's length, so the knob can be put where the next Play starts.
+void PlaybackController::Rest() {
+  timer_->stop();
+  if (player_) player_->StopM();
+  slider_->setValue(0);
+}
+
 void PlaybackController::TimerTick() {
   if (!player_ || player_->Mode() != PlayerMode::kPlaying) {
-    timer_->stop();
-    if (player_) player_->StopM();
-    slider_->setValue(0);
-    slider_->setMaximum(1);
+    Rest();
     return;
   }
   if (!slider_->isSliderDown()) slider_->setValue(static_cast<int>(player_->Position()));

@@ -1,9 +1,13 @@
 #pragma once
 // Playing the song on the computer: the player, made on first use and kept; the
-// position timer "Timer1" that moves the slider; and the slider, which pauses the
-// playback while it is held.
+// position timer "Timer1" that moves the slider; the slider, which pauses the playback
+// while it is held and seeks where it is let go, clicked or stepped by a key; and the
+// mutes, which reach a playback under way at once.
 
 #include <QObject>
+#include <QString>
+#include <array>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -11,13 +15,14 @@
 #include "diagnostic.h"
 #include "playback/midi_player.h"
 
-class QSlider;
 class QTimer;
 
 namespace chwr::gui {
 
 class BuildCommands;
 class Feedback;
+class PositionSlider;
+struct MidiControls;
 
 /// Makes the player on first Play; fails with the message the user sees.
 using PlayerFactory = std::function<Result<std::unique_ptr<MidiPlayer>>()>;
@@ -28,38 +33,52 @@ class PlaybackController final : public QObject {
 
  public:
   /// Plays what `builds` makes, through a player from `makePlayer`, via the file
-  /// `playbackFile`; `slider` shows the position.
+  /// `playbackFile`; `slider` shows the position. Changes of `controls` during a
+  /// playback are noted: they apply from the next one.
   PlaybackController(BuildCommands& builds, const Feedback& feedback, PlayerFactory makePlayer,
-                     std::filesystem::path playbackFile, QSlider* slider,
-                     QObject* parent = nullptr);
+                     std::filesystem::path playbackFile, PositionSlider* slider,
+                     const MidiControls& controls, QObject* parent = nullptr);
   ~PlaybackController() override;
 
-  /// Plays the song, or each part's selection where it has one.
+  /// Plays the song, or each part's selection where it has one: from where the knob
+  /// stands when nothing plays, else (and from the end) from the start.
   void Play();
-  /// Stops playing.
+  /// Stops playing; the knob goes back to the start.
   void Stop();
   /// Stops and plays the reset file, which puts the sound source back to its start.
   void ResetSoundSource();
   /// Stops the timer and the player, as the window closes.
   void Shutdown();
+  /// Silences part `part` (0..3) in a playback under way at once, or lets it sound again;
+  /// the next playback leaves a muted part out of its file.
+  void SetPartMute(int part, bool muted);
+  /// A build made a MIDI file of `ms` milliseconds: while nothing plays, the slider spans it.
+  void SongLengthKnown(std::int64_t ms);
 
   /// The player once playback has started, else null.
   MidiPlayer* player() const { return player_.get(); }
 
+ signals:
+  /// A note for the status bar; empty when there is none.
+  void notice(const QString& text);
+
  private:
   bool EnsurePlayer();
+  bool UnderWay() const;
   void StartPlaybackFile(bool resetOnly);
   void TimerTick();
+  void Rest();
 
   BuildCommands& builds_;
   const Feedback& feedback_;
   PlayerFactory makePlayer_;
   std::filesystem::path playbackFile_;
-  QSlider* slider_;
+  PositionSlider* slider_;
   QTimer* timer_;
   std::unique_ptr<MidiPlayer> player_;
-  bool busy_ = false;     // a playback file is being made and opened
-  bool seeking_ = false;  // the slider is held over a paused playback
+  std::array<bool, 4> channelMuted_{};  // parts muted in the player during this playback
+  bool busy_ = false;                   // a playback file is being made and opened
+  bool seeking_ = false;                // the slider is held over a paused playback
 };
 
 }  // namespace chwr::gui

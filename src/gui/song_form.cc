@@ -13,6 +13,8 @@
 #include <QVBoxLayout>
 
 #include "box_text.h"
+#include "drop_guard.h"
+#include "number_box.h"
 #include "part_page.h"
 #include "paste_guard.h"
 #include "song/choices.h"
@@ -33,9 +35,8 @@ SongForm::SongForm(QWidget* parent) : QWidget(parent) {
   title_ = new QLineEdit(frame2);
   title_->setObjectName("Text3");
   title_->setToolTip("曲ﾀｲﾄﾙ名");
-  tempo_ = new QComboBox(frame2);
+  tempo_ = new NumberCombo(frame2);
   tempo_->setObjectName("Text5");
-  tempo_->setEditable(true);
   tempo_->setToolTip(
       "F502i：125,150\nSO502i：180,168,144,120,96,84\n以外：1-255\n―――――――――――――\nSMDﾌｧｲﾙ\n   "
       "0-94 ：遅い\n 95-107：やや遅い\n108-125：普通\n126-255：速い");
@@ -67,21 +68,33 @@ SongForm::SongForm(QWidget* parent) : QWidget(parent) {
     tabs_->addTab(pages_[i], PartCaption(i, false));
     connect(pages_[i], &PartPage::edited, this, &SongForm::Edited);
     connect(pages_[i], &PartPage::fileDropped, this, &SongForm::fileDropped);
-    connect(pages_[i], &PartPage::muteToggled, this,
-            [this, i](bool muted) { tabs_->setTabText(i, PartCaption(i, muted)); });
+    connect(pages_[i], &PartPage::muteToggled, this, [this, i](bool muted) {
+      tabs_->setTabText(i, PartCaption(i, muted));
+      emit muteChanged(i, muted);
+    });
   }
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(frame2);
   layout->addWidget(tabs_, 1);
 
+  // Tab goes the way the eye reads: the header, the part tab, then the page shown from
+  // the top down (a hidden page's controls are passed over).
+  QList<QWidget*> order = {title_, tempo_, resolution_, protect_, protectText_, tabs_->tabBar()};
+  for (PartPage* page : pages_) {
+    for (QWidget* stop : page->tabStops()) order.append(stop);
+  }
+  for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+
   for (const std::string& t : TempoItems()) tempo_->addItem(Q(t));
   resolution_->addItems({"24", "48"});
   showSong(SongDocument{});
 
-  connect(title_, &QLineEdit::textEdited, this, &SongForm::Edited);
-  connect(protectText_, &QLineEdit::textEdited, this, &SongForm::Edited);
-  connect(tempo_, &QComboBox::editTextChanged, this, &SongForm::Edited);
+  for (QLineEdit* box : {title_, tempo_->lineEdit(), protectText_}) {
+    WatchText(box);
+    // A file dropped here would put its address into the song.
+    GuardDrops(box, false);
+  }
   connect(protect_, &QCheckBox::toggled, this, [this](bool on) {
     protectText_->setEnabled(on);
     Edited();
@@ -158,6 +171,10 @@ void SongForm::focusTitle() {
   title_->setFocus();
 }
 
+QWidget* SongForm::lastTabStop() const {
+  return pages_[3]->tabStops().back();
+}
+
 QFont SongForm::mmlFont() const {
   return pages_[0]->mmlBox()->font();
 }
@@ -168,6 +185,17 @@ void SongForm::setMmlFont(const QFont& font) {
 
 void SongForm::Edited() {
   if (!loading_) setModified(true);
+}
+
+// Only a text that really changed is an edit: a key that changes nothing (on a read-only
+// box, with Ctrl, a letter typed over the same letter) is none.
+void SongForm::WatchText(QLineEdit* box) {
+  connect(box, &QLineEdit::textChanged, this,
+          [this, last = box->text()](const QString& text) mutable {
+            if (text == last) return;
+            last = text;
+            Edited();
+          });
 }
 
 void SongForm::ResolutionChanged(int index) {
@@ -195,10 +223,6 @@ bool SongForm::eventFilter(QObject* watched, QEvent* event) {
     pages_[key->key() - Qt::Key_F1]->toggleMute();
     return true;
   }
-  // Any character typed in the window is an edit, also in boxes that are not the song's.
-  // A key with Ctrl is a command, not typing, whatever text the platform gives it (a
-  // paste with nothing to paste changes nothing).
-  if (!ctrl && !key->text().isEmpty() && key->text()[0].isPrint()) Edited();
   return false;
 }
 

@@ -50,6 +50,8 @@ class SongForm final : public QWidget {
   void selectErrorText(int part, const QString& search, int line);
   /// Puts the cursor into the title box.
   void focusTitle();
+  /// The last control Tab visits in the form; the window's own controls follow it.
+  QWidget* lastTabStop() const;
 
   /// The MML boxes' font.
   QFont mmlFont() const;
@@ -61,12 +63,15 @@ class SongForm final : public QWidget {
   void modifiedChanged(bool modified);
   /// A file was dropped on a part's MML box.
   void fileDropped(const QString& path);
+  /// Part `part` (0..3) was muted or unmuted, by its box or its function key.
+  void muteChanged(int part, bool muted);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Edited();
+  void WatchText(QLineEdit* box);
   void ResolutionChanged(int index);
   void ConvertCase(bool upper);
 

@@ -29,6 +29,8 @@ class MainWindowTest : public QObject {
   void midiMenusChangeTheMidiFile();
   void playbackFollowsTheSliderAndStops();
   void mutedPlaybackEndsAndResetPlaysTheResetFile();
+  void mutesReachThePlaybackAtOnceAndOtherSettingsTheNextOne();
+  void sliderJumpsWhereClickedAndKeysSeek();
   void playbackFailuresAreShownAndPlayingGoesOn();
   void helpMenusOpenPages();
   void pasteTakesOnlyTheClipboardsPlainText();
@@ -580,6 +582,137 @@ void MainWindowTest::mutedPlaybackEndsAndResetPlaysTheResetFile() {
   h.trigger("mnuSTOP");
   h.tick();
   QVERIFY(h.rested());
+}
+
+void MainWindowTest::mutesReachThePlaybackAtOnceAndOtherSettingsTheNextOne() {
+  Harness h;
+  h.set({{"Text1_0", kLongSong}, {"Text1_1", kLongSong}});
+  h.trigger("mnuPLAY");
+  const int fullTracks = ReadAll(h.path("cache/dummy.mid")).count("MTrk");
+  h.newCalls();
+  // A function key or the mute box silences the part's channel (its index) at once,
+  // also while the held slider pauses the song; unmuting lets it sound again.
+  QTest::keyClick(h.find("Text3"), Qt::Key_F2);
+  QCOMPARE(h.tabs()->tabText(1), QString("ﾊﾟｰﾄ2(ﾐｭｰﾄ)"));
+  h.find<QCheckBox>("Check1_0")->click();
+  h.slider()->setSliderDown(true);
+  QTest::keyClick(h.part(0), Qt::Key_F4);
+  h.slider()->setSliderDown(false);
+  QTest::keyClick(h.part(0), Qt::Key_F2);
+  QCOMPARE(h.newCalls(), QStringList({"Mute 1 on", "Mute 0 on", "Pause", "Mute 3 on",
+                                      "SetPosition 0", "Play", "Mute 1 off"}));
+  QVERIFY(h.playing());
+
+  // The next Play leaves the muted parts out of its file, and every channel sounds again.
+  h.trigger("mnuPLAY");
+  QCOMPARE(h.newCalls(),
+           QStringList({"StopM", "Mute 0 off", "Mute 3 off",
+                        QString("Open %1").arg(h.player->openedBytes.size()), "Play"}));
+  QCOMPARE(ReadAll(h.path("cache/dummy.mid")).count("MTrk"), fullTracks - 1);
+  // With nothing playing, the keys change the captions only.
+  h.trigger("mnuSTOP");
+  h.newCalls();
+  QTest::keyClick(h.part(0), Qt::Key_F1);
+  QCOMPARE(h.tabs()->tabText(0), QString("ﾊﾟｰﾄ1"));
+  QVERIFY(h.newCalls().isEmpty());
+
+  // Double speed, the MIDI tone, the octave and repeat change the file: during a
+  // playback the status bar says they apply from the next Play, which clears it.
+  const QString fromNextPlay = "次の再生から有効になります。";
+  const QList<std::function<void()>> changes = {
+      [&] { h.find<QCheckBox>("chkDOUBLE")->click(); },
+      [&] { h.combo("cmbTONE")->setCurrentIndex(h.combo("cmbTONE")->currentIndex() + 1); },
+      [&] { h.trigger(h.on("mnuMIDIOCT_0") ? "mnuMIDIOCT_2" : "mnuMIDIOCT_0"); },
+      [&] { h.trigger("mnuMIDIREPEAT"); },
+  };
+  for (const auto& change : changes) {
+    change();
+    QCOMPARE(h.text("stsBAR_panel1"), QString());
+    h.trigger("mnuPLAY");
+    change();
+    QCOMPARE(h.text("stsBAR_panel1"), fromNextPlay);
+    h.trigger("mnuPLAY");
+    QCOMPARE(h.text("stsBAR_panel1"), QString());
+    h.trigger("mnuSTOP");
+  }
+}
+
+void MainWindowTest::sliderJumpsWhereClickedAndKeysSeek() {
+  Harness h;
+  h.set({{"Text1_0", kLongSong}});
+  QSlider* slider = h.slider();
+  // A build of the MIDI file tells the slider the song's length (24 quarters at 120).
+  h.triggerWithFile("mnuMIDIMAKE", "song.mid");
+  QCOMPARE(QList<int>({slider->value(), slider->maximum()}), QList<int>({0, 12000}));
+  // The keys move the knob while nothing plays: a tenth of the song a page, a second an
+  // arrow; no player is asked for that.
+  auto keys = [slider](const QList<Qt::Key>& pressed) {
+    QList<int> values;
+    for (Qt::Key key : pressed) {
+      QTest::keyClick(slider, key);
+      values << slider->value();
+    }
+    return values;
+  };
+  QCOMPARE(keys({Qt::Key_End, Qt::Key_Home, Qt::Key_PageUp, Qt::Key_Right, Qt::Key_Left,
+                 Qt::Key_PageDown}),
+           QList<int>({12000, 0, 1200, 2200, 1200, 0}));
+  QVERIFY(h.window->player() == nullptr);
+
+  // Play starts where the knob stands.
+  keys({Qt::Key_PageUp, Qt::Key_PageUp, Qt::Key_PageUp, Qt::Key_PageUp, Qt::Key_PageUp});
+  h.trigger("mnuPLAY");
+  QCOMPARE(h.newCalls(), QStringList({QString("Open %1").arg(h.player->openedBytes.size()),
+                                      "SetPosition 6000", "Play"}));
+  QCOMPARE(slider->value(), 6000);
+  h.player->Advance(500);
+  h.tick();
+  QCOMPARE(slider->value(), 6500);
+
+  // During the playback the keys seek the player, which plays on.
+  QCOMPARE(keys({Qt::Key_PageUp, Qt::Key_Right, Qt::Key_Home}), QList<int>({7700, 8700, 0}));
+  QCOMPARE(h.newCalls(), QStringList({"SetPosition 7700", "SetPosition 8700", "SetPosition 0"}));
+  QVERIFY(h.playing());
+
+  // A click in the groove jumps to that place, not a page on: three quarters in.
+  QTest::mouseClick(slider, Qt::LeftButton, {},
+                    QPoint(slider->width() * 3 / 4, slider->height() / 2));
+  const int clicked = slider->value();
+  QVERIFY2(clicked > 7500 && clicked < 10500, qPrintable(QString::number(clicked)));
+  QCOMPARE(h.newCalls(), QStringList({"Pause", QString("SetPosition %1").arg(clicked), "Play"}));
+  QVERIFY(h.playing());
+
+  // The end: the knob goes back to the start and the slider keeps the song's length.
+  h.player->Finish();
+  h.tick();
+  QVERIFY(h.rested());
+  QCOMPARE(slider->maximum(), 12000);
+  // Clicked while nothing plays, the knob says where the next Play starts.
+  QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() / 4, slider->height() / 2));
+  const int quarter = slider->value();
+  QVERIFY2(quarter > 1500 && quarter < 4500, qPrintable(QString::number(quarter)));
+  QCOMPARE(h.newCalls(), QStringList({"StopM"}));
+  h.trigger("mnuPLAY");
+  QCOMPARE(h.newCalls().mid(2), QStringList({QString("SetPosition %1").arg(quarter), "Play"}));
+  // Stop puts the knob back; a knob left at the end plays from the start.
+  h.trigger("mnuSTOP");
+  QVERIFY(h.rested());
+  h.newCalls();
+  keys({Qt::Key_End});
+  h.trigger("mnuPLAY");
+  QCOMPARE(h.newCalls().mid(2), QStringList({"Play"}));
+  QCOMPARE(slider->value(), 0);
+
+  // Before any build the slider knows no song: dragged, its knob can only reach the end,
+  // and the first Play starts at the beginning all the same.
+  Harness fresh;
+  fresh.set({{"Text1_0", kLongSong}});
+  fresh.slider()->setSliderDown(true);
+  fresh.slider()->setValue(fresh.slider()->maximum());
+  fresh.slider()->setSliderDown(false);
+  fresh.trigger("mnuPLAY");
+  QCOMPARE(fresh.newCalls().mid(1), QStringList({"Play"}));
+  QCOMPARE(fresh.slider()->value(), 0);
 }
 
 void MainWindowTest::playbackFailuresAreShownAndPlayingGoesOn() {

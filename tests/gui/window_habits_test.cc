@@ -58,16 +58,24 @@ class WindowHabitsTest : public QObject {
  private slots:
   void caseKeysAndResolutionChangesAreUndoableEdits();
   void tabMovesTheFocusOutOfAPartBox();
+  void tabFollowsTheOrderOnTheScreen();
   void errorSelectionLandsOnTheReportedLine();
   void buildWarningsShowOncePerCommand();
   void replacingTheSongClearsWhatWasMadeFromTheOldOne();
   void saveDialogsAddTheExtensionByTheFileNameAlone();
   void failedReadsAndWritesShowTheFileAndTheReason();
+  void protectedFilesAreLeftAloneAndLinksWrittenThrough();
+  void notesBeyondTheKeysAreWarnedAndReported();
   void commandLineOpensTheFirstFileFromTheStartFolder();
   void standardKeysRunTheFileCommands();
   void captionShowsTheModifiedMark();
+  void tempoListHighlightsTheTempoInTheBox();
+  void fullWidthDigitsShowAsTheProgramWritesThem();
+  void onlyARealChangeMarksTheSongModified();
+  void filesDropOnTheMmlBoxesOnlyAndAlwaysAsCopies();
   void helpShowsInTheProgramWithoutABrowser();
   void placeAndRecentFilesAreRememberedAndRestored();
+  void fileDialogsRememberTheFolderOfTheirFile();
   void placementKeepsTheWindowWholeOnAScreen();
   void qtDialogsSpeakJapaneseAndNameEachFilterOnce();
 };
@@ -122,6 +130,31 @@ void WindowHabitsTest::tabMovesTheFocusOutOfAPartBox() {
     QTest::keyClick(box, Qt::Key_Tab, modifier);
     QCOMPARE(h.text("Text1_0"), QString("CDE"));
     QVERIFY(!box->hasFocus());
+  }
+}
+
+void WindowHabitsTest::tabFollowsTheOrderOnTheScreen() {
+  Harness h;
+  h.set({{"Check2", "1"}});  // the protection text takes the focus only while it is on
+  h.tabs()->setCurrentIndex(1);
+  const QStringList order = {"Text3",     "Text5",    "cmbBUNKAI", "Check2",   "Text6",
+                             "tabPART",   "Check1_1", "Combo2_1",  "Combo3_1", "Text1_1",
+                             "chkDOUBLE", "cmbTONE",  "Slider1",   "txtMAIL"};
+  auto focused = [&h] {
+    QWidget* w = QApplication::focusWidget();
+    if (w && w == h.tabs()->tabBar()) return QString("tabPART");
+    return w ? w->objectName() : QString("(none)");
+  };
+  for (const auto key : {Qt::Key_Tab, Qt::Key_Backtab}) {
+    const QString first = key == Qt::Key_Tab ? order.first() : order.last();
+    h.find(first)->setFocus();
+    QStringList visited = {focused()};
+    while (visited.size() < order.size()) {
+      QTest::keyClick(QApplication::focusWidget(), key);
+      visited << focused();
+    }
+    if (key == Qt::Key_Backtab) std::reverse(visited.begin(), visited.end());
+    QCOMPARE(visited, order);
   }
 }
 
@@ -243,6 +276,73 @@ void WindowHabitsTest::failedReadsAndWritesShowTheFileAndTheReason() {
   QCOMPARE(box->icon(), QMessageBox::Warning);
 }
 
+void WindowHabitsTest::protectedFilesAreLeftAloneAndLinksWrittenThrough() {
+  Harness h;
+  h.set({{"Text1_0", "L8 CDE"}});
+  h.triggerWithFile("SAVE", "song.txt");
+  WriteAll(h.path("kept.txt"), "old text");
+  WriteAll(h.path("kept.mld"), "old mld");
+  WriteAll(h.path("kept.mid"), "old mid");
+  // The user made them read-only (mode 444): no command writes them, whoever runs it.
+  const QStringList protectedFiles = {"song.txt", "kept.txt", "kept.mld", "kept.mid"};
+  QList<QByteArray> before;
+  for (const QString& name : protectedFiles) {
+    QVERIFY(QFile::setPermissions(h.path(name), QFileDevice::ReadOwner | QFileDevice::ReadUser |
+                                                    QFileDevice::ReadGroup |
+                                                    QFileDevice::ReadOther));
+    before << ReadAll(h.path(name));
+  }
+  h.set({{"Text1_0", "L8 CDEF"}});
+  const QList<QPair<QString, QString>> writes = {{"mnuSAVE", "song.txt"},
+                                                 {"mnuSAVENAME", "kept.txt"},
+                                                 {"mnuMLD", "kept.mld"},
+                                                 {"mnuMIDIMAKE", "kept.mid"}};
+  for (const auto& [command, name] : writes) {
+    const qsizetype shown = h.prompts.messages.size();
+    command == "mnuSAVE" ? h.trigger(command) : h.triggerWithFile(command, name);
+    QCOMPARE(h.prompts.messages.size(), shown + 1);
+    const ScriptedPrompts::ShownMessage& m = h.prompts.messages.last();
+    QCOMPARE(QPair(m.text, m.kind), QPair(kWriteFailed, MessageKind::Error));
+    QVERIFY2(m.detail.startsWith(h.path(name) + "\n") && m.detail.size() > h.path(name).size() + 1,
+             qPrintable(m.detail));
+    QVERIFY(h.window->modified());
+  }
+  for (int i = 0; i < protectedFiles.size(); ++i) {
+    QCOMPARE(ReadAll(h.path(protectedFiles[i])), before[i]);
+  }
+  QCOMPARE(h.window->documentPath(), h.path("song.txt"));
+
+  // A link is written through: its target gets the file, and the link stays a link.
+  QVERIFY(QDir(h.dir.path()).mkdir("real"));
+  WriteAll(h.path("real/target.txt"), "old");
+  WriteAll(h.path("real/target.mld"), "old");
+  QVERIFY(QFile::link("real/target.txt", h.path("link.txt")));  // relative to the link
+  QVERIFY(QFile::link(h.path("real/target.mld"), h.path("link.mld")));
+  h.triggerWithFile("mnuSAVENAME", "link.txt");
+  h.triggerWithFile("mnuMLD", "link.mld");
+  QCOMPARE(h.prompts.messages.size(), writes.size());
+  for (const char* link : {"link.txt", "link.mld"}) {
+    QVERIFY(QFileInfo(h.path(link)).isSymLink());
+  }
+  QVERIFY(ReadAll(h.path("real/target.txt")).contains("\r\nL8 CDEF\r\n"));
+  QVERIFY(ReadAll(h.path("real/target.mld")).startsWith("melo"));
+  QCOMPARE(h.window->documentPath(), h.path("link.txt"));
+  QVERIFY(!h.window->modified());
+}
+
+void WindowHabitsTest::notesBeyondTheKeysAreWarnedAndReported() {
+  Harness h;
+  // An octave below O1 has no keys: the note is written as the lowest key, A of O0.
+  h.set({{"Text1_0", "O1 >C"}});
+  h.triggerWithFile("mnuMLD", "low.mld");
+  QCOMPARE(h.lastMessage(),
+           QString("Warning: ﾊﾟｰﾄ1 (1行目) の音(O0C)は出せないため、最低音(O0A)にしました。"));
+  QCOMPARE(h.prompts.messages.size(), 1);
+  QVERIFY(QFile::exists(h.path("low.mld")));
+  const QString report = h.text("stsBAR_panel3");
+  QVERIFY2(report.contains("ﾊﾟｰﾄ1：") && report.contains("O0A～O0A"), qPrintable(report));
+}
+
 void WindowHabitsTest::commandLineOpensTheFirstFileFromTheStartFolder() {
   // The remembered folder becomes the current one at start; it holds a song of the
   // same name, which must not be the one opened.
@@ -336,6 +436,214 @@ void WindowHabitsTest::captionShowsTheModifiedMark() {
   QCOMPARE(h.caption(), kUntitled);
 }
 
+void WindowHabitsTest::tempoListHighlightsTheTempoInTheBox() {
+  Harness h;
+  QComboBox* tempo = h.combo("Text5");
+  // Opens the list: the item highlighted, or "(none)".
+  auto open = [tempo] {
+    tempo->showPopup();
+    const QModelIndex current = tempo->view()->currentIndex();
+    return current.isValid() ? current.data().toString() : QString("(none)");
+  };
+  auto enter = [tempo] { QTest::keyClick(tempo->view(), Qt::Key_Return); };
+  auto typeTempo = [tempo](const QString& keys) {
+    tempo->lineEdit()->clear();
+    QTest::keyClicks(tempo->lineEdit(), keys);
+  };
+  QCOMPARE(open(), QString("120"));
+  enter();
+  QCOMPARE(h.text("Text5"), QString("120"));
+  QVERIFY(!tempo->view()->isVisible());
+
+  // What the box says, typed or read from a file, is what the list shows.
+  typeTempo("150");
+  QCOMPARE(open(), QString("150"));
+  enter();
+  QCOMPARE(h.text("Text5"), QString("150"));
+  WriteAll(h.path("96.txt"), TitledSong("Slow").replace("@120", "@96"));
+  h.prompts.answers = {Answer::No};
+  h.window->OpenPath(h.path("96.txt"));
+  QCOMPARE(open(), QString("96"));
+  tempo->hidePopup();
+  // The arrow keys go on from there.
+  QTest::keyClick(tempo, Qt::Key_Down);
+  QCOMPARE(h.text("Text5"), QString("100"));
+
+  // A tempo the list lacks highlights nothing; Enter keeps it, and it joins no list.
+  typeTempo("130");
+  QCOMPARE(open(), QString("(none)"));
+  enter();
+  QVERIFY(!tempo->view()->isVisible());
+  QCOMPARE(h.text("Text5"), QString("130"));
+  QTest::keyClick(tempo->lineEdit(), Qt::Key_Return);
+  QCOMPARE(h.text("Text5"), QString("130"));
+  QStringList items;
+  for (int i = 0; i < tempo->count(); ++i) items << tempo->itemText(i);
+  QCOMPARE(items, QStringList({"60", "84", "80", "96", "100", "120", "125", "144", "150", "160",
+                               "168", "180", "200"}));
+}
+
+void WindowHabitsTest::fullWidthDigitsShowAsTheProgramWritesThem() {
+  Harness h;
+  QLineEdit* tempo = h.combo("Text5")->lineEdit();
+  // As an input method hands over its text: composed first, then committed.
+  auto compose = [tempo](const QString& text) {
+    tempo->setFocus();
+    tempo->clear();
+    QInputMethodEvent composing(text, {});
+    QApplication::sendEvent(tempo, &composing);
+    const QString shown = tempo->text();
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QApplication::sendEvent(tempo, &commit);
+    return shown;
+  };
+  // Nothing is put in form while the input method composes, nor while the box is typed in.
+  QCOMPARE(compose("１５０"), QString());
+  QCOMPARE(h.text("Text5"), QString("１５０"));
+  h.find("cmbBUNKAI")->setFocus();  // the focus leaves
+  QCOMPARE(h.text("Text5"), QString("150"));
+  QCOMPARE(h.combo("Text5")->currentIndex(), h.combo("Text5")->findText("150"));
+  QVERIFY(h.window->modified());
+  compose("　＋９６　");
+  QTest::keyClick(tempo, Qt::Key_Return);
+  QCOMPARE(h.text("Text5"), QString("+96"));
+  // Text that is no number stays as typed; so does a number the program showed.
+  compose("１２０ｂｐｍ");
+  h.find("Text3")->setFocus();
+  QCOMPARE(h.text("Text5"), QString("１２０ｂｐｍ"));
+  WriteAll(h.path("wide.txt"), TitledSong("Wide"));
+  h.prompts.answers = {Answer::No};
+  h.window->OpenPath(h.path("wide.txt"));
+  h.set({{"Text5", "１００"}});
+  tempo->setFocus();
+  h.find("Text3")->setFocus();
+  QCOMPARE(h.text("Text5"), QString("１００"));
+  // The builds read it as the number it is.
+  h.triggerWithFile("mnuMLD", "wide.mld");
+  QCOMPARE(h.text("Text5"), QString("１００"));
+  QVERIFY(h.prompts.messages.isEmpty());
+}
+
+void WindowHabitsTest::onlyARealChangeMarksTheSongModified() {
+  Harness h;
+  WriteAll(h.path("song.txt"), TitledSong("Title"));
+  auto open = [&h] {
+    if (h.window->modified()) h.prompts.answers = {Answer::No};
+    h.window->OpenPath(h.path("song.txt"));
+    QVERIFY(!h.window->modified());
+  };
+  auto type = [&h](const QString& name, const QString& keys) {
+    QWidget* box = h.find(name);
+    box->setFocus();
+    QTest::keyClicks(box, keys);
+  };
+  auto selectFirst = [&h](const QString& name) {
+    if (auto* box = qobject_cast<QLineEdit*>(h.find(name))) box->setSelection(0, 1);
+    if (auto* box = qobject_cast<QPlainTextEdit*>(h.find(name))) {
+      QTextCursor c = box->textCursor();
+      c.setPosition(0);
+      c.setPosition(1, QTextCursor::KeepAnchor);
+      box->setTextCursor(c);
+    }
+  };
+  open();
+  // Keys that change no field of the song: on the playback controls and the mutes (no
+  // part of the song file), a list search that stays on its item, Ctrl with a letter, a
+  // read-only box, a letter typed over the same letter, a search in an open list.
+  type("chkDOUBLE", "x ");
+  QVERIFY(h.on("chkDOUBLE"));
+  type("cmbTONE", "5");
+  QCOMPARE(h.text("cmbTONE"), QString("5   E.Piano 1"));
+  type("Check1_0", " ");
+  QVERIFY(h.on("Check1_0"));
+  type("Combo2_0", "A");
+  QTest::keyClicks(h.tabs()->tabBar(), "p");
+  QTest::keyClick(h.find("Text3"), Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(h.part(0), Qt::Key_Z, Qt::ControlModifier);
+  h.find<QLineEdit>("txtMAIL")->setReadOnly(true);
+  type("txtMAIL", "x");
+  h.find<QLineEdit>("txtMAIL")->setReadOnly(false);
+  selectFirst("Text3");
+  type("Text3", "T");
+  selectFirst("Text1_0");
+  type("Text1_0", "C");
+  QComboBox* tone = h.combo("Combo3_0");
+  tone->showPopup();
+  QTest::keyClicks(tone->view(), "C");
+  QTest::keyClick(tone->view(), Qt::Key_Escape);
+  QCOMPARE(h.texts({"Text3", "Text1_0", "Combo2_0", "Combo3_0"}),
+           QStringList({"Title", "CDE", "A", "B"}));
+  QVERIFY(!h.window->modified());
+
+  // A real change of any field does.
+  const QList<std::function<void()>> changes = {
+      [&] { type("Text3", "!"); },
+      [&] { type("Text5", "1"); },
+      // Other lists than above: a list's search goes on from the keys typed before.
+      [&] {
+        h.tabs()->setCurrentIndex(2);
+        type("Combo2_2", "C");
+      },
+      [&] {
+        h.tabs()->setCurrentIndex(2);
+        type("Combo3_2", "A");
+      },
+      [&] { type("Check2", " "); },
+      [&] { type("cmbBUNKAI", "2"); },
+      [&] { type("Text1_0", "D"); },
+      [&] { type("txtMAIL", "x"); },
+  };
+  for (qsizetype i = 0; i < changes.size(); ++i) {
+    open();
+    changes[i]();
+    QVERIFY2(h.window->modified(), qPrintable(QString("change %1").arg(i)));
+  }
+}
+
+// What a box does with a drag from outside the program that offers a copy or a move:
+// "refused", or the action it took.
+QString DropFromOutside(QWidget* target, const QMimeData& mime) {
+  const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+  QDragEnterEvent enter(QPoint(2, 2), offered, &mime, Qt::LeftButton, Qt::ShiftModifier);
+  QApplication::sendEvent(target, &enter);
+  QDropEvent drop(QPointF(2, 2), offered, &mime, Qt::LeftButton, Qt::ShiftModifier);
+  if (drop.proposedAction() != Qt::MoveAction) return "the drag proposes no move";
+  // Sent even after a refusal: the box must not take it either way.
+  QApplication::sendEvent(target, &drop);
+  if (!enter.isAccepted() && !drop.isAccepted()) return "refused";
+  return drop.dropAction() == Qt::CopyAction ? "copied" : "moved";
+}
+
+void WindowHabitsTest::filesDropOnTheMmlBoxesOnlyAndAlwaysAsCopies() {
+  Harness h;
+  WriteAll(h.path("song.txt"), TitledSong("Dropped"));
+  h.set({{"Check2", "1"}, {"Text3", "Title"}});
+  // A file manager's drag holds the file's address as a URL and as text.
+  QMimeData file;
+  file.setUrls({QUrl::fromLocalFile(h.path("song.txt"))});
+  file.setText(QUrl::fromLocalFile(h.path("song.txt")).toString());
+  const QStringList others = {"Text3", "Text5", "Text6", "txtMAIL"};
+  for (const QString& name : others) {
+    QWidget* target = h.find(name);
+    if (auto* combo = qobject_cast<QComboBox*>(target)) target = combo->lineEdit();
+    QCOMPARE(DropFromOutside(target, file), QString("refused"));
+  }
+  QCOMPARE(h.texts(others), QStringList({"Title", "120", "", ""}));
+
+  // Text from another program is copied in, not taken from it.
+  QMimeData text;
+  text.setText("!");
+  QCOMPARE(DropFromOutside(h.find("Text3"), text), QString("copied"));
+  QVERIFY(h.text("Text3").contains("!"));
+
+  // A file dropped on a part's box is opened, and left where it is.
+  h.prompts.answers = {Answer::No};
+  QCOMPARE(DropFromOutside(h.part(2)->viewport(), file), QString("copied"));
+  QCOMPARE(h.text("Text3"), QString("Dropped"));
+  QCOMPARE(h.window->documentPath(), h.path("song.txt"));
+}
+
 void WindowHabitsTest::helpShowsInTheProgramWithoutABrowser() {
   Harness h;
   // Without the page there is nothing to show: the read message names it.
@@ -427,6 +735,46 @@ void WindowHabitsTest::placeAndRecentFilesAreRememberedAndRestored() {
   Harness lost("[Window]\r\nLeft=-9000\r\nTop=9000\r\nWidth=400\r\nHeight=300\r\n");
   QVERIFY(screen.contains(lost.window->geometry()));
   QCOMPARE(lost.window->geometry(), Harness().window->geometry());
+}
+
+void WindowHabitsTest::fileDialogsRememberTheFolderOfTheirFile() {
+  auto startedIn = [](const Harness& h) {
+    return QFileInfo(h.prompts.dialogs.last().dialog.folder).canonicalFilePath();
+  };
+  Harness h;
+  for (const char* name : {"open", "mld", "midi", "save"}) QVERIFY(QDir(h.dir.path()).mkdir(name));
+  WriteAll(h.path("open/song.txt"), TitledSong("Far"));
+  auto in = [&h](const QString& name) { return QFileInfo(h.path(name)).canonicalFilePath(); };
+  // Each confirmed dialog: the next one starts in its file's folder, which is the current one.
+  const QList<QPair<QString, QString>> steps = {{"mnuREAD", "open/song.txt"},
+                                                {"mnuMLD", "mld/song.mld"},
+                                                {"mnuMIDIMAKE", "midi/song.mid"},
+                                                {"mnuSAVENAME", "save/song.txt"}};
+  for (const auto& [command, file] : steps) {
+    h.triggerWithFile(command, file);
+    QVERIFY(QFile::exists(h.path(file)));
+    const QString there = in(QFileInfo(file).path());
+    QCOMPARE(QFileInfo(QDir::currentPath()).canonicalFilePath(), there);
+    h.prompts.files = {""};
+    h.trigger("mnuREAD");
+    QCOMPARE(startedIn(h), there);
+  }
+  // Neither a cancelled dialog nor a folder that is not there moves it.
+  h.triggerWithFile("mnuMLD", "missing/song.mld");
+  QCOMPARE(h.lastMessage(), "Error: " + kWriteFailed);
+  h.prompts.files = {""};
+  h.trigger("mnuMIDIMAKE");
+  QCOMPARE(startedIn(h), in("save"));
+  h.triggerWithFile("mnuREAD", "open/song.txt");
+  QVERIFY(h.window->close());
+  const QString folder =
+      QSettings(h.path("chwr.ini"), QSettings::IniFormat).value("File/Folder").toString();
+  QCOMPARE(folder, h.path("open"));
+  // The next start begins there.
+  Harness again("[File]\r\nFolder=" + folder.toUtf8() + "\r\n");
+  again.prompts.files = {""};
+  again.trigger("mnuREAD");
+  QCOMPARE(startedIn(again), in("open"));
 }
 
 void WindowHabitsTest::placementKeepsTheWindowWholeOnAScreen() {
