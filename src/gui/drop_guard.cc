@@ -32,6 +32,12 @@ std::unique_ptr<QDropEvent> AsCopy(const QDropEvent& e) {
   return copy;
 }
 
+// Whether the drag comes from the box that receives it (a text box or its viewport).
+bool SameBox(const QObject* source, const QObject* target) {
+  if (!source) return false;
+  return source == target || source->parent() == target || target->parent() == source;
+}
+
 class DropGuard final : public QObject {
  public:
   DropGuard(QWidget* target, bool takesFiles) : QObject(target), takesFiles_(takesFiles) {}
@@ -49,7 +55,9 @@ class DropGuard final : public QObject {
     }
     const bool copyOnly =
         drop->possibleActions() == Qt::CopyAction && drop->proposedAction() == Qt::CopyAction;
-    if (drop->source() || copyOnly) return false;
+    // Text moved inside one box is editing; from anywhere else a drop copies, so a drag
+    // gone astray (Qt restarts some drags by itself) never takes a part's text away.
+    if (SameBox(drop->source(), watched) || copyOnly) return false;
     // The box answers the copy as it would the drag itself; the answer goes back as a copy.
     const std::unique_ptr<QDropEvent> copy = AsCopy(*drop);
     QCoreApplication::sendEvent(watched, copy.get());
