@@ -9,6 +9,7 @@
 #include "box_text.h"
 #include "build/build_song.h"
 #include "build/open_song.h"
+#include "smd/smd_writer.h"
 #include "feedback.h"
 #include "file_commands.h"
 #include "mail/melody_mail.h"
@@ -90,6 +91,38 @@ void BuildCommands::MakeMidiFile() {
   auto written = [&] {
     WaitCursor wait;
     return WriteMidiFile(S(path), built->midiImage);
+  }();
+  if (!written) feedback_.ShowDiagnostic(written.error());
+}
+
+void BuildCommands::MakeSmdFile() {
+  const SongDocument song = form_.currentSong();
+  BuildRequest request;
+  request.smd = true;
+  auto build = [&] {
+    WaitCursor wait;
+    return BuildSong(song, request);
+  }();
+  if (!build) {
+    feedback_.ShowDiagnostic(build.error());
+    return;
+  }
+  // What SMD cannot express goes into one box, as the format's own note; the MLD file's
+  // warnings do not concern this file.
+  QString note;
+  for (const Diagnostic& w : build->warnings) {
+    if (w.message != msg::kSmdOutOfRange && w.message != msg::kSmdLengthApproximated) continue;
+    if (!note.isEmpty()) note += "\r\n\r\n";
+    note += Q(w.message);
+  }
+  if (!note.isEmpty()) feedback_.Message(note, MessageKind::Warning);
+  const QString path =
+      files_.AskSaveFile({"Smd File(*.smd)", "*.smd", files_.defaultNames().smd, ".smd", {}});
+  if (path.isEmpty()) return;
+  files_.setDefaultSmdName(path);
+  auto written = [&] {
+    WaitCursor wait;
+    return WriteSmdFile(S(path), build->smdFile);
   }();
   if (!written) feedback_.ShowDiagnostic(written.error());
 }

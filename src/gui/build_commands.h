@@ -61,6 +61,8 @@ class BuildCommands final : public QObject {
   void WriteMldFile();
   /// Builds and writes a MIDI file chosen by the user.
   void MakeMidiFile();
+  /// Builds the SMD file, shows what SMD cannot express, and writes it where the user says.
+  void MakeSmdFile();
   /// Builds the melody mail, puts it on the clipboard and reports its size.
   void MakeMelodyMail();
   /// Replaces the song by the one in the melody mail on the clipboard.

@@ -64,6 +64,8 @@ class FileCommands final : public QObject {
   void setDefaultMldName(const QString& path) { names_.mld = path; }
   /// Remembers the MIDI file last written.
   void setDefaultMidiName(const QString& path) { names_.midi = path; }
+  /// Remembers the SMD file last written.
+  void setDefaultSmdName(const QString& path) { names_.smd = path; }
   /// The folder where the file dialogs start.
   QString folder() const { return folder_; }
   /// Starts in `folder` (from the settings); it becomes the current folder when it exists.

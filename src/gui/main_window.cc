@@ -172,7 +172,7 @@ void MainWindow::BuildCommandTable() {
       {K::Menu, "mnuMAKE", "作成(&M)"},
       {K::Item, "mnuMLD", "MLDﾌｧｲﾙ作成(&M)", [this] { builds_->WriteMldFile(); }},
       {K::Item, "mnuMAIL", "ﾒﾛﾃﾞｨｰﾒｰﾙ作成(&L)", [this] { builds_->MakeMelodyMail(); }},
-      {K::Item, "mnuMAKESMD", "SMDﾌｧｲﾙ作成(&S)", later},
+      {K::Item, "mnuMAKESMD", "SMDﾌｧｲﾙ作成(&S)", [this] { builds_->MakeSmdFile(); }},
       {K::Item, "mnuMIDIMAKE", "MIDIﾌｧｲﾙ作成(&N)", [this] { builds_->MakeMidiFile(); }},
       {K::End},
       {K::Separator},

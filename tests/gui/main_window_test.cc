@@ -446,6 +446,22 @@ void MainWindowTest::buildCommandsWriteMldMidiAndMail() {
   h.trigger("mnuCLIPREAD");
   QCOMPARE(h.prompts.questions.last(), kDiscardQuestion);
   QCOMPARE(h.text("Text3"), QString("Mail!"));
+
+  // The SMD file: what SMD cannot express in one warning box, then the file beside the song.
+  h.set({{"Text1_0", "O4C4 O1C4 C*36"}, {"Text1_1", ""}});
+  const int shown = h.prompts.messages.size();
+  h.triggerWithFile("mnuMAKESMD", "out");
+  QCOMPARE(h.prompts.messages.size(), shown + 1);
+  QCOMPARE(h.lastMessage(),
+           QString("Warning: 発音範囲（O1A～O5F+）外の音符が存在しました。休符に置き換えられます。"
+                   "\r\n\r\n不定な絶対音長が存在しました。正常に演奏されない場合があります。"));
+  QCOMPARE(Entries(h.prompts.dialogs.last().dialog),
+           QStringList({"Smd File(*.smd)", "*.smd", "無題.smd", ".smd"}));  // read from mail
+  QCOMPARE(ReadAll(h.path("out.smd")), QByteArray("\x1B$Df%%\x0F"));
+  // The next SMD dialog offers the file just written.
+  h.prompts.files = {""};
+  h.trigger("mnuMAKESMD");
+  QCOMPARE(h.prompts.dialogs.last().dialog.initialName, h.path("out.smd"));
 }
 
 void MainWindowTest::midiMenusChangeTheMidiFile() {
