@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite twice: a normal build, then a
-# build under AddressSanitizer and UndefinedBehaviorSanitizer. Any failure or
-# sanitizer finding fails the run.
+# build under AddressSanitizer and UndefinedBehaviorSanitizer, then a few seconds of
+# each fuzz target. Any failure or sanitizer finding fails the run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -15,4 +15,5 @@ for preset in release asan; do
   echo "== $preset tests =="
   ctest --preset "$preset" -j "$jobs"
 done
+bash scripts/fuzz.sh all 5
 echo "All tests passed."
