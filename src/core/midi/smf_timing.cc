@@ -83,8 +83,9 @@ double SmfTiming::TicksToMs(std::uint32_t tick) const {
 std::uint32_t SmfTiming::MsToTicks(double ms) const {
   if (ms <= 0) return 0;
   if (ticksPerQuarter <= 0) {
+    // Clamped before the conversion: a far position can be more ticks than 32 bits hold.
     return msPerTickSmpte > 0
-               ? std::min(totalTicks, static_cast<std::uint32_t>(ms / msPerTickSmpte))
+               ? static_cast<std::uint32_t>(std::min<double>(ms / msPerTickSmpte, totalTicks))
                : 0;
   }
   double elapsed = 0;
