@@ -169,4 +169,16 @@ void PlainTextBox::insertFromMimeData(const QMimeData* source) {
   QPlainTextEdit::insertFromMimeData(&plain);
 }
 
+// Qt's auto-scroll timer feeds the box mouse moves of its own making, "with the left
+// button held". After a drag that was let go outside the box the button is long up,
+// yet those moves start the drag again and again, swallowing keys and dialogs (Qt 6.4).
+// Moves that claim a button the application knows is up are not the user's: dropped.
+void PlainTextBox::mouseMoveEvent(QMouseEvent* event) {
+  if (!event->spontaneous() && (event->buttons() & Qt::LeftButton) &&
+      !(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+    return;
+  }
+  QPlainTextEdit::mouseMoveEvent(event);
+}
+
 }  // namespace chwr::gui

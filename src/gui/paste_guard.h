@@ -35,6 +35,7 @@ class PlainTextBox : public QPlainTextEdit {
  protected:
   bool canInsertFromMimeData(const QMimeData* source) const override;
   void insertFromMimeData(const QMimeData* source) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
 };
 
 }  // namespace chwr::gui
