@@ -9,9 +9,9 @@
 #include "box_text.h"
 #include "build/build_song.h"
 #include "build/open_song.h"
-#include "smd/smd_writer.h"
 #include "feedback.h"
 #include "file_commands.h"
+#include "io/file_io.h"
 #include "mail/melody_mail.h"
 #include "messages.h"
 #include "midi/smf_timing.h"
@@ -70,29 +70,15 @@ std::optional<BuiltSong> BuildCommands::Build(const BuildWanted& wanted) {
 void BuildCommands::WriteMldFile() {
   auto built = Build({});
   if (!built) return;
-  const QString path =
-      files_.AskSaveFile({"Mld File(*.mld)", "*.mld", files_.defaultNames().mld, ".mld", {}});
-  if (path.isEmpty()) return;
-  files_.setDefaultMldName(path);
-  auto written = [&] {
-    WaitCursor wait;
-    return chwr::WriteMldFile(S(path), built->mldImage);
-  }();
-  if (!written) feedback_.ShowDiagnostic(written.error());
+  SaveBytes({"Mld File(*.mld)", "*.mld", files_.defaultNames().mld, ".mld", {}},
+            &FileCommands::setDefaultMldName, built->mldImage);
 }
 
 void BuildCommands::MakeMidiFile() {
   auto built = Build({.midiFile = true});
   if (!built) return;
-  const QString path =
-      files_.AskSaveFile({"Midi File(*.mid)", "*.mid", files_.defaultNames().midi, ".mid", {}});
-  if (path.isEmpty()) return;
-  files_.setDefaultMidiName(path);
-  auto written = [&] {
-    WaitCursor wait;
-    return WriteMidiFile(S(path), built->midiImage);
-  }();
-  if (!written) feedback_.ShowDiagnostic(written.error());
+  SaveBytes({"Midi File(*.mid)", "*.mid", files_.defaultNames().midi, ".mid", {}},
+            &FileCommands::setDefaultMidiName, built->midiImage);
 }
 
 void BuildCommands::MakeSmdFile() {
@@ -116,13 +102,21 @@ void BuildCommands::MakeSmdFile() {
     note += Q(w.message);
   }
   if (!note.isEmpty()) feedback_.Message(note, MessageKind::Warning);
-  const QString path =
-      files_.AskSaveFile({"Smd File(*.smd)", "*.smd", files_.defaultNames().smd, ".smd", {}});
+  SaveBytes({"Smd File(*.smd)", "*.smd", files_.defaultNames().smd, ".smd", {}},
+            &FileCommands::setDefaultSmdName, build->smdFile);
+}
+
+// Every output file goes the same way: the save dialog, the name remembered for next
+// time, an atomic write, and the failure shown with the file and the reason.
+void BuildCommands::SaveBytes(const FileDialog& dialog,
+                              void (FileCommands::*remember)(const QString&),
+                              std::span<const std::uint8_t> bytes) {
+  const QString path = files_.AskSaveFile(dialog);
   if (path.isEmpty()) return;
-  files_.setDefaultSmdName(path);
+  (files_.*remember)(path);
   auto written = [&] {
     WaitCursor wait;
-    return WriteSmdFile(S(path), build->smdFile);
+    return WriteFileAtomic(S(path), bytes);
   }();
   if (!written) feedback_.ShowDiagnostic(written.error());
 }

@@ -7,9 +7,11 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "build/build_song.h"
+#include "prompts.h"
 
 class QAction;
 class QCheckBox;
@@ -77,6 +79,9 @@ class BuildCommands final : public QObject {
   void midiLengthKnown(qint64 ms);
 
  private:
+  /// Asks where to save `bytes`, remembers the name through `remember`, and writes them.
+  void SaveBytes(const FileDialog& dialog, void (FileCommands::*remember)(const QString&),
+                 std::span<const std::uint8_t> bytes);
   SongForm& form_;
   FileCommands& files_;
   MidiControls controls_;
