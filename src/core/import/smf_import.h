@@ -1,0 +1,87 @@
+#pragma once
+// Importing a Standard MIDI File as a song: the facts kept when a ".mid" file is
+// handed over, the check of the import dialog's input, the track walk and the two
+// conversions (streaming with length names and Q, absolute with "*n"). Pure core:
+// the dialog and `chwr open FILE.mid` both call these.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "diagnostic.h"
+
+namespace chwr {
+
+/// What is kept of a MIDI file when it is handed over to the import dialog.
+struct SmfFacts {
+  std::uint16_t format = 0;     ///< header format field; 0 and 1 can be converted
+  std::uint16_t division = 0;   ///< ticks per quarter note
+  double quarterSeconds = 0.5;  ///< first tempo event, rounded to two decimals; 0.5 without one
+};
+
+/// Reads the facts from a file's bytes; fails with "SMF ﾌｫｰﾏｯﾄが無効です。" when the
+/// bytes do not begin with the "MThd" chunk.
+Result<SmfFacts> ReadSmfFacts(std::span<const std::uint8_t> bytes);
+
+/// Where the volume of an imported part comes from.
+enum class ImportVolume { kNone = 0, kVolume = 1, kExpression = 2, kVelocity = 3 };
+
+/// The import dialog's controls, as the user left them (texts as typed).
+struct ImportChoices {
+  std::array<bool, 16> selected{};  ///< list items: tracks 1..16 (format 1) or channels 1..16 (format 0)
+  std::string seek = "0";           ///< start measure
+  std::string measures = "32";      ///< number of measures to convert
+  std::string transpose = "0";      ///< semitones, "+"/"-" allowed
+  bool absolute = false;            ///< absolute lengths ("*n") instead of length names
+  bool octave = false;              ///< start each part with "O" + its first note's octave
+  bool tone = false;                ///< program changes choose each part's tone
+  ImportVolume volume = ImportVolume::kNone;
+};
+
+/// The control a failed input check concerns; the dialog focuses it.
+enum class ImportField { kTracks, kSeek, kMeasures, kTranspose };
+
+/// A refused input: the message (an error) and the control it concerns.
+struct ImportInputError {
+  ImportField field = ImportField::kTracks;
+  Diagnostic error;
+};
+
+/// The dialog's four input checks, first failing one wins; nullopt when all pass.
+std::optional<ImportInputError> CheckImportInput(const ImportChoices& choices);
+
+/// What one conversion gives the main window.
+struct ImportedSong {
+  bool converted = false;                      ///< false: format not 0/1, nothing changes
+  std::optional<std::string> title;            ///< the title box, when the conversion sets it
+  std::string tempo;                           ///< the tempo box ("120")
+  std::array<std::string, 4> parts;            ///< part texts, lines ended by CR LF
+  std::array<std::optional<int>, 4> toneIndex;  ///< part tone list index (program + 4), when set
+  std::optional<Diagnostic> error;  ///< e.g. "ﾄﾗｯｸ3情報が存在しません。"; the parts are empty then
+  Diagnostics warnings;             ///< what the conversion had to cut or skip
+};
+
+/// Converts `bytes` (the file read again) with the facts kept at hand-over. Fails
+/// only when the input check fails (the error is the check's message).
+Result<ImportedSong> ImportSmf(std::span<const std::uint8_t> bytes, const SmfFacts& facts,
+                               const ImportChoices& choices);
+
+/// What one list item (a track of a format 1 file, a channel of a format 0 file)
+/// holds, for the item's tooltip.
+struct ImportSource {
+  bool present = false;       ///< the track exists / the channel has any event
+  std::string name;           ///< track name, decoded; may be empty
+  std::vector<int> channels;  ///< channels 1..16 with note events
+  int noteCount = 0;          ///< note-ons with a velocity
+  int lowestNote = -1;        ///< note numbers, -1 without notes
+  int highestNote = -1;
+};
+
+/// The 16 list items' contents, by the same track/channel rule as the conversion.
+std::array<ImportSource, 16> DescribeImportSources(std::span<const std::uint8_t> bytes,
+                                                   const SmfFacts& facts);
+
+}  // namespace chwr
