@@ -37,28 +37,6 @@ BENCHMARK(BM_BuildLargestMld)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
-// The SMD file of the same song, built the way the editor's SMD command builds it.
-void BM_BuildLargestSmd(benchmark::State& state) {
-  const chwr::SongDocument song = LargestSong();
-  chwr::BuildRequest request;
-  request.smd = true;
-  std::size_t bytes = 0;
-  for (auto _ : state) {
-    auto build = chwr::BuildSong(song, request);
-    if (!build) {
-      state.SkipWithError(build.error().message.c_str());
-      return;
-    }
-    bytes = build->smdFile.size();
-    benchmark::DoNotOptimize(build);
-  }
-  state.counters["smd_bytes"] = static_cast<double>(bytes);
-}
-BENCHMARK(BM_BuildLargestSmd)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
-
 void BM_ReadLargestMld(benchmark::State& state) {
   const auto build = chwr::BuildSong(LargestSong());
   if (!build) {

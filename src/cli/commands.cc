@@ -185,9 +185,10 @@ std::optional<MidiSettings> ToMidiSettings(const MidiOptions& o, std::ostream& e
 // Builds a song into its MLD image and, when asked, its MIDI file; prints the
 // diagnostic and returns nullopt on failure.
 std::optional<BuildResult> Build(const SongDocument& song, const std::optional<MidiSettings>& midi,
-                                 bool smd, std::ostream& err) {
+                                 bool smd, bool mld, std::ostream& err) {
   BuildRequest request;
   request.smd = smd;
+  request.mld = mld || !smd;
   request.midi = midi.has_value();
   if (midi) request.midiSettings = *midi;
   auto build = BuildSong(song, request);
@@ -212,10 +213,10 @@ int BuildCommand(const BuildArgs& request, std::ostream& out, std::ostream& err)
   if (!midi) return kUsageError;
   auto song = SongOf(OpenSong(request.song), err);
   if (!song) return kFileError;
-  auto built =
-      Build(*song, request.midOut.empty() ? std::nullopt : midi, !request.smdOut.empty(), err);
-  if (!built) return kCompileError;
   const bool needsMld = !request.mldOut.empty() || request.mail;
+  auto built = Build(*song, request.midOut.empty() ? std::nullopt : midi, !request.smdOut.empty(),
+                     needsMld, err);
+  if (!built) return kCompileError;
   if (built->mldRefused && needsMld) {
     Print(*built->mldRefused, err);
     return kCompileError;
@@ -306,7 +307,7 @@ std::optional<std::vector<std::uint8_t>> MidiOf(const SoundRequest& request, std
     status = kFileError;
     return std::nullopt;
   }
-  auto built = Build(*song, midi, false, err);
+  auto built = Build(*song, midi, false, true, err);
   if (!built) {
     status = kCompileError;
     return std::nullopt;

@@ -85,6 +85,7 @@ void BuildCommands::MakeSmdFile() {
   const SongDocument song = form_.currentSong();
   BuildRequest request;
   request.smd = true;
+  request.mld = false;
   auto build = [&] {
     WaitCursor wait;
     return BuildSong(song, request);

@@ -43,7 +43,7 @@ Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& requ
   const SmdPartOptions smdOptions{song.resolution == 0 ? 0 : 1, song.tempo};
   if (request.smd) {
     compile.smdMode = true;
-    compile.smdHook = [&](const std::vector<std::string>& tokens, int lastIndex) {
+    compile.smdHook = [&](std::span<const std::u32string_view> tokens, int lastIndex) {
       return SmdMake(tokens, lastIndex, smdOptions, smdFlags);
     };
   }
@@ -59,6 +59,11 @@ Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& requ
     result.warnings = SmdWarnings(smdFlags);
     return std::move(result);
   };
+
+  if (request.smd && !request.mld && !request.midi) {
+    result.warnings = SmdWarnings(smdFlags);
+    return result;
+  }
 
   auto mld = MldImageBuilder::Create(song, result.compiled);
   if (!mld) return smdAlone(mld.error());

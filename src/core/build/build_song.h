@@ -18,9 +18,10 @@
 
 namespace chwr {
 
-/// What a build is for. The MLD image is always laid out: the size report needs it,
-/// and what it cannot hold stops every output alike, except an SMD file, which holds
-/// none of what the MLD image may refuse (title, tone definitions, length).
+/// What a build is for. The MLD image is laid out unless only an SMD file is wanted:
+/// the size report needs it, and what it cannot hold stops every output alike, except
+/// an SMD file, which holds none of what the MLD image may refuse (title, tone
+/// definitions, length).
 struct BuildRequest {
   /// Compile these texts instead of the parts' MML (the editor's selections).
   std::optional<std::array<std::string, 4>> selectionTexts;
@@ -29,6 +30,9 @@ struct BuildRequest {
   MidiSettings midiSettings;
   /// Also make the SMD file from the parts' commands.
   bool smd = false;
+  /// Lay out the MLD image. Only a build for the SMD file alone may leave it out
+  /// (a MIDI file needs the pass it shares with the image).
+  bool mld = true;
 };
 
 /// Everything a successful build produced.
@@ -42,7 +46,7 @@ struct BuildResult {
   std::array<std::string, 4> smdTexts;  ///< each part's SMD run (raw bytes), when asked for
   std::vector<std::uint8_t> smdFile;    ///< the SMD file's bytes, when asked for
   /// Why the MLD image could not be laid out when only the SMD file made the build go
-  /// on; mldImage and sizeReport are then empty.
+  /// on; mldImage and sizeReport are then empty (as they are when it was not asked for).
   std::optional<Diagnostic> mldRefused;
 };
 

@@ -165,9 +165,9 @@ class PartCompiler {
     text_ = NormaliseText(repeats.text);
     if (auto r = Tokenise(); !r) return r;
     if (options_.smdMode && options_.smdHook) {
-      std::vector<std::string> tokens;
+      std::vector<std::u32string_view> tokens;
       tokens.reserve(tokens_.size());
-      for (const Token& t : tokens_) tokens.push_back(ToUtf8(TokenText(t)));
+      for (const Token& t : tokens_) tokens.push_back(TokenText(t));
       out_.smdText = options_.smdHook(tokens, static_cast<int>(tokens_.size()) - 1);
     }
     return Execute();

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,8 +60,10 @@ struct CompiledPart {
 };
 
 /// Called right after tokenising when SMD output is wanted: the tokens (upper
-/// case, no blanks, "#" turned into "+") and the index of the last one.
-using SmdHook = std::function<std::string(const std::vector<std::string>& tokens, int lastIndex)>;
+/// case, no blanks, "#" turned into "+") and the index of the last one. The views
+/// point into the compiler's own text and live only for the call.
+using SmdHook =
+    std::function<std::string(std::span<const std::u32string_view> tokens, int lastIndex)>;
 
 /// Song-wide inputs of a compile.
 struct CompileOptions {

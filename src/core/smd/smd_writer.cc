@@ -35,11 +35,24 @@ std::optional<double> LeadingNumber(std::string_view s) {
   return negative ? -value : value;
 }
 
-// A whole number after an optional sign; nullopt when there are no digits or others follow.
+// A whole number after an optional sign: the leading number with its fraction cut
+// off; nullopt when there are no digits or others follow. Called for every note, so it
+// reads the text once and never leaves the integers.
 std::optional<long> WholeNumber(std::string_view s) {
-  auto v = LeadingNumber(s);
-  if (!v || !IsPlainNumber(s)) return std::nullopt;
-  return static_cast<long>(*v);
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  long value = 0;
+  bool digits = false;
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+    value = std::min(value * 10 + (s[i] - '0'), 1'000'000'000L);
+    digits = true;
+  }
+  if (i < s.size() && s[i] == '.') {
+    for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) digits = true;
+  }
+  if (!digits || i != s.size()) return std::nullopt;
+  return negative ? -value : value;
 }
 
 // Semitone of a note command as the compiler counts it ("C-" 0 ... "B+" 13).
@@ -75,14 +88,23 @@ int Semitone(char letter, char sign) {
 
 // The parameter of a note, rest or "L" token: signs and ties dropped, then the command
 // letter, then the dots; "0" when nothing is left (the default length then applies).
-std::string LengthParameter(std::string_view token) {
-  std::string p;
+// Written into `buffer`, which the caller reuses from token to token; says on the way
+// whether the token holds a dot or a tie anywhere.
+std::string_view LengthParameter(std::string_view token, std::string& buffer, bool* dot = nullptr,
+                                 bool* tie = nullptr) {
+  buffer.clear();
+  bool letter = true;
   for (char c : token) {
-    if (c != '+' && c != '-' && c != '&') p += c;
+    if (c == '&' && tie) *tie = true;
+    if (c == '.' && dot) *dot = true;
+    if (c == '+' || c == '-' || c == '&') continue;
+    if (letter) {
+      letter = false;
+    } else if (c != '.') {
+      buffer += c;
+    }
   }
-  if (!p.empty()) p.erase(0, 1);
-  std::erase(p, '.');
-  return p.empty() ? "0" : p;
+  return buffer.empty() ? std::string_view("0") : std::string_view(buffer);
 }
 
 // The transposition a "T" token sets: rounded to the nearest, ties to even; nullopt when
@@ -103,14 +125,26 @@ std::optional<int> LengthIndex(std::string_view length) {
   return std::nullopt;
 }
 
+// An absolute length ("*n") read once: its steps (nullopt when they are no number) and
+// whether a number was written at all ("*" alone counts as 0 steps).
+struct AbsoluteLength {
+  std::optional<long> steps;
+  bool written = false;
+};
+
+AbsoluteLength ReadAbsolute(std::string_view length) {
+  if (length.size() == 1) return {0, false};
+  if (length[1] == '+' || length[1] == '-') return {std::nullopt, true};
+  return {WholeNumber(length.substr(1)), true};
+}
+
 // Length index of an absolute triplet length at this resolution; nullopt for others.
-std::optional<int> TripletIndex(std::string_view length, int resolution) {
-  if (length.size() < 2 || length[0] != '*') return std::nullopt;
-  auto n = WholeNumber(length.substr(1));
-  if (!n || length[1] == '+' || length[1] == '-') return std::nullopt;
+std::optional<int> TripletIndex(const AbsoluteLength& length, int resolution) {
+  if (!length.written || !length.steps) return std::nullopt;
+  const long n = *length.steps;
   const long per = resolution == 0 ? 1 : 2;
-  if (*n % per != 0) return std::nullopt;
-  switch (*n / per) {
+  if (n % per != 0) return std::nullopt;
+  switch (n / per) {
     case 4:
       return 0;
     case 8:
@@ -124,13 +158,31 @@ std::optional<int> TripletIndex(std::string_view length, int resolution) {
   }
 }
 
+// The note length an absolute length that is no triplet is rounded to: "16".."1", or ""
+// when it is longer than a whole note or no number. Sets the flag either way.
+std::string_view RoundedLength(const AbsoluteLength& length, int resolution, SmdFlags& flags) {
+  flags.lengthApproximated = true;
+  if (!length.steps) return {};
+  const long n = *length.steps;
+  const long per = resolution == 0 ? 1 : 2;  // the table's bounds are for 24 steps a quarter
+  if (n <= 6 * per) return "16";
+  if (n <= 12 * per) return "8";
+  if (n <= 24 * per) return "4";
+  if (n <= 48 * per) return "2";
+  if (n <= 96 * per) return "1";
+  return {};
+}
+
 std::uint8_t SelectionCode(int window) {
   return window == 1 ? smd::kWindow1 : window == 3 ? smd::kWindow3 : smd::kWindow2;
 }
 
 class PartCoder {
  public:
-  PartCoder(const SmdPartOptions& options, SmdFlags& flags) : options_(options), flags_(flags) {}
+  PartCoder(const SmdPartOptions& options, SmdFlags& flags, std::size_t tokens)
+      : options_(options), flags_(flags) {
+    codes_.reserve(tokens * 2);
+  }
 
   void Token(std::string_view t) {
     if (t.empty()) return;
@@ -144,8 +196,14 @@ class PartCoder {
         octave_ = static_cast<int>(*n);
       }
     } else if (c == 'L') {
-      std::string p = LengthParameter(t);
-      defaultLength_ = p[0] == '*' ? CnvToneLen(p, options_.resolution, flags_) : p;
+      const std::string_view p = LengthParameter(t, parameter_);
+      if (p[0] != '*') {
+        defaultLength_ = p;
+      } else if (const AbsoluteLength a = ReadAbsolute(p); TripletIndex(a, options_.resolution)) {
+        defaultLength_ = p;
+      } else {
+        defaultLength_ = RoundedLength(a, options_.resolution, flags_);
+      }
     } else if (c == 'T') {
       if (auto v = Transposition(t.substr(1))) transpose_ = *v;
     } else if (c == 'R' || (c >= 'A' && c <= 'G')) {
@@ -166,22 +224,28 @@ class PartCoder {
   }
 
  private:
+  void Codes(int first, int second) {
+    codes_.push_back(static_cast<std::uint8_t>(first));
+    codes_.push_back(static_cast<std::uint8_t>(second));
+  }
+
   void Note(std::string_view t) {
     const bool rest = t[0] == 'R';
     const char sign = t.size() > 1 && (t[1] == '+' || t[1] == '-') ? t[1] : 0;
-    std::string length = LengthParameter(t);
+    bool dot = false, tie = false;
+    std::string_view length = LengthParameter(t, parameter_, &dot, &tie);
     if (length == "0") length = defaultLength_;
-    const bool dot = t.find('.') != std::string_view::npos;
-    const bool tie = t.find('&') != std::string_view::npos;
 
     // Triplets keep their absolute length; other absolute lengths are rounded.
-    std::optional<int> triplet = TripletIndex(length, options_.resolution);
-    if (!triplet && !length.empty() && length[0] == '*') {
-      length = CnvToneLen(length, options_.resolution, flags_);
+    std::optional<int> triplet;
+    if (!length.empty() && length[0] == '*') {
+      const AbsoluteLength absolute = ReadAbsolute(length);
+      triplet = TripletIndex(absolute, options_.resolution);
+      if (!triplet) length = RoundedLength(absolute, options_.resolution, flags_);
     }
     if (triplet) {
       index_ = *triplet;
-      if (tripletCount_ == 0) codes_.insert(codes_.end(), {smd::kControl, smd::kTripletGroup});
+      if (tripletCount_ == 0) Codes(smd::kControl, smd::kTripletGroup);
       tripletCount_ = (tripletCount_ + 1) % 3;
     } else if (auto i = LengthIndex(length)) {
       index_ = *i;
@@ -190,11 +254,10 @@ class PartCoder {
     const int base = rest ? RestBase() : NoteBase(Semitone(t[0], sign));
     codes_.push_back(static_cast<std::uint8_t>(base + index_));
     if (!triplet && (length == "1")) {
-      codes_.insert(codes_.end(), {smd::kTie, static_cast<std::uint8_t>(base + 3)});
+      Codes(smd::kTie, base + 3);
     }
     if (dot) {
-      codes_.insert(codes_.end(),
-                    {smd::kTie, static_cast<std::uint8_t>(base + std::max(index_ - 1, 0))});
+      Codes(smd::kTie, base + std::max(index_ - 1, 0));
     }
     if (tie) codes_.push_back(smd::kTie);
   }
@@ -202,7 +265,7 @@ class PartCoder {
   // Makes `w` the current window when it is not, writing its selection code.
   void Select(int w) {
     if (w == window_) return;
-    codes_.insert(codes_.end(), {smd::kControl, SelectionCode(w)});
+    Codes(smd::kControl, SelectionCode(w));
     window_ = w;
   }
 
@@ -255,6 +318,7 @@ class PartCoder {
   SmdFlags& flags_;
   int octave_ = 3;
   std::string defaultLength_ = "8";
+  std::string parameter_;  // the length parameter of the token at hand
   int transpose_ = 0;
   int window_ = 2;
   int index_ = 0;
@@ -278,25 +342,25 @@ std::optional<std::array<std::uint8_t, 2>> SmdTempoClass(std::string_view tempo)
 }
 
 std::string CnvToneLen(std::string_view length, int resolution, SmdFlags& flags) {
-  if (TripletIndex(length, resolution)) return std::string(length);
-  flags.lengthApproximated = true;
-  std::optional<long> n = length.size() == 1 ? std::optional<long>(0) : std::nullopt;
-  if (length.size() > 1 && length[1] != '+' && length[1] != '-') n = WholeNumber(length.substr(1));
-  if (!n) return {};
-  const long per = resolution == 0 ? 1 : 2;  // the table's bounds are for 24 steps a quarter
-  if (*n <= 6 * per) return "16";
-  if (*n <= 12 * per) return "8";
-  if (*n <= 24 * per) return "4";
-  if (*n <= 48 * per) return "2";
-  if (*n <= 96 * per) return "1";
-  return {};
+  if (length.empty()) return std::string(RoundedLength({}, resolution, flags));
+  const AbsoluteLength absolute = ReadAbsolute(length);
+  if (length[0] == '*' && TripletIndex(absolute, resolution)) return std::string(length);
+  return std::string(RoundedLength(absolute, resolution, flags));
 }
 
-std::string SmdMake(const std::vector<std::string>& tokens, int lastIndex,
+std::string SmdMake(std::span<const std::u32string_view> tokens, int lastIndex,
                     const SmdPartOptions& options, SmdFlags& flags) {
-  PartCoder coder(options, flags);
+  PartCoder coder(options, flags, tokens.size());
   const int last = std::min(lastIndex, static_cast<int>(tokens.size()) - 1);
-  for (int i = 1; i <= last; ++i) coder.Token(tokens[i]);
+  std::string token;
+  for (int i = 1; i <= last; ++i) {
+    // Every command SMD codes is ASCII; anything else (a brace group's text) is
+    // narrowed to "?" and ignored like the rest of what SMD cannot hold.
+    const std::u32string_view t = tokens[i];
+    token.resize(t.size());
+    for (std::size_t k = 0; k < t.size(); ++k) token[k] = t[k] < 0x80 ? static_cast<char>(t[k]) : '?';
+    coder.Token(token);
+  }
   return coder.Finish();
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "mml/song_compile.h"
+#include "text/cp932.h"
 
 namespace chwr {
 namespace {
@@ -313,8 +314,9 @@ TEST(CompilePart, HandsTokensToTheSmdHook) {
   int last = -1;
   CompileOptions options;
   options.smdMode = true;
-  options.smdHook = [&](const std::vector<std::string>& tokens, int lastIndex) {
-    seen = tokens;
+  options.smdHook = [&](std::span<const std::u32string_view> tokens, int lastIndex) {
+    seen.clear();
+    for (std::u32string_view t : tokens) seen.push_back(Utf32ToUtf8(t));
     last = lastIndex;
     return std::string("smd");
   };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "build/build_song.h"
+#include "messages.h"
 #include "test_support.h"
 
 namespace chwr {
@@ -200,6 +201,27 @@ TEST(SmdWriter, GoesOnWhereTheMldImageRefusesTheSong) {
   ASSERT_TRUE(built->mldRefused);
   request.midi = true;  // the MIDI file does need the image
   EXPECT_FALSE(BuildSong(song, request));
+}
+
+TEST(SmdWriter, ABuildForTheSmdFileAloneLeavesTheMldImageAndItsWarningsOut) {
+  // O6E is beyond both formats: MLD moves it to its highest note, SMD writes a rest.
+  const SongDocument song = test::Song("@V7 O6E4 O4C4", "O4D4");
+  BuildRequest both;
+  both.smd = true;
+  BuildRequest alone = both;
+  alone.mld = false;
+  auto full = BuildSong(test::Song("O6E4 O4C4", "O4D4"), both);
+  auto built = BuildSong(song, alone);
+  ASSERT_TRUE(full && built);
+  EXPECT_EQ(built->smdFile, full->smdFile);
+  EXPECT_TRUE(built->mldImage.empty());
+  EXPECT_TRUE(built->sizeReport.empty());
+  EXPECT_FALSE(built->mldRefused);
+  EXPECT_EQ(test::Messages(built->warnings), std::vector<std::string>{msg::kSmdOutOfRange});
+  EXPECT_GT(full->warnings.size(), 1u);
+
+  alone.midi = true;  // a MIDI file still needs the shared pass, and the image's checks
+  EXPECT_FALSE(BuildSong(song, alone));
 }
 
 }  // namespace
