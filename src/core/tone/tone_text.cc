@@ -106,6 +106,17 @@ Decimal SubtractMagnitudes(const Decimal& x, const Decimal& y) {
   return FromDigits(std::move(difference), n.fractionDigits, negative);
 }
 
+// The number a typed text starts with, as plain decimal.
+std::string TypedNumber(std::string_view typed) {
+  return Text(ReadDecimal(typed));
+}
+
+// FB as typed when it is a number, else the number it starts with.
+std::string FeedbackText(std::string_view typed) {
+  const std::string text = NumberText(typed);
+  return IsPlainNumber(text) ? text : TypedNumber(text);
+}
+
 // A value in its column: at least two characters, so the columns line up under the
 // comment line's names.
 std::string Column(std::string_view value) {
@@ -131,10 +142,6 @@ std::string OperatorColumns(const ToneOperatorSettings& op) {
 
 }  // namespace
 
-std::string TypedNumber(std::string_view typed) {
-  return Text(ReadDecimal(typed));
-}
-
 std::string CountDown(int from, std::string_view typed) {
   Decimal start;
   start.whole = std::to_string(from < 0 ? -static_cast<long long>(from) : from);
@@ -147,11 +154,6 @@ std::string CountDown(int from, std::string_view typed) {
   Decimal d = SubtractMagnitudes(start, x);
   if (start.negative) d.negative = !d.negative;
   return Text(Normalised(d));
-}
-
-std::string FeedbackText(std::string_view typed) {
-  const std::string text = NumberText(typed);
-  return IsPlainNumber(text) ? text : TypedNumber(text);
 }
 
 std::string ToneDefinitionText(const ToneSettings& s) {

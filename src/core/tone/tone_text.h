@@ -31,23 +31,17 @@ struct ToneSettings {
   std::string octave = "1";        ///< OC as chosen: "1", "2" or "3"
 };
 
-/// The number a typed text starts with, exactly, as plain decimal ("2.50" gives "2.5",
-/// "-0" gives "0"). Full-width digits count as digits; blanks, tabs and line breaks are
-/// skipped wherever they stand; the first other character that cannot go on with the
-/// number ends it; a text that starts with no number reads as "0".
-std::string TypedNumber(std::string_view typed);
-
 /// `from` minus the number `typed` starts with, exactly, as plain decimal: 15 and "2.5"
-/// give "12.5", 64 and "-100" give "164". No range is enforced.
+/// give "12.5", 64 and "-100" give "164", 16 and "2.50" give "13.5". No range is enforced.
+/// Typed text is read leniently: full-width digits count as digits; blanks, tabs and line
+/// breaks are skipped wherever they stand; the first other character that cannot go on
+/// with the number ends it; a text that starts with no number reads as 0.
 std::string CountDown(int from, std::string_view typed);
 
-/// The feedback value as the definition writes it: the text as typed when it is a
-/// number, else the number it starts with, so that nothing but a number reaches the
-/// definition (a "," or "}" there would shift or cut the fields after it).
-std::string FeedbackText(std::string_view typed);
-
 /// The clipboard text: the comment line, the modulator's line and the carrier's line,
-/// each ended by CR LF, every value at least two characters wide.
+/// each ended by CR LF, every value at least two characters wide. The feedback is written
+/// as typed when it is a number, else as the number it starts with: nothing else may
+/// reach the definition, where a "," would shift the fields after it and a "}" cut them.
 std::string ToneDefinitionText(const ToneSettings& settings);
 
 }  // namespace chwr
