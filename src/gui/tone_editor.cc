@@ -102,12 +102,12 @@ QWidget* ToneEditor::BuildFrame(const QString& title, int lists, int boxes, bool
   auto* frame = new QGroupBox(title, this);
   frame->setObjectName(carrier ? "fraCARRIER" : "fraMODULATOR");
   auto* grid = new QGridLayout(frame);
+  int row = 0;
   auto addRow = [&](const char* label, QWidget* control) {
     auto* text = new QLabel(label, frame);
     text->setBuddy(control);
-    const int row = grid->rowCount();
     grid->addWidget(text, row, 0);
-    grid->addWidget(control, row, 1);
+    grid->addWidget(control, row++, 1);
   };
   for (int i = 0; i < 5; ++i) {
     auto* list = new QComboBox(frame);
