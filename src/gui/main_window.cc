@@ -32,6 +32,7 @@
 #include "recent_files.h"
 #include "song/choices.h"
 #include "song_form.h"
+#include "tone_editor.h"
 #include "window_placement.h"
 
 namespace chwr::gui {
@@ -183,7 +184,7 @@ void MainWindow::BuildCommandTable() {
       {K::End},
       {K::Menu, "mnuSETTING", "機能(&S)"},
       {K::Item, "mnuSCO", "楽譜入力(&S)", later},
-      {K::Item, "mnuSHTONE", "音色入力(&T)", later},
+      {K::Item, "mnuSHTONE", "音色入力(&T)", [this] { ShowToneEditor(); }},
       {K::Item, "mnuCLIPREAD", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ読込み(&C)",
        [this] { builds_->ReadMailFromClipboard(); }},
       {K::Menu, "mnuN003", "N003,N004自動実行(&N)"},
@@ -318,6 +319,11 @@ void MainWindow::ShowAbout() {
                          .arg(kProductCaption, env_.supportUrl));
 }
 
+void MainWindow::ShowToneEditor() {
+  if (!tone_) tone_ = std::make_unique<ToneEditor>();
+  tone_->ShowBeside(this);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (!files_->ConfirmDiscard()) {
     event->ignore();
@@ -325,6 +331,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   }
   SaveSettings(env_.settingsFile, currentSettings());
   playback_->Shutdown();
+  if (tone_) tone_->close();
   event->accept();
 }
 

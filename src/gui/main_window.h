@@ -28,6 +28,7 @@ class HelpWindow;
 class PositionSlider;
 class RecentFiles;
 class SongForm;
+class ToneEditor;
 
 /// What the window needs from the world around it.
 struct WindowEnvironment {
@@ -81,6 +82,7 @@ class MainWindow final : public QMainWindow {
   void ChooseFont();
   void ShowHelp();
   void ShowAbout();
+  void ShowToneEditor();
 
   WindowEnvironment env_;
   Settings settings_;
@@ -89,7 +91,8 @@ class MainWindow final : public QMainWindow {
   QLabel* sizePanel_ = nullptr;
   MidiControls midi_;
   PositionSlider* slider_ = nullptr;
-  HelpWindow* help_ = nullptr;  // made when first needed
+  HelpWindow* help_ = nullptr;        // made when first needed
+  std::unique_ptr<ToneEditor> tone_;  // made when first needed; a window of its own
   // Destroyed in this order's reverse: the commands before what they use.
   std::unique_ptr<Feedback> feedback_;
   std::unique_ptr<Actions> actions_;

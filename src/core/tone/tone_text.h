@@ -1,0 +1,47 @@
+#pragma once
+// The FM tone definition the tone editor hands to the clipboard. The user sets each
+// operator in readable units (lists, and numbers that grow the way one hears them);
+// the definition counts most of them the other way round, and a part's MML takes it
+// as "@{...}" under a comment line that names the columns.
+
+#include <string>
+#include <string_view>
+
+namespace chwr {
+
+/// One operator as the tone editor's controls hold it: list positions and typed text.
+struct ToneOperatorSettings {
+  int multiple = 0;                ///< ML: position in the list "0.5", "1", "2" ... "7"
+  int vibrato = 0;                 ///< VI: 0 off, 1 on
+  int envelope = 0;                ///< EG: 0 decaying, 1 sustained
+  int sustain = 0;                 ///< SU: 0 off, 1 on
+  int waveform = 0;                ///< WF: 0 sine, 1 half sine
+  std::string attackRate = "0";    ///< AR as typed; the definition holds 15 minus it
+  std::string decayRate = "1";     ///< DR as typed; the definition holds 16 minus it
+  std::string sustainLevel = "1";  ///< SL as typed; the definition holds 16 minus it
+  std::string releaseRate = "1";   ///< RR as typed; the definition holds 16 minus it
+  std::string totalLevel = "64";   ///< TL as typed; the definition holds 64 minus it
+};
+
+/// Everything the tone editor holds; the defaults are its starting values.
+struct ToneSettings {
+  ToneOperatorSettings modulator;  ///< the operator that shapes the other's sound
+  ToneOperatorSettings carrier;    ///< the operator that is heard
+  std::string feedback = "0";      ///< the modulator's FB as typed
+  std::string octave = "1";        ///< OC as chosen: "1", "2" or "3"
+};
+
+/// `from` minus the number `typed` starts with, exactly, as plain decimal: 15 and "2.5"
+/// give "12.5", 64 and "-100" give "164", 16 and "2.50" give "13.5". No range is enforced.
+/// Typed text is read leniently: full-width digits count as digits; blanks, tabs and line
+/// breaks are skipped wherever they stand; the first other character that cannot go on
+/// with the number ends it; a text that starts with no number reads as 0.
+std::string CountDown(int from, std::string_view typed);
+
+/// The clipboard text: the comment line, the modulator's line and the carrier's line,
+/// each ended by CR LF, every value at least two characters wide. The feedback is written
+/// as typed when it is a number, else as the number it starts with: nothing else may
+/// reach the definition, where a "," would shift the fields after it and a "}" cut them.
+std::string ToneDefinitionText(const ToneSettings& settings);
+
+}  // namespace chwr
