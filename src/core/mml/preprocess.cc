@@ -56,17 +56,21 @@ namespace {
 // Field order of one operator in the definition text.
 enum Field { kML, kVI, kAR, kRR, kDR, kSL, kSU, kTL, kEG, kWF, kFB, kFieldsPerOperator };
 
-// Packs one operator into its flag byte and 24-bit group; false when either overflows.
-bool PackOperator(const std::int64_t* v, std::uint8_t* out) {
-  std::int64_t head = v[kML] * 32 + v[kVI] * 16 + v[kEG] * 8 + v[kSU] * 4 + (v[kRR] & 12) / 4;
-  std::int64_t group = (v[kRR] & 3) * (1LL << 22) + v[kDR] * (1LL << 18) + v[kAR] * (1LL << 14) +
-                       v[kSL] * (1LL << 10) + v[kTL] * 16 + v[kWF] * 8 + v[kFB];
-  if (head < 0 || head > 255 || group < 0 || group > 0xFFFFFF) return false;
-  out[0] = static_cast<std::uint8_t>(head);
-  out[1] = static_cast<std::uint8_t>(group >> 16);
-  out[2] = static_cast<std::uint8_t>(group >> 8);
-  out[3] = static_cast<std::uint8_t>(group);
-  return true;
+// Packs one operator into its flag byte and 24-bit group. The four bytes are one sum, so
+// a number wider than its field spills into the next field up, and out of the group into
+// the flag byte (the tone editor writes TL 0 as 64, which reaches 2^24 with the other
+// fields at their starting values); what passes the top byte is dropped.
+void PackOperator(const std::int64_t* v, std::uint8_t* out) {
+  const std::int64_t head =
+      v[kML] * 32 + v[kVI] * 16 + v[kEG] * 8 + v[kSU] * 4 + (v[kRR] & 12) / 4;
+  const std::int64_t group = (v[kRR] & 3) * (1LL << 22) + v[kDR] * (1LL << 18) +
+                             v[kAR] * (1LL << 14) + v[kSL] * (1LL << 10) + v[kTL] * 16 +
+                             v[kWF] * 8 + v[kFB];
+  const auto all = static_cast<std::uint64_t>(head * (1LL << 24) + group);
+  out[0] = static_cast<std::uint8_t>(all >> 24);
+  out[1] = static_cast<std::uint8_t>(all >> 16);
+  out[2] = static_cast<std::uint8_t>(all >> 8);
+  out[3] = static_cast<std::uint8_t>(all);
 }
 
 }  // namespace
@@ -98,12 +102,9 @@ ToneExtraction ExtractToneDefinition(std::string_view text, int part) {
   const std::int64_t oc = ReadLenientNumber(rest);
   ToneDefinitionBytes bytes{};
   bytes[0] = static_cast<std::uint8_t>(part * 32 + 1);
-  if (!PackOperator(values, &bytes[1]) || !PackOperator(values + kFieldsPerOperator, &bytes[5]) ||
-      oc < 0 || oc > 255) {
-    result.status = ToneExtraction::Status::kInvalid;
-    return result;
-  }
-  bytes[9] = static_cast<std::uint8_t>(oc);
+  PackOperator(values, &bytes[1]);
+  PackOperator(values + kFieldsPerOperator, &bytes[5]);
+  bytes[9] = static_cast<std::uint8_t>(oc);  // only its low byte fits
   result.status = ToneExtraction::Status::kDefined;
   result.bytes = bytes;
   result.text.reserve(text.size());

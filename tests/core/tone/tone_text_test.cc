@@ -161,6 +161,13 @@ TEST(ToneDefinitionText, TheCompilerRoundsFractionsAndAddsUpWideValues) {
        },
        16,
        {15, 0, 0}},
+      // With every other box at its start, TL 0 makes the carrier's sum exactly 2^24: it
+      // carries out of the 24-bit group into the flag byte (RR's top bits become SU) and
+      // is still a definition the song builds with.
+      {"TL 0 alone",
+       [](ToneSettings& s) { s.carrier.totalLevel = "0"; },
+       11,
+       {0, 0, 0, 0, 0, 0, 1, 0, 0, 0}},
   };
   for (const Case& c : cases) {
     ToneSettings s;
