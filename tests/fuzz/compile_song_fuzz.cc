@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   chwr::SongCompileOptions options;
   options.smdMode = (settings & 2) != 0;
   std::size_t hookCalls = 0;
-  options.smdHook = [&](std::span<const std::u32string_view> tokens, int lastIndex) {
+  options.smdHook = [&](const chwr::CommandTokens& tokens, int lastIndex) {
     ++hookCalls;
     FUZZ_CHECK(lastIndex == static_cast<int>(tokens.size()) - 1);
     return std::string();

@@ -43,7 +43,7 @@ Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& requ
   const SmdPartOptions smdOptions{song.resolution == 0 ? 0 : 1, song.tempo};
   if (request.smd) {
     compile.smdMode = true;
-    compile.smdHook = [&](std::span<const std::u32string_view> tokens, int lastIndex) {
+    compile.smdHook = [&](const CommandTokens& tokens, int lastIndex) {
       return SmdMake(tokens, lastIndex, smdOptions, smdFlags);
     };
   }

@@ -105,11 +105,7 @@ std::u32string NormaliseText(std::string_view utf8) {
   return out;
 }
 
-struct Token {
-  std::uint32_t start = 0;
-  std::uint32_t length = 0;
-  std::int32_t line = 1;
-};
+using Token = TokenBounds;
 
 // Plain note lengths and their steps at 48 per quarter note.
 std::optional<int> NoteLengthSteps(std::u32string_view text) {
@@ -165,9 +161,7 @@ class PartCompiler {
     text_ = NormaliseText(repeats.text);
     if (auto r = Tokenise(); !r) return r;
     if (options_.smdMode && options_.smdHook) {
-      std::vector<std::u32string_view> tokens;
-      tokens.reserve(tokens_.size());
-      for (const Token& t : tokens_) tokens.push_back(TokenText(t));
+      const CommandTokens tokens(pool_, tokens_);
       out_.smdText = options_.smdHook(tokens, static_cast<int>(tokens_.size()) - 1);
     }
     return Execute();

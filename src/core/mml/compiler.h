@@ -59,11 +59,33 @@ struct CompiledPart {
   }
 };
 
-/// Called right after tokenising when SMD output is wanted: the tokens (upper
-/// case, no blanks, "#" turned into "+") and the index of the last one. The views
-/// point into the compiler's own text and live only for the call.
-using SmdHook =
-    std::function<std::string(std::span<const std::u32string_view> tokens, int lastIndex)>;
+/// Where one command token stands in the text the compiler split.
+struct TokenBounds {
+  std::uint32_t start = 0;
+  std::uint32_t length = 0;
+  std::int32_t line = 1;  ///< 1-based line of the part text
+};
+
+/// A part's command tokens as the compiler split them (upper case, no blanks, "#" turned
+/// into "+"): views into its own text, valid while the hook runs.
+class CommandTokens {
+ public:
+  CommandTokens(std::u32string_view text, std::span<const TokenBounds> bounds)
+      : text_(text), bounds_(bounds) {}
+  /// Number of tokens; token 0 is empty, the first command is token 1.
+  std::size_t size() const { return bounds_.size(); }
+  std::u32string_view operator[](std::size_t i) const {
+    return text_.substr(bounds_[i].start, bounds_[i].length);
+  }
+
+ private:
+  std::u32string_view text_;
+  std::span<const TokenBounds> bounds_;
+};
+
+/// Called right after tokenising when SMD output is wanted: the tokens and the index
+/// of the last one.
+using SmdHook = std::function<std::string(const CommandTokens& tokens, int lastIndex)>;
 
 /// Song-wide inputs of a compile.
 struct CompileOptions {

@@ -90,11 +90,14 @@ int Semitone(char letter, char sign) {
 // letter, then the dots; "0" when nothing is left (the default length then applies).
 // Written into `buffer`, which the caller reuses from token to token; says on the way
 // whether the token holds a dot or a tie anywhere.
-std::string_view LengthParameter(std::string_view token, std::string& buffer, bool* dot = nullptr,
+template <class Text>
+std::string_view LengthParameter(Text token, std::string& buffer, bool* dot = nullptr,
                                  bool* tie = nullptr) {
   buffer.clear();
   bool letter = true;
-  for (char c : token) {
+  for (auto wide : token) {
+    // Only ASCII matters here; anything else stays something no length is made of.
+    const char c = wide < 0x80 ? static_cast<char>(wide) : '?';
     if (c == '&' && tie) *tie = true;
     if (c == '.' && dot) *dot = true;
     if (c == '+' || c == '-' || c == '&') continue;
@@ -118,9 +121,19 @@ std::optional<int> Transposition(std::string_view param) {
 
 // Length index of a plain note length; nullopt for lengths that have none.
 std::optional<int> LengthIndex(std::string_view length) {
-  if (length == "1" || length == "2") return 3;
-  if (length == "4") return 2;
-  if (length == "8") return 1;
+  if (length.size() == 1) {
+    switch (length[0]) {
+      case '1':
+      case '2':
+        return 3;
+      case '4':
+        return 2;
+      case '8':
+        return 1;
+      default:
+        return std::nullopt;
+    }
+  }
   if (length == "16") return 0;
   return std::nullopt;
 }
@@ -142,9 +155,9 @@ AbsoluteLength ReadAbsolute(std::string_view length) {
 std::optional<int> TripletIndex(const AbsoluteLength& length, int resolution) {
   if (!length.written || !length.steps) return std::nullopt;
   const long n = *length.steps;
-  const long per = resolution == 0 ? 1 : 2;
-  if (n % per != 0) return std::nullopt;
-  switch (n / per) {
+  // Steps in 24ths of a quarter note: at 48 steps a quarter only even counts are triplets.
+  if (resolution != 0 && (n & 1) != 0) return std::nullopt;
+  switch (resolution == 0 ? n : n >> 1) {
     case 4:
       return 0;
     case 8:
@@ -184,6 +197,7 @@ class PartCoder {
     codes_.reserve(tokens * 2);
   }
 
+  /// Any other command token, in ASCII.
   void Token(std::string_view t) {
     if (t.empty()) return;
     const char c = t[0];
@@ -206,8 +220,6 @@ class PartCoder {
       }
     } else if (c == 'T') {
       if (auto v = Transposition(t.substr(1))) transpose_ = *v;
-    } else if (c == 'R' || (c >= 'A' && c <= 'G')) {
-      Note(t);
     }
   }
 
@@ -223,15 +235,10 @@ class PartCoder {
     return std::string(run.begin(), run.end());
   }
 
- private:
-  void Codes(int first, int second) {
-    codes_.push_back(static_cast<std::uint8_t>(first));
-    codes_.push_back(static_cast<std::uint8_t>(second));
-  }
-
-  void Note(std::string_view t) {
+  /// A note or rest token ("C+8.&", "R*12").
+  void Note(std::u32string_view t) {
     const bool rest = t[0] == 'R';
-    const char sign = t.size() > 1 && (t[1] == '+' || t[1] == '-') ? t[1] : 0;
+    const char sign = t.size() > 1 && (t[1] == '+' || t[1] == '-') ? static_cast<char>(t[1]) : 0;
     bool dot = false, tie = false;
     std::string_view length = LengthParameter(t, parameter_, &dot, &tie);
     if (length == "0") length = defaultLength_;
@@ -251,7 +258,7 @@ class PartCoder {
       index_ = *i;
     }
 
-    const int base = rest ? RestBase() : NoteBase(Semitone(t[0], sign));
+    const int base = rest ? RestBase() : NoteBase(Semitone(static_cast<char>(t[0]), sign));
     codes_.push_back(static_cast<std::uint8_t>(base + index_));
     if (!triplet && (length == "1")) {
       Codes(smd::kTie, base + 3);
@@ -260,6 +267,12 @@ class PartCoder {
       Codes(smd::kTie, base + std::max(index_ - 1, 0));
     }
     if (tie) codes_.push_back(smd::kTie);
+  }
+
+ private:
+  void Codes(int first, int second) {
+    codes_.push_back(static_cast<std::uint8_t>(first));
+    codes_.push_back(static_cast<std::uint8_t>(second));
   }
 
   // Makes `w` the current window when it is not, writing its selection code.
@@ -348,15 +361,20 @@ std::string CnvToneLen(std::string_view length, int resolution, SmdFlags& flags)
   return std::string(RoundedLength(absolute, resolution, flags));
 }
 
-std::string SmdMake(std::span<const std::u32string_view> tokens, int lastIndex,
+std::string SmdMake(const CommandTokens& tokens, int lastIndex,
                     const SmdPartOptions& options, SmdFlags& flags) {
   PartCoder coder(options, flags, tokens.size());
   const int last = std::min(lastIndex, static_cast<int>(tokens.size()) - 1);
   std::string token;
   for (int i = 1; i <= last; ++i) {
-    // Every command SMD codes is ASCII; anything else (a brace group's text) is
-    // narrowed to "?" and ignored like the rest of what SMD cannot hold.
     const std::u32string_view t = tokens[i];
+    if (t.empty()) continue;
+    if (t[0] == 'R' || (t[0] >= 'A' && t[0] <= 'G')) {
+      coder.Note(t);
+      continue;
+    }
+    // The other commands SMD reads are ASCII; anything else (a brace group's text) is
+    // narrowed to "?" and ignored like the rest of what SMD cannot hold.
     token.resize(t.size());
     for (std::size_t k = 0; k < t.size(); ++k) token[k] = t[k] < 0x80 ? static_cast<char>(t[k]) : '?';
     coder.Token(token);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "diagnostic.h"
+#include "mml/compiler.h"  // CommandTokens
 
 namespace chwr {
 
@@ -40,7 +41,7 @@ std::string CnvToneLen(std::string_view length, int resolution, SmdFlags& flags)
 
 /// The SMD run of one part (raw bytes) for its command tokens 1..`lastIndex` (upper case,
 /// no blanks, "#" as "+"); empty when the part has no note or rest.
-std::string SmdMake(std::span<const std::u32string_view> tokens, int lastIndex,
+std::string SmdMake(const CommandTokens& tokens, int lastIndex,
                     const SmdPartOptions& options, SmdFlags& flags);
 
 /// The file: parts 1, 2, 3, 4 when part 4's run is not empty, else parts 2, 3, 1.

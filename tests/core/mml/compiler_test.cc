@@ -314,9 +314,9 @@ TEST(CompilePart, HandsTokensToTheSmdHook) {
   int last = -1;
   CompileOptions options;
   options.smdMode = true;
-  options.smdHook = [&](std::span<const std::u32string_view> tokens, int lastIndex) {
+  options.smdHook = [&](const CommandTokens& tokens, int lastIndex) {
     seen.clear();
-    for (std::u32string_view t : tokens) seen.push_back(Utf32ToUtf8(t));
+    for (std::size_t i = 0; i < tokens.size(); ++i) seen.push_back(Utf32ToUtf8(tokens[i]));
     last = lastIndex;
     return std::string("smd");
   };
