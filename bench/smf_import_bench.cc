@@ -28,8 +28,8 @@ Bytes GeneratedFile() {
   out.U16be(96);
   out.EndChunk(header);
   const std::size_t conductor = out.BeginChunk("MTrk");
-  out.Raw({0x00, 0xFF, 0x03, 0x05, 'B', 'e', 'n', 'c', 'h', 0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1,
-           0x20, 0x00, 0xFF, 0x2F, 0x00});
+  out.Raw({0x00, 0xFF, 0x03, 0x05, 'B',  'e',  'n',  'c',  'h',  0x00,
+           0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x2F, 0x00});
   out.EndChunk(conductor);
   for (int track = 0; track < 4; ++track) {
     const std::size_t at = out.BeginChunk("MTrk");
@@ -40,8 +40,8 @@ Bytes GeneratedFile() {
       if (i % 64 == 0) {
         // A volume change and a text now and then; both end the running status.
         out.Vlq(rest);
-        out.Raw({static_cast<std::uint8_t>(0xB0 + track), 7,
-                 static_cast<std::uint8_t>(64 + pick(64))});
+        out.Raw(
+            {static_cast<std::uint8_t>(0xB0 + track), 7, static_cast<std::uint8_t>(64 + pick(64))});
         out.Raw({0x00, 0xFF, 0x01, 0x04, 'b', 'a', 'r', '.'});
         rest = 0;
         out.Vlq(0);

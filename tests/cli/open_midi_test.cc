@@ -57,10 +57,11 @@ class OpenMidiTest : public ::testing::Test {
 
 // A format 1 file: a conductor track with title and tempo 150, then two tracks.
 Bytes TwoTracks() {
-  return File(1, 96, {Cat({Meta(0, 0x03, "Duet"), Tempo(0, 400000), End()}),
-                      Cat({Ev(0, {0xC0, 40}), Ev(0, {0xB0, 7, 100}), On(0, 72), Off(72, 72),
-                           On(24, 74), Off(96, 74), End()}),
-                      Cat({Ev(0, {0xC1, 0}), On(0, 48, 100, 1), Off(192, 48, 1), End()})});
+  return File(1, 96,
+              {Cat({Meta(0, 0x03, "Duet"), Tempo(0, 400000), End()}),
+               Cat({Ev(0, {0xC0, 40}), Ev(0, {0xB0, 7, 100}), On(0, 72), Off(72, 72), On(24, 74),
+                    Off(96, 74), End()}),
+               Cat({Ev(0, {0xC1, 0}), On(0, 48, 100, 1), Off(192, 48, 1), End()})});
 }
 
 TEST_F(OpenMidiTest, ConvertsWithTheDialogsDefaults) {
@@ -124,8 +125,8 @@ TEST_F(OpenMidiTest, RefusalsExitByWhoseFaultTheyAre) {
   const Outcome mld = Open("x.mld", TwoTracks(), "--octave");
   EXPECT_EQ(mld.status, 64);
   EXPECT_NE(mld.err.find("are for MIDI files"), std::string::npos) << mld.err;
-  const Outcome missing = Run("open '" + (dir_ / "gone.mid").string() + "' -o '" +
-                              song().string() + "'");
+  const Outcome missing =
+      Run("open '" + (dir_ / "gone.mid").string() + "' -o '" + song().string() + "'");
   EXPECT_EQ(missing.status, 2);
   EXPECT_EQ(missing.err.substr(0, missing.err.find('\n')), "ﾌｧｲﾙ読み込みに失敗しました。");
 }

@@ -78,10 +78,9 @@ inline Bytes Chunk(std::string_view tag, const Bytes& body) {
 
 /// A whole file: header of `format` and `division`, one "MTrk" chunk per track body.
 inline Bytes File(int format, int division, const std::vector<Bytes>& tracks) {
-  Bytes out = Chunk("MThd", {0, static_cast<std::uint8_t>(format), 0,
-                             static_cast<std::uint8_t>(tracks.size()),
-                             static_cast<std::uint8_t>(division >> 8),
-                             static_cast<std::uint8_t>(division)});
+  Bytes out = Chunk(
+      "MThd", {0, static_cast<std::uint8_t>(format), 0, static_cast<std::uint8_t>(tracks.size()),
+               static_cast<std::uint8_t>(division >> 8), static_cast<std::uint8_t>(division)});
   for (const Bytes& t : tracks) {
     const Bytes c = Chunk("MTrk", t);
     out.insert(out.end(), c.begin(), c.end());

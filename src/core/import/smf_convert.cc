@@ -199,7 +199,8 @@ class NoteWriter {
     if (curOctave_ == 0) curOctave_ = oct;
     std::string text;
     if (!rest && oct != curOctave_) {
-      text.assign(static_cast<std::size_t>(std::abs(oct - curOctave_)), oct < curOctave_ ? '>' : '<');
+      text.assign(static_cast<std::size_t>(std::abs(oct - curOctave_)),
+                  oct < curOctave_ ? '>' : '<');
       curOctave_ = oct;
     }
     return text;
@@ -446,7 +447,8 @@ std::int64_t RoundHalfUp(double x) {
 
 std::string TitleText(std::span<const std::uint8_t> bytes, std::size_t& invalid) {
   const auto nul = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
-  const DecodedText decoded = DecodeCp932(bytes.first(static_cast<std::size_t>(nul - bytes.begin())));
+  const DecodedText decoded =
+      DecodeCp932(bytes.first(static_cast<std::size_t>(nul - bytes.begin())));
   invalid += decoded.invalidCount;
   const std::size_t first = decoded.utf8.find_first_not_of(' ');
   if (first == std::string::npos) return {};

@@ -15,24 +15,24 @@ namespace chwr::smf {
 
 /// What every part of one conversion shares.
 struct ConvertSetup {
-  int division = 48;          ///< ticks per quarter note, above 0
-  bool format0 = false;       ///< events of one channel only
-  int channel = 0;            ///< format 0: the channel nibble used
+  int division = 48;            ///< ticks per quarter note, above 0
+  bool format0 = false;         ///< events of one channel only
+  int channel = 0;              ///< format 0: the channel nibble used
   std::int64_t startTick = 0;   ///< start measure in ticks
   std::int64_t rangeTicks = 0;  ///< measures to convert in ticks
-  int transpose = 0;          ///< semitones added to every note
-  bool octave = false;        ///< "O" before the first note
-  bool tone = false;          ///< program changes choose the tone
+  int transpose = 0;            ///< semitones added to every note
+  bool octave = false;          ///< "O" before the first note
+  bool tone = false;            ///< program changes choose the tone
   ImportVolume volume = ImportVolume::kNone;
 };
 
 /// One part's result.
 struct PartOutcome {
-  std::string text;                     ///< MML, lines ended by CR LF
-  std::optional<int> toneIndex;         ///< tone list index of the last program change
-  std::optional<std::string> title;     ///< format 0: the track name event's text
-  std::size_t titleInvalidBytes = 0;    ///< sequences of the title not in code page 932
-  bool lengthCut = false;               ///< a note or rest was longer than any song can be
+  std::string text;                   ///< MML, lines ended by CR LF
+  std::optional<int> toneIndex;       ///< tone list index of the last program change
+  std::optional<std::string> title;   ///< format 0: the track name event's text
+  std::size_t titleInvalidBytes = 0;  ///< sequences of the title not in code page 932
+  bool lengthCut = false;             ///< a note or rest was longer than any song can be
 };
 
 /// Streaming conversion of the track whose events begin at `eventsAt`.

@@ -84,8 +84,7 @@ std::string ChannelMeaning(const smf::Event& e) {
     case 0xD:
       return "channel pressure  " + ch + "value " + std::to_string(e.data1);
     default:
-      return "pitch bend  " + ch + "value " +
-             std::to_string((e.data2 << 7 | e.data1) - 8192);
+      return "pitch bend  " + ch + "value " + std::to_string((e.data2 << 7 | e.data1) - 8192);
   }
 }
 
@@ -149,8 +148,8 @@ std::string Meaning(const smf::Event& e) {
     case smf::EventKind::kMeta:
       return MetaMeaning(e);
     case smf::EventKind::kSysex:
-      return "system exclusive, " + std::to_string(e.payload.size()) + " bytes to F7: " +
-             HexRun(e.payload) + "; skipped";
+      return "system exclusive, " + std::to_string(e.payload.size()) +
+             " bytes to F7: " + HexRun(e.payload) + "; skipped";
     case smf::EventKind::kEscape:
       return "escaped bytes, " + std::to_string(e.payload.size()) + ": " + HexRun(e.payload) +
              "; skipped";
@@ -173,12 +172,14 @@ class Dumper {
       const std::size_t at = r_.pos();
       const auto chunk = r_.NextChunk();
       if (!chunk) {
-        Line(at, std::to_string(b_.size() - at) + " byte(s) after the last chunk, too few for "
-                 "a chunk head: " + HexRun(b_.subspan(at)));
+        Line(at, std::to_string(b_.size() - at) +
+                     " byte(s) after the last chunk, too few for "
+                     "a chunk head: " +
+                     HexRun(b_.subspan(at)));
         break;
       }
-      std::string head = "chunk \"" + Printable(chunk->tag) + "\" length " +
-                         std::to_string(chunk->length);
+      std::string head =
+          "chunk \"" + Printable(chunk->tag) + "\" length " + std::to_string(chunk->length);
       if (chunk->clipped) {
         head += "; the file ends " + std::to_string(chunk->length - chunk->body.size()) +
                 " byte(s) before its end";
@@ -227,8 +228,8 @@ class Dumper {
 
   bool Header() {
     if (!r_.MatchesAt(0, "MThd")) {
-      Line(0, "no \"MThd\" header: not a MIDI file (" + HexRun(b_.first(std::min<std::size_t>(
-                                                               b_.size(), 4))) + "); stopped");
+      Line(0, "no \"MThd\" header: not a MIDI file (" +
+                  HexRun(b_.first(std::min<std::size_t>(b_.size(), 4))) + "); stopped");
       return false;
     }
     const auto chunk = r_.NextChunk();
@@ -276,8 +277,8 @@ class Dumper {
         return;
       }
       if (status == smf::ReadStatus::kCutShort) {
-        std::string text = "cut short: the event at " + Offset(e.statusAt) + " (status " +
-                           Hex2(e.status) + ")";
+        std::string text =
+            "cut short: the event at " + Offset(e.statusAt) + " (status " + Hex2(e.status) + ")";
         if (reader.needed() > 0) {
           text += " needs " + std::to_string(reader.needed()) + " byte(s), " +
                   std::to_string(end - e.statusAt) + " left";
@@ -288,8 +289,8 @@ class Dumper {
         return;
       }
       tick += e.delta;
-      std::string text = "delta " + std::to_string(e.delta) + "  tick " + std::to_string(tick) +
-                         "  ";
+      std::string text =
+          "delta " + std::to_string(e.delta) + "  tick " + std::to_string(tick) + "  ";
       text += Hex2(e.status);
       if (e.kind == smf::EventKind::kMeta) text += " " + Hex2(e.metaType);
       if (e.running) text += " (running)";

@@ -21,9 +21,10 @@ int SystemDataBytes(std::uint8_t status) {
 
 }  // namespace
 
-TrackReader::TrackReader(std::span<const std::uint8_t> bytes, std::size_t start,
-                         std::size_t limit, std::size_t minEventBytes)
-    : r_(bytes.first(std::min(limit, bytes.size())), std::min(start, std::min(limit, bytes.size()))),
+TrackReader::TrackReader(std::span<const std::uint8_t> bytes, std::size_t start, std::size_t limit,
+                         std::size_t minEventBytes)
+    : r_(bytes.first(std::min(limit, bytes.size())),
+         std::min(start, std::min(limit, bytes.size()))),
       limit_(std::min(limit, bytes.size())),
       minEventBytes_(std::max<std::size_t>(minEventBytes, 1)) {}
 

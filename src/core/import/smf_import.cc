@@ -142,9 +142,9 @@ Result<ImportedSong> ImportSmf(std::span<const std::uint8_t> bytes, const SmfFac
       ByteReader lengthAt(bytes, *at + 3);
       const std::uint32_t length = lengthAt.Vlq().value_or(0);
       bool clipped = false;
-      song.title = length >= 1 ? smf::TitleText(r.TakeAt(lengthAt.pos(), length, clipped),
-                                                titleInvalid)
-                               : std::string(msg::kUntitled);
+      song.title = length >= 1
+                       ? smf::TitleText(r.TakeAt(lengthAt.pos(), length, clipped), titleInvalid)
+                       : std::string(msg::kUntitled);
     } else {
       song.title = msg::kUntitled;
     }
@@ -155,8 +155,7 @@ Result<ImportedSong> ImportSmf(std::span<const std::uint8_t> bytes, const SmfFac
   for (int item = 0; item < 16 && part < 4; ++item) {
     if (!choices.selected[item]) continue;
     const int number = item + 1;
-    std::optional<std::size_t> eventsAt =
-        TrackEvents(r, setup.format0 ? 0 : number);
+    std::optional<std::size_t> eventsAt = TrackEvents(r, setup.format0 ? 0 : number);
     if (!eventsAt) {
       Diagnostic d;
       d.message = setup.format0 ? std::string(msg::kSmfNoTrack) : msg::TrackMissing(number);

@@ -61,34 +61,67 @@ struct Case {
 
 TEST(SmfStreaming, WorkedExamples) {
   const Case cases[] = {
-      {"a gated first note with its octave; the next legato one starts with Q0", 48,
-       Notes({{60, 36, 48}, {62, 48, 48}}), {.octave = true}, "O4Q12C4Q0D4"},
-      {"60 ticks once the gate is already 0", 48, Notes({{60, 48, 48}, {60, 60, 60}, {62, 48, 48}}),
-       {}, "Q0C4C4&C16D4"},
+      {"a gated first note with its octave; the next legato one starts with Q0",
+       48,
+       Notes({{60, 36, 48}, {62, 48, 48}}),
+       {.octave = true},
+       "O4Q12C4Q0D4"},
+      {"60 ticks once the gate is already 0",
+       48,
+       Notes({{60, 48, 48}, {60, 60, 60}, {62, 48, 48}}),
+       {},
+       "Q0C4C4&C16D4"},
       {"45 ticks", 48, Notes({{60, 48, 48}, {60, 45, 45}, {62, 48, 48}}), {}, "Q0C4C8.&C32&C64D4"},
-      {"division 480, 100 ticks", 480, Notes({{60, 480, 480}, {60, 100, 100}, {62, 480, 480}}), {},
+      {"division 480, 100 ticks",
+       480,
+       Notes({{60, 480, 480}, {60, 100, 100}, {62, 480, 480}}),
+       {},
        "Q0C4C32&C64&C*1D4"},
-      {"a silence of more than a whole note: the note, then a rest", 48,
-       Notes({{60, 48, 288}, {62, 48, 48}}), {}, "Q0C4R1R4D4"},
+      {"a silence of more than a whole note: the note, then a rest",
+       48,
+       Notes({{60, 48, 288}, {62, 48, 48}}),
+       {},
+       "Q0C4R1R4D4"},
       {"a silence before the first note", 48, Notes({{60, 48, 48}}, 96), {}, "R2Q0C4"},
-      {"a gate longer than a whole note with silence", 48, Notes({{60, 240, 264}, {62, 48, 48}}),
-       {}, "Q0C1&C4R8D4"},
-      {"a gate within a whole note keeps its absolute length", 48,
-       Notes({{60, 160, 180}, {62, 48, 48}}), {}, "Q20C*180Q0D4"},
-      {"transposed an octave up, the octave says so", 48, Notes({{60, 36, 48}, {62, 48, 48}}),
-       {.octave = true, .transpose = "12"}, "O5Q12C4Q0D4"},
-      {"octaves change by < and >", 48, Notes({{60, 48, 48}, {72, 48, 48}, {47, 48, 48}}), {},
+      {"a gate longer than a whole note with silence",
+       48,
+       Notes({{60, 240, 264}, {62, 48, 48}}),
+       {},
+       "Q0C1&C4R8D4"},
+      {"a gate within a whole note keeps its absolute length",
+       48,
+       Notes({{60, 160, 180}, {62, 48, 48}}),
+       {},
+       "Q20C*180Q0D4"},
+      {"transposed an octave up, the octave says so",
+       48,
+       Notes({{60, 36, 48}, {62, 48, 48}}),
+       {.octave = true, .transpose = "12"},
+       "O5Q12C4Q0D4"},
+      {"octaves change by < and >",
+       48,
+       Notes({{60, 48, 48}, {72, 48, 48}, {47, 48, 48}}),
+       {},
        "Q0C4<C4>>>B4"},
       {"a transposed 23 is a rest", 48, Notes({{35, 48, 48}}), {.transpose = "-12"}, "Q0R4"},
-      {"below 24 only multiples of 12 sound", 48, Notes({{23, 48, 48}, {12, 48, 48}}), {},
+      {"below 24 only multiples of 12 sound",
+       48,
+       Notes({{23, 48, 48}, {12, 48, 48}}),
+       {},
        "Q0R4C4"},
       // The note before the start measure is written when the next begins at or after it.
       // The notes before it are not written but still set the gate and octave remembered:
       // A's Q48 equals G's, so it is not repeated.
-      {"a start measure writes from the note that reaches it", 48,
-       Notes({{55, 48, 96}, {57, 48, 96}, {60, 48, 48}}), {.seek = "1"}, "A2<Q0C4"},
-      {"the range ends the part at the first note event after a note starting beyond it", 48,
-       Notes({{60, 48, 192}, {62, 96, 192}, {64, 48, 48}}), {.measures = "1"}, "Q144C1"},
+      {"a start measure writes from the note that reaches it",
+       48,
+       Notes({{55, 48, 96}, {57, 48, 96}, {60, 48, 48}}),
+       {.seek = "1"},
+       "A2<Q0C4"},
+      {"the range ends the part at the first note event after a note starting beyond it",
+       48,
+       Notes({{60, 48, 192}, {62, 96, 192}, {64, 48, 48}}),
+       {.measures = "1"},
+       "Q144C1"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Convert(c.division, c.events, false, c.options), c.mml) << c.name;
@@ -97,9 +130,9 @@ TEST(SmfStreaming, WorkedExamples) {
 
 TEST(SmfStreaming, NotesThatStartTogetherGiveTheLastOne) {
   // A chord, note-offs as velocity 0: only G, the last at its tick, is written.
-  const Bytes chord = Cat({On(0, 60), On(0, 64), On(0, 67), Ev(96, {0x90, 60, 0}),
-                           Ev(0, {0x90, 64, 0}), Ev(0, {0x90, 67, 0}), On(0, 62),
-                           Ev(96, {0x90, 62, 0})});
+  const Bytes chord =
+      Cat({On(0, 60), On(0, 64), On(0, 67), Ev(96, {0x90, 60, 0}), Ev(0, {0x90, 64, 0}),
+           Ev(0, {0x90, 67, 0}), On(0, 62), Ev(96, {0x90, 62, 0})});
   EXPECT_EQ(Convert(48, chord, false), "Q0G2D2");
   // A note still sounding when the next begins is tied into it.
   const Bytes legato = Cat({On(0, 60), On(48, 62), Ev(0, {0x90, 60, 0}), Ev(48, {0x90, 62, 0})});
@@ -122,29 +155,52 @@ TEST(SmfStreaming, LinesBreakAfterSixtyCharacters) {
 TEST(SmfAbsolute, WorkedExamples) {
   const Case cases[] = {
       // The first measure is full at the first note, so the line breaks before it.
-      {"division 96: sounds 400 ticks, the next note 480 ticks on", 96,
-       Notes({{60, 400, 480}, {62, 96, 96}}), {.octave = true}, "O4\r\nQ0C*192&C*8R*40D*48"},
-      {"within a whole note the silence is a gate", 48, Notes({{60, 36, 48}, {62, 48, 48}}), {},
+      {"division 96: sounds 400 ticks, the next note 480 ticks on",
+       96,
+       Notes({{60, 400, 480}, {62, 96, 96}}),
+       {.octave = true},
+       "O4\r\nQ0C*192&C*8R*40D*48"},
+      {"within a whole note the silence is a gate",
+       48,
+       Notes({{60, 36, 48}, {62, 48, 48}}),
+       {},
        "Q12C*48Q0D*48"},
       {"a leading rest", 48, Notes({{60, 48, 48}}, 72), {}, "R*72Q0C*48"},
-      {"a leading rest of a whole measure breaks the line", 48, Notes({{60, 48, 48}}, 240), {},
+      {"a leading rest of a whole measure breaks the line",
+       48,
+       Notes({{60, 48, 48}}, 240),
+       {},
        "R*192R*48\r\nQ0C*48"},
-      {"an overlapping note is tied", 48,
-       Bytes(Cat({On(0, 60), On(48, 62), Ev(12, {0x90, 60, 0}), Ev(36, {0x90, 62, 0})})), {},
+      {"an overlapping note is tied",
+       48,
+       Bytes(Cat({On(0, 60), On(48, 62), Ev(12, {0x90, 60, 0}), Ev(36, {0x90, 62, 0})})),
+       {},
        "Q0C*48&D*48"},
-      {"a note never ended sounds its full step", 48,
-       Bytes(Cat({On(0, 60), On(48, 62), Ev(48, {0xFF, 0x01, 0x00})})), {}, "Q0C*48D*48"},
-      {"notes that start together give the last", 48,
-       Bytes(Cat({On(0, 60), On(0, 64), Ev(48, {0x90, 60, 0}), Ev(0, {0x90, 64, 0})})), {},
+      {"a note never ended sounds its full step",
+       48,
+       Bytes(Cat({On(0, 60), On(48, 62), Ev(48, {0xFF, 0x01, 0x00})})),
+       {},
+       "Q0C*48D*48"},
+      {"notes that start together give the last",
+       48,
+       Bytes(Cat({On(0, 60), On(0, 64), Ev(48, {0x90, 60, 0}), Ev(0, {0x90, 64, 0})})),
+       {},
        "Q0E*48"},
-      {"transposed, with the octave", 48, Notes({{60, 48, 48}}), {.octave = true,
-       .transpose = "-13"}, "O2Q0B*48"},
-      {"a start measure: notes before it are left out, time counts from it", 48,
-       Notes({{60, 48, 240}, {62, 48, 96}, {64, 48, 48}, {65, 48, 48}}), {.seek = "1"},
-       "R*48Q48D*96\r\nQ0E*48F*48"},
-      {"the range counts from the start measure", 48,
+      {"transposed, with the octave",
+       48,
+       Notes({{60, 48, 48}}),
+       {.octave = true, .transpose = "-13"},
+       "O2Q0B*48"},
+      {"a start measure: notes before it are left out, time counts from it",
+       48,
        Notes({{60, 48, 240}, {62, 48, 96}, {64, 48, 48}, {65, 48, 48}}),
-       {.seek = "1", .measures = "1"}, "R*48Q48D*96\r\nQ0E*48"},
+       {.seek = "1"},
+       "R*48Q48D*96\r\nQ0E*48F*48"},
+      {"the range counts from the start measure",
+       48,
+       Notes({{60, 48, 240}, {62, 48, 96}, {64, 48, 48}, {65, 48, 48}}),
+       {.seek = "1", .measures = "1"},
+       "R*48Q48D*96\r\nQ0E*48"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Convert(c.division, c.events, true, c.options), c.mml) << c.name;
@@ -161,9 +217,8 @@ TEST(SmfWalk, EveryStatusTakesItsBytes) {
       {"key pressure, control, program, channel pressure, bend",
        Cat({Ev(0, {0xA0, 60, 1}), Ev(0, {0xB0, 1, 2}), Ev(0, {0xC0, 3}), Ev(0, {0xD0, 4}),
             Ev(0, {0xE0, 0, 64})})},
-      {"the same under running status",
-       Cat({Ev(0, {0xA0, 60, 1}), Ev(0, {61, 1}), Ev(0, {0xC0, 3}), Ev(0, {4}), Ev(0, {0xE0, 0, 64}),
-            Ev(0, {1, 64})})},
+      {"the same under running status", Cat({Ev(0, {0xA0, 60, 1}), Ev(0, {61, 1}), Ev(0, {0xC0, 3}),
+                                             Ev(0, {4}), Ev(0, {0xE0, 0, 64}), Ev(0, {1, 64})})},
       {"a system-exclusive message", Ev(0, {0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7})},
       {"an empty system-exclusive message", Ev(0, {0xF0, 0x00})},
       {"an escape with its length", Ev(0, {0xF7, 0x02, 0xF8, 0xFA})},
@@ -182,8 +237,9 @@ TEST(SmfWalk, EveryStatusTakesItsBytes) {
     EXPECT_EQ(Convert(48, Cat({w.before, scale}), false), "Q0C4D4") << w.name;
   }
   // Running status: a note-on without status byte after a note-on is a 2-byte event.
-  EXPECT_EQ(Convert(48, Cat({On(0, 60), Ev(48, {60, 0}), Ev(0, {62, 100}), Ev(48, {62, 0})}), false),
-            "Q0C4D4");
+  EXPECT_EQ(
+      Convert(48, Cat({On(0, 60), Ev(48, {60, 0}), Ev(0, {62, 100}), Ev(48, {62, 0})}), false),
+      "Q0C4D4");
   // The end of track ends the walk: what follows it is not read.
   EXPECT_EQ(Convert(48, Cat({Notes({{60, 48, 48}}), End(), On(0, 62), Off(48, 62)}), false),
             "Q0C4");
@@ -235,8 +291,8 @@ TEST(SmfConvert, TimeCodeDivisionsBecomeTicksAQuarterAtTheFileTempo) {
 
 TEST(SmfConvert, LengthsNoSongCanHoldAreCut) {
   // A note-on 2^27 ticks after the last: far beyond the 50,000 steps any song may last.
-  const Bytes file = File(0, 48, {Cat({Notes({{60, 48, 48}}), On(1u << 27, 62), Off(48, 62),
-                                       End()})});
+  const Bytes file =
+      File(0, 48, {Cat({Notes({{60, 48, 48}}), On(1u << 27, 62), Off(48, 62), End()})});
   ImportChoices c;
   c.selected[0] = true;
   c.measures = "9999";

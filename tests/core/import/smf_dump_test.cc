@@ -14,10 +14,10 @@ using namespace test::smf;
 using namespace std::string_view_literals;
 
 TEST(DumpSmf, ListsEveryEvent) {
-  const Bytes file = Format1(96, {Cat({Meta(0, 0x03, "Lead"), Tempo(0, 500000),
-                                       Ev(0, {0xC1, 5}), On(0, 60, 100, 1), Ev(96, {60, 0}),
-                                       Ev(0, {0xB1, 7, 90}), Ev(0, {0xF0, 0x01, 0x02, 0xF7}),
-                                       Ev(10, {0xE1, 0, 64}), End()})});
+  const Bytes file =
+      Format1(96, {Cat({Meta(0, 0x03, "Lead"), Tempo(0, 500000), Ev(0, {0xC1, 5}),
+                        On(0, 60, 100, 1), Ev(96, {60, 0}), Ev(0, {0xB1, 7, 90}),
+                        Ev(0, {0xF0, 0x01, 0x02, 0xF7}), Ev(10, {0xE1, 0, 64}), End()})});
   EXPECT_EQ(DumpSmf(file),
             "0x0000  MThd length 6: format 1, 2 track(s), division 96 ticks a quarter\n"
             "import reads: format 1, division 96, 0.50 s a quarter\n"
@@ -44,12 +44,15 @@ TEST(DumpSmf, SaysWhereABrokenFileBreaks) {
     std::vector<std::string> lines;  // lines the listing ends with
   };
   const Case cases[] = {
-      {"no header", Ascii("RIFF"), {"0x0000  no \"MThd\" header: not a MIDI file (52 49 46 46); stopped"}},
+      {"no header",
+       Ascii("RIFF"),
+       {"0x0000  no \"MThd\" header: not a MIDI file (52 49 46 46); stopped"}},
       {"nothing at all", {}, {"0x0000  no \"MThd\" header: not a MIDI file (); stopped"}},
       {"header cut short",
        Ascii("MThd\0\0\0\6\0"sv),
        {"0x0000  MThd cut short: 9 byte(s) in all",
-        "import reads: format 0, division 0, 0.50 s a quarter", "no MTrk chunk: nothing to import"}},
+        "import reads: format 0, division 0, 0.50 s a quarter",
+        "no MTrk chunk: nothing to import"}},
       {"a chunk longer than the file",
        Cat({header, Ascii("MTrk\0\0\0\x10"sv), On(0, 60)}),
        {"0x000E  MTrk 1, length 16; the file ends 12 byte(s) before its end",
@@ -58,16 +61,18 @@ TEST(DumpSmf, SaysWhereABrokenFileBreaks) {
       {"an event cut short by its chunk",
        Cat({header, Chunk("MTrk", Cat({On(0, 60), Ev(0, {0xFF, 0x01, 0x05, 'a'})}))}),
        {"0x001A  cut short: the event at 0x001B (status FF) needs 8 byte(s), 4 left"}},
-      {"a delta time cut short", Cat({header, Chunk("MTrk", Ev(0, {0x90, 60, 1, 0x81}))}),
+      {"a delta time cut short",
+       Cat({header, Chunk("MTrk", Ev(0, {0x90, 60, 1, 0x81}))}),
        {"0x001A  cut short: a delta time runs past the chunk's end"}},
       {"bytes after the end of track and after the last chunk",
        Cat({header, Chunk("MTrk", Cat({End(), Ascii("xy")})), Ascii("MT")}),
-       {"0x0016  delta 0  tick 0  FF 2F  end of track", "0x001A  2 byte(s) after the end of track: 78 79",
+       {"0x0016  delta 0  tick 0  FF 2F  end of track",
+        "0x001A  2 byte(s) after the end of track: 78 79",
         "0x001C  2 byte(s) after the last chunk, too few for a chunk head: 4D 54"}},
       {"a chunk of another kind",
        Cat({header, Chunk("Junk", Ascii("abc")), Chunk("MTrk", End())}),
-       {"0x000E  chunk \"Junk\" length 3: not a track chunk, skipped",
-        "0x0019  MTrk 1, length 4", "0x0021  delta 0  tick 0  FF 2F  end of track"}},
+       {"0x000E  chunk \"Junk\" length 3: not a track chunk, skipped", "0x0019  MTrk 1, length 4",
+        "0x0021  delta 0  tick 0  FF 2F  end of track"}},
       {"stray data and system bytes",
        Cat({header, Chunk("MTrk", Cat({Ev(0, {0x3C}), Ev(0, {0xF8}), End()}))}),
        {"0x0016  delta 0  tick 0  3C  data byte with no running status; skipped",

@@ -183,14 +183,15 @@ TEST(SmfImport, TitleComesFromTheFirstNameAtDeltaZero) {
   const ImportedSong bad = Import(File(1, 48, {Cat({Meta(0, 0x03, "A\x81"), End()}), End()}));
   EXPECT_EQ(bad.title, "A\uFFFD");
   EXPECT_EQ(test::Messages(bad.warnings),
-            std::vector<std::string>{"ﾀｲﾄﾙにｼﾌﾄJISとして読めないﾊﾞｲﾄが1か所あり、「\uFFFD」にしました。"});
+            std::vector<std::string>{
+                "ﾀｲﾄﾙにｼﾌﾄJISとして読めないﾊﾞｲﾄが1か所あり、「\uFFFD」にしました。"});
 }
 
 TEST(SmfImport, FormatZeroItemsAreChannels) {
   // Channel 10 (nibble 9) holds the drums; channel 1 the melody.
-  const Bytes file = File(0, 48, {Cat({On(0, 36, 100, 9), On(0, 60), Off(48, 60), Off(0, 36, 9),
-                                       On(0, 38, 100, 9), On(0, 62), Off(48, 62), Off(0, 38, 9),
-                                       End()})});
+  const Bytes file = File(0, 48,
+                          {Cat({On(0, 36, 100, 9), On(0, 60), Off(48, 60), Off(0, 36, 9),
+                                On(0, 38, 100, 9), On(0, 62), Off(48, 62), Off(0, 38, 9), End()})});
   const ImportedSong song = Import(file, Items({1, 10, 16}));
   EXPECT_EQ(song.parts[0], "Q0C4D4");
   EXPECT_EQ(song.parts[1], "Q0C4D4");  // 36 and 38: C and D an octave and a half lower
@@ -207,9 +208,9 @@ TEST(SmfImport, FormatZeroItemsAreChannels) {
 }
 
 TEST(SmfImport, TonesAndVolumesFollowTheOptions) {
-  const Bytes track = Cat({Ev(0, {0xC0, 11}), Ev(0, {0xB0, 7, 100}), Ev(0, {0xB0, 11, 80}),
-                           On(0, 60, 90), Off(48, 60), Ev(0, {0xB0, 7, 41}), On(0, 62, 30),
-                           Off(48, 62), End()});
+  const Bytes track =
+      Cat({Ev(0, {0xC0, 11}), Ev(0, {0xB0, 7, 100}), Ev(0, {0xB0, 11, 80}), On(0, 60, 90),
+           Off(48, 60), Ev(0, {0xB0, 7, 41}), On(0, 62, 30), Off(48, 62), End()});
   const Bytes file = Format1(48, {track});
   struct Case {
     const char* name;
@@ -246,8 +247,8 @@ TEST(SmfImport, TonesAndVolumesFollowTheOptions) {
 }
 
 TEST(SmfImport, AppliedToASongAsTheWindowTakesIt) {
-  const Bytes file = Format1(48, {Cat({Meta(0, 0x03, "Tune"), Ev(0, {0xC0, 0}), TwoNotes(),
-                                       End()})});
+  const Bytes file =
+      Format1(48, {Cat({Meta(0, 0x03, "Tune"), Ev(0, {0xC0, 0}), TwoNotes(), End()})});
   ImportChoices choices = Items({1});
   choices.tone = true;
   SongDocument song;
@@ -273,10 +274,9 @@ TEST(SmfImport, AppliedToASongAsTheWindowTakesIt) {
 }
 
 TEST(SmfImport, ListItemsSayWhatEachTrackOrChannelHolds) {
-  const Bytes format1 =
-      Format1(48, {Cat({Meta(0, 0x03, "Lead"), On(0, 72, 100, 2), Off(48, 72, 2),
-                        On(0, 65, 100, 3), Ev(48, {65, 0}), End()}),
-                   Cat({Meta(0, 0x01, "no name, no notes"), End()})});
+  const Bytes format1 = Format1(48, {Cat({Meta(0, 0x03, "Lead"), On(0, 72, 100, 2), Off(48, 72, 2),
+                                          On(0, 65, 100, 3), Ev(48, {65, 0}), End()}),
+                                     Cat({Meta(0, 0x01, "no name, no notes"), End()})});
   const auto items = DescribeImportSources(format1, *ReadSmfFacts(format1));
   EXPECT_TRUE(items[0].present);
   EXPECT_EQ(items[0].name, "Lead");
@@ -290,8 +290,9 @@ TEST(SmfImport, ListItemsSayWhatEachTrackOrChannelHolds) {
   EXPECT_EQ(items[1].lowestNote, -1);
   EXPECT_FALSE(items[2].present);
 
-  const Bytes format0 = File(0, 48, {Cat({Ev(0, {0xC9, 0}), On(0, 36, 100, 9), Off(48, 36, 9),
-                                          On(0, 60), On(0, 64), Off(48, 60), Off(0, 64), End()})});
+  const Bytes format0 = File(0, 48,
+                             {Cat({Ev(0, {0xC9, 0}), On(0, 36, 100, 9), Off(48, 36, 9), On(0, 60),
+                                   On(0, 64), Off(48, 60), Off(0, 64), End()})});
   const auto channels = DescribeImportSources(format0, *ReadSmfFacts(format0));
   EXPECT_TRUE(channels[0].present);
   EXPECT_EQ(channels[0].channels, std::vector<int>{1});
