@@ -25,6 +25,7 @@ namespace chwr::gui {
 class Actions;
 class Feedback;
 class HelpWindow;
+class ImportDialog;
 class PositionSlider;
 class RecentFiles;
 class SongForm;
@@ -81,6 +82,7 @@ class MainWindow final : public QMainWindow {
   void ChooseFont();
   void ShowHelp();
   void ShowAbout();
+  void ImportMidi(const QString& path);
 
   WindowEnvironment env_;
   Settings settings_;
@@ -89,7 +91,8 @@ class MainWindow final : public QMainWindow {
   QLabel* sizePanel_ = nullptr;
   MidiControls midi_;
   PositionSlider* slider_ = nullptr;
-  HelpWindow* help_ = nullptr;  // made when first needed
+  HelpWindow* help_ = nullptr;      // made when first needed
+  ImportDialog* import_ = nullptr;  // the MIDI import dialog while it is open
   // Destroyed in this order's reverse: the commands before what they use.
   std::unique_ptr<Feedback> feedback_;
   std::unique_ptr<Actions> actions_;
