@@ -201,8 +201,8 @@ void ImportDialogTest::otherFormatsAndBadFilesAtOpen() {
   // Another MIDI file opened meanwhile takes the dialog's place. Format 2 offers
   // nothing to choose and nothing to convert.
   h.window->OpenPath(h.path("two.mid"));
-  QCOMPARE(h.window->findChildren<QDialog*>("Form3").size(), 1);
   d = Form3(h);
+  QCOMPARE(h.window->findChildren<QDialog*>("Form3").size(), 1);
   QCOMPARE(Shown(d, {"Label8"}), QStringList({"2"}));
   QCOMPARE(In<QListWidget>(d, "lstCH")->count(), 0);
   QVERIFY(!In(d, "Command1")->isEnabled());
@@ -273,8 +273,8 @@ void ImportDialogTest::optionsComeFromTheSettingsAndGoBackOnClose() {
 void ImportDialogTest::refusedInputChangesNothingAndPointsAtItsBox() {
   Harness h;
   WriteAll(h.path("tune.mid"), Tune());
-  h.set({{"Text1_0", "C*24"}});
   h.combo("cmbBUNKAI")->setCurrentIndex(0);
+  h.set({{"Text1_0", "C*24"}});
   h.window->OpenPath(h.path("tune.mid"));
   QDialog* d = Form3(h);
   struct Row {
