@@ -110,6 +110,8 @@ void ImportDialog::BuildControls() {
   lstCH_ = new QListWidget(this);
   lstCH_->setObjectName("lstCH");
   lstCH_->setSelectionMode(QAbstractItemView::MultiSelection);
+  // As wide as its items: the room goes to the numbers and options.
+  lstCH_->setMaximumWidth(lstCH_->fontMetrics().horizontalAdvance("ﾁｬﾝﾈﾙ16") + 48);
 
   format_ = Label("Label8", QString::number(facts_.format), this);
   division_ = Label("Label3", QString("分解能：%1").arg(facts_.division), this);
