@@ -336,7 +336,7 @@ void MainWindow::ImportMidi(const QString& path) {
     feedback_->ShowDiagnostic(read.error());
     return;
   }
-  if (import_) import_->close();
+  if (import_) import_->reject();
   recent_->add(path);
   ImportDialogLinks links{
       env_.prompts,
@@ -359,7 +359,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   // The dialog's options go into the settings written now.
-  if (import_) import_->close();
+  if (import_) import_->reject();
   SaveSettings(env_.settingsFile, currentSettings());
   playback_->Shutdown();
   event->accept();
