@@ -20,6 +20,8 @@
 #include "build/open_song.h"
 #include "cli/json.h"
 #include "io/file_io.h"
+#include "import/smf_dump.h"
+#include "import/smf_import.h"
 #include "mail/melody_mail.h"
 #include "messages.h"
 #include "mld/mld_dump.h"
@@ -244,27 +246,114 @@ int BuildCommand(const BuildArgs& request, std::ostream& out, std::ostream& err)
   return kOk;
 }
 
+namespace {
+
+// The dialog's choices from the command line; nullopt after naming the option at fault.
+std::optional<ImportChoices> ToImportChoices(const ImportArgs& a, std::ostream& err) {
+  ImportChoices c;
+  std::string_view list = a.tracks;
+  while (true) {
+    const std::size_t comma = list.find(',');
+    const std::string_view item = list.substr(0, comma);
+    int number = 0;
+    const bool digits = !item.empty() && item.size() <= 2 &&
+                        item.find_first_not_of("0123456789") == std::string_view::npos;
+    if (digits) number = std::stoi(std::string(item));
+    if (number < 1 || number > 16) {
+      err << "--tracks: track (or, in a format 0 file, channel) numbers 1 to 16, separated by "
+             "commas\n";
+      return std::nullopt;
+    }
+    c.selected[number - 1] = true;
+    if (comma == std::string_view::npos) break;
+    list = list.substr(comma + 1);
+  }
+  c.seek = a.start;
+  c.measures = a.measures;
+  c.transpose = a.transpose;
+  c.absolute = a.absolute;
+  c.octave = a.octave;
+  c.tone = a.tone;
+  c.volume = a.volume == "cc7"        ? ImportVolume::kVolume
+             : a.volume == "cc11"     ? ImportVolume::kExpression
+             : a.volume == "velocity" ? ImportVolume::kVelocity
+                                      : ImportVolume::kNone;
+  return c;
+}
+
+// A MIDI file converted into a new song as the editor's "MML変換" would; nullopt after
+// printing why not, with the exit status in `status`.
+std::optional<SongDocument> ImportMidi(std::span<const std::uint8_t> bytes,
+                                       const ImportChoices& choices, std::ostream& err,
+                                       int& status) {
+  const auto facts = ReadSmfFacts(bytes);
+  if (!facts) {
+    Print(facts.error(), err);
+    status = kFileError;
+    return std::nullopt;
+  }
+  auto imported = ImportSmf(bytes, *facts, choices);
+  if (!imported) {
+    Print(imported.error(), err);
+    status = kCompileError;
+    return std::nullopt;
+  }
+  if (!imported->converted) {
+    Print(Fail(msg::SmfFormatNotConvertible(facts->format)).error(), err);
+    status = kFileError;
+    return std::nullopt;
+  }
+  if (imported->error) {
+    Print(*imported->error, err);
+    status = kCompileError;
+    return std::nullopt;
+  }
+  for (const Diagnostic& w : imported->warnings) Print(w, err);
+  SongDocument song;
+  ApplyImportedSong(*imported, song);
+  return song;
+}
+
+}  // namespace
+
 int OpenCommand(const std::filesystem::path& input, const std::filesystem::path& output,
-                bool mailText, std::ostream& out, std::ostream& err) {
+                bool mailText, const ImportArgs& import, std::ostream& out, std::ostream& err) {
   (void)out;
+  FileKind kind = FileKindOf(input);
+  std::optional<ImportChoices> choices;
+  if (import.given && (kind != FileKind::kMidi || mailText)) {
+    err << "open: --tracks, --start, --measures, --transpose, --absolute, --octave, --tone and "
+           "--volume are for MIDI files (a name ending in \"mid\")\n";
+    return kUsageError;
+  }
+  if (kind == FileKind::kMidi && !mailText) {
+    choices = ToImportChoices(import, err);
+    if (!choices) return kUsageError;
+  }
   auto bytes = ReadFileBytes(input);
   if (!bytes) {
     Print(bytes.error(), err);
     return kFileError;
   }
-  FileKind kind = FileKindOf(input);
-  if (mailText) {
-    auto decoded = MailTextToBytes(
-        std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
-    if (!decoded) {
-      Print(decoded.error(), err);
-      return kFileError;
+  std::optional<SongDocument> song;
+  if (choices) {
+    int status = kOk;
+    song = ImportMidi(*bytes, *choices, err, status);
+    if (!song) return status;
+  } else {
+    if (mailText) {
+      auto decoded = MailTextToBytes(
+          std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+      if (!decoded) {
+        Print(decoded.error(), err);
+        return kFileError;
+      }
+      *bytes = std::move(*decoded);
+      kind = FileKind::kMld;
     }
-    *bytes = std::move(*decoded);
-    kind = FileKind::kMld;
+    song = SongOf(OpenSongBytes(kind, *bytes), err);
+    if (!song) return kFileError;
   }
-  auto song = SongOf(OpenSongBytes(kind, *bytes), err);
-  if (!song) return kFileError;
   if (auto w = WriteSongFile(output, *song); !w) {
     Print(w.error(), err);
     return kFileError;
@@ -278,7 +367,17 @@ int DumpCommand(const std::filesystem::path& input, std::ostream& out, std::ostr
     Print(bytes.error(), err);
     return kFileError;
   }
-  out << (FileKindOf(input) == FileKind::kSmd ? DumpSmd(*bytes) : DumpMld(*bytes));
+  switch (FileKindOf(input)) {
+    case FileKind::kSmd:
+      out << DumpSmd(*bytes);
+      break;
+    case FileKind::kMidi:
+      out << DumpSmf(*bytes);
+      break;
+    default:
+      out << DumpMld(*bytes);
+      break;
+  }
   out.flush();
   return kOk;
 }
@@ -495,24 +594,50 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
   std::string openInput, openOutput;
   bool openMail = false;
+  ImportArgs import;
   CLI::App* openCmd = app.add_subcommand(
       "open",
-      "Read an MLD file (or, with --mail, a text file holding melody-mail text) and write the "
-      "song text file that the editor would show. Notes about anything that could not be "
-      "read go to standard error. Exit status 2 when the input is no MLD image or a file "
-      "cannot be read or written.");
-  openCmd->add_option("FILE", openInput, "MLD file, or mail text file with --mail")->required();
+      "Read an MLD, SMD or MIDI file (or, with --mail, a text file holding melody-mail text) "
+      "and write the song text file that the editor would show. A MIDI file is converted as "
+      "the editor's import dialog converts it (\"MML変換\" on a new song: title, tempo, "
+      "resolution 48, tones, four parts), with the dialog's choices as options. Notes about "
+      "anything that could not be read go to standard error. Exit status 1 when the import "
+      "dialog would refuse the choices or a chosen track is missing (its message first on "
+      "standard error), 2 when the input is no file of its kind (or a MIDI file of a format "
+      "other than 0 and 1) or a file cannot be read or written.");
+  openCmd->add_option("FILE", openInput, "MLD, SMD or MIDI file, or mail text file with --mail")
+      ->required();
   openCmd->add_option("-o,--output", openOutput, "Song text file to write")->required();
   openCmd->add_flag("--mail", openMail, "FILE holds melody-mail text, not MLD bytes");
+  const std::vector<CLI::Option*> importOptions = {
+      openCmd->add_option("--tracks", import.tracks,
+                          "MIDI: tracks (format 1; 1 is the second track chunk) or channels "
+                          "(format 0) 1-16 for parts 1-4, e.g. 1,2,3,4 (default 1)"),
+      openCmd->add_option("--start", import.start, "MIDI: start measure (default 0)"),
+      openCmd->add_option("--measures", import.measures,
+                          "MIDI: measures to convert, at most 4 digits (default 32)"),
+      openCmd->add_option("--transpose", import.transpose,
+                          "MIDI: semitones, e.g. 12 or -12 (default 0)"),
+      openCmd->add_flag("--absolute", import.absolute,
+                        "MIDI: absolute lengths (\"*n\") instead of length names"),
+      openCmd->add_flag("--octave", import.octave,
+                        "MIDI: start each part with the octave of its first note"),
+      openCmd->add_flag("--tone", import.tone, "MIDI: program changes choose each part's tone"),
+      openCmd->add_option("--volume", import.volume,
+                          "MIDI: volume from none (default), cc7, cc11 or velocity")
+          ->check(CLI::IsMember({"none", "cc7", "cc11", "velocity"})),
+  };
 
   std::string dumpInput;
   CLI::App* dumpCmd = app.add_subcommand(
       "dump",
       "Print a readable listing of an MLD file (header chunks and every track record with "
-      "its offset, delta and event) or of an SMD file (every code with its meaning: window, "
-      "note name, length, tie, triplet mark). Never fails on a malformed file: it says where "
-      "the layout breaks.");
-  dumpCmd->add_option("FILE", dumpInput, "MLD or SMD file (by its name)")->required();
+      "its offset, delta and event), of an SMD file (every code with its meaning: window, "
+      "note name, length, tie, triplet mark) or of a MIDI file (header, what the import "
+      "reads of it, every chunk and every event with its offset, delta, absolute tick, "
+      "status and meaning). Never fails on a malformed file: it says where the layout "
+      "breaks.");
+  dumpCmd->add_option("FILE", dumpInput, "MLD, SMD or MIDI file (by its name)")->required();
 
   // An unknown command is named, with the commands there are.
   if (argc > 1 && argv[1][0] != '-') {
@@ -547,7 +672,11 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     }
     return BuildCommand(build, out, err);
   }
-  if (openCmd->parsed()) return OpenCommand(openInput, openOutput, openMail, out, err);
+  if (openCmd->parsed()) {
+    import.given = std::any_of(importOptions.begin(), importOptions.end(),
+                               [](const CLI::Option* o) { return o->count() > 0; });
+    return OpenCommand(openInput, openOutput, openMail, import, out, err);
+  }
   if (dumpCmd->parsed()) return DumpCommand(dumpInput, out, err);
   if (playCmd->parsed()) return PlayCommand(play, out, err);
   if (renderCmd->parsed()) return RenderCommand(render, out, err);

@@ -37,11 +37,25 @@ struct BuildArgs {
 };
 int BuildCommand(const BuildArgs& request, std::ostream& out, std::ostream& err);
 
-/// `chwr open FILE -o SONG.txt [--mail]`: an MLD file (or mail text) as a song text file.
-int OpenCommand(const std::filesystem::path& input, const std::filesystem::path& output,
-                bool mailText, std::ostream& out, std::ostream& err);
+/// The import dialog's choices for a MIDI file, as typed on the command line.
+struct ImportArgs {
+  std::string tracks = "1";       ///< list items (tracks or channels) 1..16, e.g. "1,2,3,4"
+  std::string start = "0";        ///< start measure
+  std::string measures = "32";    ///< measures to convert
+  std::string transpose = "0";    ///< semitones
+  bool absolute = false;          ///< absolute lengths ("*n")
+  bool octave = false;            ///< "O" from the first note
+  bool tone = false;              ///< program changes choose the tones
+  std::string volume = "none";    ///< none, cc7, cc11 or velocity
+  bool given = false;             ///< any of these was on the command line
+};
 
-/// `chwr dump FILE.mld`: a readable listing of an MLD file's chunks and records.
+/// `chwr open FILE -o SONG.txt [--mail] [import choices]`: an MLD, SMD or MIDI file (or
+/// mail text) as a song text file.
+int OpenCommand(const std::filesystem::path& input, const std::filesystem::path& output,
+                bool mailText, const ImportArgs& import, std::ostream& out, std::ostream& err);
+
+/// `chwr dump FILE`: a readable listing of an MLD, SMD or MIDI file.
 int DumpCommand(const std::filesystem::path& input, std::ostream& out, std::ostream& err);
 
 /// How `play` and `render` make sound.

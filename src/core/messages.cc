@@ -161,4 +161,28 @@ std::string TempoOutOfRange(std::string_view typed, int written) {
          " になります。1～255で指定して下さい。";
 }
 
+// ---- MIDI import ---------------------------------------------------------------------------
+
+std::string TrackMissing(int track) {
+  return "ﾄﾗｯｸ" + std::to_string(track) + "情報が存在しません。";
+}
+
+std::string SmfDivisionUnusable(unsigned division) {
+  return "分解能(" + std::to_string(division) + ")のMIDIﾌｧｲﾙは変換できません。";
+}
+
+std::string SmfFormatNotConvertible(unsigned format) {
+  return "SMF ﾌｫｰﾏｯﾄ" + std::to_string(format) + "のMIDIﾌｧｲﾙは変換できません。(ﾌｫｰﾏｯﾄ0と1のみ)";
+}
+
+std::string ImportLengthCut(int maxSteps) {
+  return std::to_string(maxSteps) + "ｽﾃｯﾌﾟより長い音符または休符があったため、" +
+         std::to_string(maxSteps) + "ｽﾃｯﾌﾟまでにしました。";
+}
+
+std::string ImportUndecodableTitle(std::size_t count) {
+  return "ﾀｲﾄﾙにｼﾌﾄJISとして読めないﾊﾞｲﾄが" + std::to_string(count) +
+         "か所あり、「\uFFFD」にしました。";
+}
+
 }  // namespace chwr::msg

@@ -195,4 +195,34 @@ std::string ContentIsKind(std::string_view kindName);
 /// Shown when a MIDI file is opened.
 inline constexpr const char* kMidiNotReadable = "MIDﾌｧｲﾙの読み込みにはまだ対応していません。";
 
+// ---- MIDI import ---------------------------------------------------------------------------
+
+/// Shown when a file handed to the import does not begin with the "MThd" header chunk.
+inline constexpr const char* kSmfFormatInvalid = "SMF ﾌｫｰﾏｯﾄが無効です。";
+/// Import check: no list item is selected.
+inline constexpr const char* kNoTrackChosen = "変換対象ﾄﾗｯｸが指定されていません。";
+/// Import check: five or more list items are selected.
+inline constexpr const char* kTooManyTracksChosen = "変換対象ﾄﾗｯｸは4つまです。";
+/// Import check: the start measure is no number.
+inline constexpr const char* kSeekInvalid = "開始位置が無効です。";
+/// Import check: the number of measures is no number or longer than 4 bytes.
+inline constexpr const char* kRangeInvalid = "変換範囲が無効です。";
+/// Import check: the transposition is no number or longer than 3 bytes.
+inline constexpr const char* kTransposeInvalid = "ﾄﾗﾝｽﾎﾟｰｽﾞが無効です。";
+/// The title a conversion gives a song whose file names none.
+inline constexpr const char* kUntitled = "無題";
+/// Shown when the chosen track `track` (list number) has no track chunk in the file.
+std::string TrackMissing(int track);
+// Our own texts for what the import cannot do or had to change, in the same shape.
+/// Shown when a format 0 file has no track chunk at all.
+inline constexpr const char* kSmfNoTrack = "ﾄﾗｯｸ情報が存在しません。";
+/// Shown when the header's division (`division`) gives no ticks per quarter note.
+std::string SmfDivisionUnusable(unsigned division);
+/// Shown when a file of SMF format `format` (neither 0 nor 1) is to be converted.
+std::string SmfFormatNotConvertible(unsigned format);
+/// Warning when a note or rest was longer than a song may be and was cut to that length.
+std::string ImportLengthCut(int maxSteps);
+/// Warning when the title held `count` sequences that are not code page 932.
+std::string ImportUndecodableTitle(std::size_t count);
+
 }  // namespace chwr::msg

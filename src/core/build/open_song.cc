@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "import/smf_import.h"
 #include "io/byte_reader.h"
 #include "io/file_io.h"
 #include "messages.h"
@@ -53,7 +54,8 @@ namespace {
 // The reader's refusal, saying what the bytes are when they plainly are another kind.
 Diagnostic Refusal(Diagnostic d, FileKind kind, std::span<const std::uint8_t> bytes) {
   const auto found = SniffFileKind(bytes);
-  if (d.message == msg::kInvalidFileFormat && found && *found != kind) {
+  const bool refused = d.message == msg::kInvalidFileFormat || d.message == msg::kSmfFormatInvalid;
+  if (refused && found && *found != kind) {
     d.message += msg::ContentIsKind(FileKindName(*found));
   }
   return d;
@@ -63,6 +65,22 @@ template <class Read>
 Result<OpenedSong> Opened(FileKind kind, Result<Read> read, std::span<const std::uint8_t> bytes) {
   if (!read) return std::unexpected(Refusal(read.error(), kind, bytes));
   return OpenedSong{kind, std::move(read->song), std::move(read->warnings)};
+}
+
+// A MIDI file with the import dialog's first choices: the first list item, from measure 0,
+// 32 measures, streaming, nothing else taken over.
+Result<OpenedSong> OpenMidi(std::span<const std::uint8_t> bytes) {
+  const auto facts = ReadSmfFacts(bytes);
+  if (!facts) return std::unexpected(Refusal(facts.error(), FileKind::kMidi, bytes));
+  ImportChoices choices;
+  choices.selected[0] = true;
+  auto imported = ImportSmf(bytes, *facts, choices);
+  if (!imported) return std::unexpected(imported.error());
+  if (!imported->converted) return Fail(msg::SmfFormatNotConvertible(facts->format));
+  if (imported->error) return std::unexpected(*imported->error);
+  OpenedSong opened{FileKind::kMidi, {}, std::move(imported->warnings)};
+  ApplyImportedSong(*imported, opened.song);
+  return opened;
 }
 
 }  // namespace
@@ -80,13 +98,14 @@ Result<OpenedSong> OpenSongBytes(FileKind kind, std::span<const std::uint8_t> by
     case FileKind::kMidi:
       break;
   }
-  return std::unexpected(MakeWarning(msg::kMidiNotReadable));
+  return OpenMidi(bytes);
 }
 
 Result<OpenedSong> OpenSongFile(const std::filesystem::path& path) {
   const FileKind kind = FileKindOf(path);
-  // Kinds without a reader say so before anything is read.
-  if (kind == FileKind::kMidi) return OpenSongBytes(kind, {});
+  // The editor converts MIDI files in its import dialog; opened as a song they only
+  // say so, before anything is read.
+  if (kind == FileKind::kMidi) return std::unexpected(MakeWarning(msg::kMidiNotReadable));
   auto bytes = ReadFileBytes(path);
   if (!bytes) return std::unexpected(bytes.error());
   return OpenSongBytes(kind, *bytes);

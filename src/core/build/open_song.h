@@ -35,12 +35,14 @@ struct OpenedSong {
 };
 
 /// Reads `bytes` as a file of `kind`. A reader's "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。" names what the
-/// bytes are instead when they plainly are another kind. MIDI files are not read yet:
-/// a warning says so.
+/// bytes are instead when they plainly are another kind. A MIDI file is imported with the
+/// import dialog's first choices (its first list item, 32 measures from the start, no
+/// options) into a new song; the import's refusals and errors are the failure.
 Result<OpenedSong> OpenSongBytes(FileKind kind, std::span<const std::uint8_t> bytes);
 
 /// Reads the file at `path` by the rule; fails with "ﾌｧｲﾙ読み込みに失敗しました。" when it
-/// cannot be read.
+/// cannot be read. MIDI files are not opened here: the editor hands them to its import
+/// dialog, which asks how to convert them, so this says they cannot be opened as a song.
 Result<OpenedSong> OpenSongFile(const std::filesystem::path& path);
 
 }  // namespace chwr

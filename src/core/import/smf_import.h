@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "diagnostic.h"
+#include "song/song_document.h"
 
 namespace chwr {
 
@@ -57,10 +58,12 @@ std::optional<ImportInputError> CheckImportInput(const ImportChoices& choices);
 struct ImportedSong {
   bool converted = false;                      ///< false: format not 0/1, nothing changes
   std::optional<std::string> title;            ///< the title box, when the conversion sets it
-  std::string tempo;                           ///< the tempo box ("120")
+  std::string tempo;  ///< the tempo box ("120"); empty after an error: the box keeps its text
   std::array<std::string, 4> parts;            ///< part texts, lines ended by CR LF
   std::array<std::optional<int>, 4> toneIndex;  ///< part tone list index (program + 4), when set
-  std::optional<Diagnostic> error;  ///< e.g. "ﾄﾗｯｸ3情報が存在しません。"; the parts are empty then
+  /// e.g. "ﾄﾗｯｸ3情報が存在しません。"; the parts are empty then, while the title and the
+  /// tones that parts converted before the failing one set are kept
+  std::optional<Diagnostic> error;
   Diagnostics warnings;             ///< what the conversion had to cut or skip
 };
 
@@ -68,6 +71,11 @@ struct ImportedSong {
 /// only when the input check fails (the error is the check's message).
 Result<ImportedSong> ImportSmf(std::span<const std::uint8_t> bytes, const SmfFacts& facts,
                                const ImportChoices& choices);
+
+/// Puts a conversion into `song` as "MML変換" puts it into the main window: the title and
+/// tempo when the conversion set them, resolution 48, the tones it chose and the four
+/// part texts. A conversion that did not run (`converted` false) changes nothing.
+void ApplyImportedSong(const ImportedSong& imported, SongDocument& song);
 
 /// What one list item (a track of a format 1 file, a channel of a format 0 file)
 /// holds, for the item's tooltip.
