@@ -26,7 +26,6 @@
 #include "playback_controller.h"
 #include "prompts.h"
 #include "settings/settings.h"
-#include "song/choices.h"
 #include "song_form.h"
 
 namespace chwr::gui {
@@ -298,38 +297,23 @@ void ImportDialog::Convert() {
   }
   if (links_.form->modified() && !links_.prompts->AskOkCancel(this, kConvertQuestion)) return;
   // Each conversion reads the file as it is now.
-  std::optional<Result<ImportedSong>> imported;
-  std::optional<Diagnostic> unreadable;
-  {
+  const Result<ImportedSong> imported = [&]() -> Result<ImportedSong> {
     WaitCursor wait;
-    if (auto bytes = ReadFileBytes(S(path_)); bytes) {
-      imported = ImportSmf(*bytes, facts_, choices);
-    } else {
-      unreadable = bytes.error();
-    }
+    auto bytes = ReadFileBytes(S(path_));
+    if (!bytes) return std::unexpected(bytes.error());
+    return ImportSmf(*bytes, facts_, choices);
+  }();
+  if (!imported) {
+    Show(imported.error());
+    return;
   }
-  if (unreadable) return Show(*unreadable);
-  if (!*imported) return Show(imported->error());
-  const ImportedSong& result = **imported;
-  if (!result.converted) return;
+  if (!imported->converted) return;
 
-  // All lengths come in 48ths of a quarter note.
   SongDocument song = links_.form->currentSong();
-  song.resolution = 1;
-  if (result.title) song.title = *result.title;
-  // A missing track ends the conversion before the tempo is taken over.
-  if (!result.error) song.tempo = result.tempo;
-  const std::vector<ChoiceItem>& tones = ToneItems();
-  for (int k = 0; k < 4; ++k) {
-    song.parts[k].mml = result.parts[k];
-    const std::optional<int> tone = result.toneIndex[k];
-    if (tone && *tone >= 0 && *tone < static_cast<int>(tones.size())) {
-      song.parts[k].tone = tones[*tone].text;
-    }
-  }
+  ApplyImportedSong(*imported, song);
   links_.files->ShowImported(song, path_);
-  if (result.error) Show(*result.error);
-  for (const Diagnostic& warning : result.warnings) Show(warning);
+  if (imported->error) Show(*imported->error);
+  for (const Diagnostic& warning : imported->warnings) Show(warning);
 }
 
 // The start measure in the player's milliseconds, at the file's first tempo.
