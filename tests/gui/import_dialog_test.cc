@@ -51,7 +51,7 @@ QDialog* Form3(const Harness& h) {
 }
 
 template <class T = QWidget>
-T* In(QDialog* d, const QString& name) {
+T* In(QObject* d, const QString& name) {
   T* found = d->findChild<T*>(name);
   if (!found) qFatal("no control %s", qPrintable(name));
   return found;
@@ -66,20 +66,16 @@ QStringList Shown(QDialog* d, const QStringList& names) {
   return shown;
 }
 
-QList<bool> States(QDialog* d, const QStringList& names, const char* property) {
+// A property ("checked", "enabled") of controls or actions, by name.
+QList<bool> States(QObject* root, const QStringList& names, const char* property) {
   QList<bool> states;
-  for (const QString& name : names) states << In<QObject>(d, name)->property(property).toBool();
+  for (const QString& name : names) states << In<QObject>(root, name)->property(property).toBool();
   return states;
 }
 
 const QStringList kVolumeButtons = {"optVOL_1", "optVOL_2", "optVOL_3"};
+// The menu items and their toolbar buttons.
 const QStringList kBlocked = {"mnuNEW", "mnuREAD", "mnuSAVE", "NEW", "READ", "SAVE"};
-
-QList<bool> Enabled(const Harness& h, const QStringList& actions) {
-  QList<bool> enabled;
-  for (const QString& name : actions) enabled << h.find<QAction>(name)->isEnabled();
-  return enabled;
-}
 
 void Select(QDialog* d, const QList<int>& rows) {
   auto* list = In<QListWidget>(d, "lstCH");
@@ -173,11 +169,11 @@ void ImportDialogTest::openingAMidiFileShowsTheDialogAndHoldsTheFileCommands() {
                    "名前：Bass\nﾁｬﾝﾈﾙ：2\n音符：1 (C3～C3)", "このﾄﾗｯｸはありません"}));
 
   // New, Open and Save wait for the dialog, menu items and buttons alike; Save As does not.
-  QCOMPARE(Enabled(h, kBlocked + QStringList{"mnuSAVENAME"}),
+  QCOMPARE(States(h.window.get(), kBlocked + QStringList{"mnuSAVENAME"}, "enabled"),
            QList<bool>({false, false, false, false, false, false, true}));
   Click(d, "Command2");
   QVERIFY(!Form3(h));
-  QCOMPARE(Enabled(h, kBlocked), QList<bool>(6, true));
+  QCOMPARE(States(h.window.get(), kBlocked, "enabled"), QList<bool>(6, true));
 }
 
 void ImportDialogTest::otherFormatsAndBadFilesAtOpen() {
@@ -216,7 +212,7 @@ void ImportDialogTest::otherFormatsAndBadFilesAtOpen() {
     h.window->OpenPath(h.path(bad[i]));
     QCOMPARE(h.lastMessage(), messages[i]);
     QVERIFY(!Form3(h));
-    QCOMPARE(Enabled(h, kBlocked), QList<bool>(6, true));
+    QCOMPARE(States(h.window.get(), kBlocked, "enabled"), QList<bool>(6, true));
   }
   QCOMPARE(h.text("Text3"), QString("Kept"));
   QVERIFY(h.prompts.questions.isEmpty());
