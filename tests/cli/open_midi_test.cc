@@ -1,0 +1,161 @@
+// `chwr open FILE.mid` and `chwr dump FILE.mid` as users and scripts meet them: the real
+// executable on real files, the import dialog's choices as options.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "smf_bytes.h"
+#include "song/choices.h"
+#include "song/song_file.h"
+
+namespace chwr {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace test::smf;
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class OpenMidiTest : public ::testing::Test {
+ protected:
+  Outcome Run(const std::string& args) {
+    const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+    const std::string cmd = std::string("'") + CHWR_EXE + "' " + args + " >'" + out.string() +
+                            "' 2>'" + err.string() + "'";
+    const int raw = std::system(cmd.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::ReadText(out), test::ReadText(err)};
+  }
+
+  // Writes `bytes` as `name` and opens it into "song.txt" with `options`.
+  Outcome Open(const std::string& name, const Bytes& bytes, const std::string& options = "") {
+    test::WriteBytes(dir_ / name, bytes);
+    fs::remove(song());
+    return Run("open '" + (dir_ / name).string() + "' -o '" + song().string() + "' " + options);
+  }
+
+  fs::path song() const { return dir_ / "song.txt"; }
+
+  SongDocument Song() {
+    auto read = ReadSongFile(song());
+    EXPECT_TRUE(read) << (read ? "" : read.error().message);
+    return read ? read->song : SongDocument{};
+  }
+
+  test::TempDir tmp_;
+  fs::path dir_ = tmp_.path();
+};
+
+// A format 1 file: a conductor track with title and tempo 150, then two tracks.
+Bytes TwoTracks() {
+  return File(1, 96, {Cat({Meta(0, 0x03, "Duet"), Tempo(0, 400000), End()}),
+                      Cat({Ev(0, {0xC0, 40}), Ev(0, {0xB0, 7, 100}), On(0, 72), Off(72, 72),
+                           On(24, 74), Off(96, 74), End()}),
+                      Cat({Ev(0, {0xC1, 0}), On(0, 48, 100, 1), Off(192, 48, 1), End()})});
+}
+
+TEST_F(OpenMidiTest, ConvertsWithTheDialogsDefaults) {
+  const Outcome o = Open("duet.mid", TwoTracks());
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.err, "");
+  const SongDocument s = Song();
+  EXPECT_EQ(s.title, "Duet");
+  EXPECT_EQ(s.tempo, "150");
+  EXPECT_EQ(s.resolution, 1);
+  EXPECT_EQ(s.parts[0].mml, "Q12C4Q0D4");
+  EXPECT_EQ(s.parts[1].mml, "");
+  EXPECT_EQ(s.parts[0].tone, kDefaultToneChoice);
+}
+
+TEST_F(OpenMidiTest, EveryChoiceHasItsOption) {
+  const Outcome o = Open("duet.MID", TwoTracks(),
+                         "--tracks 2,1 --start 0 --measures 8 --transpose -12 --absolute "
+                         "--octave --tone --volume cc7");
+  ASSERT_EQ(o.status, 0) << o.err;
+  const SongDocument s = Song();
+  EXPECT_EQ(s.parts[0].mml, "O4V50Q12C*48Q0D*48");
+  EXPECT_EQ(s.parts[1].mml, "O2V63Q0C*96");
+  EXPECT_EQ(s.parts[0].tone, GmProgramItemText(41));
+  EXPECT_EQ(s.parts[1].tone, GmProgramItemText(1));
+  // The streaming conversion with a transposition and the octave.
+  ASSERT_EQ(Open("duet.mid", TwoTracks(), "--octave --transpose +12").status, 0);
+  EXPECT_EQ(Song().parts[0].mml, "O6Q12C4Q0D4");
+}
+
+TEST_F(OpenMidiTest, RefusalsExitByWhoseFaultTheyAre) {
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    std::string options;
+    int status;
+    const char* firstLine;
+  };
+  const Case cases[] = {
+      {"five tracks", TwoTracks(), "--tracks 1,2,3,4,5", 1, "変換対象ﾄﾗｯｸは4つまです。"},
+      {"five-digit measures", TwoTracks(), "--measures 12345", 1, "変換範囲が無効です。"},
+      {"a start that is no number", TwoTracks(), "--start x", 1, "開始位置が無効です。"},
+      {"a three-digit transposition with a sign", TwoTracks(), "--transpose -123", 1,
+       "ﾄﾗﾝｽﾎﾟｰｽﾞが無効です。"},
+      {"a missing track", TwoTracks(), "--tracks 3", 1, "ﾄﾗｯｸ3情報が存在しません。"},
+      {"track 0", TwoTracks(), "--tracks 0", 64,
+       "--tracks: track (or, in a format 0 file, channel) numbers 1 to 16, separated by commas"},
+      {"a track list with a gap", TwoTracks(), "--tracks 1,,2", 64,
+       "--tracks: track (or, in a format 0 file, channel) numbers 1 to 16, separated by commas"},
+      {"an unknown volume", TwoTracks(), "--volume loud", 64,
+       "--volume: loud not in {none,cc7,cc11,velocity}"},
+      {"not a MIDI file", Ascii("not a midi file"), "", 2, "SMF ﾌｫｰﾏｯﾄが無効です。"},
+      {"format 2", File(2, 96, {End()}), "", 2,
+       "SMF ﾌｫｰﾏｯﾄ2のMIDIﾌｧｲﾙは変換できません。(ﾌｫｰﾏｯﾄ0と1のみ)"},
+  };
+  for (const Case& c : cases) {
+    const Outcome o = Open("x.mid", c.bytes, c.options);
+    EXPECT_EQ(o.status, c.status) << c.name << "\n" << o.err;
+    EXPECT_EQ(o.err.substr(0, o.err.find('\n')), c.firstLine) << c.name;
+    EXPECT_FALSE(fs::exists(song())) << c.name;
+  }
+  // Import options belong to MIDI files.
+  const Outcome mld = Open("x.mld", TwoTracks(), "--octave");
+  EXPECT_EQ(mld.status, 64);
+  EXPECT_NE(mld.err.find("are for MIDI files"), std::string::npos) << mld.err;
+  const Outcome missing = Run("open '" + (dir_ / "gone.mid").string() + "' -o '" +
+                              song().string() + "'");
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.err.substr(0, missing.err.find('\n')), "ﾌｧｲﾙ読み込みに失敗しました。");
+}
+
+TEST_F(OpenMidiTest, DumpListsEventsAndWhereAFileBreaks) {
+  test::WriteBytes(dir_ / "duet.mid", TwoTracks());
+  const Outcome o = Run("dump '" + (dir_ / "duet.mid").string() + "'");
+  ASSERT_EQ(o.status, 0);
+  EXPECT_NE(o.out.find("MTrk 2, length 27 (import list: ﾄﾗｯｸ1)"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("delta 24  tick 96  90  note on  ch 1  key 74 (O5D) vel 100"),
+            std::string::npos)
+      << o.out;
+
+  Bytes cut = TwoTracks();
+  cut.resize(cut.size() - 4);  // the last end of track
+  test::WriteBytes(dir_ / "cut.mid", cut);
+  const Outcome broken = Run("dump '" + (dir_ / "cut.mid").string() + "'");
+  EXPECT_EQ(broken.status, 0);
+  EXPECT_NE(broken.out.find("the file ends 4 byte(s) before its end"), std::string::npos)
+      << broken.out;
+  EXPECT_NE(broken.out.find("no end-of-track event"), std::string::npos) << broken.out;
+
+  const Outcome help = Run("open --help");
+  for (const char* option : {"--tracks", "--start", "--measures", "--transpose", "--absolute",
+                             "--octave", "--tone", "--volume"}) {
+    EXPECT_NE(help.out.find(option), std::string::npos) << option;
+  }
+}
+
+}  // namespace
+}  // namespace chwr
