@@ -418,7 +418,7 @@ void ImportDialogTest::previewPlaysFromTheStartMeasureUntilStoppedOrEnded() {
 // Real files from elsewhere, broken ones among them: each opens or is refused, and
 // converts without harm to the window.
 void ImportDialogTest::sharedTestFilesConvertWithoutHarm() {
-  const QDir folder(CHWR_SMF_TEST_DIR);
+  const QDir folder(CHWR_SMF_TESTDATA);
   const QStringList files = folder.entryList({"*.mid"}, QDir::Files, QDir::Name);
   if (files.isEmpty()) QSKIP("no shared MIDI files");
   Harness h;
