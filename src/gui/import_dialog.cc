@@ -198,8 +198,9 @@ void ImportDialog::BuildControls() {
   layout->addLayout(buttons);
 
   // Tab follows the eye: the list, the numbers, the options, then the buttons.
-  const QList<QWidget*> order = {lstCH_,    txtSEEK_, txtMAX_,  txtTRANCE_,
-                                 chkDELTA_, chkOCT_,  chkTONE_, chkVOL_};
+  const QList<QWidget*> order = {lstCH_,   txtSEEK_, txtMAX_, txtTRANCE_,         chkDELTA_,
+                                 chkOCT_,  chkTONE_, chkVOL_, optVOL_->button(1), preview_,
+                                 convert_, close_};
   for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
