@@ -16,7 +16,7 @@ fi
 what=$1
 seconds=$2
 shift 2
-targets=(song_file ini_file mld mail smf_timing compile_song smd)
+targets=(song_file ini_file mld mail smf_timing compile_song smd smf_import)
 
 source scripts/packages.sh
 bash scripts/setup-deps.sh cmake ninja-build libicu-dev clang-19 libclang-rt-19-dev
@@ -30,7 +30,7 @@ cmake --build "$build" -j 2 --target "${targets[@]/#/fuzz_}"
 work=$build/work
 generated=$work/generated
 rm -rf "$generated"
-mkdir -p "$generated"/{song_file,mld,mail,smf_timing,smd}
+mkdir -p "$generated"/{song_file,mld,mail,smf_timing,smd,smf_import}
 cp demo/demo.txt "$generated/song_file/demo.txt"
 chwr=build/release/src/cli/chwr
 if [ -x "$chwr" ]; then
@@ -39,6 +39,12 @@ if [ -x "$chwr" ]; then
   "$chwr" build demo/demo.txt --mid "$generated/smf_timing/demo.mid" >/dev/null 2>&1 || true
   "$chwr" build --reset-mid "$generated/smf_timing/reset.mid" >/dev/null 2>&1 || true
   "$chwr" build demo/demo.txt --smd "$generated/smd/demo.smd" >/dev/null 2>&1 || true
+  # The import target reads two bytes of settings before the file: streaming, then absolute
+  # with the octave, volumes and tones, all four parts.
+  if [ -f "$generated/smf_timing/demo.mid" ]; then
+    { printf '\x00\x0F'; cat "$generated/smf_timing/demo.mid"; } >"$generated/smf_import/demo.bin"
+    { printf '\x0F\x0F'; cat "$generated/smf_timing/demo.mid"; } >"$generated/smf_import/demo_abs.bin"
+  fi
 fi
 
 # Limits that keep single runs quick: a song part longer than a few kilobytes teaches the

@@ -77,9 +77,11 @@ ReadStatus TrackReader::Next(Event& e) {
     if (!type) return Cut(0);
     e.metaType = *type;
     const auto length = r_.Vlq();
-    // The end of track ends the walk whatever it states after its type byte.
-    if (!length && e.metaType != 0x2F) return Cut(0);
-    if (length) {
+    if (e.metaType == 0x2F) {
+      // The end of track ends the walk whatever it states after its type byte.
+      r_.Skip(std::min<std::size_t>(length.value_or(0), r_.Remaining()));
+    } else {
+      if (!length) return Cut(0);
       const std::size_t bodyAt = r_.pos();
       const auto body = r_.Take(*length);
       if (!body) return Cut(bodyAt - e.statusAt + *length);
