@@ -80,6 +80,10 @@ void Actions::BuildToolbar(QToolBar* toolbar, std::span<const ToolbarButton> but
     QAction* button = toolbar->addAction(style->standardIcon(b.icon), b.text);
     button->setObjectName(b.name);
     connect(button, &QAction::triggered, target, &QAction::trigger);
+    // A command that cannot run now (New while the import dialog is open, say) shows so
+    // on its button too.
+    button->setEnabled(target->isEnabled());
+    connect(target, &QAction::enabledChanged, button, &QAction::setEnabled);
   }
 }
 

@@ -113,13 +113,19 @@ void FileCommands::OpenPath(const QString& path) {
   OpenFrom(p);
 }
 
+// The file comes first: a MIDI file replaces nothing when it is opened (only its
+// conversion does, which asks on its own), so only the other kinds ask about changes.
 void FileCommands::OpenFrom(QString path) {
-  if (!ConfirmDiscard()) return;
   if (path.isEmpty()) {
     path = AskOpenFile(
         {"Text&Mld&Smd&Midi File(*.txt;*.mld;*.smd;*.mid)", "*.txt;*.mld;*.smd;*.mid", {}, {}, {}});
     if (path.isEmpty()) return;
   }
+  if (FileKindOf(S(path)) == FileKind::kMidi) {
+    emit midiChosen(path);
+    return;
+  }
+  if (!ConfirmDiscard()) return;
   auto read = [&] {
     WaitCursor wait;
     return OpenSongFile(S(path));
@@ -143,6 +149,15 @@ void FileCommands::OpenFrom(QString path) {
 void FileCommands::ShowUntitled(const SongDocument& song, const Diagnostics& warnings) {
   ShowSong(song, {});
   ShowWarnings(warnings);
+}
+
+void FileCommands::ShowImported(const SongDocument& song, const QString& midiPath) {
+  form_.showSong(song);
+  SetDocumentPath({});
+  names_ = DefaultNames::Beside(midiPath);
+  names_.midi = midiPath;
+  emit songReplaced();
+  form_.setModified(true);
 }
 
 void FileCommands::ShowSong(const SongDocument& song, const QString& path) {

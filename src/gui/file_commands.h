@@ -53,6 +53,9 @@ class FileCommands final : public QObject {
   bool ConfirmDiscard();
   /// Shows a song that has no file of its own (an MLD image, a melody mail) and its warnings.
   void ShowUntitled(const SongDocument& song, const Diagnostics& warnings);
+  /// Shows the song converted from the MIDI file `midiPath`: untitled, changed (nothing
+  /// of it is saved yet), the save dialogs offering names beside that file.
+  void ShowImported(const SongDocument& song, const QString& midiPath);
 
   /// The song's file; empty while untitled.
   QString documentPath() const { return documentPath_; }
@@ -84,6 +87,8 @@ class FileCommands final : public QObject {
   void songReplaced();
   /// A song file was opened or saved, or an MLD file opened: one for the recent files.
   void fileUsed(const QString& path);
+  /// The user opened a MIDI file: it goes to the import dialog, the song stays as it is.
+  void midiChosen(const QString& path);
 
  private:
   void OpenFrom(QString path);

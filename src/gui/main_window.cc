@@ -26,6 +26,7 @@
 #include "drop_guard.h"
 #include "feedback.h"
 #include "help_window.h"
+#include "import_dialog.h"
 #include "io/file_io.h"
 #include "paste_guard.h"
 #include "position_slider.h"
@@ -94,6 +95,7 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
   connect(builds_.get(), &BuildCommands::sizeReported, sizePanel_, &QLabel::setText);
   connect(builds_.get(), &BuildCommands::mailMade, txtMail_, &QLineEdit::setText);
   connect(form_, &SongForm::fileDropped, files_.get(), &FileCommands::OpenPath);
+  connect(files_.get(), &FileCommands::midiChosen, this, &MainWindow::ImportMidi);
   connect(form_, &SongForm::muteChanged, playback_.get(), &PlaybackController::SetPartMute);
   connect(builds_.get(), &BuildCommands::midiLengthKnown, playback_.get(),
           &PlaybackController::SongLengthKnown);
@@ -324,11 +326,46 @@ void MainWindow::ShowToneEditor() {
   tone_->ShowBeside(this);
 }
 
+// A MIDI file is handed to the import dialog when its header is one; the song stays
+// as it is until the dialog converts. Another MIDI file opened meanwhile (dropped, from
+// the recent files) takes the open dialog's place.
+void MainWindow::ImportMidi(const QString& path) {
+  auto read = [&]() -> Result<std::pair<std::vector<std::uint8_t>, SmfFacts>> {
+    WaitCursor wait;
+    auto bytes = ReadFileBytes(S(path));
+    if (!bytes) return std::unexpected(bytes.error());
+    auto facts = ReadSmfFacts(*bytes);
+    if (!facts) return std::unexpected(facts.error());
+    return std::pair{std::move(*bytes), *facts};
+  }();
+  if (!read) {
+    feedback_->ShowDiagnostic(read.error());
+    return;
+  }
+  if (import_) import_->reject();
+  recent_->add(path);
+  ImportDialogLinks links{
+      env_.prompts,
+      form_,
+      files_.get(),
+      playback_.get(),
+      &settings_,
+      {actions_->find("mnuNEW"), actions_->find("mnuREAD"), actions_->find("mnuSAVE")}};
+  import_ = new ImportDialog(std::move(links), path, read->second, read->first, this);
+  connect(import_, &ImportDialog::closed, this, [this, dialog = import_] {
+    if (import_ == dialog) import_ = nullptr;
+    dialog->deleteLater();
+  });
+  import_->show();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (!files_->ConfirmDiscard()) {
     event->ignore();
     return;
   }
+  // The dialog's options go into the settings written now.
+  if (import_) import_->reject();
   SaveSettings(env_.settingsFile, currentSettings());
   playback_->Shutdown();
   if (tone_) tone_->close();

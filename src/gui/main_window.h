@@ -25,6 +25,7 @@ namespace chwr::gui {
 class Actions;
 class Feedback;
 class HelpWindow;
+class ImportDialog;
 class PositionSlider;
 class RecentFiles;
 class SongForm;
@@ -83,6 +84,7 @@ class MainWindow final : public QMainWindow {
   void ShowHelp();
   void ShowAbout();
   void ShowToneEditor();
+  void ImportMidi(const QString& path);
 
   WindowEnvironment env_;
   Settings settings_;
@@ -93,6 +95,7 @@ class MainWindow final : public QMainWindow {
   PositionSlider* slider_ = nullptr;
   HelpWindow* help_ = nullptr;        // made when first needed
   std::unique_ptr<ToneEditor> tone_;  // made when first needed; a window of its own
+  ImportDialog* import_ = nullptr;    // the MIDI import dialog while it is open
   // Destroyed in this order's reverse: the commands before what they use.
   std::unique_ptr<Feedback> feedback_;
   std::unique_ptr<Actions> actions_;

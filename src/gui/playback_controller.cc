@@ -40,7 +40,7 @@ PlaybackController::PlaybackController(BuildCommands& builds, const Feedback& fe
   // the next Play starts.
   connect(slider_, &QSlider::sliderPressed, this, [this] {
     timer_->stop();
-    seeking_ = player_ && player_->Mode() == PlayerMode::kPlaying;
+    seeking_ = UnderWay() && player_->Mode() == PlayerMode::kPlaying;
     if (seeking_) player_->Pause();
   });
   connect(slider_, &QSlider::sliderReleased, this, [this] {
@@ -80,9 +80,18 @@ bool PlaybackController::EnsurePlayer() {
   return true;
 }
 
-// Playing, or paused under the held slider.
+// The song playing, or paused under the held slider. A preview is no playback of the
+// song: the slider and the mutes leave it alone.
 bool PlaybackController::UnderWay() const {
-  return player_ && player_->Mode() != PlayerMode::kStopped;
+  return player_ && !previewing_ && player_->Mode() != PlayerMode::kStopped;
+}
+
+// Mutes held over from the last playback would silence the next file's channels.
+void PlaybackController::ClearMutes() {
+  for (int part = 0; part < 4; ++part) {
+    if (channelMuted_[part]) player_->SetChannelMute(part, false);
+  }
+  channelMuted_ = {};
 }
 
 void PlaybackController::StartPlaybackFile(bool resetOnly) {
@@ -96,12 +105,9 @@ void PlaybackController::StartPlaybackFile(bool resetOnly) {
   const int knob = fromKnob ? slider_->value() : 0;
   timer_->stop();
   if (player_) player_->StopM();
-  // Mutes held over from the last playback would silence the new file's parts: a part
-  // muted now is left out of it instead.
-  for (int part = 0; part < 4; ++part) {
-    if (channelMuted_[part]) player_->SetChannelMute(part, false);
-  }
-  channelMuted_ = {};
+  previewing_ = false;
+  // A part muted now is left out of the new file instead.
+  ClearMutes();
   std::vector<std::uint8_t> image;
   if (resetOnly) {
     image = ResetSmfImage();
@@ -145,6 +151,7 @@ void PlaybackController::ResetSoundSource() {
 
 void PlaybackController::Stop() {
   seeking_ = false;
+  previewing_ = false;
   Rest();
 }
 
@@ -163,6 +170,33 @@ void PlaybackController::SetPartMute(int part, bool muted) {
 void PlaybackController::SongLengthKnown(std::int64_t ms) {
   if (UnderWay() || seeking_ || ms <= 0) return;
   slider_->setLength(static_cast<int>(std::min<std::int64_t>(ms, std::numeric_limits<int>::max())));
+}
+
+bool PlaybackController::PlayPreview(const std::filesystem::path& path, std::int64_t ms) {
+  if (busy_) return false;
+  seeking_ = false;
+  previewing_ = false;
+  Rest();
+  ClearMutes();
+  if (!EnsurePlayer()) return false;
+  if (auto opened = player_->Open(path); !opened) {
+    feedback_.ShowDiagnostic(opened.error());
+    return false;
+  }
+  if (ms > 0) player_->SetPosition(ms);
+  player_->Play();
+  previewing_ = true;
+  return true;
+}
+
+bool PlaybackController::PreviewPlaying() const {
+  return previewing_ && player_ && player_->Mode() == PlayerMode::kPlaying;
+}
+
+void PlaybackController::StopPreview() {
+  if (!previewing_) return;
+  previewing_ = false;
+  if (player_) player_->StopM();
 }
 
 // Nothing plays any more: the timer rests and the knob goes back to the start. The

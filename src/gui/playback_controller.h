@@ -55,6 +55,15 @@ class PlaybackController final : public QObject {
   /// A build made a MIDI file of `ms` milliseconds: while nothing plays, the slider spans it.
   void SongLengthKnown(std::int64_t ms);
 
+  /// Plays the MIDI file at `path` from `ms` in place of anything playing (the import
+  /// dialog's preview); false when it cannot, after telling the user why.
+  bool PlayPreview(const std::filesystem::path& path, std::int64_t ms);
+  /// Whether the preview last started still plays: false once it ended, was stopped, or
+  /// the song's own playback took the player over.
+  bool PreviewPlaying() const;
+  /// Stops the preview when it still has the player; the song's playback goes on.
+  void StopPreview();
+
   /// The player once playback has started, else null.
   MidiPlayer* player() const { return player_.get(); }
 
@@ -65,6 +74,7 @@ class PlaybackController final : public QObject {
  private:
   bool EnsurePlayer();
   bool UnderWay() const;
+  void ClearMutes();
   void StartPlaybackFile(bool resetOnly);
   void TimerTick();
   void Rest();
@@ -79,6 +89,7 @@ class PlaybackController final : public QObject {
   std::array<bool, 4> channelMuted_{};  // parts muted in the player during this playback
   bool busy_ = false;                   // a playback file is being made and opened
   bool seeking_ = false;                // the slider is held over a paused playback
+  bool previewing_ = false;             // the player has the import dialog's file
 };
 
 }  // namespace chwr::gui

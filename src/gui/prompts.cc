@@ -43,10 +43,11 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text
   return box;
 }
 
-std::unique_ptr<QMessageBox> MakeQuestionBox(QWidget* parent, const QString& text) {
+std::unique_ptr<QMessageBox> MakeQuestionBox(QWidget* parent, const QString& text, bool okCancel) {
+  const auto buttons = okCancel ? QMessageBox::Ok | QMessageBox::Cancel
+                                : QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
   return std::make_unique<QMessageBox>(QMessageBox::Information, QStringLiteral("確認"), text,
-                                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                       parent);
+                                       buttons, parent);
 }
 
 std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const FileDialog& dialog, bool save) {
@@ -80,6 +81,10 @@ Answer QtPrompts::AskYesNoCancel(QWidget* parent, const QString& text) {
     default:
       return Answer::Cancel;
   }
+}
+
+bool QtPrompts::AskOkCancel(QWidget* parent, const QString& text) {
+  return MakeQuestionBox(parent, text, true)->exec() == QMessageBox::Ok;
 }
 
 QString QtPrompts::OpenFile(QWidget* parent, const FileDialog& dialog) {

@@ -39,6 +39,8 @@ class Prompts {
                        const QString& detail) = 0;
   /// A question with Yes, No and Cancel, title "確認" and the information icon.
   virtual Answer AskYesNoCancel(QWidget* parent, const QString& text) = 0;
+  /// A question with OK and Cancel, title "確認" and the information icon; true for OK.
+  virtual bool AskOkCancel(QWidget* parent, const QString& text) = 0;
   /// A file to open (must exist); empty when cancelled.
   virtual QString OpenFile(QWidget* parent, const FileDialog& dialog) = 0;
   /// A file to save to (asks before overwriting); empty when cancelled.
@@ -55,6 +57,7 @@ class QtPrompts final : public Prompts {
   void Message(QWidget* parent, const QString& text, MessageKind kind,
                const QString& detail) override;
   Answer AskYesNoCancel(QWidget* parent, const QString& text) override;
+  bool AskOkCancel(QWidget* parent, const QString& text) override;
   QString OpenFile(QWidget* parent, const FileDialog& dialog) override;
   QString SaveFile(QWidget* parent, const FileDialog& dialog) override;
   std::optional<QFont> ChooseFont(QWidget* parent, const QFont& current) override;
@@ -64,8 +67,9 @@ class QtPrompts final : public Prompts {
 /// The message box QtPrompts::Message shows.
 std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text, MessageKind kind,
                                             const QString& detail);
-/// The question box QtPrompts::AskYesNoCancel shows.
-std::unique_ptr<QMessageBox> MakeQuestionBox(QWidget* parent, const QString& text);
+/// The question box QtPrompts::AskYesNoCancel shows, or with `okCancel` AskOkCancel.
+std::unique_ptr<QMessageBox> MakeQuestionBox(QWidget* parent, const QString& text,
+                                             bool okCancel = false);
 /// The file dialog QtPrompts shows to open (`save` false) or to save a file.
 std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const FileDialog& dialog, bool save);
 

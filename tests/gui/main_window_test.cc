@@ -332,10 +332,10 @@ void MainWindowTest::openDispatchesOnTheFileKind() {
   const QByteArray mld = ReadAll(h.path("tune.mld"));
   QVERIFY(mld.startsWith("melo"));
 
-  // MIDI files, whatever the case of their extension, are not read yet.
-  h.prompts.answers = {Answer::No};
+  // A MIDI file, whatever the case of its extension, goes to the import dialog without
+  // a question; one that cannot be read is reported.
   h.window->OpenPath(h.path("X.MiD"));
-  QCOMPARE(h.lastMessage(), QString("Warning: MIDﾌｧｲﾙの読み込みにはまだ対応していません。"));
+  QCOMPARE(h.lastMessage(), QString("Error: ﾌｧｲﾙ読み込みに失敗しました。"));
   QCOMPARE(h.texts({"Text3", "Text1_0"}), QStringList({"Kept", "L8 O4 CDEFGAB"}));
 
   // An MLD file gives an untitled song; the mutes stay as they are.

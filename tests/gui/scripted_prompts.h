@@ -31,7 +31,8 @@ class ScriptedPrompts final : public Prompts {
 
   // Answers, taken from the front.
   QList<Answer> answers;
-  QStringList files;  ///< for open and save dialogs; "" cancels
+  QList<bool> confirms;  ///< for OK / Cancel questions: true is OK
+  QStringList files;     ///< for open and save dialogs; "" cancels
   QList<std::optional<QFont>> fonts;
 
   // What the window showed, in order.
@@ -52,6 +53,12 @@ class ScriptedPrompts final : public Prompts {
     CheckCursor("question: " + text);
     questions.append(text);
     return Next(answers, Answer::Cancel, "question: " + text);
+  }
+
+  bool AskOkCancel(QWidget*, const QString& text) override {
+    CheckCursor("question: " + text);
+    questions.append(text);
+    return Next(confirms, false, "question: " + text);
   }
 
   QString OpenFile(QWidget*, const FileDialog& dialog) override {

@@ -831,6 +831,10 @@ void WindowHabitsTest::qtDialogsSpeakJapaneseAndNameEachFilterOnce() {
   QVERIFY2(buttons[0].startsWith("はい") && buttons[1].startsWith("いいえ") &&
                buttons[2].startsWith("キャンセル"),
            qPrintable(buttons.join(", ")));
+  // The question before a MIDI conversion offers OK and Cancel only.
+  auto convert = MakeQuestionBox(nullptr, "内容が変更されていますが変換しますか？", true);
+  QVERIFY(convert->standardButtons() == (QMessageBox::Ok | QMessageBox::Cancel));
+  QVERIFY(convert->icon() == QMessageBox::Information && convert->windowTitle() == "確認");
 
   // Each filter shows as its description, its patterns once.
   for (bool save : {false, true}) {

@@ -1,0 +1,104 @@
+#pragma once
+// The MIDI import dialog ("Form3"): the user picks up to four tracks (or channels), where
+// to start, how far to go, a transposition and what else to take over, may listen to the
+// file from the start measure, and converts it into the song's four parts. It lives
+// beside the main window without blocking it; New, Open and Save wait while it is open.
+
+#include <QDialog>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "import/smf_import.h"
+
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTimer;
+
+namespace chwr {
+struct Settings;
+}
+
+namespace chwr::gui {
+
+class FileCommands;
+class PlaybackController;
+class Prompts;
+class SongForm;
+
+/// What the dialog works on in the main window.
+struct ImportDialogLinks {
+  Prompts* prompts = nullptr;              ///< messages and the question before converting
+  SongForm* form = nullptr;                ///< the song the conversion fills
+  FileCommands* files = nullptr;           ///< makes the converted song an untitled one
+  PlaybackController* playback = nullptr;  ///< plays the preview
+  Settings* settings = nullptr;            ///< midiTone/Oct/Vol/Pos: read on open, set on close
+  std::vector<QAction*> blocked;           ///< disabled while the dialog is open
+};
+
+/// The text a list item's tooltip shows: what the track or channel holds.
+QString ImportSourceTip(const ImportSource& source, bool channels);
+
+/// "Form3", for the MIDI file at `path` with the facts read when it was handed over.
+class ImportDialog final : public QDialog {
+  Q_OBJECT
+
+ public:
+  /// The dialog over `mainWindow`, placed at its top-left corner; `bytes` (the file as it
+  /// was handed over) tell the list items' tooltips. Not shown yet.
+  ImportDialog(ImportDialogLinks links, QString path, const SmfFacts& facts,
+               std::span<const std::uint8_t> bytes, QWidget* mainWindow);
+  ~ImportDialog() override;
+
+  /// Every way of closing ends here: the options go to the settings, a preview stops and
+  /// the main window's blocked commands come back.
+  void done(int result) override;
+
+ signals:
+  /// The dialog closed; it is of no further use.
+  void closed();
+
+ private:
+  void BuildControls();
+  void FillList(std::span<const std::uint8_t> bytes);
+  void LoadOptions();
+  void StoreOptions();
+  void VolumeToggled(bool on);
+  void Focus(ImportField field);
+  ImportChoices Choices() const;
+  void Convert();
+  void TogglePreview();
+  void PreviewTick();
+  void EndPreview();
+  void Show(const Diagnostic& d);
+
+  ImportDialogLinks links_;
+  QString path_;
+  SmfFacts facts_;
+  bool closing_ = false;
+
+  QListWidget* lstCH_ = nullptr;
+  QLabel* format_ = nullptr;
+  QLabel* division_ = nullptr;
+  QLineEdit* txtSEEK_ = nullptr;
+  QLineEdit* txtMAX_ = nullptr;
+  QLineEdit* txtTRANCE_ = nullptr;
+  QCheckBox* chkDELTA_ = nullptr;
+  QCheckBox* chkOCT_ = nullptr;
+  QCheckBox* chkTONE_ = nullptr;
+  QCheckBox* chkVOL_ = nullptr;
+  QButtonGroup* optVOL_ = nullptr;  // buttons 1..3: volume, expression, velocity
+  QPushButton* convert_ = nullptr;
+  QPushButton* close_ = nullptr;
+  QPushButton* preview_ = nullptr;
+  QTimer* timer1_ = nullptr;
+};
+
+}  // namespace chwr::gui

@@ -1,0 +1,448 @@
+// The MIDI import dialog driven as a user drives it: MIDI files written here opened
+// through the window, controls found by name, the conversion and the preview run by
+// their buttons, questions answered by ScriptedPrompts and the preview heard by the fake
+// player. What the conversion writes has the core's own tests; these prove the dialog
+// hands it the user's choices and puts its result where the user looks.
+
+#include <QtTest>
+#include <QtWidgets>
+#include <span>
+
+#include "box_text.h"
+#include "import/smf_import.h"
+#include "window_harness.h"
+
+namespace chwr::gui {
+namespace {
+
+const QString kConvertQuestion = "内容が変更されていますが変換しますか？";
+
+QByteArray Be(quint32 value, int bytes) {
+  QByteArray out;
+  for (int i = bytes - 1; i >= 0; --i) out.append(char((value >> (8 * i)) & 0xFF));
+  return out;
+}
+
+// A Standard MIDI File from its tracks' events, written in hexadecimal.
+QByteArray Smf(int format, int division, const QList<const char*>& tracks) {
+  QByteArray file = "MThd" + Be(6, 4) + Be(format, 2) + Be(tracks.size(), 2) + Be(division, 2);
+  for (const char* hex : tracks) {
+    const QByteArray events = QByteArray::fromHex(hex);
+    file += "MTrk" + Be(events.size(), 4) + events;
+  }
+  return file;
+}
+
+// 454,545 µs a quarter: 0.45 s after rounding, tempo 133.
+const char* kTempoTrack = "00FF510306EF91 00FF2F00";
+// "Melody" on channel 1, program 6: C4 sounding 36 of 48 ticks, then D4 for 48.
+const char* kMelody = "00FF03064D656C6F6479 00C005 00903C64 24803C40 0C903E64 30803E40 00FF2F00";
+// "Bass" on channel 2: C3 for 96 ticks.
+const char* kBass = "00FF030442617373 00913064 60813000 00FF2F00";
+
+QByteArray Tune() {
+  return Smf(1, 48, {kTempoTrack, kMelody, kBass});
+}
+
+QDialog* Form3(const Harness& h) {
+  // A closed dialog is gone once Qt has deleted it.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  return h.window->findChild<QDialog*>("Form3");
+}
+
+template <class T = QWidget>
+T* In(QObject* d, const QString& name) {
+  T* found = d->findChild<T*>(name);
+  if (!found) qFatal("no control %s", qPrintable(name));
+  return found;
+}
+
+QStringList Shown(QDialog* d, const QStringList& names) {
+  QStringList shown;
+  for (const QString& name : names) {
+    QObject* o = In<QObject>(d, name);
+    shown << (qobject_cast<QGroupBox*>(o) ? o->property("title") : o->property("text")).toString();
+  }
+  return shown;
+}
+
+// A property ("checked", "enabled") of controls or actions, by name.
+QList<bool> States(QObject* root, const QStringList& names, const char* property) {
+  QList<bool> states;
+  for (const QString& name : names) states << In<QObject>(root, name)->property(property).toBool();
+  return states;
+}
+
+const QStringList kVolumeButtons = {"optVOL_1", "optVOL_2", "optVOL_3"};
+// The menu items and their toolbar buttons.
+const QStringList kBlocked = {"mnuNEW", "mnuREAD", "mnuSAVE", "NEW", "READ", "SAVE"};
+
+void Select(QDialog* d, const QList<int>& rows) {
+  auto* list = In<QListWidget>(d, "lstCH");
+  for (int i = 0; i < list->count(); ++i) list->item(i)->setSelected(rows.contains(i));
+}
+
+void Click(QDialog* d, const QString& button) {
+  In<QAbstractButton>(d, button)->click();
+}
+
+void Tick(QDialog* d) {
+  QVERIFY(QMetaObject::invokeMethod(In<QTimer>(d, "Timer1"), "timeout"));
+}
+
+// What the core makes of the file with these choices, as the part boxes show it.
+QStringList Converted(const QByteArray& file, const ImportChoices& choices) {
+  const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(file.data()),
+                                            file.size());
+  const auto facts = ReadSmfFacts(bytes);
+  const auto song = ImportSmf(bytes, *facts, choices);
+  QStringList parts;
+  for (const std::string& part : song->parts) parts << ToBoxText(part);
+  return parts;
+}
+
+}  // namespace
+
+class ImportDialogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void openingAMidiFileShowsTheDialogAndHoldsTheFileCommands();
+  void otherFormatsAndBadFilesAtOpen();
+  void optionsComeFromTheSettingsAndGoBackOnClose();
+  void refusedInputChangesNothingAndPointsAtItsBox();
+  void convertFillsTheSongFromTheFileAsItIsNow();
+  void aMissingTrackEmptiesThePartsAndSaysSo();
+  void previewPlaysFromTheStartMeasureUntilStoppedOrEnded();
+  void sharedTestFilesConvertWithoutHarm();
+};
+
+void ImportDialogTest::openingAMidiFileShowsTheDialogAndHoldsTheFileCommands() {
+  Harness h;
+  WriteAll(h.path("tune.MiD"), Tune());
+  h.set({{"Text3", "Mine"}});
+  // The song is replaced only by a conversion: opening asks nothing, changes nothing.
+  h.triggerWithFile("mnuREAD", "tune.MiD");
+  QDialog* d = Form3(h);
+  QVERIFY(d && d->isVisible() && !d->isModal());
+  QCOMPARE(d->parentWidget(), h.window.get());
+  QCOMPARE(d->pos(), h.window->pos() + QPoint(3, 62));
+  QVERIFY(h.prompts.questions.isEmpty());
+  QCOMPARE(h.text("Text3"), QString("Mine"));
+
+  QCOMPARE(Shown(d, {"Label7",   "Label8",   "Label3",   "Label2",  "txtSEEK",   "Label4",
+                     "Label1",   "txtMAX",   "Label5",   "Label6",  "txtTRANCE", "Frame2",
+                     "chkDELTA", "chkOCT",   "chkTONE",  "chkVOL",  "optVOL_1",  "optVOL_2",
+                     "optVOL_3", "Command1", "Command2", "Command3"}),
+           QStringList(
+               {"SMF Format：", "1",       "分解能：48",   "変換開始位置", "0",      "小節辺りから",
+                "変換範囲",     "32",      "小節辺りまで", "ﾄﾗﾝｽﾎﾟｰｽﾞ",    "0",      "取り込み設定",
+                "絶対音長",     "ｵｸﾀｰﾌﾞ",  "音色",         "ﾎﾞﾘｭｰﾑ",       "ﾎﾞﾘｭｰﾑ", "ｴｸｽﾌﾟﾚｯｼｮﾝ",
+                "ﾍﾞﾛｼﾃｨｰ",      "MML変換", "閉じる",       "再生"}));
+  QStringList tips;
+  for (const char* name :
+       {"txtSEEK", "txtMAX", "txtTRANCE", "chkDELTA", "chkOCT", "chkTONE", "chkVOL"}) {
+    tips << In(d, name)->toolTip();
+  }
+  QCOMPARE(tips, QStringList(
+                     {"小節単位に指定する", "小節単位に指定", "+,-で指定",
+                      "絶対音長のみで取り込むか指定（推奨）", "MIDIﾌｧｲﾙからｵｸﾀｰﾌﾞを取り込むか指定",
+                      "MIDIﾌｧｲﾙから音色を取り込むか指定", "MIDIﾌｧｲﾙからﾎﾞﾘｭｰﾑを取り込むか指定"}));
+  // Without settings: tone import on, the rest off, no volume source to choose.
+  QCOMPARE(States(d, {"chkDELTA", "chkOCT", "chkTONE", "chkVOL"}, "checked"),
+           QList<bool>({false, false, true, false}));
+  QCOMPARE(States(d, kVolumeButtons, "checked") + States(d, kVolumeButtons, "enabled"),
+           QList<bool>(6, false));
+  auto* timer = In<QTimer>(d, "Timer1");
+  QVERIFY(timer->interval() == 250 && !timer->isActive());
+
+  // Sixteen tracks, the first chosen; each item's tip says what the track holds.
+  auto* list = In<QListWidget>(d, "lstCH");
+  QCOMPARE(list->selectionMode(), QAbstractItemView::MultiSelection);
+  QCOMPARE(QStringList({list->item(0)->text(), list->item(9)->text(), list->item(15)->text()}),
+           QStringList({"ﾄﾗｯｸ 1", "ﾄﾗｯｸ10", "ﾄﾗｯｸ16"}));
+  QCOMPARE(list->count(), 16);
+  QCOMPARE(list->selectedItems(), QList<QListWidgetItem*>({list->item(0)}));
+  QCOMPARE(
+      QStringList({list->item(0)->toolTip(), list->item(1)->toolTip(), list->item(2)->toolTip()}),
+      QStringList({"名前：Melody\nﾁｬﾝﾈﾙ：1\n音符：2 (C4～D4)",
+                   "名前：Bass\nﾁｬﾝﾈﾙ：2\n音符：1 (C3～C3)", "このﾄﾗｯｸはありません"}));
+
+  // New, Open and Save wait for the dialog, menu items and buttons alike; Save As does not.
+  QCOMPARE(States(h.window.get(), kBlocked + QStringList{"mnuSAVENAME"}, "enabled"),
+           QList<bool>({false, false, false, false, false, false, true}));
+  Click(d, "Command2");
+  QVERIFY(!Form3(h));
+  QCOMPARE(States(h.window.get(), kBlocked, "enabled"), QList<bool>(6, true));
+}
+
+void ImportDialogTest::otherFormatsAndBadFilesAtOpen() {
+  Harness h;
+  WriteAll(h.path("zero.mid"),
+           Smf(0, 96, {"00FF510307A120 00C005 00903C64 00913064 30803C40 30813000 00FF2F00"}));
+  WriteAll(h.path("two.mid"), Smf(2, 48, {kTempoTrack, kMelody}));
+  WriteAll(h.path("riff.mid"), "RIFF0000RMIDdata");
+  h.set({{"Text3", "Kept"}});
+
+  // Format 0 offers channels.
+  h.window->OpenPath(h.path("zero.mid"));
+  QDialog* d = Form3(h);
+  auto* list = In<QListWidget>(d, "lstCH");
+  QCOMPARE(Shown(d, {"Label8", "Label3"}), QStringList({"0", "分解能：96"}));
+  QCOMPARE(QStringList({list->item(0)->text(), list->item(9)->text(), list->item(0)->toolTip(),
+                        list->item(2)->toolTip()}),
+           QStringList({"ﾁｬﾝﾈﾙ 1", "ﾁｬﾝﾈﾙ10", "ﾁｬﾝﾈﾙ：1\n音符：1 (C4～C4)",
+                        "このﾁｬﾝﾈﾙにはｲﾍﾞﾝﾄがありません"}));
+
+  // Another MIDI file opened meanwhile takes the dialog's place. Format 2 offers
+  // nothing to choose and nothing to convert.
+  h.window->OpenPath(h.path("two.mid"));
+  d = Form3(h);
+  QCOMPARE(h.window->findChildren<QDialog*>("Form3").size(), 1);
+  QCOMPARE(Shown(d, {"Label8"}), QStringList({"2"}));
+  QCOMPARE(In<QListWidget>(d, "lstCH")->count(), 0);
+  QVERIFY(!In(d, "Command1")->isEnabled());
+  Click(d, "Command2");
+
+  // A file that is no MIDI file, or none at all, is refused; the song stays.
+  const QStringList bad = {"riff.mid", "gone.mid"};
+  const QStringList messages = {"Error: SMF ﾌｫｰﾏｯﾄが無効です。",
+                                "Error: ﾌｧｲﾙ読み込みに失敗しました。"};
+  for (int i = 0; i < bad.size(); ++i) {
+    h.window->OpenPath(h.path(bad[i]));
+    QCOMPARE(h.lastMessage(), messages[i]);
+    QVERIFY(!Form3(h));
+    QCOMPARE(States(h.window.get(), kBlocked, "enabled"), QList<bool>(6, true));
+  }
+  QCOMPARE(h.text("Text3"), QString("Kept"));
+  QVERIFY(h.prompts.questions.isEmpty());
+}
+
+void ImportDialogTest::optionsComeFromTheSettingsAndGoBackOnClose() {
+  Harness h("[Midi]\r\nTone=0\r\nOct=1\r\nVol=2\r\nPos=16\r\n");
+  WriteAll(h.path("tune.mid"), Tune());
+  h.window->OpenPath(h.path("tune.mid"));
+  QDialog* d = Form3(h);
+  QCOMPARE(States(d, {"chkTONE", "chkOCT", "chkVOL"}, "checked"), QList<bool>({false, true, true}));
+  QCOMPARE(States(d, kVolumeButtons, "checked") + States(d, kVolumeButtons, "enabled"),
+           QList<bool>({false, true, false, true, true, true}));
+  QCOMPARE(Shown(d, {"txtMAX"}), QStringList({"16"}));
+
+  // Clearing the volume box clears and disables its choices; checking it picks the first.
+  Click(d, "chkVOL");
+  QCOMPARE(States(d, kVolumeButtons, "checked") + States(d, kVolumeButtons, "enabled"),
+           QList<bool>(6, false));
+  Click(d, "chkVOL");
+  QCOMPARE(States(d, kVolumeButtons, "checked"), QList<bool>({true, false, false}));
+  Click(d, "optVOL_3");
+  Click(d, "chkTONE");
+  Click(d, "chkOCT");
+  In<QLineEdit>(d, "txtMAX")->setText("8");
+  In<QLineEdit>(d, "txtSEEK")->setText("3");
+  // Escape closes the dialog as its button does.
+  QTest::keyClick(d, Qt::Key_Escape);
+  QVERIFY(!Form3(h));
+  const Settings stored = h.window->currentSettings();
+  QCOMPARE(QList<int>({stored.midiTone, stored.midiOct, stored.midiVol, stored.midiPos}),
+           QList<int>({1, 0, 3, 8}));
+
+  // The next dialog starts from them, with a fresh start measure.
+  h.window->OpenPath(h.path("tune.mid"));
+  d = Form3(h);
+  QCOMPARE(States(d, {"chkTONE", "chkOCT", "optVOL_3"}, "checked"),
+           QList<bool>({true, false, true}));
+  QCOMPARE(Shown(d, {"txtMAX", "txtSEEK"}), QStringList({"8", "0"}));
+
+  // A range that is no number keeps the stored one. Closing the window closes the
+  // dialog first, so the settings file gets its options.
+  In<QLineEdit>(d, "txtMAX")->setText("many");
+  Click(d, "chkVOL");
+  QVERIFY(h.window->close());
+  QSettings ini(h.path("chwr.ini"), QSettings::IniFormat);
+  QStringList written;
+  for (const char* key : {"Midi/Tone", "Midi/Oct", "Midi/Vol", "Midi/Pos"}) {
+    written << ini.value(key).toString();
+  }
+  QCOMPARE(written, QStringList({"1", "0", "0", "8"}));
+}
+
+void ImportDialogTest::refusedInputChangesNothingAndPointsAtItsBox() {
+  Harness h;
+  WriteAll(h.path("tune.mid"), Tune());
+  h.combo("cmbBUNKAI")->setCurrentIndex(0);
+  h.set({{"Text1_0", "C*24"}});
+  h.window->OpenPath(h.path("tune.mid"));
+  QDialog* d = Form3(h);
+  struct Row {
+    QList<int> rows;
+    QString seek, measures, transpose, message, control;
+  };
+  const Row rows[] = {
+      {{}, "0", "32", "0", "変換対象ﾄﾗｯｸが指定されていません。", "lstCH"},
+      {{0, 1, 2, 3, 4}, "0", "32", "0", "変換対象ﾄﾗｯｸは4つまです。", "lstCH"},
+      {{0}, "x", "32", "0", "開始位置が無効です。", "txtSEEK"},
+      {{0}, "0", "12345", "0", "変換範囲が無効です。", "txtMAX"},
+      {{0}, "0", "", "0", "変換範囲が無効です。", "txtMAX"},
+      {{0}, "0", "32", "-123", "ﾄﾗﾝｽﾎﾟｰｽﾞが無効です。", "txtTRANCE"},
+  };
+  for (const Row& row : rows) {
+    Select(d, row.rows);
+    In<QLineEdit>(d, "txtSEEK")->setText(row.seek);
+    In<QLineEdit>(d, "txtMAX")->setText(row.measures);
+    In<QLineEdit>(d, "txtTRANCE")->setText(row.transpose);
+    In(d, "Command1")->setFocus();
+    Click(d, "Command1");
+    QCOMPARE(h.lastMessage(), "Error: " + row.message);
+    QCOMPARE(d->focusWidget()->objectName(), row.control);
+  }
+  QVERIFY(h.prompts.questions.isEmpty());
+  QCOMPARE(h.texts({"Text1_0", "cmbBUNKAI"}), QStringList({"C*24", "24"}));
+
+  // A sign and two digits pass: the changed song's question comes next.
+  In<QLineEdit>(d, "txtTRANCE")->setText("-12");
+  h.prompts.confirms = {false};
+  Click(d, "Command1");
+  QCOMPARE(h.prompts.questions, QStringList({kConvertQuestion}));
+  QCOMPARE(h.texts({"Text1_0", "cmbBUNKAI"}), QStringList({"C*24", "24"}));
+}
+
+void ImportDialogTest::convertFillsTheSongFromTheFileAsItIsNow() {
+  Harness h;
+  WriteAll(h.path("song.txt"), SongFile({"qrv", "Old", "@96", "B", "B", "B", "A", "A", "A", "C*24",
+                                         "D", "E", "0", "", " 0 ", "B", "A", "F"}));
+  h.window->OpenPath(h.path("song.txt"));
+  h.set({{"Text1_3", "typed"}});
+  WriteAll(h.path("tune.mid"), Tune());
+  h.window->OpenPath(h.path("tune.mid"));
+  QDialog* d = Form3(h);
+  Select(d, {0, 1});
+  Click(d, "chkOCT");
+  ImportChoices choices;
+  choices.selected[0] = choices.selected[1] = true;
+  choices.octave = choices.tone = true;
+
+  // The changed song is replaced only when the user says so.
+  h.prompts.confirms = {false, true};
+  Click(d, "Command1");
+  QCOMPARE(h.texts({"Text3", "cmbBUNKAI", "Text1_3"}), QStringList({"Old", "24", "typed"}));
+  Click(d, "Command1");
+  QCOMPARE(h.prompts.questions, QStringList({kConvertQuestion, kConvertQuestion}));
+  QCOMPARE(h.texts({"Text3", "Text5", "cmbBUNKAI", "Combo3_0", "Combo3_1"}),
+           QStringList({"Melody", "133", "48", "6   E.Piano 2", "B"}));
+  QCOMPARE(h.parts(), Converted(Tune(), choices));
+  // The first note sounds 36 of its 48 ticks, from octave 4.
+  QVERIFY2(h.text("Text1_0").startsWith("O4Q12C4"), qPrintable(h.text("Text1_0")));
+  QVERIFY(h.text("Text1_1").startsWith("O3"));
+
+  // The song is a new, changed one: its file is safe from the next Save.
+  QVERIFY(h.window->modified());
+  QVERIFY(h.window->documentPath().isEmpty());
+  QVERIFY(d->isVisible());
+
+  // Each conversion reads the file again.
+  const QByteArray changed = Smf(1, 48, {kTempoTrack, kBass, kMelody});
+  WriteAll(h.path("tune.mid"), changed);
+  Click(d, "chkDELTA");
+  choices.absolute = true;
+  h.prompts.confirms = {true};
+  Click(d, "Command1");
+  QCOMPARE(h.parts(), Converted(changed, choices));
+  QCOMPARE(h.text("Combo3_1"), QString("6   E.Piano 2"));
+
+  Click(d, "Command2");
+  h.prompts.files = {""};
+  h.trigger("mnuSAVE");
+  QCOMPARE(h.prompts.dialogs.last().dialog.initialName, h.path("tune.txt"));
+}
+
+void ImportDialogTest::aMissingTrackEmptiesThePartsAndSaysSo() {
+  Harness h;
+  WriteAll(h.path("tune.mid"), Tune());
+  h.window->OpenPath(h.path("tune.mid"));
+  QDialog* d = Form3(h);
+  Select(d, {0, 2});
+  // An unchanged song is replaced without a question.
+  Click(d, "Command1");
+  QVERIFY(h.prompts.questions.isEmpty());
+  QCOMPARE(h.lastMessage(), QString("Error: ﾄﾗｯｸ3情報が存在しません。"));
+  QCOMPARE(h.parts(), QStringList(4, ""));
+  QCOMPARE(h.texts({"Text3", "Text5", "cmbBUNKAI"}), QStringList({"Melody", "120", "48"}));
+}
+
+void ImportDialogTest::previewPlaysFromTheStartMeasureUntilStoppedOrEnded() {
+  Harness h;
+  // 500,000 µs a quarter: two measures are four seconds.
+  const QByteArray file = Smf(1, 48, {"00FF510307A120 00FF2F00", kMelody});
+  WriteAll(h.path("tune.mid"), file);
+  h.window->OpenPath(h.path("tune.mid"));
+  QDialog* d = Form3(h);
+  auto* button = In<QPushButton>(d, "Command3");
+  auto* timer = In<QTimer>(d, "Timer1");
+  In<QLineEdit>(d, "txtSEEK")->setText("2");
+  Click(d, "Command3");
+  QCOMPARE(h.newCalls(),
+           QStringList({QString("Open %1").arg(file.size()), "SetPosition 4000", "Play"}));
+  QVERIFY(button->text() == "停止" && timer->isActive() && !h.timer()->isActive());
+  h.player->Advance(1000);
+  Tick(d);
+  QCOMPARE(button->text(), QString("停止"));
+  Click(d, "Command3");
+  QCOMPARE(h.newCalls(), QStringList({"StopM"}));
+  QVERIFY(button->text() == "再生" && !timer->isActive());
+
+  // A preview that reaches the end gives the button back at the next tick.
+  In<QLineEdit>(d, "txtSEEK")->setText("0");
+  Click(d, "Command3");
+  QCOMPARE(h.newCalls(), QStringList({"StopM", QString("Open %1").arg(file.size()), "Play"}));
+  h.player->Finish();
+  Tick(d);
+  QVERIFY(button->text() == "再生" && !timer->isActive());
+
+  // The song's own Play takes the player over: the preview ends, the song plays on.
+  h.set({{"Text1_0", kLongSong}});
+  Click(d, "Command3");
+  h.trigger("mnuPLAY");
+  Tick(d);
+  QCOMPARE(button->text(), QString("再生"));
+  QVERIFY(h.playing());
+
+  // Closing the dialog stops its preview.
+  Click(d, "Command3");
+  QVERIFY(!h.timer()->isActive());
+  QCOMPARE(h.mode(), QString("PLAYING"));
+  Click(d, "Command2");
+  QCOMPARE(h.mode(), QString("STOPPED"));
+  QCOMPARE(h.playersMade, 1);
+}
+
+// Real files from elsewhere, broken ones among them: each opens or is refused, and
+// converts without harm to the window.
+void ImportDialogTest::sharedTestFilesConvertWithoutHarm() {
+  const QDir folder(CHWR_SMF_TESTDATA);
+  const QStringList files = folder.entryList({"*.mid"}, QDir::Files, QDir::Name);
+  if (files.isEmpty()) QSKIP("no shared MIDI files");
+  Harness h;
+  for (const QString& name : files) {
+    const qsizetype messages = h.prompts.messages.size();
+    h.window->OpenPath(folder.filePath(name));
+    QDialog* d = Form3(h);
+    if (!d) {
+      QVERIFY2(h.prompts.messages.size() == messages + 1, qPrintable(name));
+      continue;
+    }
+    Select(d, {0, 1, 2, 3});
+    Click(d, "chkDELTA");
+    for (int pass = 0; pass < 2; ++pass) {
+      if (h.window->modified() && In(d, "Command1")->isEnabled()) h.prompts.confirms.append(true);
+      Click(d, "Command1");
+      Click(d, "chkDELTA");
+    }
+    Click(d, "Command2");
+    QVERIFY2(h.prompts.confirms.isEmpty(), qPrintable(name));
+  }
+}
+
+}  // namespace chwr::gui
+
+QTEST_MAIN(chwr::gui::ImportDialogTest)
+#include "import_dialog_test.moc"
