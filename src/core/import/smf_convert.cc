@@ -44,6 +44,36 @@ std::string Num(std::int64_t v) {
   return std::to_string(v);
 }
 
+// Steps (at 48 a quarter) of the last piece the compiler plays for a length written
+// after a note name: "*n" is n; a dotted name plays as the name and half of it, tied.
+std::int64_t LastPieceSteps(std::string_view length) {
+  const bool absolute = !length.empty() && length.front() == '*';
+  if (absolute) length.remove_prefix(1);
+  const bool dotted = !length.empty() && length.back() == '.';
+  if (dotted) length.remove_suffix(1);
+  std::int64_t n = 0;
+  for (char c : length) {
+    if (c < '0' || c > '9') return 0;
+    n = std::min<std::int64_t>(n * 10 + (c - '0'), 1'000'000);
+  }
+  if (absolute) return n;
+  if (n <= 0 || 192 % n != 0) return 0;
+  return dotted ? 96 / n : 192 / n;
+}
+
+// Absolute lengths named where a name says the same. A named length may play as tied
+// pieces (a dot, or "4&16"), and the gate shortens only the last of them: a note whose
+// gate `q` that piece cannot hold keeps its absolute length, which carries the gate whole.
+std::string NamedLengths(const std::string& text, std::int64_t q) {
+  std::string named = NormaliseLengths(text);
+  if (q <= 0) return named;
+  const std::size_t name = named.find_last_of("CDEFGABR");
+  if (name == std::string::npos || named[name] == 'R') return named;
+  std::string_view length = std::string_view(named).substr(name + 1);
+  if (!length.empty() && length.front() == '+') length.remove_prefix(1);
+  return q < LastPieceSteps(length) ? named : text;
+}
+
 // Writes notes and rests as MML and keeps what one note passes to the next: the octave
 // of the last note and the last gate value.
 class NoteWriter {
@@ -57,6 +87,8 @@ class NoteWriter {
             std::ceil(static_cast<double>(kMaxSongSteps) * s.division / 48.0))) {}
 
   bool lengthCut() const { return lengthCut_; }
+  /// The gate the part plays with now (the last "Q" written).
+  std::int64_t lastQ() const { return lastQ_; }
 
   // The streaming note writer: length names, "Q" for the silent tail, ties.
   std::string Streamed(int& note, std::int64_t step, std::int64_t gate) {
@@ -75,7 +107,8 @@ class NoteWriter {
         if (q != lastQ_) gateText = "Q" + Num(q);
         lastQ_ = q;
       } else if (q == lastQ_) {
-        lastQ_ = 0;
+        // The gate in force is still q: remembering it keeps the next "Q0" from being
+        // left out while the part still plays with q.
       } else {
         gateText = "Q" + Num(q);
         lastQ_ = q;
@@ -88,7 +121,10 @@ class NoteWriter {
 
     std::string length;
     std::int64_t remaining = step;
-    if (gateText.empty() || gateText == "Q0") {
+    // Length names are safe only while no gate is in force: a gate shortens the last of
+    // the tied pieces alone. Otherwise the note is one absolute length, named afterwards
+    // where its last piece holds the gate.
+    if (gateText == "Q0" || (gateText.empty() && (rest || lastQ_ == 0))) {
       for (const LengthRow& row : kLengthRows) {
         const std::int64_t piece = RoundHalfUp(division_ * row.quarters);
         // Below 16 ticks a quarter the shortest pieces round to nothing; they are left out.
@@ -210,7 +246,10 @@ class NoteWriter {
   int transpose_;
   std::int64_t maxTicks_;
   int curOctave_ = 0;
-  std::int64_t lastQ_ = 1;
+  // No gate written yet: the first note always says its own, also a gate of 1 (the
+  // compiler starts at Q0, so taking 1 as already said would lose it); a first Q0 is
+  // written as before.
+  std::int64_t lastQ_ = -1;
   bool lengthCut_ = false;
 };
 
@@ -284,8 +323,10 @@ class StreamingPart : PartBase {
   // One note event; false when the range has ended.
   bool Note(const Event& e) {
     const int v = e.data2;
-    if (setup_.volume == ImportVolume::kVelocity && v != 0) curVolume_ = v / 2;
     const bool off = e.Kind() == 8 || v == 0;
+    // Only a note-on speaks for the notes that follow: a note-off's release velocity
+    // (often a fixed 64) is no loudness, and the note it ends is not the next to write.
+    if (setup_.volume == ImportVolume::kVelocity && !off) curVolume_ = v / 2;
     if (off) {
       noteOffSeen_ = e.data1 == prevNote_;
       if (noteOffSeen_) gate_ = ticksSince_;
@@ -303,7 +344,7 @@ class StreamingPart : PartBase {
       out_.text += "\r\n";
       lineLength_ = 0;
     }
-    if (v != 0) prevNote_ = e.data1;
+    if (!off) prevNote_ = e.data1;
     return true;
   }
 
@@ -319,7 +360,7 @@ class StreamingPart : PartBase {
       int rest = 0;
       text += writer_.Streamed(rest, ticksSince_ - gate_, ticksSince_ - gate_);
     }
-    if (text.find('*') != std::string::npos) text = NormaliseLengths(text);
+    if (text.find('*') != std::string::npos) text = NamedLengths(text, writer_.lastQ());
     if (tieCheck && !text.empty() && !noteOffSeen_ && prevNote_ != 0 && gate_ == 0) text += '&';
     if (octavePending_ && prevNote_ != 0) {
       text = "O" + Num(FloorDiv(prevNote_, 12) - 1) + text;

@@ -128,6 +128,32 @@ TEST(SmfStreaming, WorkedExamples) {
   }
 }
 
+TEST(SmfStreaming, NoteOffsAndGatesAreTakenForWhatTheyAre) {
+  const Case cases[] = {
+      // A note-off with a release velocity ends a note; it does not make that note the
+      // next one to write (D is written, though C's note-off comes last).
+      {"legato with note-offs that carry a velocity",
+       48,
+       Cat({On(0, 60), On(48, 62), Ev(48, {0x80, 62, 64}), Ev(0, {0x80, 60, 64}), On(0, 64),
+            Ev(48, {0x80, 64, 64})}),
+       {},
+       "Q0C4&D4E4"},
+      // The first note says its gate, also a gate of 1; a legato note that repeats it
+      // keeps it remembered, so the first note without a gap says Q0 again.
+      {"a gate of 1 is said and remembered", 48,
+       Notes({{60, 47, 48}, {62, 47, 48}, {64, 48, 48}, {65, 48, 48}}), {}, "Q1C4D4Q0E4F4"},
+      // A dotted name plays its gate on the short third: a gate that third cannot hold
+      // keeps the absolute length; one it can hold is named.
+      {"a dotted note whose gate is a third of it", 48, Notes({{60, 24, 36}, {62, 48, 48}}), {},
+       "Q12C*36Q0D4"},
+      {"a dotted note with a short gate", 48, Notes({{60, 32, 36}, {62, 48, 48}}), {},
+       "Q4C8.Q0D4"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Convert(c.division, c.events, false, c.options), c.mml) << c.name;
+  }
+}
+
 TEST(SmfStreaming, NotesThatStartTogetherGiveTheLastOne) {
   // A chord, note-offs as velocity 0: only G, the last at its tick, is written.
   const Bytes chord =

@@ -225,8 +225,8 @@ TEST(SmfImport, TonesAndVolumesFollowTheOptions) {
       {"tone", true, ImportVolume::kNone, false, "Q0C4D4", 15},
       {"controller 7", false, ImportVolume::kVolume, false, "V50Q0C4V20D4", std::nullopt},
       {"controller 11", false, ImportVolume::kExpression, false, "V40Q0C4D4", std::nullopt},
-      // Velocities: the note-off's release velocity 64 counts too, as V32 before the note.
-      {"velocity", false, ImportVolume::kVelocity, false, "V45V32Q0C4V15V32D4", std::nullopt},
+      // Velocities: only note-ons count, not the note-offs' release velocity 64.
+      {"velocity", false, ImportVolume::kVelocity, false, "V45Q0C4V15D4", std::nullopt},
       {"absolute, controller 7", false, ImportVolume::kVolume, true, "V50Q0C*48V20D*48",
        std::nullopt},
       {"absolute, velocity", false, ImportVolume::kVelocity, true, "V45Q0C*48V15D*48",

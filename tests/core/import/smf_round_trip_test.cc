@@ -49,13 +49,8 @@ std::vector<Sounding> SoundingNotes(const CompiledPart& part) {
 }
 
 // A random part in octaves 2 to 5: notes of every length, gate values, dots, ties and
-// slurs, octave moves, and whole-note rests. It keeps to what the conversion can bring back
-// exactly; the limits below are the conversion's own rules, kept as they are:
-// - a silence within a whole note after a note comes back as that note's "Q", and its
-//   length is then rewritten as a length name; a dotted name ("8." for *36) gives the "Q"
-//   to the dot alone, so only whole-note rests are used, and dots and ties only under Q0;
-// - gate values of 1 and 2 steps are left out: a legato note that repeats such a value
-//   resets the remembered gate to 0, so a following Q0 is not written;
+// slurs, octave moves, and rests. It keeps to what the conversion can bring back exactly:
+// - ties only under Q0 (a tie's gate is the whole note, which comes back as Q0);
 // - no slur into a dotted note: the MIDI file of such a slur starts the second note
 //   together with the first.
 // Every part starts with a note (a part of rests gets no track) and ends with a whole rest
@@ -72,7 +67,7 @@ std::string RandomPart(std::mt19937& rng) {
   for (int i = 0; i < items; ++i) {
     const int what = pick(10);
     if (what == 0 && !tieOpen) {
-      q = pick(3) == 0 ? 0 : 3 + pick(10);
+      q = pick(3) == 0 ? 0 : 1 + pick(12);
       mml += "Q" + std::to_string(q);
     } else if (what == 1 && !tieOpen) {
       if (octave < 5 && pick(2)) {
@@ -84,12 +79,12 @@ std::string RandomPart(std::mt19937& rng) {
       }
     }
     if (i > 0 && !tieOpen && pick(6) == 0) {
-      mml += "R1";
+      mml += std::string("R") + kLengths[pick(6)];
       continue;
     }
     mml += kNames[pick(12)];
     mml += kLengths[pick(6)];
-    if (q == 0 && !tieOpen && pick(5) == 0) mml += ".";
+    if (!tieOpen && pick(5) == 0) mml += ".";
     tieOpen = q == 0 && i + 1 < items && pick(5) == 0;
     if (tieOpen) mml += "&";
   }
