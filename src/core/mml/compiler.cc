@@ -647,10 +647,12 @@ class PartCompiler {
       if (auto r = Store(x, line); !r) return r;
     }
 
-    // A tie into another pitch must not overlap it when played: the copy loses a step.
+    // A tie into another pitch must not overlap it when played: the copy of the tied note
+    // loses a step. That note stands before this token's events, which are two for a dot.
     const int newestKey = out_.events.back().key;
-    if (out_.count > 1 && prevTie_ && newestKey != 0 && newestKey != prevKey_) {
-      NoteEvent& before = out_.adjustedEvents[out_.count - 2];
+    const int own = dot ? 2 : 1;
+    if (out_.count > own && prevTie_ && newestKey != 0 && newestKey != prevKey_) {
+      NoteEvent& before = out_.adjustedEvents[out_.count - own - 1];
       if (before.gate > 0) --before.gate;
     }
     prevTie_ = tie;

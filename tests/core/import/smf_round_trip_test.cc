@@ -50,9 +50,7 @@ std::vector<Sounding> SoundingNotes(const CompiledPart& part) {
 
 // A random part in octaves 2 to 5: notes of every length, gate values, dots, ties and
 // slurs, octave moves, and rests. It keeps to what the conversion can bring back exactly:
-// - ties only under Q0 (a tie's gate is the whole note, which comes back as Q0);
-// - no slur into a dotted note: the MIDI file of such a slur starts the second note
-//   together with the first.
+// ties only under Q0 (a tie's gate is the whole note, which comes back as Q0).
 // Every part starts with a note (a part of rests gets no track) and ends with a whole rest
 // (so the padding of shorter parts to the longest is a rest of its own).
 std::string RandomPart(std::mt19937& rng) {
@@ -84,7 +82,7 @@ std::string RandomPart(std::mt19937& rng) {
     }
     mml += kNames[pick(12)];
     mml += kLengths[pick(6)];
-    if (!tieOpen && pick(5) == 0) mml += ".";
+    if (pick(5) == 0) mml += ".";
     tieOpen = q == 0 && i + 1 < items && pick(5) == 0;
     if (tieOpen) mml += "&";
   }
