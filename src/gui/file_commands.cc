@@ -113,9 +113,8 @@ void FileCommands::OpenPath(const QString& path) {
   OpenFrom(p);
 }
 
-// The file comes first: a MIDI file replaces nothing when it is opened (only its
-// conversion does, which asks on its own), so only the other kinds ask about changes.
 void FileCommands::OpenFrom(QString path) {
+  if (!ConfirmDiscard()) return;
   if (path.isEmpty()) {
     path = AskOpenFile(
         {"Text&Mld&Smd&Midi File(*.txt;*.mld;*.smd;*.mid)", "*.txt;*.mld;*.smd;*.mid", {}, {}, {}});
@@ -125,7 +124,6 @@ void FileCommands::OpenFrom(QString path) {
     emit midiChosen(path);
     return;
   }
-  if (!ConfirmDiscard()) return;
   auto read = [&] {
     WaitCursor wait;
     return OpenSongFile(S(path));
@@ -149,6 +147,13 @@ void FileCommands::OpenFrom(QString path) {
 void FileCommands::ShowUntitled(const SongDocument& song, const Diagnostics& warnings) {
   ShowSong(song, {});
   ShowWarnings(warnings);
+}
+
+void FileCommands::BeginImport(const QString& midiPath) {
+  SetDocumentPath({});
+  names_ = DefaultNames::Beside(midiPath);
+  names_.midi = midiPath;
+  form_.setModified(false);
 }
 
 void FileCommands::ShowImported(const SongDocument& song, const QString& midiPath) {

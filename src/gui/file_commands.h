@@ -53,6 +53,10 @@ class FileCommands final : public QObject {
   bool ConfirmDiscard();
   /// Shows a song that has no file of its own (an MLD image, a melody mail) and its warnings.
   void ShowUntitled(const SongDocument& song, const Diagnostics& warnings);
+  /// The import dialog opens on `midiPath`: the user has been asked about the song's
+  /// changes, so it is untitled and unchanged now, its save dialogs offering names beside
+  /// that file (the MIDI name is the file itself).
+  void BeginImport(const QString& midiPath);
   /// Shows the song converted from the MIDI file `midiPath`: untitled, changed (nothing
   /// of it is saved yet), the save dialogs offering names beside that file.
   void ShowImported(const SongDocument& song, const QString& midiPath);
@@ -87,7 +91,8 @@ class FileCommands final : public QObject {
   void songReplaced();
   /// A song file was opened or saved, or an MLD file opened: one for the recent files.
   void fileUsed(const QString& path);
-  /// The user opened a MIDI file: it goes to the import dialog, the song stays as it is.
+  /// The user opened a MIDI file (after the question about changes): it goes to the import
+  /// dialog, the song's text stays until a conversion replaces it.
   void midiChosen(const QString& path);
 
  private:

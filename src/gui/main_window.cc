@@ -326,8 +326,8 @@ void MainWindow::ShowToneEditor() {
   tone_->ShowBeside(this);
 }
 
-// A MIDI file is handed to the import dialog when its header is one; the song stays
-// as it is until the dialog converts. Another MIDI file opened meanwhile (dropped, from
+// A MIDI file is handed to the import dialog when its header is one; the song's text
+// stays until the dialog converts. Another MIDI file opened meanwhile (dropped, from
 // the recent files) takes the open dialog's place.
 void MainWindow::ImportMidi(const QString& path) {
   auto read = [&]() -> Result<std::pair<std::vector<std::uint8_t>, SmfFacts>> {
@@ -343,6 +343,7 @@ void MainWindow::ImportMidi(const QString& path) {
     return;
   }
   if (import_) import_->reject();
+  files_->BeginImport(path);
   recent_->add(path);
   ImportDialogLinks links{
       env_.prompts,

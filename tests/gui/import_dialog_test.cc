@@ -121,14 +121,17 @@ void ImportDialogTest::openingAMidiFileShowsTheDialogAndHoldsTheFileCommands() {
   Harness h;
   WriteAll(h.path("tune.MiD"), Tune());
   h.set({{"Text3", "Mine"}});
-  // The song is replaced only by a conversion: opening asks nothing, changes nothing.
+  // Opening asks about the changes first, as for every file; the song's text stays until
+  // a conversion replaces it, but it is untitled and unchanged from now on.
+  h.prompts.answers = {Answer::No};
   h.triggerWithFile("mnuREAD", "tune.MiD");
   QDialog* d = Form3(h);
   QVERIFY(d && d->isVisible() && !d->isModal());
   QCOMPARE(d->parentWidget(), h.window.get());
   QCOMPARE(d->pos(), h.window->pos() + QPoint(3, 62));
-  QVERIFY(h.prompts.questions.isEmpty());
+  QCOMPARE(h.prompts.questions, QStringList({"内容が変更されています。保存しますか？"}));
   QCOMPARE(h.text("Text3"), QString("Mine"));
+  QVERIFY(h.window->documentPath().isEmpty() && !h.window->modified());
 
   QCOMPARE(Shown(d, {"Label7",   "Label8",   "Label3",   "Label2",  "txtSEEK",   "Label4",
                      "Label1",   "txtMAX",   "Label5",   "Label6",  "txtTRANCE", "Frame2",
@@ -185,6 +188,7 @@ void ImportDialogTest::otherFormatsAndBadFilesAtOpen() {
   h.set({{"Text3", "Kept"}});
 
   // Format 0 offers channels.
+  h.prompts.answers = {Answer::No};
   h.window->OpenPath(h.path("zero.mid"));
   QDialog* d = Form3(h);
   auto* list = In<QListWidget>(d, "lstCH");
@@ -215,7 +219,7 @@ void ImportDialogTest::otherFormatsAndBadFilesAtOpen() {
     QCOMPARE(States(h.window.get(), kBlocked, "enabled"), QList<bool>(6, true));
   }
   QCOMPARE(h.text("Text3"), QString("Kept"));
-  QVERIFY(h.prompts.questions.isEmpty());
+  QCOMPARE(h.prompts.questions.size(), 1);  // the song was unchanged after the first
 }
 
 void ImportDialogTest::optionsComeFromTheSettingsAndGoBackOnClose() {
@@ -270,8 +274,10 @@ void ImportDialogTest::refusedInputChangesNothingAndPointsAtItsBox() {
   Harness h;
   WriteAll(h.path("tune.mid"), Tune());
   h.combo("cmbBUNKAI")->setCurrentIndex(0);
-  h.set({{"Text1_0", "C*24"}});
+  h.prompts.answers = {Answer::No};  // the changed resolution is not kept
   h.window->OpenPath(h.path("tune.mid"));
+  h.prompts.questions.clear();
+  h.set({{"Text1_0", "C*24"}});  // typed while the dialog is open
   QDialog* d = Form3(h);
   struct Row {
     QList<int> rows;
@@ -311,9 +317,9 @@ void ImportDialogTest::convertFillsTheSongFromTheFileAsItIsNow() {
   WriteAll(h.path("song.txt"), SongFile({"qrv", "Old", "@96", "B", "B", "B", "A", "A", "A", "C*24",
                                          "D", "E", "0", "", " 0 ", "B", "A", "F"}));
   h.window->OpenPath(h.path("song.txt"));
-  h.set({{"Text1_3", "typed"}});
   WriteAll(h.path("tune.mid"), Tune());
   h.window->OpenPath(h.path("tune.mid"));
+  h.set({{"Text1_3", "typed"}});  // typed while the dialog is open
   QDialog* d = Form3(h);
   Select(d, {0, 1});
   Click(d, "chkOCT");
@@ -424,6 +430,7 @@ void ImportDialogTest::sharedTestFilesConvertWithoutHarm() {
   Harness h;
   for (const QString& name : files) {
     const qsizetype messages = h.prompts.messages.size();
+    if (h.window->modified()) h.prompts.answers.append(Answer::No);  // the last conversion
     h.window->OpenPath(folder.filePath(name));
     QDialog* d = Form3(h);
     if (!d) {

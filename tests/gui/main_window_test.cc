@@ -332,8 +332,9 @@ void MainWindowTest::openDispatchesOnTheFileKind() {
   const QByteArray mld = ReadAll(h.path("tune.mld"));
   QVERIFY(mld.startsWith("melo"));
 
-  // A MIDI file, whatever the case of its extension, goes to the import dialog without
-  // a question; one that cannot be read is reported.
+  // A MIDI file, whatever the case of its extension, goes to the import dialog after the
+  // question; one that cannot be read is reported and changes nothing.
+  h.prompts.answers = {Answer::No};
   h.window->OpenPath(h.path("X.MiD"));
   QCOMPARE(h.lastMessage(), QString("Error: ﾌｧｲﾙ読み込みに失敗しました。"));
   QCOMPARE(h.texts({"Text3", "Text1_0"}), QStringList({"Kept", "L8 O4 CDEFGAB"}));
