@@ -193,7 +193,6 @@ inline constexpr const char* kTextKindName = "ﾃｷｽﾄ";
 /// Added to kInvalidFileFormat when the bytes are plainly a file of kind `kindName`.
 std::string ContentIsKind(std::string_view kindName);
 /// Shown when a MIDI file is opened.
-inline constexpr const char* kMidiNotReadable = "MIDﾌｧｲﾙの読み込みにはまだ対応していません。";
 
 // ---- MIDI import ---------------------------------------------------------------------------
 

@@ -103,9 +103,6 @@ Result<OpenedSong> OpenSongBytes(FileKind kind, std::span<const std::uint8_t> by
 
 Result<OpenedSong> OpenSongFile(const std::filesystem::path& path) {
   const FileKind kind = FileKindOf(path);
-  // The editor converts MIDI files in its import dialog; opened as a song they only
-  // say so, before anything is read.
-  if (kind == FileKind::kMidi) return std::unexpected(MakeWarning(msg::kMidiNotReadable));
   auto bytes = ReadFileBytes(path);
   if (!bytes) return std::unexpected(bytes.error());
   return OpenSongBytes(kind, *bytes);

@@ -41,8 +41,8 @@ struct OpenedSong {
 Result<OpenedSong> OpenSongBytes(FileKind kind, std::span<const std::uint8_t> bytes);
 
 /// Reads the file at `path` by the rule; fails with "ﾌｧｲﾙ読み込みに失敗しました。" when it
-/// cannot be read. MIDI files are not opened here: the editor hands them to its import
-/// dialog, which asks how to convert them, so this says they cannot be opened as a song.
+/// cannot be read. A MIDI file is imported as `OpenSongBytes` does (the editor hands MIDI
+/// files to its import dialog instead, which asks how to convert them).
 Result<OpenedSong> OpenSongFile(const std::filesystem::path& path);
 
 }  // namespace chwr

@@ -94,10 +94,17 @@ TEST(OpenSong, ReadsByTheRuleAndSaysWhatItCannotReadYet) {
   EXPECT_EQ(test::Messages(cut->warnings),
             std::vector<std::string>{"ﾌｧｲﾙが途中で終わっています。読めたところまでを読み込みました。"});
 
-  auto later = OpenSongFile(dir / "x.mid");
-  ASSERT_FALSE(later);
-  EXPECT_EQ(later.error().kind, DiagnosticKind::Warning);
-  EXPECT_EQ(later.error().message, "MIDﾌｧｲﾙの読み込みにはまだ対応していません。");
+  // A MIDI file is imported with the dialog's first choices: its first track after the
+  // tempo track, at 48 steps a quarter.
+  BuildRequest midi;
+  midi.midi = true;
+  test::WriteBytes(dir / "x.MID", BuildSong(test::Song("O4C4D8"), midi)->midiFile);
+  auto imported = OpenSongFile(dir / "x.MID");
+  ASSERT_TRUE(imported);
+  EXPECT_EQ(imported->kind, FileKind::kMidi);
+  EXPECT_EQ(imported->song.resolution, 1);
+  EXPECT_NE(imported->song.parts[0].mml.find("C4D8"), std::string::npos)
+      << imported->song.parts[0].mml;
 }
 
 }  // namespace
