@@ -61,12 +61,15 @@ enum Field { kML, kVI, kAR, kRR, kDR, kSL, kSU, kTL, kEG, kWF, kFB, kFieldsPerOp
 // the flag byte (the tone editor writes TL 0 as 64, which reaches 2^24 with the other
 // fields at their starting values); what passes the top byte is dropped.
 void PackOperator(const std::int64_t* v, std::uint8_t* out) {
-  const std::int64_t head =
-      v[kML] * 32 + v[kVI] * 16 + v[kEG] * 8 + v[kSU] * 4 + (v[kRR] & 12) / 4;
-  const std::int64_t group = (v[kRR] & 3) * (1LL << 22) + v[kDR] * (1LL << 18) +
-                             v[kAR] * (1LL << 14) + v[kSL] * (1LL << 10) + v[kTL] * 16 +
-                             v[kWF] * 8 + v[kFB];
-  const auto all = static_cast<std::uint64_t>(head * (1LL << 24) + group);
+  // Unsigned arithmetic wraps where a number far past its field (up to 2^40) would
+  // overflow; only the low 32 bits are kept anyway.
+  auto u = [&](Field f) { return static_cast<std::uint64_t>(v[f]); };
+  const std::uint64_t head = u(kML) * 32 + u(kVI) * 16 + u(kEG) * 8 + u(kSU) * 4 +
+                             static_cast<std::uint64_t>((v[kRR] & 12) / 4);
+  const std::uint64_t group = static_cast<std::uint64_t>(v[kRR] & 3) * (1ULL << 22) +
+                              u(kDR) * (1ULL << 18) + u(kAR) * (1ULL << 14) +
+                              u(kSL) * (1ULL << 10) + u(kTL) * 16 + u(kWF) * 8 + u(kFB);
+  const std::uint64_t all = head * (1ULL << 24) + group;
   out[0] = static_cast<std::uint8_t>(all >> 24);
   out[1] = static_cast<std::uint8_t>(all >> 16);
   out[2] = static_cast<std::uint8_t>(all >> 8);

@@ -121,6 +121,11 @@ TEST(ToneDefinition, WideNumbersSpillIntoTheirNeighbours) {
     ASSERT_EQ(spilled.status, ToneExtraction::Status::kDefined) << s.field;
     EXPECT_EQ(spilled.bytes[s.byte], s.expected) << s.field << " = " << s.value;
   }
+  // Numbers far past every field (read up to 2^40) add up without overflowing.
+  std::string huge = "@{";
+  for (int k = 0; k < 23; ++k) huge += (k % 2 ? "-" : "") + std::string("99999999999999,");
+  huge.back() = '}';
+  EXPECT_EQ(ExtractToneDefinition(huge, 2).status, ToneExtraction::Status::kDefined);
 }
 
 TEST(ToneDefinition, InvalidDefinitions) {
