@@ -175,7 +175,8 @@ class PartCompiler {
   // Stores the current token and opens the next one on the current line.
   bool Advance() {
     if (tokenCount_ > static_cast<std::size_t>(kMaxTokenIndex)) return false;
-    tokens_[tokenCount_++] = Token{static_cast<std::uint32_t>(pool_.size()), 0, line_};
+    tokens_.push_back(Token{static_cast<std::uint32_t>(pool_.size()), 0, line_});
+    ++tokenCount_;
     return true;
   }
 
@@ -204,11 +205,12 @@ class PartCompiler {
 
   Result<void> Tokenise() {
     pool_.reserve(text_.size() + 8);
-    // Every token takes at least one character, so this is room enough; indexing a
-    // sized array keeps the per-character work small.
-    tokens_.resize(std::min<std::size_t>(text_.size() + 2, kMaxTokenIndex + 2));
-    tokenCount_ = 0;
-    tokens_[tokenCount_++] = Token{0, 0, 1};
+    // Every token takes at least one character, so this is room enough. Reserved, not
+    // sized: the pages of a room several times the tokens' are never touched.
+    tokens_.clear();
+    tokens_.reserve(std::min<std::size_t>(text_.size() + 2, kMaxTokenIndex + 2));
+    tokens_.push_back(Token{0, 0, 1});
+    tokenCount_ = 1;
     const std::size_t n = text_.size();
     for (std::size_t i = 0; i < n; ++i) {
       const char32_t c = text_[i];
@@ -259,8 +261,8 @@ class PartCompiler {
     }
     // The last token is stored and the index moves on once more, leaving an empty
     // token at the end; it is never executed and needs no room of its own.
-    tokens_[tokenCount_++] = Token{static_cast<std::uint32_t>(pool_.size()), 0, line_};
-    tokens_.resize(tokenCount_);
+    tokens_.push_back(Token{static_cast<std::uint32_t>(pool_.size()), 0, line_});
+    ++tokenCount_;
     return {};
   }
 

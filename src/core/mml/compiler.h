@@ -75,7 +75,8 @@ class CommandTokens {
   /// Number of tokens; token 0 is empty, the first command is token 1.
   std::size_t size() const { return bounds_.size(); }
   std::u32string_view operator[](std::size_t i) const {
-    return text_.substr(bounds_[i].start, bounds_[i].length);
+    // The compiler made every bound inside its text.
+    return std::u32string_view(text_.data() + bounds_[i].start, bounds_[i].length);
   }
 
  private:

@@ -93,7 +93,9 @@ int Semitone(char letter, char sign) {
 template <class Text>
 std::string_view LengthParameter(Text token, std::string& buffer, bool* dot = nullptr,
                                  bool* tie = nullptr) {
-  buffer.clear();
+  buffer.resize(token.size());  // room enough; cut to what is written below
+  char* out = buffer.data();
+  std::size_t n = 0;
   bool letter = true;
   for (auto wide : token) {
     // Only ASCII matters here; anything else stays something no length is made of.
@@ -104,10 +106,11 @@ std::string_view LengthParameter(Text token, std::string& buffer, bool* dot = nu
     if (letter) {
       letter = false;
     } else if (c != '.') {
-      buffer += c;
+      out[n++] = c;
     }
   }
-  return buffer.empty() ? std::string_view("0") : std::string_view(buffer);
+  buffer.resize(n);
+  return n == 0 ? std::string_view("0") : std::string_view(buffer);
 }
 
 // The transposition a "T" token sets: rounded to the nearest, ties to even; nullopt when
