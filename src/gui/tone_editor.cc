@@ -181,6 +181,16 @@ void ToneEditor::CopyToClipboard() {
   clipboard->setText(Q(ToneDefinitionText(settings())));
 }
 
+// A tool window of the dialog kind closes on Escape as dialogs do; an open list's popup
+// takes its Escape first.
+void ToneEditor::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
 bool ToneEditor::eventFilter(QObject* watched, QEvent* event) {
   if (auto* box = qobject_cast<QLineEdit*>(watched)) return BoxEvent(box, event);
   // A list moves on with Enter; its arrows still step through its items.

@@ -34,6 +34,7 @@ class ToneEditor final : public QWidget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QWidget* BuildFrame(const QString& title, int lists, int boxes, bool carrier);

@@ -95,6 +95,11 @@ void ToneEditorTest::opensFromItsMenuBesideTheMainWindow() {
   // Closed, it opens beside the main window again, wherever that went since.
   QTest::mouseClick(t.find("cmdCLOSE"), Qt::LeftButton);
   QVERIFY(!tone->isVisible());
+  // Escape closes it too, as it closes every dialog.
+  t.h.trigger("mnuSHTONE");
+  QVERIFY(tone->isVisible());
+  QTest::keyClick(t.box(5), Qt::Key_Escape);
+  QVERIFY(!tone->isVisible());
   t.h.window->move(t.h.window->pos() + QPoint(25, 10));
   t.h.trigger("mnuSHTONE");
   QVERIFY(tone->isVisible());
