@@ -6,48 +6,20 @@
 #include "import/smf_events.h"
 #include "import/smf_import.h"
 #include "io/byte_reader.h"
+#include "io/dump_text.h"
 #include "text/cp932.h"
 
 namespace chwr {
 namespace {
 
-std::string Offset(std::size_t at) {
-  char buf[24];
-  std::snprintf(buf, sizeof buf, "0x%04zX", at);
-  return buf;
-}
-
-std::string Hex2(unsigned v) {
-  char buf[4];
-  std::snprintf(buf, sizeof buf, "%02X", v & 0xFFu);
-  return buf;
-}
-
-// At most `max` bytes as hex, with the count of the rest.
-std::string HexRun(std::span<const std::uint8_t> bytes, std::size_t max = 16) {
-  std::string out;
-  for (std::size_t i = 0; i < bytes.size() && i < max; ++i) {
-    if (!out.empty()) out += ' ';
-    out += Hex2(bytes[i]);
-  }
-  if (bytes.size() > max) out += " ... (" + std::to_string(bytes.size() - max) + " more)";
-  return out;
+std::string HexRun(std::span<const std::uint8_t> bytes) {
+  return DumpHexRun(bytes, 16);
 }
 
 // A text event as one quoted item: decoded as code page 932, control bytes escaped.
 std::string Quoted(std::span<const std::uint8_t> bytes) {
   const DecodedText text = DecodeCp932(bytes);
-  std::string out = "\"";
-  for (char ch : text.utf8) {
-    const auto b = static_cast<unsigned char>(ch);
-    if (b < 0x20 || b == 0x7F) {
-      out += "\\x" + Hex2(b);
-    } else {
-      if (ch == '"' || ch == '\\') out += '\\';
-      out += ch;
-    }
-  }
-  out += '"';
+  std::string out = DumpQuoted(text.utf8);
   if (text.invalidCount > 0) {
     out += " (" + std::to_string(text.invalidCount) + " sequence(s) not in code page 932)";
   }
@@ -137,7 +109,7 @@ std::string MetaMeaning(const smf::Event& e) {
     case 0x7F:
       return "sequencer specific " + HexRun(p);
     default:
-      return "meta type " + Hex2(e.metaType) + " (" + std::to_string(p.size()) + " bytes)";
+      return "meta type " + DumpHex2(e.metaType) + " (" + std::to_string(p.size()) + " bytes)";
   }
 }
 
@@ -206,19 +178,14 @@ class Dumper {
   }
 
  private:
-  void Line(std::size_t at, std::string_view text) {
-    out_ += Offset(at);
-    out_ += "  ";
-    out_ += text;
-    out_ += '\n';
-  }
+  void Line(std::size_t at, std::string_view text) { AppendDumpLine(out_, at, text); }
 
   static std::string Printable(std::string_view tag) {
     std::string out;
     for (char c : tag) {
       const auto b = static_cast<unsigned char>(c);
       if (b < 0x20 || b >= 0x7F) {
-        out += "\\x" + Hex2(b);
+        out += "\\x" + DumpHex2(b);
       } else {
         out += c;
       }
@@ -278,7 +245,7 @@ class Dumper {
       }
       if (status == smf::ReadStatus::kCutShort) {
         std::string text =
-            "cut short: the event at " + Offset(e.statusAt) + " (status " + Hex2(e.status) + ")";
+            "cut short: the event at " + DumpOffset(e.statusAt) + " (status " + DumpHex2(e.status) + ")";
         if (reader.needed() > 0) {
           text += " needs " + std::to_string(reader.needed()) + " byte(s), " +
                   std::to_string(end - e.statusAt) + " left";
@@ -291,8 +258,8 @@ class Dumper {
       tick += e.delta;
       std::string text =
           "delta " + std::to_string(e.delta) + "  tick " + std::to_string(tick) + "  ";
-      text += Hex2(e.status);
-      if (e.kind == smf::EventKind::kMeta) text += " " + Hex2(e.metaType);
+      text += DumpHex2(e.status);
+      if (e.kind == smf::EventKind::kMeta) text += " " + DumpHex2(e.metaType);
       if (e.running) text += " (running)";
       text += "  " + Meaning(e);
       Line(e.at, text);

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "io/byte_reader.h"
+#include "io/dump_text.h"
 #include "mld/mld_format.h"
 #include "text/cp932.h"
 
@@ -17,44 +18,8 @@ using mld::kDefinitionSlotSize;
 using mld::kFixedAt;
 constexpr std::size_t kChunksAt = mld::kFirstChunkAt;
 
-std::string Hex2(unsigned v) {
-  char buf[4];
-  std::snprintf(buf, sizeof buf, "%02X", v & 0xFFu);
-  return buf;
-}
-
-std::string Offset(std::uint64_t v) {
-  char buf[24];
-  std::snprintf(buf, sizeof buf, "0x%04llX", static_cast<unsigned long long>(v));
-  return buf;
-}
-
 std::string HexRun(std::span<const std::uint8_t> bytes) {
-  if (bytes.empty()) return "(empty)";
-  std::string out;
-  for (std::uint8_t b : bytes) {
-    if (!out.empty()) out += ' ';
-    out += Hex2(b);
-  }
-  return out;
-}
-
-// Keeps one item per line whatever a text field holds: control bytes, quotes and
-// backslashes are written as escapes, everything else as it is.
-std::string Quoted(std::string_view utf8) {
-  std::string out = "\"";
-  for (char ch : utf8) {
-    const auto b = static_cast<unsigned char>(ch);
-    if (b < 0x20 || b == 0x7F) {
-      out += "\\x" + Hex2(b);
-    } else if (ch == '"' || ch == '\\') {
-      out += '\\';
-      out += ch;
-    } else {
-      out += ch;
-    }
-  }
-  return out + "\"";
+  return bytes.empty() ? "(empty)" : DumpHexRun(bytes);
 }
 
 // ASCII fields (tags, "vers"): bytes past 0x7F would not be valid UTF-8 in the listing.
@@ -62,7 +27,7 @@ std::string QuotedAscii(std::span<const std::uint8_t> bytes) {
   std::string out = "\"";
   for (std::uint8_t b : bytes) {
     if (b < 0x20 || b >= 0x7F) {
-      out += "\\x" + Hex2(b);
+      out += "\\x" + DumpHex2(b);
     } else {
       if (b == '"' || b == '\\') out += '\\';
       out += static_cast<char>(b);
@@ -73,7 +38,7 @@ std::string QuotedAscii(std::span<const std::uint8_t> bytes) {
 
 std::string CodePageText(std::span<const std::uint8_t> bytes) {
   const DecodedText text = DecodeCp932(bytes);
-  std::string out = Quoted(text.utf8) + " (" + HexRun(bytes) + ")";
+  std::string out = DumpQuoted(text.utf8) + " (" + HexRun(bytes) + ")";
   if (text.invalidCount > 0)
     out += ", " + std::to_string(text.invalidCount) + " sequence(s) not in code page 932";
   return out;
@@ -106,12 +71,7 @@ class Dumper {
   }
 
  private:
-  void Line(std::size_t at, std::string_view text) {
-    out_ += Offset(at);
-    out_ += "  ";
-    out_ += text;
-    out_ += '\n';
-  }
+  void Line(std::size_t at, std::string_view text) { AppendDumpLine(out_, at, text); }
 
   bool Has(std::size_t at, std::size_t n) const { return r_.Has(at, n); }
   std::size_t Left(std::size_t at) const { return at < b_.size() ? b_.size() - at : 0; }
@@ -149,7 +109,7 @@ class Dumper {
     if (!Has(8, 2)) return Truncated(8, "the header length", 2);
     headerEnd_ = kFixedAt + U16(8);
     text = "header length " + std::to_string(U16(8)) + " (\"trac\" expected at " +
-           Offset(headerEnd_) + ")";
+           DumpOffset(headerEnd_) + ")";
     if (headerEnd_ < kChunksAt) text += ", shorter than the 3 fixed bytes";
     Line(8, text);
 
@@ -164,7 +124,7 @@ class Dumper {
     if (tag == "sorc" && data.size() == 1) {
       if (data[0] == 0) return "copy protection off (00)";
       if (data[0] == 1) return "copy protection on (01)";
-      return "copy protection, unexpected value " + Hex2(data[0]);
+      return "copy protection, unexpected value " + DumpHex2(data[0]);
     }
     if (tag == "titl") return "title " + CodePageText(data);
     if (tag == "cipy") return "protection text " + CodePageText(data);
@@ -186,7 +146,7 @@ class Dumper {
       }
       const std::string_view tag(reinterpret_cast<const char*>(b_.data() + at), 4);
       if (tag == mld::kTrackTag) {
-        Line(at, "\"trac\" tag before the header end " + Offset(headerEnd_) +
+        Line(at, "\"trac\" tag before the header end " + DumpOffset(headerEnd_) +
                      ": the header length is too large");
         return at;
       }
@@ -201,7 +161,7 @@ class Dumper {
       Line(at, head + ": " + ChunkData(tag, b_.subspan(at + 6, length)));
       at += 6 + length;
       if (at > headerEnd_) {
-        Line(at, "the chunk ends past the header end " + Offset(headerEnd_));
+        Line(at, "the chunk ends past the header end " + DumpOffset(headerEnd_));
       }
     }
     walkEnd_ = at;
@@ -236,8 +196,8 @@ class Dumper {
     const std::uint32_t length = U32(at + 4);
     const std::size_t start = at + 8;
     const std::uint64_t statedEnd = std::uint64_t{start} + length;
-    Line(at, "chunk \"trac\" length " + std::to_string(length) + " (event stream " + Offset(start) +
-                 " to " + Offset(statedEnd) + ")");
+    Line(at, "chunk \"trac\" length " + std::to_string(length) + " (event stream " + DumpOffset(start) +
+                 " to " + DumpOffset(statedEnd) + ")");
     std::size_t end = start + length;
     if (statedEnd > b_.size()) {
       Line(at + 4, "the track length runs past the end of the file; " +
@@ -264,7 +224,7 @@ class Dumper {
       }
       if (b_[e] != mld::kExtended) {
         if (e + 2 > end) {
-          Line(at, head + "truncated note: key " + Hex2(b_[e]) + " without its gate; stopped");
+          Line(at, head + "truncated note: key " + DumpHex2(b_[e]) + " without its gate; stopped");
           return;
         }
         Line(at, head + Note(b_[e], b_[e + 1]));
@@ -276,7 +236,7 @@ class Dumper {
         return;
       }
       const unsigned status = b_[e + 1];
-      const std::string ff = "FF " + Hex2(status) + " ";
+      const std::string ff = "FF " + DumpHex2(status) + " ";
       const std::size_t d = e + 2;
       const bool blockEvent = status == mld::kDefinitions || status == mld::kSelection;
       const bool byteEvent = (status >= mld::kTempoFirst && status <= mld::kTempoLast) ||
@@ -307,7 +267,7 @@ class Dumper {
       const std::size_t length = U16(d);
       if (d + 2 + length > end) {
         Line(at, head + "truncated record: " + ff + "length " + std::to_string(length) +
-                     " runs past the stream end " + Offset(end) + "; stopped");
+                     " runs past the stream end " + DumpOffset(end) + "; stopped");
         return;
       }
       const auto data = b_.subspan(d + 2, length);
@@ -323,7 +283,7 @@ class Dumper {
 
   static std::string Note(std::uint8_t key, std::uint8_t gate) {
     const int code = key & 63;
-    std::string text = "note key 0x" + Hex2(key) + ": " + PartOf(key) + ", code " +
+    std::string text = "note key 0x" + DumpHex2(key) + ": " + PartOf(key) + ", code " +
                        std::to_string(code) + " " + NoteName(code) + ", gate " +
                        std::to_string(gate);
     if (gate == 0) text += " rest";
@@ -339,9 +299,9 @@ class Dumper {
       case mld::kVolume:
         return "volume: " + PartOf(v) + ", volume " + std::to_string(v & 63);
       case mld::kSkipped:
-        return "data " + Hex2(v) + " (skipped by readers)";
+        return "data " + DumpHex2(v) + " (skipped by readers)";
       case mld::kEndOfTrack:
-        return v == 0 ? "end of track" : "end of track, data " + Hex2(v) + " (expected 00)";
+        return v == 0 ? "end of track" : "end of track, data " + DumpHex2(v) + " (expected 00)";
       default:
         break;
     }
@@ -358,7 +318,7 @@ class Dumper {
       Line(at, text + " (expected 41): " + HexRun(data));
       return;
     }
-    Line(at, text + ", first byte " + Hex2(data[0]) + (data[0] == 1 ? "" : " (expected 01)"));
+    Line(at, text + ", first byte " + DumpHex2(data[0]) + (data[0] == 1 ? "" : " (expected 01)"));
     for (std::size_t slot = 0; slot < 4; ++slot) {
       const std::size_t from = 1 + slot * kDefinitionSlotSize;
       const auto bytes = data.subspan(from, kDefinitionSlotSize);

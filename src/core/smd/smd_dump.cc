@@ -4,15 +4,10 @@
 #include <string_view>
 
 #include "io/byte_reader.h"
+#include "io/dump_text.h"
 
 namespace chwr {
 namespace {
-
-std::string Offset(std::size_t at) {
-  char buf[24];
-  std::snprintf(buf, sizeof buf, "0x%04zX", at);
-  return buf;
-}
 
 std::string Hex(std::span<const std::uint8_t> bytes) {
   std::string out;
@@ -43,7 +38,7 @@ std::string WindowNote(int window, int k) {
 std::string DumpSmd(std::span<const std::uint8_t> bytes) {
   std::string out;
   auto line = [&](std::size_t at, std::size_t n, std::string_view meaning) {
-    out += Offset(at) + "  " + Hex(bytes.subspan(at, n)) + "  ";
+    out += DumpOffset(at) + "  " + Hex(bytes.subspan(at, n)) + "  ";
     out += meaning;
     out += '\n';
   };
