@@ -167,6 +167,10 @@ std::string TrackMissing(int track) {
   return "ﾄﾗｯｸ" + std::to_string(track) + "情報が存在しません。";
 }
 
+std::string SeekPastEnd(std::int64_t lastMeasure) {
+  return "開始位置が曲の終わりより後ろです。(0～" + std::to_string(lastMeasure) + "小節)";
+}
+
 std::string SmfDivisionUnusable(unsigned division) {
   return "分解能(" + std::to_string(division) + ")のMIDIﾌｧｲﾙは変換できません。";
 }

@@ -201,7 +201,7 @@ inline constexpr const char* kSmfFormatInvalid = "SMF ﾌｫｰﾏｯﾄが無�
 /// Import check: no list item is selected.
 inline constexpr const char* kNoTrackChosen = "変換対象ﾄﾗｯｸが指定されていません。";
 /// Import check: five or more list items are selected.
-inline constexpr const char* kTooManyTracksChosen = "変換対象ﾄﾗｯｸは4つまです。";
+inline constexpr const char* kTooManyTracksChosen = "変換対象ﾄﾗｯｸは4つまでです。";
 /// Import check: the start measure is no number.
 inline constexpr const char* kSeekInvalid = "開始位置が無効です。";
 /// Import check: the number of measures is no number or longer than 4 bytes.
@@ -219,6 +219,9 @@ inline constexpr const char* kSmfNoTrack = "ﾄﾗｯｸ情報が存在しませ
 std::string SmfDivisionUnusable(unsigned division);
 /// Shown when a file of SMF format `format` (neither 0 nor 1) is to be converted.
 std::string SmfFormatNotConvertible(unsigned format);
+/// Shown when the start measure lies past the end of every chosen track; the start
+/// measures that hold anything are 0 to `lastMeasure`.
+std::string SeekPastEnd(std::int64_t lastMeasure);
 /// Warning when a note or rest was longer than a song may be and was cut to that length.
 std::string ImportLengthCut(int maxSteps);
 /// Warning when the title held `count` sequences that are not code page 932.

@@ -95,12 +95,30 @@ Result<SmfFacts> ReadSmfFacts(std::span<const std::uint8_t> bytes) {
   return facts;
 }
 
+std::vector<int> ChosenItems(const ImportChoices& choices) {
+  std::vector<int> items;
+  if (choices.order.empty()) {
+    for (int item = 0; item < 16; ++item) {
+      if (choices.selected[item]) items.push_back(item);
+    }
+    return items;
+  }
+  for (const int item : choices.order) {
+    if (item >= 0 && item < 16 && std::find(items.begin(), items.end(), item) == items.end()) {
+      items.push_back(item);
+    }
+  }
+  return items;
+}
+
 std::optional<ImportInputError> CheckImportInput(const ImportChoices& choices) {
-  const auto chosen = std::count(choices.selected.begin(), choices.selected.end(), true);
+  const std::size_t chosen = ChosenItems(choices).size();
   if (chosen == 0) return InputError(ImportField::kTracks, msg::kNoTrackChosen);
   if (chosen >= 5) return InputError(ImportField::kTracks, msg::kTooManyTracksChosen);
-  if (!BoxNumber(choices.seek)) return InputError(ImportField::kSeek, msg::kSeekInvalid);
-  if (!BoxNumber(choices.measures) || LongerThan(choices.measures, 4)) {
+  const auto seek = BoxNumber(choices.seek);
+  if (!seek || std::floor(*seek) < 0) return InputError(ImportField::kSeek, msg::kSeekInvalid);
+  const auto measures = BoxNumber(choices.measures);
+  if (!measures || LongerThan(choices.measures, 4) || std::floor(*measures) < 1) {
     return InputError(ImportField::kMeasures, msg::kRangeInvalid);
   }
   if (!BoxNumber(choices.transpose) || LongerThan(choices.transpose, 3)) {
@@ -150,28 +168,40 @@ Result<ImportedSong> ImportSmf(std::span<const std::uint8_t> bytes, const SmfFac
     }
   }
 
-  bool lengthCut = false;
-  int part = 0;
-  for (int item = 0; item < 16 && part < 4; ++item) {
-    if (!choices.selected[item]) continue;
+  // Every chosen track is read before anything is converted: a start past the end of
+  // all of them converts nothing and is refused as a whole.
+  std::vector<smf::PartSource> sources;
+  std::int64_t lastEnd = 0;
+  for (const int item : ChosenItems(choices)) {
     const int number = item + 1;
     std::optional<std::size_t> eventsAt = TrackEvents(r, setup.format0 ? 0 : number);
     if (!eventsAt) {
       Diagnostic d;
       d.message = setup.format0 ? std::string(msg::kSmfNoTrack) : msg::TrackMissing(number);
       song.error = std::move(d);
-      song.parts = {};
+      // The tones of the tracks read before the missing one are kept, as their titles are.
+      for (std::size_t p = 0; p < sources.size(); ++p) song.toneIndex[p] = sources[p].toneIndex;
       return song;
     }
     setup.channel = item;
-    smf::PartOutcome out = choices.absolute ? smf::ConvertAbsolute(bytes, *eventsAt, setup)
-                                            : smf::ConvertStreaming(bytes, *eventsAt, setup);
+    sources.push_back(smf::ReadPartSource(bytes, *eventsAt, setup));
+    lastEnd = std::max(lastEnd, sources.back().endTick);
+  }
+  if (setup.startTick > 0 && setup.startTick >= lastEnd) {
+    const auto measure = static_cast<std::int64_t>(quarters);
+    return Fail(msg::SeekPastEnd((lastEnd + measure - 1) / measure - 1));
+  }
+
+  bool lengthCut = false;
+  for (std::size_t part = 0; part < sources.size(); ++part) {
+    const smf::PartSource& source = sources[part];
+    smf::PartOutcome out = choices.absolute ? smf::ConvertAbsolute(source, setup)
+                                            : smf::ConvertStreaming(source, setup);
     song.parts[part] = std::move(out.text);
-    if (out.toneIndex) song.toneIndex[part] = out.toneIndex;
-    if (out.title) song.title = std::move(out.title);
-    titleInvalid += out.titleInvalidBytes;
+    song.toneIndex[part] = source.toneIndex;
+    if (source.title) song.title = source.title;
+    titleInvalid += source.titleInvalidBytes;
     lengthCut = lengthCut || out.lengthCut;
-    ++part;
   }
   song.tempo = TempoText(facts.quarterSeconds);
   if (lengthCut) song.warnings.push_back(MakeWarning(msg::ImportLengthCut(kMaxSongSteps)));

@@ -33,6 +33,9 @@ enum class ImportVolume { kNone = 0, kVolume = 1, kExpression = 2, kVelocity = 3
 /// The import dialog's controls, as the user left them (texts as typed).
 struct ImportChoices {
   std::array<bool, 16> selected{};  ///< list items: tracks 1..16 (format 1) or channels 1..16 (format 0)
+  /// The chosen list items (0..15) in the order of the parts they fill; when empty, the
+  /// selected items fill the parts in list order (the dialog's list has no other order)
+  std::vector<int> order;
   std::string seek = "0";           ///< start measure
   std::string measures = "32";      ///< number of measures to convert
   std::string transpose = "0";      ///< semitones, "+"/"-" allowed
@@ -51,8 +54,14 @@ struct ImportInputError {
   Diagnostic error;
 };
 
-/// The dialog's four input checks, first failing one wins; nullopt when all pass.
+/// The dialog's four input checks, first failing one wins; nullopt when all pass. A start
+/// measure below 0 and fewer than 1 measure to convert are refused with the check's
+/// message for that box, since neither has anything to convert.
 std::optional<ImportInputError> CheckImportInput(const ImportChoices& choices);
+
+/// The chosen list items (0..15) in part order: `order` without repeats when given,
+/// else the selected items in list order.
+std::vector<int> ChosenItems(const ImportChoices& choices);
 
 /// What one conversion gives the main window.
 struct ImportedSong {
@@ -67,8 +76,10 @@ struct ImportedSong {
   Diagnostics warnings;             ///< what the conversion had to cut or skip
 };
 
-/// Converts `bytes` (the file read again) with the facts kept at hand-over. Fails
-/// only when the input check fails (the error is the check's message).
+/// Converts `bytes` (the file read again) with the facts kept at hand-over. Each part is
+/// converted as if its track began at the start measure, so all parts stay in time. Fails
+/// when the input check fails (the error is the check's message) and when the start
+/// measure lies past the end of every chosen track (nothing would be converted).
 Result<ImportedSong> ImportSmf(std::span<const std::uint8_t> bytes, const SmfFacts& facts,
                                const ImportChoices& choices);
 

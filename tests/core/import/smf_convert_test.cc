@@ -109,14 +109,12 @@ TEST(SmfStreaming, WorkedExamples) {
        Notes({{23, 48, 48}, {12, 48, 48}}),
        {},
        "Q0R4C4"},
-      // The note before the start measure is written when the next begins at or after it.
-      // The notes before it are not written but still set the gate and octave remembered:
-      // A's Q48 equals G's, so it is not repeated.
-      {"a start measure writes from the note that reaches it",
+      // A start measure on a note boundary: the part begins with that note.
+      {"a start measure on a note boundary",
        48,
        Notes({{55, 48, 96}, {57, 48, 96}, {60, 48, 48}}),
        {.seek = "1"},
-       "A2<Q0C4"},
+       "Q0C4"},
       {"the range ends the part at the first note event after a note starting beyond it",
        48,
        Notes({{60, 48, 192}, {62, 96, 192}, {64, 48, 48}}),
@@ -148,6 +146,10 @@ TEST(SmfStreaming, NoteOffsAndGatesAreTakenForWhatTheyAre) {
        "Q12C*36Q0D4"},
       {"a dotted note with a short gate", 48, Notes({{60, 32, 36}, {62, 48, 48}}), {},
        "Q4C8.Q0D4"},
+      // Transposed below the lowest key a note is written as a rest, which is no slur.
+      {"a legato note below the keys", 48,
+       Cat({On(0, 35), On(48, 60), Ev(1, {0x90, 35, 0}), Ev(47, {0x90, 60, 0})}),
+       {.transpose = "-12"}, "Q0R4C4"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Convert(c.division, c.events, false, c.options), c.mml) << c.name;
@@ -272,7 +274,9 @@ TEST(SmfWalk, EveryStatusTakesItsBytes) {
 }
 
 TEST(SmfConvert, SmallDivisionsNeverLoopOnEmptyPieces) {
-  // Below 16 ticks a quarter the shortest pieces are 0 ticks long and are left out.
+  // Divisions far below 48: every tick is several steps, and lengths are whole steps.
+  // Off the 48-step grid each position is rounded once: 3 ticks at 5 a quarter are 28.8
+  // steps, so D starts at step 29 and the part ends at step 58 (57.6).
   const struct {
     int division;
     std::uint32_t ticks;
@@ -283,11 +287,11 @@ TEST(SmfConvert, SmallDivisionsNeverLoopOnEmptyPieces) {
       // Each note fills a measure, so each begins a line.
       {1, 5, "Q0C1&C4D1&D4", "\r\nQ0C*192&C*48\r\nD*192&D*48"},
       {4, 1, "Q0C16D16", "Q0C*12D*12"},
-      {5, 3, "Q0C8D8", "Q0C*29D*29"},
-      {7, 1, "Q0C32D32", "Q0C*7D*7"},
+      {5, 3, "Q0C8&C64&C*2D8&D64&D*2", "Q0C*29D*29"},
+      {7, 1, "Q0C32&C*1D32&D*1", "Q0C*7D*7"},
       {8, 1, "Q0C32D32", "Q0C*6D*6"},
-      {15, 2, "Q0C32D32", "Q0C*6D*6"},
-      {15, 3, "Q0C32&C64D32&D64", "Q0C*10D*10"},
+      {15, 2, "Q0C32D32&D*1", "Q0C*6D*7"},
+      {15, 3, "Q0C32&C64&C*1D32&D64", "Q0C*10D*9"},
   };
   for (const auto& c : cases) {
     const Bytes events = Notes({{60, c.ticks, c.ticks}, {62, c.ticks, c.ticks}});

@@ -106,13 +106,18 @@ TEST(SmfImport, InputCheckTakesTheFirstFailureInOrder) {
       {with({1}, " 3", "1.5", "+12"), std::nullopt, ""},
       {with({1}, "１２", "３２", "１"), std::nullopt, ""},  // full-width digits, 2 bytes each
       {with({}, "abc", "x", "x"), ImportField::kTracks, "変換対象ﾄﾗｯｸが指定されていません。"},
-      {with({1, 2, 3, 4, 5}, "0", "32", "0"), ImportField::kTracks, "変換対象ﾄﾗｯｸは4つまです。"},
+      {with({1, 2, 3, 4, 5}, "0", "32", "0"), ImportField::kTracks, "変換対象ﾄﾗｯｸは4つまでです。"},
       {with({1}, "", "32", "0"), ImportField::kSeek, "開始位置が無効です。"},
       {with({1}, "abc", "32", "0"), ImportField::kSeek, "開始位置が無効です。"},
       {with({1}, "1e3", "32", "0"), ImportField::kSeek, "開始位置が無効です。"},
       {with({1}, "0", "12345", "0"), ImportField::kMeasures, "変換範囲が無効です。"},
       {with({1}, "0", "３２１", "0"), ImportField::kMeasures, "変換範囲が無効です。"},
       {with({1}, "0", "", "0"), ImportField::kMeasures, "変換範囲が無効です。"},
+      // Nothing to convert: no measures, or a start before the first.
+      {with({1}, "0", "0", "0"), ImportField::kMeasures, "変換範囲が無効です。"},
+      {with({1}, "0", "0.5", "0"), ImportField::kMeasures, "変換範囲が無効です。"},
+      {with({1}, "0", "-3", "0"), ImportField::kMeasures, "変換範囲が無効です。"},
+      {with({1}, "-1", "32", "0"), ImportField::kSeek, "開始位置が無効です。"},
       {with({1}, "0", "32", "-123"), ImportField::kTranspose, "ﾄﾗﾝｽﾎﾟｰｽﾞが無効です。"},
       {with({1}, "0", "32", "1000"), ImportField::kTranspose, "ﾄﾗﾝｽﾎﾟｰｽﾞが無効です。"},
       {with({1}, "0", "32", "+"), ImportField::kTranspose, "ﾄﾗﾝｽﾎﾟｰｽﾞが無効です。"},
@@ -129,7 +134,7 @@ TEST(SmfImport, InputCheckTakesTheFirstFailureInOrder) {
   const Bytes file = File(1, 48, {End(), Cat({TwoNotes(), End()})});
   const auto refused = ImportSmf(file, *ReadSmfFacts(file), Items({1, 2, 3, 4, 5}));
   ASSERT_FALSE(refused);
-  EXPECT_EQ(refused.error().message, "変換対象ﾄﾗｯｸは4つまです。");
+  EXPECT_EQ(refused.error().message, "変換対象ﾄﾗｯｸは4つまでです。");
 }
 
 TEST(SmfImport, FormatOneTracksAreTheChunksAfterTheFirst) {
@@ -142,6 +147,14 @@ TEST(SmfImport, FormatOneTracksAreTheChunksAfterTheFirst) {
   EXPECT_EQ(song.parts[1], "Q0E2");
   EXPECT_EQ(song.parts[2], "");
   EXPECT_EQ(song.title, "無題");
+
+  // An order given (the command line's list) is the order of the parts; a repeat adds no part.
+  ImportChoices ordered = Items({1, 2});
+  ordered.order = {1, 0, 1};
+  const ImportedSong reordered = Import(file, ordered);
+  EXPECT_EQ(reordered.parts[0], "Q0E2");
+  EXPECT_EQ(reordered.parts[1], "Q0C4D4");
+  EXPECT_EQ(reordered.parts[2], "");
 
   // Three chunks and the third item chosen: the message names it, every part is emptied,
   // and the title found before stays.
