@@ -265,7 +265,9 @@ std::optional<ImportChoices> ToImportChoices(const ImportArgs& a, std::ostream& 
              "commas\n";
       return std::nullopt;
     }
+    // Parts follow the order given: "--tracks 3,1" puts track 3 into part 1.
     c.selected[number - 1] = true;
+    c.order.push_back(number - 1);
     if (comma == std::string_view::npos) break;
     list = list.substr(comma + 1);
   }

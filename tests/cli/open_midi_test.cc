@@ -83,10 +83,11 @@ TEST_F(OpenMidiTest, EveryChoiceHasItsOption) {
                          "--octave --tone --volume cc7");
   ASSERT_EQ(o.status, 0) << o.err;
   const SongDocument s = Song();
-  EXPECT_EQ(s.parts[0].mml, "O4V50Q12C*48Q0D*48");
-  EXPECT_EQ(s.parts[1].mml, "O2V63Q0C*96");
-  EXPECT_EQ(s.parts[0].tone, GmProgramItemText(41));
-  EXPECT_EQ(s.parts[1].tone, GmProgramItemText(1));
+  // The parts follow the order given: track 2 fills part 1.
+  EXPECT_EQ(s.parts[0].mml, "O2V63Q0C*96");
+  EXPECT_EQ(s.parts[1].mml, "O4V50Q12C*48Q0D*48");
+  EXPECT_EQ(s.parts[0].tone, GmProgramItemText(1));
+  EXPECT_EQ(s.parts[1].tone, GmProgramItemText(41));
   // The streaming conversion with a transposition and the octave.
   ASSERT_EQ(Open("duet.mid", TwoTracks(), "--octave --transpose +12").status, 0);
   EXPECT_EQ(Song().parts[0].mml, "O6Q12C4Q0D4");
@@ -101,10 +102,14 @@ TEST_F(OpenMidiTest, RefusalsExitByWhoseFaultTheyAre) {
     const char* firstLine;
   };
   const Case cases[] = {
-      {"five tracks", TwoTracks(), "--tracks 1,2,3,4,5", 1, "変換対象ﾄﾗｯｸは4つまです。"},
+      {"five tracks", TwoTracks(), "--tracks 1,2,3,4,5", 1, "変換対象ﾄﾗｯｸは4つまでです。"},
       {"a three-digit transposition with a sign", TwoTracks(), "--transpose -123", 1,
        "ﾄﾗﾝｽﾎﾟｰｽﾞが無効です。"},
       {"a missing track", TwoTracks(), "--tracks 3", 1, "ﾄﾗｯｸ3情報が存在しません。"},
+      {"no measures", TwoTracks(), "--measures 0", 1, "変換範囲が無効です。"},
+      {"fewer than none", TwoTracks(), "--measures -2", 1, "変換範囲が無効です。"},
+      {"a start past the end of every track", TwoTracks(), "--tracks 1,2 --start 99999", 1,
+       "開始位置が曲の終わりより後ろです。(0～0小節)"},
       {"track 0", TwoTracks(), "--tracks 0", 64,
        "--tracks: track (or, in a format 0 file, channel) numbers 1 to 16, separated by commas"},
       {"a track list with a gap", TwoTracks(), "--tracks 1,,2", 64,
