@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -84,40 +85,36 @@ std::string NamedLengths(const std::string& text, std::int64_t q) {
   return q < LastPieceSteps(length) ? named : text;
 }
 
-// A note or volume event of the range, at its position in steps from the start measure.
-struct StepEvent {
-  std::int64_t at = 0;    // steps from the start measure
-  std::int64_t tick = 0;  // the source's tick: tells a note ended at its own tick
-  PartEvent::Kind kind = PartEvent::Kind::kOn;
-  std::uint8_t note = 0;
-  std::uint8_t value = 0;
-};
+using StepEvent = PartEvent;
 
 // The part as the conversions see it: the chosen range only, as if the track began at
-// the start measure.
+// the start measure, each event with its position in steps.
 struct RangeEvents {
-  std::vector<StepEvent> events;
+  std::span<const StepEvent> events;
   std::int64_t end = 0;  // steps from the start to the end of the range or of the track
 };
 
 // Positions are rounded to steps once each, from the start measure, and every length is
 // the difference of two of them: a note is never more than half a step off the source,
-// however many notes came before it.
-RangeEvents InRange(const PartSource& source, const ConvertSetup& s) {
+// however many notes came before it. The track's events are reused in place: a long
+// track is held once.
+RangeEvents InRange(std::vector<PartEvent>& events, std::int64_t endTick, const ConvertSetup& s) {
   using Kind = PartEvent::Kind;
   const std::int64_t from = s.startTick;
-  const std::int64_t to = std::min(from + s.rangeTicks, source.endTick);
+  const std::int64_t to = std::min(from + s.rangeTicks, endTick);
   const std::int64_t division = s.division;
   auto steps = [&](std::int64_t tick) {
     return (2 * kStepsPerQuarter * (tick - from) + division) / (2 * division);
   };
   RangeEvents range;
-  if (to <= from) return range;
+  if (to <= from) {
+    events.clear();
+    return range;
+  }
 
   // Before the start: the volume then in effect, and the last note begun, which is
   // taken from the start when it still sounds there. Volumes and note-offs at the start
   // itself (up to its first note-on) belong to what went before.
-  const std::vector<PartEvent>& events = source.events;
   constexpr std::size_t kNone = static_cast<std::size_t>(-1);
   std::size_t sounding = kNone;
   int volume = -1;
@@ -131,26 +128,35 @@ RangeEvents InRange(const PartSource& source, const ConvertSetup& s) {
       sounding = kNone;
     }
   }
+  std::vector<StepEvent> lead;
+  if (volume >= 0) lead.push_back({from, 0, Kind::kVolume, 0, static_cast<std::uint8_t>(volume)});
+  if (sounding != kNone) {
+    lead.push_back({from, 0, Kind::kOn, events[sounding].note, events[sounding].value});
+  }
+  if (i < lead.size()) {
+    events.insert(events.begin(), lead.size() - i, StepEvent{});
+    i = lead.size();
+  }
   // Which notes sound: a note-off of no note begun in the range ends one from before it
   // and is passed over.
   std::array<int, 128> open{};
-  if (volume >= 0) {
-    range.events.push_back({0, from, Kind::kVolume, 0, static_cast<std::uint8_t>(volume)});
-  }
-  if (sounding != kNone) {
-    const PartEvent& e = events[sounding];
-    range.events.push_back({0, from, Kind::kOn, e.note, e.value});
-    ++open[e.note];
+  std::size_t w = 0;
+  for (const StepEvent& e : lead) {
+    if (e.kind == Kind::kOn) ++open[e.note];
+    events[w++] = e;
   }
   for (; i < events.size() && events[i].tick < to; ++i) {
-    const PartEvent& e = events[i];
+    StepEvent e = events[i];
     if (e.kind == Kind::kOn) ++open[e.note];
     if (e.kind == Kind::kOff) {
       if (open[e.note] == 0) continue;
       --open[e.note];
     }
-    range.events.push_back({steps(e.tick), e.tick, e.kind, e.note, e.value});
+    e.at = steps(e.tick);
+    events[w++] = e;
   }
+  events.resize(w);
+  range.events = events;
   range.end = steps(to);
   return range;
 }
@@ -337,7 +343,7 @@ class StreamingPart {
       : setup_(s), writer_(s), octavePending_(s.octave) {}
 
   PartOutcome Run(const RangeEvents& range) {
-    const std::vector<StepEvent>& events = range.events;
+    const std::span<const StepEvent> events = range.events;
     for (std::size_t k = 0; k < events.size(); ++k) {
       const StepEvent& e = events[k];
       since_ = e.at - lastOnAt_;
@@ -358,7 +364,7 @@ class StreamingPart {
   // The note that the note-on at `k` lets follow in the text: of the notes that begin
   // at its step only the last is written; -1 when none is (the range ends there).
   static int NextWritten(const RangeEvents& range, std::size_t k) {
-    const std::vector<StepEvent>& events = range.events;
+    const std::span<const StepEvent> events = range.events;
     const std::int64_t at = events[k].at;
     if (at >= range.end) return -1;
     int note = events[k].note;
@@ -461,6 +467,7 @@ class AbsolutePart {
   explicit AbsolutePart(const ConvertSetup& s) : setup_(s), writer_(s) {}
 
   PartOutcome Run(const RangeEvents& range) {
+    records_.reserve(range.events.size() / 2 + 1);  // a note-on and its note-off a note
     for (const StepEvent& e : range.events) {
       if (e.kind == PartEvent::Kind::kVolume) {
         curVolume_ = e.value;
@@ -565,8 +572,10 @@ class AbsolutePart {
 }  // namespace
 
 PartSource ReadPartSource(std::span<const std::uint8_t> bytes, std::size_t eventsAt,
-                          const ConvertSetup& setup) {
+                          const ConvertSetup& setup, std::vector<PartEvent> buffer) {
   PartSource source;
+  source.events = std::move(buffer);
+  source.events.clear();
   const std::int64_t rangeEnd = setup.startTick + setup.rangeTicks;
   TrackReader reader(bytes, eventsAt, bytes.size(), 3);
   Event e;
@@ -589,7 +598,7 @@ PartSource ReadPartSource(std::span<const std::uint8_t> bytes, std::size_t event
         if ((e.data1 == 7 && setup.volume == ImportVolume::kVolume) ||
             (e.data1 == 11 && setup.volume == ImportVolume::kExpression)) {
           source.events.push_back(
-              {tick, PartEvent::Kind::kVolume, 0, static_cast<std::uint8_t>(e.data2 / 2)});
+              {tick, 0, PartEvent::Kind::kVolume, 0, static_cast<std::uint8_t>(e.data2 / 2)});
         }
         break;
       case 0xC:
@@ -601,7 +610,7 @@ PartSource ReadPartSource(std::span<const std::uint8_t> bytes, std::size_t event
         // Note numbers beyond 127 (a broken file) are passed over: no key has them.
         if (e.data1 > 127) break;
         const bool on = e.IsNoteOn();
-        source.events.push_back({tick, on ? PartEvent::Kind::kOn : PartEvent::Kind::kOff,
+        source.events.push_back({tick, 0, on ? PartEvent::Kind::kOn : PartEvent::Kind::kOff,
                                  e.data1, e.data2});
         break;
       }
@@ -612,12 +621,12 @@ PartSource ReadPartSource(std::span<const std::uint8_t> bytes, std::size_t event
   return source;
 }
 
-PartOutcome ConvertStreaming(const PartSource& source, const ConvertSetup& setup) {
-  return StreamingPart(setup).Run(InRange(source, setup));
+PartOutcome ConvertStreaming(PartSource& source, const ConvertSetup& setup) {
+  return StreamingPart(setup).Run(InRange(source.events, source.endTick, setup));
 }
 
-PartOutcome ConvertAbsolute(const PartSource& source, const ConvertSetup& setup) {
-  return AbsolutePart(setup).Run(InRange(source, setup));
+PartOutcome ConvertAbsolute(PartSource& source, const ConvertSetup& setup) {
+  return AbsolutePart(setup).Run(InRange(source.events, source.endTick, setup));
 }
 
 std::int64_t RoundHalfUp(double x) {

@@ -38,6 +38,7 @@ struct ConvertSetup {
 struct PartEvent {
   enum class Kind : std::uint8_t { kOn, kOff, kVolume };
   std::int64_t tick = 0;
+  std::int64_t at = 0;  ///< once in the range: steps from the start measure
   Kind kind = Kind::kOn;
   std::uint8_t note = 0;   ///< kOn, kOff: the note number
   std::uint8_t value = 0;  ///< kOn: the velocity; kVolume: the part's volume (0..63)
@@ -52,9 +53,10 @@ struct PartSource {
   std::size_t titleInvalidBytes = 0;  ///< sequences of the title not in code page 932
 };
 
-/// Reads the track whose events begin at `eventsAt`.
+/// Reads the track whose events begin at `eventsAt`. `buffer` lends its room to the
+/// events (a long file's tracks are read one after another into the same memory).
 PartSource ReadPartSource(std::span<const std::uint8_t> bytes, std::size_t eventsAt,
-                          const ConvertSetup& setup);
+                          const ConvertSetup& setup, std::vector<PartEvent> buffer = {});
 
 /// One part's result.
 struct PartOutcome {
@@ -62,11 +64,12 @@ struct PartOutcome {
   bool lengthCut = false;    ///< a note or rest was longer than any song can be
 };
 
-/// Streaming conversion of a part.
-PartOutcome ConvertStreaming(const PartSource& source, const ConvertSetup& setup);
+/// Streaming conversion of a part. The source's events are rewritten in place to those
+/// of the range (a long track is held once); only their room is of use afterwards.
+PartOutcome ConvertStreaming(PartSource& source, const ConvertSetup& setup);
 
-/// Absolute conversion of a part.
-PartOutcome ConvertAbsolute(const PartSource& source, const ConvertSetup& setup);
+/// Absolute conversion of a part; the source's events are rewritten as for the streaming one.
+PartOutcome ConvertAbsolute(PartSource& source, const ConvertSetup& setup);
 
 /// A title from a name event's bytes: up to the first NUL, decoded as code page 932,
 /// blanks trimmed; `invalid` counts the sequences that could not be decoded.

@@ -168,40 +168,38 @@ Result<ImportedSong> ImportSmf(std::span<const std::uint8_t> bytes, const SmfFac
     }
   }
 
-  // Every chosen track is read before anything is converted: a start past the end of
-  // all of them converts nothing and is refused as a whole.
-  std::vector<smf::PartSource> sources;
+  // One track at a time, so that only one track's events are held; a start past the end
+  // of every chosen track converts nothing and is refused as a whole.
+  bool lengthCut = false;
   std::int64_t lastEnd = 0;
-  for (const int item : ChosenItems(choices)) {
-    const int number = item + 1;
+  std::vector<smf::PartEvent> buffer;
+  const std::vector<int> items = ChosenItems(choices);
+  for (std::size_t part = 0; part < items.size(); ++part) {
+    const int number = items[part] + 1;
     std::optional<std::size_t> eventsAt = TrackEvents(r, setup.format0 ? 0 : number);
     if (!eventsAt) {
       Diagnostic d;
       d.message = setup.format0 ? std::string(msg::kSmfNoTrack) : msg::TrackMissing(number);
       song.error = std::move(d);
-      // The tones of the tracks read before the missing one are kept, as their titles are.
-      for (std::size_t p = 0; p < sources.size(); ++p) song.toneIndex[p] = sources[p].toneIndex;
+      // The title and the tones that parts converted before the missing one set are kept.
+      song.parts = {};
       return song;
     }
-    setup.channel = item;
-    sources.push_back(smf::ReadPartSource(bytes, *eventsAt, setup));
-    lastEnd = std::max(lastEnd, sources.back().endTick);
+    setup.channel = items[part];
+    smf::PartSource source = smf::ReadPartSource(bytes, *eventsAt, setup, std::move(buffer));
+    lastEnd = std::max(lastEnd, source.endTick);
+    song.toneIndex[part] = source.toneIndex;
+    if (source.title) song.title = std::move(source.title);
+    titleInvalid += source.titleInvalidBytes;
+    smf::PartOutcome out = choices.absolute ? smf::ConvertAbsolute(source, setup)
+                                            : smf::ConvertStreaming(source, setup);
+    buffer = std::move(source.events);
+    song.parts[part] = std::move(out.text);
+    lengthCut = lengthCut || out.lengthCut;
   }
   if (setup.startTick > 0 && setup.startTick >= lastEnd) {
     const auto measure = static_cast<std::int64_t>(quarters);
     return Fail(msg::SeekPastEnd((lastEnd + measure - 1) / measure - 1));
-  }
-
-  bool lengthCut = false;
-  for (std::size_t part = 0; part < sources.size(); ++part) {
-    const smf::PartSource& source = sources[part];
-    smf::PartOutcome out = choices.absolute ? smf::ConvertAbsolute(source, setup)
-                                            : smf::ConvertStreaming(source, setup);
-    song.parts[part] = std::move(out.text);
-    song.toneIndex[part] = source.toneIndex;
-    if (source.title) song.title = source.title;
-    titleInvalid += source.titleInvalidBytes;
-    lengthCut = lengthCut || out.lengthCut;
   }
   song.tempo = TempoText(facts.quarterSeconds);
   if (lengthCut) song.warnings.push_back(MakeWarning(msg::ImportLengthCut(kMaxSongSteps)));
