@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Retakes the screenshots of the editor with the demo song, under a virtual X server with
-# a window manager, so the caption shows as a desktop shows it:
+# a window manager, so the caption shows as a desktop shows it. The song opens from the
+# plain folder /tmp/songs, so the caption shows no one's working copy:
 #   docs/screenshot.png         the window and its frame at scale 1 on a 1024 x 768 screen;
 #   docs/screenshot-scale2.png  the whole 1920 x 1080 screen at a display scale of 2, to see
 #                               the window fit it.
@@ -12,9 +13,21 @@ cmake --build --preset release --target chimewright
 display=:97
 pids=()
 settings=$(mktemp -d)
+songs=/tmp/songs
+song=$songs/demo.txt
+if [ -e "$song" ] && ! cmp -s demo/demo.txt "$song"; then
+  echo "$song is there and is not the demo: move it away first" >&2
+  exit 1
+fi
+made_songs=false
+[ -d "$songs" ] || made_songs=true
+mkdir -p "$songs"
+cp demo/demo.txt "$song"
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   rm -rf "$settings"
+  rm -f "$song"
+  if $made_songs; then rmdir "$songs" 2>/dev/null || true; fi
 }
 trap cleanup EXIT
 
@@ -31,13 +44,19 @@ shoot() {
   sleep 1
   rm -rf "${settings:?}"/*
   DISPLAY=$display XDG_CONFIG_HOME=$settings QT_SCALE_FACTOR=$scale \
-    build/release/src/gui/chimewright demo/demo.txt &
+    build/release/src/gui/chimewright "$song" &
   local app=$!
   pids+=("$app")
   sleep 3
   local id
   id=$(DISPLAY=$display xdotool search --name "Chimewright Ver1.21" | head -n 1)
-  echo "scale $scale: caption \"$(DISPLAY=$display xdotool getwindowname "$id")\""
+  local caption
+  caption=$(DISPLAY=$display xdotool getwindowname "$id")
+  echo "scale $scale: caption \"$caption\""
+  if [ "$caption" != "$song - Chimewright Ver1.21" ]; then
+    echo "the caption is not the plain song's: not taken" >&2
+    exit 1
+  fi
   DISPLAY=$display xwininfo -id "$id" | grep -E "Absolute|Width|Height" | sed 's/^ */  /'
   if [ "$what" = window ]; then
     DISPLAY=$display import -frame -window "$id" "$output"

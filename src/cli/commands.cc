@@ -523,8 +523,13 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
   // Named here, so usage lines say "chwr" however the program was started.
   CLI::App app{
       "chwr - Chimewright's command-line tool for i-mode ring melodies.\n"
-      "Compiles song text files (18 Shift-JIS lines, first line \"qrv\"), builds MLD and MIDI "
-      "files and melody mail, reads MLD files and melody mail back, and plays or renders songs.",
+      "Compiles songs; builds MLD, SMD and MIDI files and melody mail from them; turns MLD and "
+      "SMD files and melody mail back into song text files and converts MIDI files into them; "
+      "lists MLD, SMD and MIDI files; and plays songs or renders them to WAV files.\n"
+      "A song is a song text file (18 Shift-JIS lines, first line \"qrv\") or an MLD, SMD or "
+      "MIDI file, told apart as the editor tells them: by the last three letters of the name "
+      "(\"mld\", \"smd\", \"mid\", any case; any other name is a song text file). A MIDI file "
+      "taken as a song is converted as \"chwr open\" converts it without options.",
       "chwr"};
   app.require_subcommand(1);
   app.set_help_all_flag("--help-all", "Show help for every command");
@@ -534,66 +539,80 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
   std::string songPath;
   CLI::App* compile = app.add_subcommand(
       "compile",
-      "Compile the four parts of a song text file and print one JSON object per line: every "
-      "event of parts 1-4 (part, index, key, gate, step, volume, tone, data, adjustedGate), "
-      "then each part's statistics, then {\"markStep\":N}. Exit status 1 on a compile error "
-      "(its message first on standard error), 2 when the file cannot be read or is not a song "
-      "text file.");
-  compile->add_option("SONG", songPath, "Song file (.txt, or .mld); - reads a song text from standard input")
-      ->required();
+      "Compile the four parts of a song (a song text, MLD, SMD or MIDI file) and print one "
+      "JSON object per line: every event of parts 1-4 (part, index, key, gate, step, volume, "
+      "tone, data, adjustedGate), then each part's statistics, then {\"markStep\":N}. "
+      "Warnings go to standard error. Exit status 1 on a compile error (its message first on "
+      "standard error), 2 when the file cannot be read, is not the kind its name says, or is "
+      "a MIDI file that cannot be converted.");
+  constexpr const char* kSongHelp =
+      "Song text, MLD, SMD or MIDI file, its kind by its name; - reads a song text from "
+      "standard input";
+  compile->add_option("SONG", songPath, kSongHelp)->required();
 
-  auto addMidiOptions = [](CLI::App* cmd, MidiOptions& m) {
-    cmd->add_option("--octave", m.octave, "MIDI octave: high, normal (default) or low")
+  // The play menu's settings, for the MIDI built from a song; `scope` says when they count.
+  auto addMidiOptions = [](CLI::App* cmd, MidiOptions& m, const std::string& scope) {
+    cmd->add_option("--octave", m.octave,
+                    "Octave of the MIDI notes: high, normal (default) or low" + scope)
         ->check(CLI::IsMember({"high", "normal", "low"}));
-    cmd->add_flag("--repeat", m.repeat, "Every part's events twice");
-    cmd->add_flag("--double-speed", m.doubleSpeed, "Twice the tempo");
+    cmd->add_flag("--repeat", m.repeat, "The song twice over" + scope);
+    cmd->add_flag("--double-speed", m.doubleSpeed, "Twice the tempo" + scope);
     cmd->add_option("--midi-tone", m.midiTone,
                     "General MIDI program 1-128 for every part "
-                    "(default: each part's tone choice)");
-    cmd->add_option("--mute", m.mute, "Parts to leave out, e.g. 1,3");
+                    "(default: each part's tone choice)" +
+                        scope);
+    cmd->add_option("--mute", m.mute, "Parts 1-4 to leave out, e.g. 1,3" + scope);
   };
 
   BuildArgs build;
   CLI::App* buildCmd = app.add_subcommand(
       "build",
-      "Build a song text file the way the editor does (parts 1-4 compiled in order) and write "
-      "its outputs. --mld writes the MLD file and --mid the Standard MIDI File, and either "
-      "prints the size report (the editor's status-bar text); --smd writes the SMD file, "
-      "its warnings on standard error; --mail prints the melody-mail "
-      "text (\"--B:M\", CR LF, base64) followed by one line feed; --reset-mid writes the "
-      "sound-source reset file (no song needed). Exit status 1 on a compile or build error, "
-      "2 on a file error.");
-  buildCmd->add_option("SONG", build.song,
-                       "Song file (.txt, or .mld); - reads a song text from standard input");
+      "Build a song (a song text, MLD, SMD or MIDI file) the way the editor does (parts 1-4 "
+      "compiled in order) and write its outputs. --mld writes the MLD file and --mid the "
+      "Standard MIDI File, and either prints the size report (the editor's status-bar text); "
+      "--smd writes the SMD file; --mail prints the melody-mail text (\"--B:M\", CR LF, "
+      "base64) followed by one line feed; --reset-mid writes the sound-source reset file (no "
+      "song needed). Warnings go to standard error. Exit status 1 on a compile or build "
+      "error, 2 when a file cannot be read or written or is not the kind its name says.");
+  buildCmd->add_option("SONG", build.song, kSongHelp);
   buildCmd->add_option("--mld", build.mldOut, "Write the MLD file here");
   buildCmd->add_flag("--mail", build.mail, "Print the melody-mail text");
   buildCmd->add_option("--mid", build.midOut, "Write the MIDI file here");
   buildCmd->add_option("--smd", build.smdOut, "Write the SMD file here");
   buildCmd->add_option("--reset-mid", build.resetOut, "Write the sound-source reset file here");
-  addMidiOptions(buildCmd, build.midi);
+  addMidiOptions(buildCmd, build.midi, "; for --mid");
 
   SoundRequest play;
   CLI::App* playCmd = app.add_subcommand(
       "play",
-      "Play a song text, MLD or MIDI file on FluidSynth with a General MIDI SoundFont, "
-      "showing the position (mm:ss / mm:ss). Ctrl+C stops. --audio none plays at real pace "
-      "without a sound card.");
-  playCmd->add_option("FILE", play.input, "Song text, MLD or MIDI file")->required();
-  playCmd->add_option("--soundfont", play.soundFont, "SoundFont (.sf2) to play with");
-  playCmd->add_option("--audio", play.audio, "system (default) or none")
+      "Play a song text, MLD, SMD or MIDI file on FluidSynth with a General MIDI SoundFont, "
+      "showing the position (mm:ss / mm:ss). A MIDI file plays as it is; any other song is "
+      "built into MIDI first, as the editor's play command builds it. Ctrl+C stops. --audio "
+      "none plays at real pace without a sound card.");
+  constexpr const char* kSoundFile = "Song text, MLD, SMD or MIDI file, its kind by its name";
+  constexpr const char* kNotForMidi = "; not for a MIDI file, which plays as it is";
+  constexpr const char* kSoundFontHelp =
+      "SoundFont (.sf2) to use (default: the SoundFont of chwr.ini's [Midi] section, else "
+      "FluidR3_GM or TimGM6mb when installed)";
+  playCmd->add_option("FILE", play.input, kSoundFile)->required();
+  playCmd->add_option("--soundfont", play.soundFont, kSoundFontHelp);
+  playCmd
+      ->add_option("--audio", play.audio,
+                   "Where the sound goes: system (default) or none (at real pace, unheard)")
       ->check(CLI::IsMember({"system", "none"}));
   playCmd->add_flag("--loop", play.loop, "Start over at the end until stopped");
-  addMidiOptions(playCmd, play.midi);
+  addMidiOptions(playCmd, play.midi, kNotForMidi);
 
   SoundRequest render;
   CLI::App* renderCmd = app.add_subcommand(
       "render",
-      "Render a song text, MLD or MIDI file to a 44.1 kHz 16-bit stereo WAV file, faster "
-      "than real time, with a progress bar on a terminal.");
-  renderCmd->add_option("FILE", render.input, "Song text, MLD or MIDI file")->required();
+      "Render a song text, MLD, SMD or MIDI file to a 44.1 kHz 16-bit stereo WAV file, "
+      "faster than real time, with a progress bar when standard error is a terminal. A MIDI "
+      "file renders as it is; any other song is built into MIDI first, as for play.");
+  renderCmd->add_option("FILE", render.input, kSoundFile)->required();
   renderCmd->add_option("-o,--output", render.output, "WAV file to write")->required();
-  renderCmd->add_option("--soundfont", render.soundFont, "SoundFont (.sf2) to render with");
-  addMidiOptions(renderCmd, render.midi);
+  renderCmd->add_option("--soundfont", render.soundFont, kSoundFontHelp);
+  addMidiOptions(renderCmd, render.midi, kNotForMidi);
 
   std::string openInput, openOutput;
   bool openMail = false;
@@ -601,33 +620,44 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
   CLI::App* openCmd = app.add_subcommand(
       "open",
       "Read an MLD, SMD or MIDI file (or, with --mail, a text file holding melody-mail text) "
-      "and write the song text file that the editor would show. A MIDI file is converted as "
+      "and write the song text file that the editor would show; a file of any other name is "
+      "read as a song text file and written anew. A MIDI file is converted as "
       "the editor's import dialog converts it (\"MML変換\" on a new song: title, tempo, "
       "resolution 48, tones, four parts), with the dialog's choices as options. Notes about "
       "anything that could not be read go to standard error. Exit status 1 when the import "
       "dialog would refuse the choices or a chosen track is missing (its message first on "
       "standard error), 2 when the input is no file of its kind (or a MIDI file of a format "
       "other than 0 and 1) or a file cannot be read or written.");
-  openCmd->add_option("FILE", openInput, "MLD, SMD or MIDI file, or mail text file with --mail")
+  openCmd
+      ->add_option("FILE", openInput,
+                   "MLD, SMD or MIDI file, its kind by its name; with --mail, a text file of "
+                   "melody-mail text")
       ->required();
   openCmd->add_option("-o,--output", openOutput, "Song text file to write")->required();
   openCmd->add_flag("--mail", openMail, "FILE holds melody-mail text, not MLD bytes");
   const std::vector<CLI::Option*> importOptions = {
       openCmd->add_option("--tracks", import.tracks,
-                          "MIDI: tracks (format 1; 1 is the second track chunk) or channels "
-                          "(format 0) 1-16 for parts 1-4, e.g. 1,2,3,4 (default 1)"),
-      openCmd->add_option("--start", import.start, "MIDI: start measure (default 0)"),
+                          "MIDI: up to four tracks (format 1; track 1 is the second track "
+                          "chunk) or channels (format 0), numbered 1-16, for parts 1-4 in the "
+                          "order given: 2,3,4,1 puts track 2 in part 1 and track 1 in part 4 "
+                          "(default 1)"),
+      openCmd->add_option("--start", import.start,
+                          "MIDI: the measure to start at, counted from 0, a measure being four "
+                          "quarter notes (default 0)"),
       openCmd->add_option("--measures", import.measures,
-                          "MIDI: measures to convert, at most 4 digits (default 32)"),
+                          "MIDI: how many measures to convert, 1-9999 (default 32)"),
       openCmd->add_option("--transpose", import.transpose,
-                          "MIDI: semitones, e.g. 12 or -12 (default 0)"),
+                          "MIDI: semitones up, or down when negative, at most 3 characters, "
+                          "e.g. 12 or -12 (default 0)"),
       openCmd->add_flag("--absolute", import.absolute,
                         "MIDI: absolute lengths (\"*n\") instead of length names"),
       openCmd->add_flag("--octave", import.octave,
                         "MIDI: start each part with the octave of its first note"),
       openCmd->add_flag("--tone", import.tone, "MIDI: program changes choose each part's tone"),
-      openCmd->add_option("--volume", import.volume,
-                          "MIDI: volume from none (default), cc7, cc11 or velocity")
+      openCmd
+          ->add_option("--volume", import.volume,
+                       "MIDI: each part's volume from none (default), cc7 (volume), cc11 "
+                       "(expression) or velocity")
           ->check(CLI::IsMember({"none", "cc7", "cc11", "velocity"})),
   };
 
@@ -638,9 +668,10 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
       "its offset, delta and event), of an SMD file (every code with its meaning: window, "
       "note name, length, tie, triplet mark) or of a MIDI file (header, what the import "
       "reads of it, every chunk and every event with its offset, delta, absolute tick, "
-      "status and meaning). Never fails on a malformed file: it says where the layout "
-      "breaks.");
-  dumpCmd->add_option("FILE", dumpInput, "MLD, SMD or MIDI file (by its name)")->required();
+      "status and meaning). A file of any other name is listed as an MLD file. Never fails on "
+      "a malformed file: it says where the layout breaks. Exit status 2 when the file cannot "
+      "be read.");
+  dumpCmd->add_option("FILE", dumpInput, "MLD, SMD or MIDI file, its kind by its name")->required();
 
   // An unknown command is named, with the commands there are.
   if (argc > 1 && argv[1][0] != '-') {
@@ -670,7 +701,7 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     }
     if (build.song.empty() && (!build.mldOut.empty() || build.mail || !build.midOut.empty() ||
                                !build.smdOut.empty())) {
-      err << "build: a song text file is needed for --mld, --mid, --smd and --mail\n";
+      err << "build: a SONG is needed for --mld, --mid, --smd and --mail\n";
       return kUsageError;
     }
     return BuildCommand(build, out, err);

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -51,6 +52,27 @@ const BoxRow kBoxRows[] = {
 constexpr int kCarrierLists = 0, kModulatorLists = 5;
 constexpr int kCarrierBoxes = 0, kModulatorBoxes = 5, kFeedbackBox = 10;
 
+const char* const kModulatorTitle = "ﾓｼﾞｭﾚｰﾀｰ";
+const char* const kCarrierTitle = "ｷｬﾘｱ";
+
+// What a box holds; its row in kBoxRows is the same number.
+ToneBox KindOf(int box) {
+  return box == kFeedbackBox ? ToneBox::kFeedback : static_cast<ToneBox>(box % 5);
+}
+
+QString RangeText(ToneBox box) {
+  const ToneRange range = TypedRange(box);
+  return QString("%1～%2").arg(range.low).arg(range.high);
+}
+
+// The window's own base colour turned towards red: pink on a light palette, dark red on
+// a dark one, so the box's text reads as well as it did unmarked.
+QColor Tinted(const QColor& base) {
+  constexpr float kRed = 0.35f;
+  return QColor::fromRgbF(base.redF() * (1 - kRed) + kRed, base.greenF() * (1 - kRed),
+                          base.blueF() * (1 - kRed));
+}
+
 bool Plain(const QKeyEvent* key) {
   return (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }
@@ -66,8 +88,13 @@ ToneEditor::ToneEditor() : QWidget(nullptr, Qt::Dialog) {
   setWindowTitle("J-SH03音色定義変換");
   auto* operators = new QHBoxLayout;
   // The modulator first, as the definition writes it.
-  operators->addWidget(BuildFrame("ﾓｼﾞｭﾚｰﾀｰ", kModulatorLists, kModulatorBoxes, false));
-  operators->addWidget(BuildFrame("ｷｬﾘｱ", kCarrierLists, kCarrierBoxes, true));
+  operators->addWidget(BuildFrame(kModulatorTitle, kModulatorLists, kModulatorBoxes, false));
+  operators->addWidget(BuildFrame(kCarrierTitle, kCarrierLists, kCarrierBoxes, true));
+
+  rangeNote_ = new QLabel(this);
+  rangeNote_->setObjectName("lblRANGE");
+  rangeNote_->setWordWrap(true);
+  rangeNote_->hide();
 
   auto* copy = new QPushButton("ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ", this);
   copy->setObjectName("cmdCLIP");
@@ -82,6 +109,7 @@ ToneEditor::ToneEditor() : QWidget(nullptr, Qt::Dialog) {
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(operators);
+  layout->addWidget(rangeNote_);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -96,6 +124,14 @@ ToneEditor::ToneEditor() : QWidget(nullptr, Qt::Dialog) {
   }
   order << copy << close;
   for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+// The boxes outlive this part of the window: a box that loses the focus while the window
+// goes may still write its number plain, and the change must not reach a mark that is gone.
+ToneEditor::~ToneEditor() {
+  for (QLineEdit* box : boxes_) {
+    if (box) box->disconnect(this);
+  }
 }
 
 QWidget* ToneEditor::BuildFrame(const QString& title, int lists, int boxes, bool carrier) {
@@ -127,6 +163,7 @@ QWidget* ToneEditor::BuildFrame(const QString& title, int lists, int boxes, bool
     ShowTypedNumberPlain(box);
     box->installEventFilter(this);
     boxes_[index] = box;
+    connect(box, &QLineEdit::textChanged, this, [this, index] { MarkRange(index); });
     addRow(kBoxRows[i].label, box);
   }
   if (carrier) {
@@ -141,6 +178,7 @@ QWidget* ToneEditor::BuildFrame(const QString& title, int lists, int boxes, bool
 
 void ToneEditor::ShowBeside(QWidget* owner) {
   if (!isVisible()) {
+    rangeNote_->hide();  // it told of a copy made before the window was closed
     move(owner->frameGeometry().topLeft() + QPoint(3, 62));
     winId();  // the window must exist to be kept above its owner
     if (QWindow* above = owner->windowHandle()) windowHandle()->setTransientParent(above);
@@ -178,7 +216,55 @@ ToneSettings ToneEditor::settings() const {
 void ToneEditor::CopyToClipboard() {
   QClipboard* clipboard = QGuiApplication::clipboard();
   clipboard->clear();
-  clipboard->setText(Q(ToneDefinitionText(settings())));
+  const ToneSettings values = settings();
+  clipboard->setText(Q(ToneDefinitionText(values)));
+
+  const std::vector<ToneBoxAt> outside = BoxesOutOfRange(values);
+  if (outside.empty()) {
+    rangeNote_->hide();
+    return;
+  }
+  QStringList named;
+  for (const ToneBoxAt& at : outside) {
+    named << QString("%1の%2(%3)")
+                 .arg(at.carrier ? kCarrierTitle : kModulatorTitle,
+                      kBoxRows[static_cast<int>(at.box)].label, RangeText(at.box));
+  }
+  rangeNote_->setText(QString("ｺﾋﾟｰした音色定義に範囲外の値が%1個あります: %2。")
+                          .arg(outside.size())
+                          .arg(named.join("、")));
+  rangeNote_->show();
+}
+
+// A value out of range still goes into the definition as typed; the box only says that
+// it would spill into the fields beside it.
+void ToneEditor::MarkRange(int index) {
+  QLineEdit* box = boxes_[index];
+  const ToneBox kind = KindOf(index);
+  if (FitsItsField(kind, S(box->text()))) {
+    box->setPalette(QPalette());  // the window's colours again
+    box->setToolTip(QString());
+    return;
+  }
+  // The window's colours, not the frame's: when they change, the window hears of it
+  // before its frames do.
+  const QPalette around = palette();
+  QPalette tint;  // only its base is the box's own
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    tint.setColor(group, QPalette::Base, Tinted(around.color(group, QPalette::Base)));
+  }
+  box->setPalette(tint);
+  box->setToolTip(RangeText(kind) + "で指定して下さい。範囲外の値は隣の項目にはみ出します。");
+}
+
+// A change of the desktop's colours (a dark theme chosen) tints the marked boxes anew.
+void ToneEditor::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::PaletteChange) {
+    for (int i = 0; i < static_cast<int>(boxes_.size()); ++i) {
+      if (boxes_[i]) MarkRange(i);  // not yet all built while the window is made
+    }
+  }
+  QWidget::changeEvent(event);
 }
 
 // A tool window of the dialog kind closes on Escape as dialogs do; an open list's popup

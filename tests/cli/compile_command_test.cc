@@ -4,12 +4,17 @@
 
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -327,6 +332,86 @@ TEST_F(ChwrTest, HelpVersionAndUsageErrorsNameWhatTheyMean) {
     EXPECT_EQ(FirstLine(o.err), message) << args;
   }
   EXPECT_FALSE(fs::exists(dir_ / "x.mid"));
+}
+
+// The kinds of file a help text names, at the start of a sentence or within one.
+std::vector<std::string> KindsNamed(std::string help) {
+  std::transform(help.begin(), help.end(), help.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::vector<std::string> kinds;
+  for (const char* kind : {"song text", "MLD", "SMD", "MIDI", "melody-mail"}) {
+    std::string lower = kind;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (help.find(lower) != std::string::npos) kinds.push_back(kind);
+  }
+  return kinds;
+}
+
+// The help line of a command's one positional argument (SONG or FILE).
+std::string PositionalHelp(const std::string& help) {
+  const std::size_t at = help.find("Positionals:\n");
+  if (at == std::string::npos) return {};
+  const std::size_t line = at + std::string("Positionals:\n").size();
+  return help.substr(line, help.find('\n', line) - line);
+}
+
+TEST_F(ChwrTest, EachCommandsHelpNamesTheFilesItTakesAndItTakesEveryOne) {
+  // One song as each kind of file it can be.
+  const fs::path text = WriteSong("T0L8CDEG");
+  std::map<std::string, fs::path> files = {{"song text", text}};
+  for (const auto& [kind, option, name] : {std::tuple{"MLD", "--mld", "song.mld"},
+                                           {"SMD", "--smd", "song.smd"},
+                                           {"MIDI", "--mid", "song.mid"}}) {
+    files[kind] = dir_ / name;
+    ASSERT_EQ(
+        Run("build '" + text.string() + "' " + option + " '" + files[kind].string() + "'").status,
+        0)
+        << kind;
+  }
+  const fs::path mail = dir_ / "mail.txt";
+  std::ofstream(mail, std::ios::binary) << Run("build '" + text.string() + "' --mail").out;
+  files["melody-mail"] = mail;
+
+  const fs::path out = dir_ / "out";
+  const std::vector<std::string> songs = {"song text", "MLD", "SMD", "MIDI"};
+  const std::pair<std::string, std::vector<std::string>> commands[] = {
+      {"compile", songs},
+      {"build --mld '" + out.string() + "'", songs},
+      {"render -o '" + out.string() + "'", songs},
+      {"play --audio none", songs},
+      {"open -o '" + out.string() + "'", {"MLD", "SMD", "MIDI", "melody-mail"}},
+      {"dump", {"MLD", "SMD", "MIDI"}},
+  };
+  for (const auto& [command, kinds] : commands) {
+    const std::string name = command.substr(0, command.find(' '));
+    const Outcome help = Run(name + " --help");
+    ASSERT_EQ(help.status, 0) << name;
+    EXPECT_EQ(KindsNamed(PositionalHelp(help.out)), kinds) << name << ": " << help.out;
+    // The description names them too (beside what the command writes).
+    const std::vector<std::string> described =
+        KindsNamed(help.out.substr(0, help.out.find("Usage:")));
+    for (const std::string& kind : kinds) {
+      EXPECT_TRUE(std::find(described.begin(), described.end(), kind) != described.end())
+          << name << ": " << kind << " not described";
+    }
+    // What the help names, the command takes. ("play" plays in real time: its help is
+    // checked, and it reads its file as "render" does.)
+    if (name == "play") continue;
+    for (const std::string& kind : kinds) {
+      const std::string mailOption = kind == "melody-mail" ? " --mail" : "";
+      const Outcome o = Run(command + mailOption + " '" + files[kind].string() + "'");
+      EXPECT_EQ(o.status, 0) << command << " " << kind << ": " << o.err;
+      EXPECT_FALSE(o.out.empty() && fs::is_empty(out)) << command << " " << kind;
+      fs::remove(out);
+    }
+  }
+  // The tool's own summary names every kind it reads or writes.
+  const Outcome help = Run("--help");
+  const std::string summary = help.out.substr(0, help.out.find("Usage:"));
+  for (const char* named : {"song text", "MLD", "SMD", "MIDI", "melody mail", "WAV"}) {
+    EXPECT_NE(summary.find(named), std::string::npos) << named << " in " << summary;
+  }
 }
 
 TEST_F(ChwrTest, ASongCanComeFromStandardInput) {

@@ -73,6 +73,9 @@ class ToneEditorTest : public QObject {
   void aBoxThatGetsTheFocusSelectsItsText();
   void copyPutsTheDefinitionOnTheClipboard();
   void copiedTextPastedIntoAPartBuilds();
+  void aBoxOutOfRangeIsMarkedAsTheUserTypes();
+  void theMarkReadsOnLightAndDarkColours();
+  void copyingValuesOutOfRangeSaysSoInTheWindow();
 };
 
 void ToneEditorTest::opensFromItsMenuBesideTheMainWindow() {
@@ -292,6 +295,151 @@ void ToneEditorTest::copiedTextPastedIntoAPartBuilds() {
   const ToneDefinitionBytes slot = built->compiled.state.toneDefinition[2];
   QCOMPARE(QList<int>({slot[0], slot[5] >> 5, (slot[3] << 8 | slot[4]) >> 4 & 63}),
            QList<int>({0x41, 1, 63}));
+}
+
+namespace {
+
+const QString kSpills = "で指定して下さい。範囲外の値は隣の項目にはみ出します。";
+
+// A box's mark: its tooltip, and whether its base colour is its own rather than the
+// window's.
+QString Mark(QLineEdit* box) {
+  const bool tinted =
+      box->palette().color(QPalette::Base) != box->parentWidget()->palette().color(QPalette::Base);
+  return (tinted ? "tinted " : "plain ") + box->toolTip();
+}
+
+// The relative luminance by which contrast between two colours is measured.
+double Luminance(const QColor& c) {
+  auto linear = [](double v) {
+    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+
+double Contrast(const QColor& a, const QColor& b) {
+  const double x = Luminance(a), y = Luminance(b);
+  return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+}  // namespace
+
+void ToneEditorTest::aBoxOutOfRangeIsMarkedAsTheUserTypes() {
+  ToneHarness t;
+  for (int i = 0; i <= 10; ++i)
+    QCOMPARE(Mark(t.box(i)) + " Text1_" + QString::number(i), "plain  Text1_" + QString::number(i));
+
+  // Key by key: "2" fits the carrier's attack rate, "20" does not, and back.
+  t.box(0)->setFocus(Qt::OtherFocusReason);
+  QTest::keyClick(t.box(0), Qt::Key_2);
+  QCOMPARE(Mark(t.box(0)), QString("plain "));
+  QTest::keyClick(t.box(0), Qt::Key_0);
+  QCOMPARE(Mark(t.box(0)), "tinted 0～15" + kSpills);
+  QTest::keyClick(t.box(0), Qt::Key_Backspace);
+  QCOMPARE(Mark(t.box(0)), QString("plain "));
+
+  struct Case {
+    int box;
+    QString typed;
+    QString range;  // empty: fits
+  };
+  const Case cases[] = {
+      {1, "", "1～16"},                                             // an empty decay rate writes 16
+      {1, "16", ""},        {2, "17", "1～16"}, {8, "0", "1～16"},  // modulator RR
+      {4, "64", ""},        {9, "0", "1～64"},                      // modulator TL: writes 64
+      {9, "65", "1～64"},   {10, "7", ""},      {10, "8", "0～7"},
+      {10, "-1", "0～7"},   {5, "15.4", ""},  // writes -0.4, read as 0
+      {5, "15.6", "0～15"},                   // read as -1
+      {6, "abc", "1～16"},                    // no number: 0, writes 16
+  };
+  for (const Case& c : cases) {
+    t.box(c.box)->setFocus(Qt::OtherFocusReason);
+    t.box(c.box)->selectAll();
+    QTest::keyClick(t.box(c.box), Qt::Key_Backspace);
+    QTest::keyClicks(t.box(c.box), c.typed);
+    const QString what = QString(" Text1_%1 \"%2\"").arg(c.box).arg(c.typed);
+    QCOMPARE(Mark(t.box(c.box)) + what,
+             (c.range.isEmpty() ? QString("plain ") : "tinted " + c.range + kSpills) + what);
+  }
+  // An input method's full-width digits are read as digits.
+  t.compose(3, "１７");
+  QCOMPARE(Mark(t.box(3)), "tinted 1～16" + kSpills);
+  t.box(3)->setText("１６");
+  QCOMPARE(Mark(t.box(3)), QString("plain "));
+}
+
+void ToneEditorTest::theMarkReadsOnLightAndDarkColours() {
+  const QPalette original = QApplication::palette();
+  QPalette dark = original;
+  for (auto [role, colour] : {std::pair{QPalette::Window, QColor(53, 53, 53)},
+                              {QPalette::WindowText, QColor(240, 240, 240)},
+                              {QPalette::Base, QColor(35, 35, 35)},
+                              {QPalette::Text, QColor(240, 240, 240)}}) {
+    dark.setColor(role, colour);
+  }
+  QPalette light = original;
+  light.setColor(QPalette::Base, Qt::white);
+  light.setColor(QPalette::Text, Qt::black);
+
+  ToneHarness t;
+  t.type(0, "20");
+  for (const auto& [name, palette] : {std::pair{QString("light"), light}, {"dark", dark}}) {
+    // Switched while the window is open, as a desktop's theme is.
+    QApplication::setPalette(palette);
+    QCoreApplication::processEvents();  // the windows hear of it by posted events
+    const QColor plain = t.box(1)->palette().color(QPalette::Base);
+    const QColor marked = t.box(0)->palette().color(QPalette::Base);
+    const QColor text = t.box(0)->palette().color(QPalette::Text);
+    QCOMPARE(plain.name() + " " + name, palette.color(QPalette::Base).name() + " " + name);
+    // Red, as warnings are, and nearly as dark or light as the box was.
+    QVERIFY2(marked.red() > marked.green() + 60 && marked.red() > marked.blue() + 60,
+             qPrintable(name + " " + marked.name()));
+    QVERIFY2(std::abs(marked.lightness() - plain.lightness()) < 100,
+             qPrintable(name + " " + marked.name()));
+    // The typed text stays as readable as text on a page must be.
+    QVERIFY2(Contrast(text, marked) >= 4.5, qPrintable(name + " " + marked.name()));
+  }
+  QApplication::setPalette(original);
+}
+
+void ToneEditorTest::copyingValuesOutOfRangeSaysSoInTheWindow() {
+  ToneHarness t;
+  QWidget* note = t.find("lblRANGE");
+  QVERIFY(!note->isVisible());
+  QCOMPARE(t.copy(), kDefaultText);
+  QVERIFY(!note->isVisible());
+
+  // The carrier attack rate 20 and the modulator total level 0 are copied as they are.
+  t.type(0, "20");
+  t.type(9, "0");
+  QCOMPARE(t.copy(),
+           "' ML VI AR RR DR SL SU TL EG WF FB OC\r\n@{ 0, 0,15,15,15,15, 0,64, 0, 0, 0,\r\n"
+           "   0, 0,-5,15,15,15, 0, 0, 0, 0, 0, 1}\r\n");
+  QVERIFY(note->isVisible());
+  QCOMPARE(qobject_cast<QLabel*>(note)->text(),
+           QString("ｺﾋﾟｰした音色定義に範囲外の値が2個あります: ﾓｼﾞｭﾚｰﾀｰのﾄｰﾀﾙﾚﾍﾞﾙ(1～64)、"
+                   "ｷｬﾘｱのｱﾀｯｸﾚｰﾄ(0～15)。"));
+  // The window makes room for the whole note.
+  QVERIFY(t.editor()->rect().contains(note->geometry()));
+  QVERIFY(note->height() >= note->heightForWidth(note->width()));
+
+  // Put right and copied again, the note goes.
+  t.type(0, "15");
+  QVERIFY(note->isVisible());  // until the next copy: it tells of what was copied
+  t.type(9, "1");
+  t.copy();
+  QVERIFY(!note->isVisible());
+
+  // A note left from before the window was closed goes with it.
+  t.type(10, "9");
+  t.copy();
+  QCOMPARE(qobject_cast<QLabel*>(note)->text(),
+           QString("ｺﾋﾟｰした音色定義に範囲外の値が1個あります: ﾓｼﾞｭﾚｰﾀｰのﾌｨｰﾄﾞﾊﾞｯｸ(0～7)。"));
+  QTest::mouseClick(t.find("cmdCLOSE"), Qt::LeftButton);
+  t.h.trigger("mnuSHTONE");
+  QVERIFY(t.editor()->isVisible());
+  QVERIFY(!note->isVisible());
+  QCOMPARE(Mark(t.box(10)), "tinted 0～7" + kSpills);
 }
 
 }  // namespace chwr::gui

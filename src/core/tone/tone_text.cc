@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 
+#include "mml/preprocess.h"
 #include "text/numbers.h"
 
 namespace chwr {
@@ -117,6 +119,35 @@ std::string FeedbackText(std::string_view typed) {
   return IsPlainNumber(text) ? text : TypedNumber(text);
 }
 
+// How a box's number reaches the definition: counted down from `from` (AR DR SL RR TL),
+// or as typed (FB); and the width of the field the compiler packs it into.
+struct BoxLayout {
+  int from;  // 0: written as typed
+  int bits;
+};
+
+BoxLayout LayoutOf(ToneBox box) {
+  switch (box) {
+    case ToneBox::kAttackRate:
+      return {15, 4};
+    case ToneBox::kDecayRate:
+    case ToneBox::kSustainLevel:
+    case ToneBox::kReleaseRate:
+      return {16, 4};
+    case ToneBox::kTotalLevel:
+      return {64, 6};
+    case ToneBox::kFeedback:
+      break;
+  }
+  return {0, 3};
+}
+
+// The value the definition holds for a box's typed text.
+std::string WrittenValue(ToneBox box, std::string_view typed) {
+  const BoxLayout layout = LayoutOf(box);
+  return layout.from ? CountDown(layout.from, typed) : FeedbackText(typed);
+}
+
 // A value in its column: at least two characters, so the columns line up under the
 // comment line's names.
 std::string Column(std::string_view value) {
@@ -130,9 +161,15 @@ std::string Column(std::string_view value) {
 // ML VI AR RR DR SL SU TL EG WF, each followed by ",": the order the compiler reads.
 std::string OperatorColumns(const ToneOperatorSettings& op) {
   const std::string values[] = {
-      std::to_string(op.multiple),   std::to_string(op.vibrato),   CountDown(15, op.attackRate),
-      CountDown(16, op.releaseRate), CountDown(16, op.decayRate),  CountDown(16, op.sustainLevel),
-      std::to_string(op.sustain),    CountDown(64, op.totalLevel), std::to_string(op.envelope),
+      std::to_string(op.multiple),
+      std::to_string(op.vibrato),
+      WrittenValue(ToneBox::kAttackRate, op.attackRate),
+      WrittenValue(ToneBox::kReleaseRate, op.releaseRate),
+      WrittenValue(ToneBox::kDecayRate, op.decayRate),
+      WrittenValue(ToneBox::kSustainLevel, op.sustainLevel),
+      std::to_string(op.sustain),
+      WrittenValue(ToneBox::kTotalLevel, op.totalLevel),
+      std::to_string(op.envelope),
       std::to_string(op.waveform),
   };
   std::string line;
@@ -156,9 +193,40 @@ std::string CountDown(int from, std::string_view typed) {
   return Text(Normalised(d));
 }
 
+ToneRange TypedRange(ToneBox box) {
+  const BoxLayout layout = LayoutOf(box);
+  const int fieldMax = (1 << layout.bits) - 1;
+  return layout.from ? ToneRange{layout.from - fieldMax, layout.from} : ToneRange{0, fieldMax};
+}
+
+bool FitsItsField(ToneBox box, std::string_view typed) {
+  // Judged on the text as written and read back the compiler's way, so that what is
+  // marked is exactly what would spill.
+  const std::int64_t value = ReadLenientNumber(WrittenValue(box, typed));
+  return value >= 0 && value < (std::int64_t{1} << LayoutOf(box).bits);
+}
+
+std::vector<ToneBoxAt> BoxesOutOfRange(const ToneSettings& s) {
+  std::vector<ToneBoxAt> found;
+  auto check = [&](bool carrier, ToneBox box, const std::string& typed) {
+    if (!FitsItsField(box, typed)) found.push_back({carrier, box});
+  };
+  for (bool carrier : {false, true}) {
+    const ToneOperatorSettings& op = carrier ? s.carrier : s.modulator;
+    check(carrier, ToneBox::kAttackRate, op.attackRate);
+    check(carrier, ToneBox::kDecayRate, op.decayRate);
+    check(carrier, ToneBox::kSustainLevel, op.sustainLevel);
+    check(carrier, ToneBox::kReleaseRate, op.releaseRate);
+    check(carrier, ToneBox::kTotalLevel, op.totalLevel);
+    if (!carrier) check(carrier, ToneBox::kFeedback, s.feedback);
+  }
+  return found;
+}
+
 std::string ToneDefinitionText(const ToneSettings& s) {
   std::string text = "' ML VI AR RR DR SL SU TL EG WF FB OC\r\n";
-  text += "@{" + OperatorColumns(s.modulator) + Column(FeedbackText(s.feedback)) + ",\r\n";
+  text += "@{" + OperatorColumns(s.modulator) +
+          Column(WrittenValue(ToneBox::kFeedback, s.feedback)) + ",\r\n";
   // The carrier feeds nothing back.
   text += "  " + OperatorColumns(s.carrier) + " 0," + Column(s.octave) + "}\r\n";
   return text;

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace chwr {
 
@@ -30,6 +31,37 @@ struct ToneSettings {
   std::string feedback = "0";      ///< the modulator's FB as typed
   std::string octave = "1";        ///< OC as chosen: "1", "2" or "3"
 };
+
+/// The boxes the user types numbers into; each number lands in a field of fixed width.
+enum class ToneBox { kAttackRate, kDecayRate, kSustainLevel, kReleaseRate, kTotalLevel, kFeedback };
+
+/// The numbers a box takes, both ends included.
+struct ToneRange {
+  int low = 0;
+  int high = 0;
+  bool operator==(const ToneRange&) const = default;
+};
+
+/// What a box may hold for its field to take the value written for it: AR 0..15; DR, SL
+/// and RR 1..16; TL 1..64 (counted down into fields of 4 and 6 bits); FB 0..7.
+ToneRange TypedRange(ToneBox box);
+
+/// Whether the value written for `typed` fits its field as the compiler reads it back
+/// (rounded, ties to even): AR "15.4" writes -0.4, read as 0, and fits; "15.6" does not.
+/// A value that does not fit is still written as it is, but it spills into the fields
+/// beside it and changes the tone.
+bool FitsItsField(ToneBox box, std::string_view typed);
+
+/// A box whose value does not fit its field.
+struct ToneBoxAt {
+  bool carrier = false;  ///< else the modulator's
+  ToneBox box = ToneBox::kAttackRate;
+  bool operator==(const ToneBoxAt&) const = default;
+};
+
+/// Every box of `settings` whose value does not fit, in the order the window shows them:
+/// the modulator's AR DR SL RR TL FB, then the carrier's AR DR SL RR TL.
+std::vector<ToneBoxAt> BoxesOutOfRange(const ToneSettings& settings);
 
 /// `from` minus the number `typed` starts with, exactly, as plain decimal: 15 and "2.5"
 /// give "12.5", 64 and "-100" give "164", 16 and "2.50" give "13.5". No range is enforced.

@@ -17,6 +17,15 @@
 #include "test_support.h"
 
 namespace chwr {
+
+// Failures show ranges and boxes as numbers, not as bytes.
+void PrintTo(const ToneRange& r, std::ostream* os) {
+  *os << r.low << ".." << r.high;
+}
+void PrintTo(const ToneBoxAt& b, std::ostream* os) {
+  *os << (b.carrier ? "carrier " : "modulator ") << static_cast<int>(b.box);
+}
+
 namespace {
 
 const std::string kHeader = "' ML VI AR RR DR SL SU TL EG WF FB OC\r\n";
@@ -179,6 +188,109 @@ TEST(ToneDefinitionText, TheCompilerRoundsFractionsAndAddsUpWideValues) {
         c.values)
         << c.what;
   }
+}
+
+// Each box, typed into alone, its operator's other boxes at their starting values.
+std::string& BoxText(ToneSettings& s, bool carrier, ToneBox box) {
+  ToneOperatorSettings& op = carrier ? s.carrier : s.modulator;
+  switch (box) {
+    case ToneBox::kAttackRate:
+      return op.attackRate;
+    case ToneBox::kDecayRate:
+      return op.decayRate;
+    case ToneBox::kSustainLevel:
+      return op.sustainLevel;
+    case ToneBox::kReleaseRate:
+      return op.releaseRate;
+    case ToneBox::kTotalLevel:
+      return op.totalLevel;
+    case ToneBox::kFeedback:
+      break;
+  }
+  return s.feedback;
+}
+
+// The written definition's 23 values, as whole numbers.
+std::vector<int> Written(const ToneSettings& s) {
+  const std::string text = ToneDefinitionText(s);
+  std::vector<int> values;
+  std::stringstream fields(text.substr(text.find("@{") + 2));
+  for (std::string field; std::getline(fields, field, ',');) values.push_back(std::stoi(field));
+  return values;
+}
+
+TEST(ToneRanges, ABoxFitsExactlyWhenTheBuiltToneHoldsWhatWasWritten) {
+  const ToneBox boxes[] = {ToneBox::kAttackRate,  ToneBox::kDecayRate,  ToneBox::kSustainLevel,
+                           ToneBox::kReleaseRate, ToneBox::kTotalLevel, ToneBox::kFeedback};
+  const std::pair<ToneBox, ToneRange> ranges[] = {
+      {ToneBox::kAttackRate, {0, 15}},   {ToneBox::kDecayRate, {1, 16}},
+      {ToneBox::kSustainLevel, {1, 16}}, {ToneBox::kReleaseRate, {1, 16}},
+      {ToneBox::kTotalLevel, {1, 64}},   {ToneBox::kFeedback, {0, 7}},
+  };
+  for (const auto& [box, range] : ranges) EXPECT_EQ(TypedRange(box), range);
+
+  // Just inside and just outside each end, for either operator: a value that fits comes
+  // back from the MLD file as written; one that does not changes the tone.
+  for (ToneBox box : boxes) {
+    for (bool carrier : {false, true}) {
+      if (carrier && box == ToneBox::kFeedback) continue;  // the carrier has no FB box
+      const ToneRange range = TypedRange(box);
+      for (int typed : {range.low - 2, range.low - 1, range.low, range.low + 1, range.high - 1,
+                        range.high, range.high + 1, range.high + 2}) {
+        ToneSettings s;
+        BoxText(s, carrier, box) = std::to_string(typed);
+        const bool fits = typed >= range.low && typed <= range.high;
+        const std::string what = ToneDefinitionText(s);
+        EXPECT_EQ(FitsItsField(box, std::to_string(typed)), fits) << what;
+        EXPECT_EQ(RoundTrip(s, 0) == Written(s), fits) << what;
+      }
+    }
+  }
+}
+
+TEST(ToneRanges, TypedTextIsJudgedByWhatTheCompilerReads) {
+  struct Case {
+    ToneBox box;
+    const char* typed;
+    bool fits;
+  };
+  const Case cases[] = {
+      {ToneBox::kAttackRate, "20", false},                      // writes -5
+      {ToneBox::kAttackRate, "2.5", true},                      // 12.5, read as 12
+      {ToneBox::kAttackRate, "15.4", true},                     // -0.4, read as 0
+      {ToneBox::kAttackRate, "15.6", false},                    // -0.6, read as -1
+      {ToneBox::kAttackRate, "-0.4", true},                     // 15.4, read as 15
+      {ToneBox::kAttackRate, "-0.5", false},                    // 15.5, read as 16 (ties to even)
+      {ToneBox::kAttackRate, "abc", true},                      // no number: 0, writes 15
+      {ToneBox::kDecayRate, "", false},                         // 16 - 0
+      {ToneBox::kDecayRate, "\xEF\xBC\x91\xEF\xBC\x96", true},  // "１６"
+      {ToneBox::kTotalLevel, "99999999999999999999", false},
+      {ToneBox::kTotalLevel, "-99999999999999999999", false},
+      {ToneBox::kFeedback, "7.5", false},  // read as 8
+      {ToneBox::kFeedback, "6.5", true},   // read as 6
+      {ToneBox::kFeedback, "7,9", true},   // written as 7: nothing after it reaches the text
+      {ToneBox::kFeedback, "-1", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FitsItsField(c.box, c.typed), c.fits) << static_cast<int>(c.box) << " " << c.typed;
+  }
+}
+
+TEST(ToneRanges, BoxesOutOfRangeAreListedAsTheWindowShowsThem) {
+  ToneSettings s;
+  EXPECT_TRUE(BoxesOutOfRange(s).empty());
+  s.carrier.attackRate = "20";
+  s.modulator.totalLevel = "0";
+  s.feedback = "8";
+  s.carrier.decayRate = "16";
+  s.modulator.sustainLevel = "17";
+  const std::vector<ToneBoxAt> expected = {
+      {false, ToneBox::kSustainLevel},
+      {false, ToneBox::kTotalLevel},
+      {false, ToneBox::kFeedback},
+      {true, ToneBox::kAttackRate},
+  };
+  EXPECT_EQ(BoxesOutOfRange(s), expected);
 }
 
 }  // namespace
