@@ -184,7 +184,9 @@ void SongForm::setMmlFont(const QFont& font) {
 }
 
 void SongForm::Edited() {
-  if (!loading_) setModified(true);
+  if (loading_) return;
+  setModified(true);
+  emit edited();
 }
 
 // Only a text that really changed is an edit: a key that changes nothing (on a read-only

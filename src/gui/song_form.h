@@ -61,6 +61,8 @@ class SongForm final : public QWidget {
  signals:
   /// `modified` changed.
   void modifiedChanged(bool modified);
+  /// The user changed the song (each edit, also of a song already changed).
+  void edited();
   /// A file was dropped on a part's MML box.
   void fileDropped(const QString& path);
   /// Part `part` (0..3) was muted or unmuted, by its box or its function key.
