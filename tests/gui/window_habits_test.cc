@@ -118,6 +118,19 @@ void WindowHabitsTest::caseKeysAndResolutionChangesAreUndoableEdits() {
   const QStringList back = UndoAll(box);
   QCOMPARE(back.mid(0, 4), QStringList({"C*3 D*4 E", "C*6 D*8 E", "C*3 D*4 E", "C*5 D*7 E"}));
   QCOMPARE(back.last(), QString());
+
+  // Keys typed just behind the text a conversion changed are a step of their own, undone
+  // before the conversion.
+  h.set({{"Text1_0", "cde"}});
+  PutCaret(box, 3);
+  QTest::keyClick(box, Qt::Key_U, Qt::ControlModifier);
+  QTest::keyClicks(box, "f");
+  QCOMPARE(UndoAll(box), QStringList({"CDE", "cde"}));
+  h.set({{"Text1_0", "C*5"}});
+  PutCaret(box, 3);
+  h.combo("cmbBUNKAI")->setCurrentIndex(0);
+  QTest::keyClicks(box, "D");
+  QCOMPARE(UndoAll(box), QStringList({"C*3", "C*5"}));
 }
 
 void WindowHabitsTest::tabMovesTheFocusOutOfAPartBox() {
