@@ -149,19 +149,13 @@ void FileCommands::ShowUntitled(const SongDocument& song, const Diagnostics& war
   ShowWarnings(warnings);
 }
 
-void FileCommands::BeginImport(const QString& midiPath) {
-  SetDocumentPath({});
-  names_ = DefaultNames::Beside(midiPath);
-  names_.midi = midiPath;
-  form_.setModified(false);
-}
-
 void FileCommands::ShowImported(const SongDocument& song, const QString& midiPath) {
   form_.showSong(song);
   SetDocumentPath({});
   names_ = DefaultNames::Beside(midiPath);
   names_.midi = midiPath;
   emit songReplaced();
+  emit fileUsed(midiPath);
   form_.setModified(true);
 }
 

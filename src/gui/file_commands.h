@@ -53,12 +53,9 @@ class FileCommands final : public QObject {
   bool ConfirmDiscard();
   /// Shows a song that has no file of its own (an MLD image, a melody mail) and its warnings.
   void ShowUntitled(const SongDocument& song, const Diagnostics& warnings);
-  /// The import dialog opens on `midiPath`: the user has been asked about the song's
-  /// changes, so it is untitled and unchanged now, its save dialogs offering names beside
-  /// that file (the MIDI name is the file itself).
-  void BeginImport(const QString& midiPath);
   /// Shows the song converted from the MIDI file `midiPath`: untitled, changed (nothing
-  /// of it is saved yet), the save dialogs offering names beside that file.
+  /// of it is saved yet), the save dialogs offering names beside that file, and the file
+  /// one for the recent files.
   void ShowImported(const SongDocument& song, const QString& midiPath);
 
   /// The song's file; empty while untitled.
@@ -89,10 +86,11 @@ class FileCommands final : public QObject {
   /// Another song took the old one's place (New, Open, a mail read): what was made
   /// from the old one goes too.
   void songReplaced();
-  /// A song file was opened or saved, or an MLD file opened: one for the recent files.
+  /// A song file was opened or saved, an MLD file opened or a MIDI file converted: one for
+  /// the recent files.
   void fileUsed(const QString& path);
   /// The user opened a MIDI file (after the question about changes): it goes to the import
-  /// dialog, the song's text stays until a conversion replaces it.
+  /// dialog. The song, its file and its changes stay until a conversion replaces them.
   void midiChosen(const QString& path);
 
  private:

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -93,7 +94,9 @@ ImportDialog::ImportDialog(ImportDialogLinks links, QString path, const SmfFacts
                            std::span<const std::uint8_t> bytes, QWidget* mainWindow)
     : QDialog(mainWindow), links_(std::move(links)), path_(std::move(path)), facts_(facts) {
   setObjectName("Form3");
-  setWindowTitle("MIDIﾌｧｲﾙ取り込み");
+  // The caption names the file: the main window's still names the song, which stays
+  // until a conversion replaces it.
+  setWindowTitle(QFileInfo(path_).fileName() + " - MIDIﾌｧｲﾙ取り込み");
   setModal(false);
   BuildControls();
   FillList(bytes);
@@ -101,6 +104,7 @@ ImportDialog::ImportDialog(ImportDialogLinks links, QString path, const SmfFacts
   if (mainWindow) move(mainWindow->pos() + kPlacement);
   // The song's file must not change under the dialog; it changes the song itself.
   for (QAction* action : links_.blocked) action->setEnabled(false);
+  connect(links_.form, &SongForm::edited, this, [this] { songReleased_ = false; });
 }
 
 ImportDialog::~ImportDialog() = default;
@@ -296,7 +300,10 @@ void ImportDialog::Convert() {
     Focus(refused->field);
     return;
   }
-  if (links_.form->modified() && !links_.prompts->AskOkCancel(this, kConvertQuestion)) return;
+  if (links_.form->modified() && !songReleased_ &&
+      !links_.prompts->AskOkCancel(this, kConvertQuestion)) {
+    return;
+  }
   // Each conversion reads the file as it is now.
   const Result<ImportedSong> imported = [&]() -> Result<ImportedSong> {
     WaitCursor wait;
@@ -313,6 +320,8 @@ void ImportDialog::Convert() {
   SongDocument song = links_.form->currentSong();
   ApplyImportedSong(*imported, song);
   links_.files->ShowImported(song, path_);
+  // What replaces the converted song is asked about: nothing of it is saved yet.
+  songReleased_ = false;
   if (imported->error) Show(*imported->error);
   for (const Diagnostic& warning : imported->warnings) Show(warning);
 }

@@ -83,6 +83,9 @@ class ImportDialog final : public QDialog {
   QString path_;
   SmfFacts facts_;
   bool closing_ = false;
+  // Open asked about the song's changes before the dialog came: the user saved them or let
+  // them go. Converting asks again only once the song changed since, or was converted.
+  bool songReleased_ = true;
 
   QListWidget* lstCH_ = nullptr;
   QLabel* format_ = nullptr;

@@ -326,9 +326,10 @@ void MainWindow::ShowToneEditor() {
   tone_->ShowBeside(this);
 }
 
-// A MIDI file is handed to the import dialog when its header is one; the song's text
-// stays until the dialog converts. Another MIDI file opened meanwhile (dropped, from
-// the recent files) takes the open dialog's place.
+// A MIDI file is handed to the import dialog when its header is one. Until the dialog
+// converts, the song stays the user's: its text, its file, its unsaved changes and the
+// recent files are as they were, so closing the dialog takes nothing away. Another MIDI
+// file opened meanwhile (dropped, from the recent files) takes the open dialog's place.
 void MainWindow::ImportMidi(const QString& path) {
   auto read = [&]() -> Result<std::pair<std::vector<std::uint8_t>, SmfFacts>> {
     WaitCursor wait;
@@ -343,8 +344,6 @@ void MainWindow::ImportMidi(const QString& path) {
     return;
   }
   if (import_) import_->reject();
-  files_->BeginImport(path);
-  recent_->add(path);
   ImportDialogLinks links{
       env_.prompts,
       form_,

@@ -129,20 +129,38 @@ int Moved(const QList<Change>& changes, int pos) {
 // Turns the box's text into `after` as one edit the user can undo, replacing only what
 // changed, so the user's earlier edits stay on the undo stack (setPlainText would clear it).
 // The caret and the selection keep their place in the text around them.
+//
+// The edit ends with a removal. Qt's documents fold an insertion typed right where the last
+// step inserted its last text into that step; the caret often stands just there after a
+// conversion, and the user's next keys would be undone only together with the conversion.
 void EditText(QPlainTextEdit* box, const QString& after) {
   const QString before = box->toPlainText();
   if (before == after) return;
-  const QList<Change> changes = ChangesBetween(before, after);
+  QList<Change> changes = ChangesBetween(before, after);
   QTextCursor caret = box->textCursor();
   const int anchor = Moved(changes, caret.anchor());
   const int position = Moved(changes, caret.position());
+  // A first change that only inserts takes a neighbouring character along, to remove and
+  // put back: the first change is the edit's last.
+  if (!changes.isEmpty() && changes.front().oldLength == 0 && !before.isEmpty()) {
+    Change& first = changes.front();
+    if (first.start < before.size()) {
+      first.text += before[first.start];
+    } else {
+      first.text.prepend(before[--first.start]);
+    }
+    first.oldLength = 1;
+  }
   QTextCursor edit(box->document());
   edit.beginEditBlock();
-  // From the last change back, so the earlier ones' positions stay as they were.
+  // From the last change back, so the earlier ones' positions stay as they were; each puts
+  // its new text in behind the old one, then takes the old one out.
   for (auto c = changes.crbegin(); c != changes.crend(); ++c) {
+    edit.setPosition(c->start + c->oldLength);
+    edit.insertText(c->text);
     edit.setPosition(c->start);
     edit.setPosition(c->start + c->oldLength, QTextCursor::KeepAnchor);
-    edit.insertText(c->text);
+    edit.removeSelectedText();
   }
   edit.endEditBlock();
   caret.setPosition(anchor);

@@ -11,9 +11,10 @@
 
 class QCheckBox;
 class QComboBox;
-class QPlainTextEdit;
 
 namespace chwr::gui {
+
+class PlainTextBox;
 
 /// The page of part `part` (0..3): "fraPART_i" with Check1_i, Combo2_i, Combo3_i, Text1_i.
 class PartPage final : public QWidget {
@@ -45,7 +46,7 @@ class PartPage final : public QWidget {
   /// `search` is empty. Focuses the box.
   void selectText(const QString& search, int line);
   /// The MML box.
-  QPlainTextEdit* mmlBox() const { return mml_; }
+  PlainTextBox* mmlBox() const { return mml_; }
   /// The page's controls in the order Tab visits them: from the top down.
   std::array<QWidget*, 4> tabStops() const;
 
@@ -61,7 +62,7 @@ class PartPage final : public QWidget {
   QCheckBox* mute_ = nullptr;
   QComboBox* volume_ = nullptr;
   QComboBox* tone_ = nullptr;
-  QPlainTextEdit* mml_ = nullptr;
+  PlainTextBox* mml_ = nullptr;
   QString shownText_;  // the MML box's text after its last change
 };
 

@@ -94,6 +94,7 @@ class PasteGuard final : public QObject {
       QWidget* editor = editor_;
       connect(paste, &QAction::triggered, editor, [editor] { PasteClipboardText(editor); });
     }
+    if (auto* box = dynamic_cast<PlainTextBox*>(editor_)) box->PrepareMenu(menu);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(at);
   }

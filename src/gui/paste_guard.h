@@ -7,8 +7,10 @@
 
 #include <QClipboard>
 #include <QPlainTextEdit>
+#include <functional>
 #include <optional>
 
+class QMenu;
 class QMimeData;
 
 namespace chwr::gui {
@@ -32,10 +34,20 @@ class PlainTextBox : public QPlainTextEdit {
   /// A box with the guard installed.
   explicit PlainTextBox(QWidget* parent = nullptr);
 
+  /// Lets the box's owner rewire or add to its context menu before it shows.
+  void setMenuHook(std::function<void(QMenu*)> hook) { menuHook_ = std::move(hook); }
+  /// Runs the hook on the context menu about to show (its Paste already guarded).
+  void PrepareMenu(QMenu* menu) const {
+    if (menuHook_) menuHook_(menu);
+  }
+
  protected:
   bool canInsertFromMimeData(const QMimeData* source) const override;
   void insertFromMimeData(const QMimeData* source) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+
+ private:
+  std::function<void(QMenu*)> menuHook_;
 };
 
 }  // namespace chwr::gui

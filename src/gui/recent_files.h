@@ -1,6 +1,6 @@
 #pragma once
 // The recent-files list of the file menu: the last eight song or MLD files opened or
-// saved, the latest first. Choosing one opens it the way Open does.
+// saved, or MIDI files converted, the latest first. Choosing one opens it the way Open does.
 
 #include <QObject>
 #include <QStringList>

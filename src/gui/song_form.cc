@@ -16,6 +16,7 @@
 #include "drop_guard.h"
 #include "number_box.h"
 #include "part_page.h"
+#include "parts_undo.h"
 #include "paste_guard.h"
 #include "song/choices.h"
 
@@ -86,6 +87,9 @@ SongForm::SongForm(QWidget* parent) : QWidget(parent) {
   }
   for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 
+  undo_ = std::make_unique<PartsUndo>(std::array<PlainTextBox*, 4>{
+      pages_[0]->mmlBox(), pages_[1]->mmlBox(), pages_[2]->mmlBox(), pages_[3]->mmlBox()});
+
   for (const std::string& t : TempoItems()) tempo_->addItem(Q(t));
   resolution_->addItems({"24", "48"});
   showSong(SongDocument{});
@@ -104,6 +108,8 @@ SongForm::SongForm(QWidget* parent) : QWidget(parent) {
   qApp->installEventFilter(this);
   loading_ = false;
 }
+
+SongForm::~SongForm() = default;
 
 SongDocument SongForm::currentSong() const {
   SongDocument song;
@@ -126,6 +132,8 @@ void SongForm::showSong(const SongDocument& song) {
   protectText_->setEnabled(song.copyProtect);
   protectText_->setText(Q(song.protectText));
   for (int i = 0; i < 4; ++i) pages_[i]->showSlot(song.parts[i]);
+  // The boxes' histories start anew with their texts.
+  undo_->Clear();
   loading_ = wasLoading;
 }
 
@@ -184,7 +192,9 @@ void SongForm::setMmlFont(const QFont& font) {
 }
 
 void SongForm::Edited() {
-  if (!loading_) setModified(true);
+  if (loading_) return;
+  setModified(true);
+  emit edited();
 }
 
 // Only a text that really changed is an edit: a key that changes nothing (on a read-only
@@ -206,8 +216,11 @@ void SongForm::ResolutionChanged(int index) {
   for (PartPage* page : pages_) page->rescaleLengths(index == 0);
 }
 
+// One command over the four parts: one step to undo, from whichever part box.
 void SongForm::ConvertCase(bool upper) {
-  for (PartPage* page : pages_) page->convertCase(upper);
+  undo_->Record([&] {
+    for (PartPage* page : pages_) page->convertCase(upper);
+  });
 }
 
 bool SongForm::eventFilter(QObject* watched, QEvent* event) {

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QWidget>
 #include <array>
+#include <memory>
 #include <string>
 
 #include "song/song_document.h"
@@ -18,6 +19,7 @@ class QTabWidget;
 namespace chwr::gui {
 
 class PartPage;
+class PartsUndo;
 
 /// The header frame "Frame2" (Text3, Text5, cmbBUNKAI, Check2, Text6) and "tabPART".
 class SongForm final : public QWidget {
@@ -26,6 +28,7 @@ class SongForm final : public QWidget {
  public:
   /// The form showing a new song, unmodified.
   explicit SongForm(QWidget* parent = nullptr);
+  ~SongForm() override;
 
   /// The song as the controls hold it now.
   SongDocument currentSong() const;
@@ -61,6 +64,8 @@ class SongForm final : public QWidget {
  signals:
   /// `modified` changed.
   void modifiedChanged(bool modified);
+  /// The user changed the song (each edit, also of a song already changed).
+  void edited();
   /// A file was dropped on a part's MML box.
   void fileDropped(const QString& path);
   /// Part `part` (0..3) was muted or unmuted, by its box or its function key.
@@ -84,6 +89,8 @@ class SongForm final : public QWidget {
   QLineEdit* protectText_ = nullptr;
   QTabWidget* tabs_ = nullptr;
   std::array<PartPage*, 4> pages_{};
+  // Gone before the pages (the form's children), which it watches.
+  std::unique_ptr<PartsUndo> undo_;
 };
 
 }  // namespace chwr::gui

@@ -6,6 +6,7 @@
 
 #include <QtTest>
 #include <QtWidgets>
+#include <functional>
 #include <span>
 
 #include "box_text.h"
@@ -111,6 +112,7 @@ class ImportDialogTest : public QObject {
   void otherFormatsAndBadFilesAtOpen();
   void optionsComeFromTheSettingsAndGoBackOnClose();
   void refusedInputChangesNothingAndPointsAtItsBox();
+  void closingWithoutConvertingLeavesTheSongAsItWas();
   void convertFillsTheSongFromTheFileAsItIsNow();
   void aMissingTrackEmptiesThePartsAndSaysSo();
   void previewPlaysFromTheStartMeasureUntilStoppedOrEnded();
@@ -121,17 +123,18 @@ void ImportDialogTest::openingAMidiFileShowsTheDialogAndHoldsTheFileCommands() {
   Harness h;
   WriteAll(h.path("tune.MiD"), Tune());
   h.set({{"Text3", "Mine"}});
-  // Opening asks about the changes first, as for every file; the song's text stays until
-  // a conversion replaces it, but it is untitled and unchanged from now on.
+  // Opening asks about the changes first, as for every file; the song stays as it is
+  // until a conversion replaces it. The dialog's caption names the file.
   h.prompts.answers = {Answer::No};
   h.triggerWithFile("mnuREAD", "tune.MiD");
   QDialog* d = Form3(h);
   QVERIFY(d && d->isVisible() && !d->isModal());
   QCOMPARE(d->parentWidget(), h.window.get());
   QCOMPARE(d->pos(), h.window->pos() + QPoint(3, 62));
+  QCOMPARE(d->windowTitle(), QString("tune.MiD - MIDIﾌｧｲﾙ取り込み"));
   QCOMPARE(h.prompts.questions, QStringList({"内容が変更されています。保存しますか？"}));
   QCOMPARE(h.text("Text3"), QString("Mine"));
-  QVERIFY(h.window->documentPath().isEmpty() && !h.window->modified());
+  QVERIFY(h.window->modified());
 
   QCOMPARE(Shown(d, {"Label7",   "Label8",   "Label3",   "Label2",  "txtSEEK",   "Label4",
                      "Label1",   "txtMAX",   "Label5",   "Label6",  "txtTRANCE", "Frame2",
@@ -199,7 +202,9 @@ void ImportDialogTest::otherFormatsAndBadFilesAtOpen() {
                         "このﾁｬﾝﾈﾙにはｲﾍﾞﾝﾄがありません"}));
 
   // Another MIDI file opened meanwhile takes the dialog's place. Format 2 offers
-  // nothing to choose and nothing to convert.
+  // nothing to choose and nothing to convert. The song is still the changed one: Open
+  // asks about it again.
+  h.prompts.answers = {Answer::No};
   h.window->OpenPath(h.path("two.mid"));
   d = Form3(h);
   QCOMPARE(h.window->findChildren<QDialog*>("Form3").size(), 1);
@@ -213,13 +218,15 @@ void ImportDialogTest::otherFormatsAndBadFilesAtOpen() {
   const QStringList messages = {"Error: SMF ﾌｫｰﾏｯﾄが無効です。",
                                 "Error: ﾌｧｲﾙ読み込みに失敗しました。"};
   for (int i = 0; i < bad.size(); ++i) {
+    h.prompts.answers = {Answer::No};
     h.window->OpenPath(h.path(bad[i]));
     QCOMPARE(h.lastMessage(), messages[i]);
     QVERIFY(!Form3(h));
     QCOMPARE(States(h.window.get(), kBlocked, "enabled"), QList<bool>(6, true));
   }
   QCOMPARE(h.text("Text3"), QString("Kept"));
-  QCOMPARE(h.prompts.questions.size(), 1);  // the song was unchanged after the first
+  QVERIFY(h.window->modified());
+  QCOMPARE(h.prompts.questions.size(), 4);
 }
 
 void ImportDialogTest::optionsComeFromTheSettingsAndGoBackOnClose() {
@@ -310,6 +317,79 @@ void ImportDialogTest::refusedInputChangesNothingAndPointsAtItsBox() {
   Click(d, "Command1");
   QCOMPARE(h.prompts.questions, QStringList({kConvertQuestion}));
   QCOMPARE(h.texts({"Text1_0", "cmbBUNKAI"}), QStringList({"C*24", "24"}));
+}
+
+void ImportDialogTest::closingWithoutConvertingLeavesTheSongAsItWas() {
+  Harness h;
+  const QString song = h.path("song.txt");
+  WriteAll(song, SongFile({"qrv", "Old", "@96", "B", "B", "B", "A", "A", "A", "C", "D", "E", "0",
+                           "", " 1 ", "B", "A", "F"}));
+  WriteAll(h.path("tune.mid"), Tune());
+  auto recentFiles = [&h] {
+    QStringList paths;
+    for (const std::string& path : h.window->currentSettings().recentFiles) paths << Q(path);
+    return paths;
+  };
+  h.window->OpenPath(song);
+  QCOMPARE(recentFiles(), QStringList({song}));
+
+  // Both ways of closing, each after Ctrl+O on a changed song whose changes the user
+  // chose not to save: the song, its file, its changes and the recent files stay.
+  const QList<std::function<void(QDialog*)>> closings = {
+      [](QDialog* d) { Click(d, "Command2"); },
+      [](QDialog* d) { QTest::keyClick(d, Qt::Key_Escape); }};
+  for (const auto& close : closings) {
+    QTest::keyClicks(h.part(0), "G");
+    const QStringList parts = h.parts();
+    const QString caption = h.caption();
+    QCOMPARE(caption, song + "*" + kCaptionSuffix);
+    h.prompts.answers = {Answer::No};
+    h.prompts.files = {h.path("tune.mid")};
+    QTest::keyClick(h.part(0), Qt::Key_O, Qt::ControlModifier);
+    QDialog* d = Form3(h);
+    QVERIFY(d);
+    QCOMPARE(d->windowTitle(), QString("tune.mid - MIDIﾌｧｲﾙ取り込み"));
+    QCOMPARE(h.caption(), caption);
+    close(d);
+    QVERIFY(!Form3(h));
+    QCOMPARE(h.caption(), caption);
+    QVERIFY(h.window->modified());
+    QCOMPARE(h.window->documentPath(), song);
+    QCOMPARE(h.parts(), parts);
+    QCOMPARE(h.texts({"Text3", "Text5", "cmbBUNKAI"}), QStringList({"Old", "96", "48"}));
+    QCOMPARE(recentFiles(), QStringList({song}));
+    // Save writes the song's own file, asking for no name.
+    const qsizetype dialogs = h.prompts.dialogs.size();
+    QTest::keyClick(h.part(0), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(h.prompts.dialogs.size(), dialogs);
+    QVERIFY(ReadAll(song).contains("\r\n" + parts[0].toLatin1() + "\r\n"));
+    QCOMPARE(h.caption(), song + kCaptionSuffix);
+  }
+
+  // Closing the window while the dialog is open still asks about the song's changes.
+  QTest::keyClicks(h.part(1), "A");
+  h.prompts.answers = {Answer::No};
+  h.window->OpenPath(h.path("tune.mid"));
+  h.prompts.answers = {Answer::Cancel};
+  QVERIFY(!h.window->close());
+  QCOMPARE(h.prompts.questions.size(), 4);
+  QCOMPARE(h.prompts.questions.last(), kDiscardQuestion);
+
+  // Converting replaces the song, without asking again about the changes the user let go
+  // at Open: an untitled, changed song whose file joins the recent files. Closing the
+  // dialog then keeps the converted song.
+  QDialog* d = Form3(h);
+  Click(d, "Command1");
+  ImportChoices first;  // the dialog's choices without settings
+  first.selected[0] = first.tone = true;
+  const QStringList converted = h.parts();
+  QCOMPARE(converted, Converted(Tune(), first));
+  QCOMPARE(h.caption(), "無題*" + kCaptionSuffix);
+  QCOMPARE(recentFiles(), QStringList({h.path("tune.mid"), song}));
+  Click(d, "Command2");
+  QCOMPARE(h.parts(), converted);
+  QVERIFY(h.window->modified() && h.window->documentPath().isEmpty());
+  QCOMPARE(h.prompts.questions.size(), 4);
 }
 
 void ImportDialogTest::convertFillsTheSongFromTheFileAsItIsNow() {
@@ -430,7 +510,9 @@ void ImportDialogTest::sharedTestFilesConvertWithoutHarm() {
   Harness h;
   for (const QString& name : files) {
     const qsizetype messages = h.prompts.messages.size();
+    // Each file starts from a new song: its first conversion asks nothing.
     if (h.window->modified()) h.prompts.answers.append(Answer::No);  // the last conversion
+    h.window->NewSong();
     h.window->OpenPath(folder.filePath(name));
     QDialog* d = Form3(h);
     if (!d) {

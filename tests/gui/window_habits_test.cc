@@ -43,6 +43,23 @@ QStringList UndoAll(QPlainTextEdit* box) {
   return seen;
 }
 
+// Chooses an item of a box's context menu, as the right mouse button offers it, when the
+// item is enabled; whether it was.
+bool ChooseFromMenu(QPlainTextEdit* box, const char* item) {
+  QWidget* viewport = box->viewport();
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2),
+                          viewport->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(viewport, &event);
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  if (!menu) qFatal("no context menu");
+  QAction* action = menu->findChild<QAction*>(item);
+  if (!action) qFatal("no %s in the context menu", item);
+  const bool enabled = action->isEnabled();
+  if (enabled) action->trigger();
+  menu->close();
+  return enabled;
+}
+
 // The shortcuts of every action of the window.
 QList<QKeySequence> AllShortcuts(const QWidget* window) {
   QList<QKeySequence> keys;
@@ -57,6 +74,8 @@ class WindowHabitsTest : public QObject {
 
  private slots:
   void caseKeysAndResolutionChangesAreUndoableEdits();
+  void caseKeysAreOneStepToUndoFromAnyPartBox();
+  void undoAndRedoMixedOverThePartsLoseNothing();
   void tabMovesTheFocusOutOfAPartBox();
   void tabFollowsTheOrderOnTheScreen();
   void errorSelectionLandsOnTheReportedLine();
@@ -90,11 +109,12 @@ void WindowHabitsTest::caseKeysAndResolutionChangesAreUndoableEdits() {
   QTest::keyClick(box, Qt::Key_U, Qt::ControlModifier);
   QCOMPARE(h.parts(), QStringList({"L8 CDE", "O4 C", "", ""}));
   QCOMPARE(Caret(box), QList<int>({4, 4}));
-  // One undo per box takes the conversion back; the typing before it is still there.
-  QCOMPARE(UndoAll(h.part(1)), QStringList({"o4 c"}));
-  const QStringList undone = UndoAll(box);
-  QCOMPARE(undone.value(0), QString("l8 cde"));
-  QCOMPARE(undone.last(), QString());
+  // One undo, in any part box, takes the conversion back in all of them; the typing before
+  // it is still there, undone in its own box.
+  QTest::keyClick(h.part(1), Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(h.parts(), QStringList({"l8 cde", "o4 c", "", ""}));
+  QVERIFY(!h.part(1)->document()->isUndoAvailable());
+  QCOMPARE(UndoAll(box).last(), QString());
 
   // A resolution change rescales the absolute lengths in place: the caret stays before
   // the note it was before, and one undo per box brings the old lengths back.
@@ -118,6 +138,190 @@ void WindowHabitsTest::caseKeysAndResolutionChangesAreUndoableEdits() {
   const QStringList back = UndoAll(box);
   QCOMPARE(back.mid(0, 4), QStringList({"C*3 D*4 E", "C*6 D*8 E", "C*3 D*4 E", "C*5 D*7 E"}));
   QCOMPARE(back.last(), QString());
+
+  // Keys typed just behind the text a conversion changed are a step of their own, undone
+  // before the conversion.
+  h.set({{"Text1_0", "cde"}});
+  PutCaret(box, 3);
+  QTest::keyClick(box, Qt::Key_U, Qt::ControlModifier);
+  QTest::keyClicks(box, "f");
+  QCOMPARE(UndoAll(box), QStringList({"CDE", "cde"}));
+  h.set({{"Text1_0", "C*5"}});
+  PutCaret(box, 3);
+  h.combo("cmbBUNKAI")->setCurrentIndex(0);
+  QTest::keyClicks(box, "D");
+  QCOMPARE(UndoAll(box), QStringList({"C*3", "C*5"}));
+}
+
+void WindowHabitsTest::caseKeysAreOneStepToUndoFromAnyPartBox() {
+  Harness h;
+  auto type = [&h](int part, const QString& keys) {
+    h.tabs()->setCurrentIndex(part);
+    h.part(part)->setFocus();
+    QTest::keyClicks(h.part(part), keys);
+  };
+  auto key = [&h](int part, Qt::Key letter) {
+    QTest::keyClick(h.part(part), letter, Qt::ControlModifier);
+  };
+  // Part 3 stays empty: the case keys leave it alone.
+  type(0, "l8 cde");
+  type(1, "O4 Efg");
+  type(3, "r4 A");
+  const QStringList typed = {"l8 cde", "O4 Efg", "", "r4 A"};
+  const QStringList lower = {"l8 cde", "o4 efg", "", "r4 a"};
+  const QStringList upper = {"L8 CDE", "O4 EFG", "", "R4 A"};
+
+  // Ctrl+D, then one Ctrl+Z in any part box, the empty one too, takes it back in all four,
+  // and one Ctrl+Y in any brings it back in all four.
+  for (int part = 0; part < 4; ++part) {
+    key(part, Qt::Key_D);
+    QCOMPARE(h.parts(), lower);
+    key(part, Qt::Key_Z);
+    QCOMPARE(h.parts(), typed);
+    key((part + 1) % 4, Qt::Key_Y);
+    QCOMPARE(h.parts(), lower);
+    key((part + 2) % 4, Qt::Key_Z);
+    QCOMPARE(h.parts(), typed);
+  }
+
+  // Two commands are two steps, undone and redone in turn.
+  key(0, Qt::Key_U);
+  key(2, Qt::Key_D);
+  QCOMPARE(h.parts(), lower);
+  key(3, Qt::Key_Z);
+  QCOMPARE(h.parts(), upper);
+  key(0, Qt::Key_Z);
+  QCOMPARE(h.parts(), typed);
+  key(2, Qt::Key_Y);
+  QCOMPARE(h.parts(), upper);
+  key(1, Qt::Key_Y);
+  QCOMPARE(h.parts(), lower);
+  key(1, Qt::Key_Z);
+  key(1, Qt::Key_Z);
+  QCOMPARE(h.parts(), typed);
+
+  // Pressed twice, Ctrl+D changes nothing the second time: one Ctrl+Z takes it back, the
+  // next one is the box's own and undoes its typing alone.
+  key(0, Qt::Key_D);
+  key(0, Qt::Key_D);
+  key(0, Qt::Key_Z);
+  QCOMPARE(h.parts(), typed);
+  key(0, Qt::Key_Z);
+  QCOMPARE(h.parts().mid(1), typed.mid(1));
+  QVERIFY(h.text("Text1_0") != typed[0]);
+  key(0, Qt::Key_Y);
+  QCOMPARE(h.parts(), typed);
+
+  // Typed after a command, in one part (right behind the converted text): Ctrl+Z undoes
+  // the typing first, then the command in all four; Ctrl+Y redoes them in the same order.
+  key(1, Qt::Key_D);
+  PutCaret(h.part(1), 6);
+  type(1, "a");
+  QCOMPARE(h.text("Text1_1"), QString("o4 efga"));
+  key(1, Qt::Key_Z);
+  QCOMPARE(h.parts(), lower);
+  key(1, Qt::Key_Z);
+  QCOMPARE(h.parts(), typed);
+  key(1, Qt::Key_Y);
+  QCOMPARE(h.parts(), lower);
+  key(1, Qt::Key_Y);
+  QCOMPARE(h.text("Text1_1"), QString("o4 efga"));
+  // Typing elsewhere meanwhile is that box's own: undone there, it leaves the rest alone.
+  type(3, " b");
+  key(3, Qt::Key_Z);
+  QCOMPARE(h.parts(), QStringList({"l8 cde", "o4 efga", "", "r4 a"}));
+  key(1, Qt::Key_Z);
+  key(1, Qt::Key_Z);
+  QCOMPARE(h.parts(), typed);
+
+  // Ctrl+Z in another part takes the command back wherever the user has not typed over it
+  // since; the part typed in undoes its typing, then its share. Back together, the command
+  // is redone as one again.
+  key(0, Qt::Key_D);
+  PutCaret(h.part(1), 6);
+  type(1, "a");
+  key(2, Qt::Key_Z);
+  QCOMPARE(h.parts(), QStringList({"l8 cde", "o4 efga", "", "r4 A"}));
+  key(1, Qt::Key_Z);
+  QCOMPARE(h.parts(), QStringList({"l8 cde", "o4 efg", "", "r4 A"}));
+  key(1, Qt::Key_Z);
+  QCOMPARE(h.parts(), typed);
+  key(3, Qt::Key_Y);
+  QCOMPARE(h.parts(), lower);
+  key(0, Qt::Key_Z);
+  QCOMPARE(h.parts(), typed);
+
+  // The boxes' context menus undo and redo the same steps as the keys, from any box.
+  key(0, Qt::Key_U);
+  QVERIFY(!h.part(2)->document()->isUndoAvailable());
+  QVERIFY(ChooseFromMenu(h.part(2), "edit-undo"));
+  QCOMPARE(h.parts(), typed);
+  QVERIFY(ChooseFromMenu(h.part(0), "edit-redo"));
+  QCOMPARE(h.parts(), upper);
+  QVERIFY(!ChooseFromMenu(h.part(2), "edit-redo"));
+  QVERIFY(h.window->modified());
+}
+
+// Whatever the user mixes (typing, the case keys, undo and redo in any part), each box's
+// history stays whole: undoing everything everywhere gives the empty parts back, redoing
+// everything the latest texts, visited in any order.
+void WindowHabitsTest::undoAndRedoMixedOverThePartsLoseNothing() {
+  Harness h;
+  QRandomGenerator random(19);  // the same run every time
+  auto press = [&h](int part, Qt::Key letter) {
+    QTest::keyClick(h.part(part), letter, Qt::ControlModifier);
+  };
+  for (int action = 0; action < 300; ++action) {
+    const int part = random.bounded(4);
+    QPlainTextEdit* box = h.part(part);
+    switch (random.bounded(6)) {
+      case 0:
+      case 1: {
+        PutCaret(box, random.bounded(int(box->toPlainText().size()) + 1));
+        QString keys;
+        for (int i = random.bounded(1, 4); i > 0; --i) keys += "aBcD 4"[random.bounded(6)];
+        QTest::keyClicks(box, keys);
+        break;
+      }
+      case 2:
+        press(part, random.bounded(2) ? Qt::Key_D : Qt::Key_U);
+        break;
+      case 3:
+      case 4:
+        press(part, Qt::Key_Z);
+        break;
+      default:
+        press(part, Qt::Key_Y);
+        break;
+    }
+  }
+  auto until = [&h, &press](Qt::Key letter, const QList<int>& order) {
+    auto left = [&h, letter](int part) {
+      QTextDocument* d = h.part(part)->document();
+      return letter == Qt::Key_Z ? d->isUndoAvailable() : d->isRedoAvailable();
+    };
+    for (int round = 0; round < 1000; ++round) {
+      bool any = false;
+      for (int part : order) {
+        if (!left(part)) continue;
+        any = true;
+        press(part, letter);
+      }
+      if (!any) return true;
+    }
+    return false;  // it never ends
+  };
+  QVERIFY(until(Qt::Key_Y, {0, 1, 2, 3}));
+  const QStringList latest = h.parts();
+  QVERIFY(latest != QStringList(4, ""));
+  QVERIFY(until(Qt::Key_Z, {0, 1, 2, 3}));
+  QCOMPARE(h.parts(), QStringList(4, ""));
+  QVERIFY(until(Qt::Key_Y, {3, 2, 1, 0}));
+  QCOMPARE(h.parts(), latest);
+  QVERIFY(until(Qt::Key_Z, {2, 0, 3, 1}));
+  QCOMPARE(h.parts(), QStringList(4, ""));
+  QVERIFY(until(Qt::Key_Y, {1, 3, 0, 2}));
+  QCOMPARE(h.parts(), latest);
 }
 
 void WindowHabitsTest::tabMovesTheFocusOutOfAPartBox() {
