@@ -164,6 +164,10 @@ inline constexpr const char* kSmdOutOfRange =
 /// Warning when an SMD file is made: an absolute length was rounded to a note length.
 inline constexpr const char* kSmdLengthApproximated =
     "不定な絶対音長が存在しました。正常に演奏されない場合があります。";
+/// Warning when an SMD file is made: a 32nd or 64th note (or a sixteenth's dot, a 32nd)
+/// has no length code of its own and was written with another length.
+inline constexpr const char* kSmdShortLength =
+    "32分・64分音符(16分音符の付点を含む)が存在しました。別の長さに置き換えられます。";
 /// Warning when an SMD part run has no end code before the file or the next run begins.
 inline constexpr const char* kSmdRunCut =
     "ﾌｧｲﾙが途中で終わっています。読めたところまでを読み込みました。";

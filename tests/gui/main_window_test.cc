@@ -26,6 +26,7 @@ class MainWindowTest : public QObject {
   void openDispatchesOnTheFileKind();
   void compileErrorSelectsTheOffendingText();
   void buildCommandsWriteMldMidiAndMail();
+  void smdCommandSaysWhatTheFileCannotHold();
   void midiMenusChangeTheMidiFile();
   void playbackFollowsTheSliderAndStops();
   void mutedPlaybackEndsAndResetPlaysTheResetFile();
@@ -463,6 +464,20 @@ void MainWindowTest::buildCommandsWriteMldMidiAndMail() {
   h.prompts.files = {""};
   h.trigger("mnuMAKESMD");
   QCOMPARE(h.prompts.dialogs.last().dialog.initialName, h.path("out.smd"));
+}
+
+// Every warning of the SMD build in the one box before the save dialog; the bytes and
+// the exact texts have the core's and chwr's tests.
+void MainWindowTest::smdCommandSaysWhatTheFileCannotHold() {
+  Harness h;
+  const QString shortLength =
+      "32分・64分音符(16分音符の付点を含む)が存在しました。別の長さに置き換えられます。";
+  h.set({{"Text1_0", "O4C4 O1C4 O4C32"}});
+  h.triggerWithFile("mnuMAKESMD", "short.smd");
+  QCOMPARE(h.lastMessage(),
+           "Warning: 発音範囲（O1A～O5F+）外の音符が存在しました。休符に置き換えられます。"
+           "\r\n\r\n" + shortLength);
+  QCOMPARE(ReadAll(h.path("short.smd")), QByteArray("\x1B$Df%f\x0F"));
 }
 
 void MainWindowTest::midiMenusChangeTheMidiFile() {

@@ -259,7 +259,12 @@ class PartCoder {
       tripletCount_ = (tripletCount_ + 1) % 3;
     } else if (auto i = LengthIndex(length)) {
       index_ = *i;
+    } else if (!length.empty()) {
+      // A 32nd or 64th has no length code: it sounds as long as the note before it.
+      flags_.shortLength = true;
     }
+    // The dot of a sixteenth is a 32nd, written as a second sixteenth.
+    if (dot && !triplet && length == "16") flags_.shortLength = true;
 
     const int base = rest ? RestBase() : NoteBase(Semitone(static_cast<char>(t[0]), sign));
     codes_.push_back(static_cast<std::uint8_t>(base + index_));
@@ -403,6 +408,7 @@ Diagnostics SmdWarnings(const SmdFlags& flags) {
   Diagnostics out;
   if (flags.outOfRange) out.push_back(MakeWarning(msg::kSmdOutOfRange));
   if (flags.lengthApproximated) out.push_back(MakeWarning(msg::kSmdLengthApproximated));
+  if (flags.shortLength) out.push_back(MakeWarning(msg::kSmdShortLength));
   return out;
 }
 

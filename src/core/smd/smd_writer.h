@@ -23,6 +23,7 @@ namespace chwr {
 struct SmdFlags {
   bool outOfRange = false;          ///< a note outside O1A..O5F+ was written as a rest
   bool lengthApproximated = false;  ///< an absolute length was rounded to a note length
+  bool shortLength = false;         ///< a 32nd or 64th (or a 16th's dot) took another length
 };
 
 /// Song-wide inputs of the SMD coding of a part.

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "build/build_song.h"
+#include "messages.h"
 #include "test_support.h"
 
 namespace chwr {
@@ -215,7 +217,13 @@ TEST(SmdRoundTrip, RandomSongsComeBackNoteForNote) {
     const SongDocument song = test::Song(parts[0].mml, parts[1].mml, parts[2].mml, parts[3].mml);
     auto written = BuildSong(song, smd);
     ASSERT_TRUE(written) << written.error().message;
-    EXPECT_TRUE(written->warnings.empty());
+    // Only a dotted sixteenth changes on the way, and the writer says so.
+    const bool dottedSixteenth = std::any_of(parts.begin(), parts.end(), [](const RandomPart& p) {
+      return p.mml.find("16.") != std::string::npos;
+    });
+    EXPECT_EQ(test::Messages(written->warnings),
+              dottedSixteenth ? std::vector<std::string>{msg::kSmdShortLength}
+                              : std::vector<std::string>{});
     const SmdRead read = ReadSmd(written->smdFile);
     EXPECT_TRUE(read.warnings.empty());
     auto back = BuildSong(read.song);

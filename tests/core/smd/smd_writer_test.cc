@@ -36,6 +36,8 @@ constexpr const char* kOutOfRange =
     "発音範囲（O1A～O5F+）外の音符が存在しました。休符に置き換えられます。";
 constexpr const char* kApproximated =
     "不定な絶対音長が存在しました。正常に演奏されない場合があります。";
+constexpr const char* kShort =
+    "32分・64分音符(16分音符の付点を含む)が存在しました。別の長さに置き換えられます。";
 
 TEST(SmdWriter, CodesNotesRestsAndLengths) {
   struct Case {
@@ -52,10 +54,15 @@ TEST(SmdWriter, CodesNotesRestsAndLengths) {
       {"O4C2", {0x67}, {}},
       {"O4C1.", {0x67, 0x22, 0x67, 0x22, 0x66}, {}},
       {"O4C4.", {0x66, 0x22, 0x65}, {}},
-      {"O4C16.", {0x64, 0x22, 0x64}, {}},
+      {"O4C16.", {0x64, 0x22, 0x64}, {kShort}},  // the dot, a 32nd, as a sixteenth
+      {"O4C8.", {0x65, 0x22, 0x64}, {}},
       {"O4C4&D4", {0x66, 0x22, 0x6E}, {}},
-      {"O4C4C32C64", {0x66, 0x66, 0x66}, {}},  // no index of their own: the previous one
-      {"O4C32", {0x64}, {}},                   // index 0 at the start of a part
+      {"O4C4C32C64", {0x66, 0x66, 0x66}, {kShort}},  // no index of their own: the previous one
+      {"O4C32", {0x64}, {kShort}},                   // index 0 at the start of a part
+      {"O4C2R32.", {0x67, 0x26, 0x22, 0x25}, {kShort}},
+      {"L32O4C", {0x64}, {kShort}},
+      {"L32L8O4C", {0x65}, {}},  // a default no note takes changes nothing
+      {"O3G16.A32B64", {0x50, 0x22, 0x50, 0x58, 0x60}, {kShort}},  // one warning for all
       {"L4O4CR", {0x66, 0x25}, {}},
       {"O4C*16C*16C*16C*16C*16C*16",
        {0x21, 0x26, 0x65, 0x65, 0x65, 0x21, 0x26, 0x65, 0x65, 0x65},
