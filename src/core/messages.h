@@ -114,8 +114,10 @@ std::string PartTooLong(int part, int steps, int maxSteps);
 
 // ---- MLD -----------------------------------------------------------------------------------
 
-/// A build warning: the tempo typed is outside 1..255 and the MLD file gets its low 8 bits.
-std::string TempoOutOfRange(std::string_view typed, int written);
+/// A build warning: the tempo typed is outside 1..255, and the file of kind `format` ("MLD",
+/// "SMD") holds `written` instead (the MLD tempo byte, the tempo of the SMD tempo class).
+std::string TempoOutOfRange(std::string_view typed, std::string_view format,
+                            std::string_view written);
 /// The title's name inside the header-text messages.
 inline constexpr const char* kTitleField = "ﾀｲﾄﾙ";
 /// The copyright text's name when an MLD file is made.

@@ -168,6 +168,18 @@ TEST_F(ChwrTest, BuildWritesTheSmdFileWithItsWarnings) {
   EXPECT_NE(dump.out.find("0x0003  66  note O4C, length index 2 (4)\n"), std::string::npos)
       << dump.out;
 
+  // A tempo outside 1..255 and a 32nd, as the editor's box has them.
+  fs::path fast = WriteSong("O4C32");
+  std::string text = Slurp(fast);
+  text.replace(text.find("@120"), 4, "@300");
+  std::ofstream(fast, std::ios::binary) << text;
+  Outcome warned = Run("build '" + fast.string() + "' --smd '" + smd.string() + "'");
+  ASSERT_EQ(warned.status, 0) << warned.err;
+  EXPECT_EQ(warned.err,
+            "注意: ﾃﾝﾎﾟ 300 は SMD では 120 になります。1～255で指定して下さい。\n"
+            "注意: 32分・64分音符(16分音符の付点を含む)が存在しました。別の長さに置き換えられます。\n");
+  EXPECT_EQ(Slurp(smd), std::string("\x1B\x24\x44\x64\x0F"));
+
   // What the MLD image cannot hold does not stop the SMD file, only the MLD file.
   const fs::path wide = WriteSong("@V7O4C4");
   EXPECT_EQ(Run("build '" + wide.string() + "' --smd '" + smd.string() + "'").status, 0);

@@ -472,11 +472,13 @@ void MainWindowTest::smdCommandSaysWhatTheFileCannotHold() {
   Harness h;
   const QString shortLength =
       "32分・64分音符(16分音符の付点を含む)が存在しました。別の長さに置き換えられます。";
-  h.set({{"Text1_0", "O4C4 O1C4 O4C32"}});
+  h.set({{"Text1_0", "O4C4 O1C4 O4C32"}, {"Text5", "300"}});
   h.triggerWithFile("mnuMAKESMD", "short.smd");
+  QCOMPARE(h.prompts.messages.size(), 1);
   QCOMPARE(h.lastMessage(),
-           "Warning: 発音範囲（O1A～O5F+）外の音符が存在しました。休符に置き換えられます。"
-           "\r\n\r\n" + shortLength);
+           "Warning: ﾃﾝﾎﾟ 300 は SMD では 120 になります。1～255で指定して下さい。\r\n\r\n"
+           "発音範囲（O1A～O5F+）外の音符が存在しました。休符に置き換えられます。\r\n\r\n" +
+               shortLength);
   QCOMPARE(ReadAll(h.path("short.smd")), QByteArray("\x1B$Df%f\x0F"));
 }
 

@@ -33,15 +33,11 @@ class PartReader {
   std::string Read(std::string& tempo) {
     std::size_t i = 0;
     tempo = "120";
-    if (run_.size() >= 2 && run_[0] == smd::kControl) {
-      const char* named = run_[1] == smd::kTempoFast         ? "160"
-                          : run_[1] == smd::kTempoRatherSlow ? "95"
-                          : run_[1] == smd::kTempoSlow       ? "60"
-                                                             : nullptr;
-      if (named) {
-        tempo = named;
-        i = 2;
-      }
+    if (run_.size() >= 2 && run_[0] == smd::kControl &&
+        (run_[1] == smd::kTempoFast || run_[1] == smd::kTempoRatherSlow ||
+         run_[1] == smd::kTempoSlow)) {
+      tempo = SmdClassTempo(std::array<std::uint8_t, 2>{run_[0], run_[1]});
+      i = 2;
     }
     for (; i < run_.size(); ++i) {
       const std::uint8_t b = run_[i];

@@ -362,6 +362,20 @@ std::optional<std::array<std::uint8_t, 2>> SmdTempoClass(std::string_view tempo)
   return std::nullopt;
 }
 
+std::string_view SmdClassTempo(const std::optional<std::array<std::uint8_t, 2>>& tempoClass) {
+  if (!tempoClass || (*tempoClass)[0] != smd::kControl) return "120";
+  switch ((*tempoClass)[1]) {
+    case smd::kTempoFast:
+      return "160";
+    case smd::kTempoRatherSlow:
+      return "95";
+    case smd::kTempoSlow:
+      return "60";
+    default:
+      return "120";
+  }
+}
+
 std::string CnvToneLen(std::string_view length, int resolution, SmdFlags& flags) {
   if (length.empty()) return std::string(RoundedLength({}, resolution, flags));
   const AbsoluteLength absolute = ReadAbsolute(length);

@@ -11,7 +11,8 @@ namespace {
 
 using test::Bytes;
 
-// The SMD file of a song whose only part is `mml` (part 4 empty, so the order is 2, 3, 1).
+// The SMD file of a song whose only part is `mml` (part 4 empty, so the order is 2, 3, 1),
+// built for that file alone as the editor and chwr build it.
 struct Made {
   Bytes file;
   std::vector<std::string> warnings;
@@ -22,6 +23,7 @@ Made MakeSmd(const std::string& mml, std::string tempo = "120", int resolution =
   song.resolution = resolution;
   BuildRequest request;
   request.smd = true;
+  request.mld = false;
   auto built = BuildSong(song, request);
   EXPECT_TRUE(built) << mml << ": " << (built ? "" : built.error().message);
   if (!built) return {};
@@ -134,6 +136,47 @@ TEST(SmdWriter, TempoClass) {
   for (const auto& [tempo, cls] : cases) {
     EXPECT_EQ(MakeSmd("O4C4", tempo).file, PartRun(test::Cat({cls, {0x66}}))) << tempo;
   }
+}
+
+// A tempo outside 1..255 is warned about as for the MLD file, naming the tempo its class
+// reads back as; the class itself is what it was.
+TEST(SmdWriter, TempoOutsideTheRangeIsWarned) {
+  const struct {
+    const char* tempo;
+    Bytes tempoClass;
+    const char* warning;
+  } cases[] = {
+      {"300", {}, "ﾃﾝﾎﾟ 300 は SMD では 120 になります。1～255で指定して下さい。"},
+      {"256", {}, "ﾃﾝﾎﾟ 256 は SMD では 120 になります。1～255で指定して下さい。"},
+      {"0", {0x21, 0x2B}, "ﾃﾝﾎﾟ 0 は SMD では 60 になります。1～255で指定して下さい。"},
+      {"0.5", {0x21, 0x2B}, "ﾃﾝﾎﾟ 0.5 は SMD では 60 になります。1～255で指定して下さい。"},
+      {"-5", {}, "ﾃﾝﾎﾟ -5 は SMD では 120 になります。1～255で指定して下さい。"},
+      {"１０００", {}, "ﾃﾝﾎﾟ 1000 は SMD では 120 になります。1～255で指定して下さい。"},
+      {"1", {0x21, 0x2B}, nullptr},
+      {"255", {0x21, 0x28}, nullptr},
+      {"abc", {}, nullptr},  // no number: 120, as everywhere
+  };
+  for (const auto& c : cases) {
+    const Made made = MakeSmd("O4C4", c.tempo);
+    EXPECT_EQ(made.file, PartRun(test::Cat({c.tempoClass, {0x66}}))) << c.tempo;
+    EXPECT_EQ(made.warnings,
+              c.warning ? std::vector<std::string>{c.warning} : std::vector<std::string>{})
+        << c.tempo;
+  }
+
+  // Built with the MLD file, each file's warning says what that file gets.
+  SongDocument song = test::Song("O4C4 O1C4");
+  song.tempo = "300";
+  BuildRequest both;
+  both.smd = true;
+  auto built = BuildSong(song, both);
+  ASSERT_TRUE(built);
+  EXPECT_EQ(test::Messages(built->warnings),
+            (std::vector<std::string>{
+                "ﾃﾝﾎﾟ 300 は MLD では 44 になります。1～255で指定して下さい。",
+                "ﾃﾝﾎﾟ 300 は SMD では 120 になります。1～255で指定して下さい。", kOutOfRange}));
+  // Without an SMD file no SMD warning.
+  EXPECT_EQ(BuildSong(song)->warnings.size(), 1u);
 }
 
 TEST(SmdWriter, FileOrderAndEmptyParts) {
