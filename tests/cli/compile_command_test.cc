@@ -175,10 +175,21 @@ TEST_F(ChwrTest, BuildWritesTheSmdFileWithItsWarnings) {
   std::ofstream(fast, std::ios::binary) << text;
   Outcome warned = Run("build '" + fast.string() + "' --smd '" + smd.string() + "'");
   ASSERT_EQ(warned.status, 0) << warned.err;
-  EXPECT_EQ(warned.err,
-            "注意: ﾃﾝﾎﾟ 300 は SMD では 120 になります。1～255で指定して下さい。\n"
-            "注意: 32分・64分音符(16分音符の付点を含む)が存在しました。別の長さに置き換えられます。\n");
+  EXPECT_EQ(
+      warned.err,
+      "注意: ﾃﾝﾎﾟ 300 は SMD では 120 になります。1～255で指定して下さい。\n"
+      "注意: 32分・64分音符(16分音符の付点を含む)が存在しました。別の長さに置き換えられます。\n");
   EXPECT_EQ(Slurp(smd), std::string("\x1B\x24\x44\x64\x0F"));
+
+  // A part longer than a song may be is refused as for the MLD file; nothing is written.
+  std::string whole;
+  for (int i = 0; i < 261; ++i) whole += "C1";
+  const fs::path refusedSmd = dir_ / "long.smd";
+  Outcome tooLong =
+      Run("build '" + WriteSong(whole).string() + "' --smd '" + refusedSmd.string() + "'");
+  EXPECT_EQ(tooLong.status, 1);
+  EXPECT_EQ(tooLong.err, "ﾊﾟｰﾄ1 のｽﾃｯﾌﾟ数(50112)が多すぎます。1曲は50000ｽﾃｯﾌﾟまでです。\n");
+  EXPECT_FALSE(fs::exists(refusedSmd));
 
   // What the MLD image cannot hold does not stop the SMD file, only the MLD file.
   const fs::path wide = WriteSong("@V7O4C4");

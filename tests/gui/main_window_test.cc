@@ -480,6 +480,16 @@ void MainWindowTest::smdCommandSaysWhatTheFileCannotHold() {
            "発音範囲（O1A～O5F+）外の音符が存在しました。休符に置き換えられます。\r\n\r\n" +
                shortLength);
   QCOMPARE(ReadAll(h.path("short.smd")), QByteArray("\x1B$Df%f\x0F"));
+
+  // A part longer than a song may be: the refusal, and no save dialog.
+  QString whole;
+  for (int i = 0; i < 261; ++i) whole += "C1";
+  h.set({{"Text1_0", "C4"}, {"Text1_2", whole}, {"Text5", "120"}});
+  const int dialogs = h.prompts.dialogs.size();
+  h.trigger("mnuMAKESMD");
+  QCOMPARE(h.lastMessage(),
+           QString("Error: ﾊﾟｰﾄ3 のｽﾃｯﾌﾟ数(50112)が多すぎます。1曲は50000ｽﾃｯﾌﾟまでです。"));
+  QCOMPARE(h.prompts.dialogs.size(), dialogs);
 }
 
 void MainWindowTest::midiMenusChangeTheMidiFile() {

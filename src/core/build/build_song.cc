@@ -68,6 +68,9 @@ Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& requ
     };
   }
   if (auto r = CompileSong(song, result.compiled, compile); !r) return std::unexpected(r.error());
+  // A part too long for the song is refused by every output alike, the SMD file too: it
+  // would open again as a song that cannot be built.
+  if (auto r = CheckPartLengths(result.compiled); !r) return std::unexpected(r.error());
   if (request.smd) {
     for (int p = 0; p < 4; ++p) result.smdTexts[p] = result.compiled.parts[p].smdText;
     result.smdFile = SmdFileBytes(result.smdTexts);

@@ -21,7 +21,7 @@ namespace chwr {
 /// What a build is for. The MLD image is laid out unless only an SMD file is wanted:
 /// the size report needs it, and what it cannot hold stops every output alike, except
 /// an SMD file, which holds none of what the MLD image may refuse (title, tone
-/// definitions, length).
+/// definitions, data). A part too long for a song stops every output, the SMD file too.
 struct BuildRequest {
   /// Compile these texts instead of the parts' MML (the editor's selections).
   std::optional<std::array<std::string, 4>> selectionTexts;

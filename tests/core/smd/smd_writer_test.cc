@@ -179,6 +179,41 @@ TEST(SmdWriter, TempoOutsideTheRangeIsWarned) {
   EXPECT_EQ(BuildSong(song)->warnings.size(), 1u);
 }
 
+// The MLD and MIDI files refuse a part longer than a song may be; so does the SMD file,
+// which would open again as a song that cannot be built.
+TEST(SmdWriter, APartLongerThanASongMayBeIsRefused) {
+  std::string whole;
+  for (int i = 0; i < 260; ++i) whole += "C1";  // 260 x 192 = 49,920 steps
+  const struct {
+    std::string part2;
+    int resolution;
+    const char* refusal;
+  } cases[] = {
+      {whole + "R*80", 1, nullptr},  // 50,000: as long as a song may be
+      {whole + "R*81", 1, "ﾊﾟｰﾄ2 のｽﾃｯﾌﾟ数(50001)が多すぎます。1曲は50000ｽﾃｯﾌﾟまでです。"},
+      {whole + "C1", 1, "ﾊﾟｰﾄ2 のｽﾃｯﾌﾟ数(50112)が多すぎます。1曲は50000ｽﾃｯﾌﾟまでです。"},
+      {whole + whole + "C1", 0, "ﾊﾟｰﾄ2 のｽﾃｯﾌﾟ数(50016)が多すぎます。1曲は50000ｽﾃｯﾌﾟまでです。"},
+  };
+  for (const auto& c : cases) {
+    SongDocument song = test::Song("O4C4", c.part2);
+    song.resolution = c.resolution;
+    for (const bool mld : {false, true}) {
+      BuildRequest request;
+      request.smd = true;
+      request.mld = mld;
+      auto built = BuildSong(song, request);
+      if (!c.refusal) {
+        EXPECT_TRUE(built) << built.error().message;
+        continue;
+      }
+      ASSERT_FALSE(built) << c.refusal;
+      EXPECT_EQ(built.error().message, c.refusal);
+      EXPECT_EQ(built.error().kind, DiagnosticKind::Error);
+      EXPECT_EQ(BuildSong(song).error().message, c.refusal) << "the MLD file's own refusal";
+    }
+  }
+}
+
 TEST(SmdWriter, FileOrderAndEmptyParts) {
   SongDocument song = test::Song("O4C4", "O4D4", "R4", "");
   BuildRequest request;
