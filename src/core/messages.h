@@ -170,6 +170,8 @@ inline constexpr const char* kSmdLengthApproximated =
 /// has no length code of its own and was written with another length.
 inline constexpr const char* kSmdShortLength =
     "32分・64分音符(16分音符の付点を含む)が存在しました。別の長さに置き換えられます。";
+/// Warning when an SMD file is to be made of a song without a note or rest: nothing is written.
+inline constexpr const char* kSmdNothingToWrite = "音符も休符もないため、SMDﾌｧｲﾙは作成できません。";
 /// Warning when an SMD part run has no end code before the file or the next run begins.
 inline constexpr const char* kSmdRunCut =
     "ﾌｧｲﾙが途中で終わっています。読めたところまでを読み込みました。";

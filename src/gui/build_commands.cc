@@ -102,6 +102,8 @@ void BuildCommands::MakeSmdFile() {
     note += Q(w.message);
   }
   if (!note.isEmpty()) feedback_.Message(note, MessageKind::Warning);
+  // A song without a note or rest has nothing to write; the box said so.
+  if (build->smdFile.empty()) return;
   SaveBytes({"Smd File(*.smd)", "*.smd", files_.defaultNames().smd, ".smd", {}},
             &FileCommands::setDefaultSmdName, build->smdFile);
 }

@@ -191,6 +191,15 @@ TEST_F(ChwrTest, BuildWritesTheSmdFileWithItsWarnings) {
   EXPECT_EQ(tooLong.err, "ﾊﾟｰﾄ1 のｽﾃｯﾌﾟ数(50112)が多すぎます。1曲は50000ｽﾃｯﾌﾟまでです。\n");
   EXPECT_FALSE(fs::exists(refusedSmd));
 
+  // A song without a note or rest: the warning, status 1, and no file, nor the MLD file.
+  const fs::path emptySmd = dir_ / "empty.smd", emptyMld = dir_ / "empty.mld";
+  Outcome empty = Run("build '" + WriteSong("V10").string() + "' --smd '" + emptySmd.string() +
+                      "' --mld '" + emptyMld.string() + "'");
+  EXPECT_EQ(empty.status, 1);
+  EXPECT_EQ(empty.err, "注意: 音符も休符もないため、SMDﾌｧｲﾙは作成できません。\n");
+  EXPECT_FALSE(fs::exists(emptySmd));
+  EXPECT_FALSE(fs::exists(emptyMld));
+
   // What the MLD image cannot hold does not stop the SMD file, only the MLD file.
   const fs::path wide = WriteSong("@V7O4C4");
   EXPECT_EQ(Run("build '" + wide.string() + "' --smd '" + smd.string() + "'").status, 0);

@@ -490,6 +490,12 @@ void MainWindowTest::smdCommandSaysWhatTheFileCannotHold() {
   QCOMPARE(h.lastMessage(),
            QString("Error: ﾊﾟｰﾄ3 のｽﾃｯﾌﾟ数(50112)が多すぎます。1曲は50000ｽﾃｯﾌﾟまでです。"));
   QCOMPARE(h.prompts.dialogs.size(), dialogs);
+
+  // A song without a note or rest: the warning, and no save dialog.
+  h.set({{"Text1_0", "V10"}, {"Text1_2", ""}});
+  h.trigger("mnuMAKESMD");
+  QCOMPARE(h.lastMessage(), QString("Warning: 音符も休符もないため、SMDﾌｧｲﾙは作成できません。"));
+  QCOMPARE(h.prompts.dialogs.size(), dialogs);
 }
 
 void MainWindowTest::midiMenusChangeTheMidiFile() {

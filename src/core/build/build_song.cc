@@ -42,14 +42,17 @@ std::optional<Diagnostic> MldTempoWarning(std::string_view typed) {
       msg::TempoOutOfRange(*number, msg::kMldKindName, std::to_string(TempoByte(*number))));
 }
 
-// What the SMD file cannot hold: the tempo first, as in the window, then the notes.
-Diagnostics SmdFileWarnings(std::string_view typed, const SmdFlags& flags) {
+// What the SMD file cannot hold: the tempo first, as in the window, then the notes; last
+// that there is no file at all, for a song without a note or rest (an empty file would
+// open as an empty song without a word).
+Diagnostics SmdFileWarnings(std::string_view typed, const SmdFlags& flags, bool empty) {
   Diagnostics out;
   if (const auto number = TempoOutsideRange(typed)) {
     out.push_back(MakeWarning(
         msg::TempoOutOfRange(*number, msg::kSmdKindName, SmdClassTempo(SmdTempoClass(typed)))));
   }
   for (Diagnostic& w : SmdWarnings(flags)) out.push_back(std::move(w));
+  if (empty) out.push_back(MakeWarning(msg::kSmdNothingToWrite));
   return out;
 }
 
@@ -79,12 +82,12 @@ Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& requ
   auto smdAlone = [&](Diagnostic refusal) -> Result<BuildResult> {
     if (!request.smd || request.midi) return std::unexpected(std::move(refusal));
     result.mldRefused = std::move(refusal);
-    result.warnings = SmdFileWarnings(song.tempo, smdFlags);
+    result.warnings = SmdFileWarnings(song.tempo, smdFlags, result.smdFile.empty());
     return std::move(result);
   };
 
   if (request.smd && !request.mld && !request.midi) {
-    result.warnings = SmdFileWarnings(song.tempo, smdFlags);
+    result.warnings = SmdFileWarnings(song.tempo, smdFlags, result.smdFile.empty());
     return result;
   }
 
@@ -102,7 +105,7 @@ Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& requ
   }
   if (auto w = MldTempoWarning(song.tempo)) result.warnings.push_back(std::move(*w));
   if (request.smd) {
-    for (Diagnostic& w : SmdFileWarnings(song.tempo, smdFlags)) {
+    for (Diagnostic& w : SmdFileWarnings(song.tempo, smdFlags, result.smdFile.empty())) {
       result.warnings.push_back(std::move(w));
     }
   }

@@ -44,7 +44,9 @@ struct BuildResult {
   bool tempoReplaced = false;          ///< the tempo text was no number; 120 was used
   std::vector<Diagnostic> warnings;    ///< for the user, each of kind Warning
   std::array<std::string, 4> smdTexts;  ///< each part's SMD run (raw bytes), when asked for
-  std::vector<std::uint8_t> smdFile;    ///< the SMD file's bytes, when asked for
+  /// The SMD file's bytes, when asked for; empty when no part has a note or rest, which a
+  /// warning says: there is nothing to write then.
+  std::vector<std::uint8_t> smdFile;
   /// Why the MLD image could not be laid out when only the SMD file made the build go
   /// on; mldImage and sizeReport are then empty (as they are when it was not asked for).
   std::optional<Diagnostic> mldRefused;

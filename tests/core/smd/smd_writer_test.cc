@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "build/build_song.h"
 #include "messages.h"
 #include "test_support.h"
@@ -230,8 +232,43 @@ TEST(SmdWriter, FileOrderAndEmptyParts) {
   EXPECT_TRUE(four->smdTexts[1].empty());
   EXPECT_EQ(four->smdFile, test::Cat({PartRun({0x66}), PartRun({0x25}), PartRun({0x76})}));
   EXPECT_FALSE(four->mldImage.empty());
+}
 
-  EXPECT_TRUE(BuildSong(test::Song(""), request)->smdFile.empty());
+// A song without a note or rest has no SMD file at all, and a warning says so: a file of
+// no bytes would open as an empty song without a word.
+TEST(SmdWriter, ASongWithoutANoteOrRestHasNoFile) {
+  constexpr const char* kNothing = "音符も休符もないため、SMDﾌｧｲﾙは作成できません。";
+  const struct {
+    SongDocument song;
+    std::vector<std::string> warnings;  // for the SMD file alone
+  } cases[] = {
+      {test::Song(""), {kNothing}},
+      {test::Song("V10 @V1 L4 O5", "T2 Q3", "{0A}", "!"), {kNothing}},
+      {[] {
+         SongDocument s = test::Song("");
+         s.tempo = "300";
+         return s;
+       }(),
+       {"ﾃﾝﾎﾟ 300 は SMD では 120 になります。1～255で指定して下さい。", kNothing}},
+      {test::Song("", "", "", "R"), {}},  // a rest is music enough
+  };
+  for (const auto& c : cases) {
+    BuildRequest request;
+    request.smd = true;
+    request.mld = false;
+    auto alone = BuildSong(c.song, request);
+    ASSERT_TRUE(alone);
+    EXPECT_EQ(test::Messages(alone->warnings), c.warnings) << c.song.parts[0].mml;
+    EXPECT_EQ(alone->smdFile.empty(), !c.warnings.empty() && c.warnings.back() == kNothing);
+    request.mld = true;  // the MLD file of such a song is made; its warnings stand before
+    auto both = BuildSong(c.song, request);
+    ASSERT_TRUE(both);
+    EXPECT_FALSE(both->mldImage.empty());
+    EXPECT_EQ(both->smdFile, alone->smdFile);
+    const auto all = test::Messages(both->warnings);
+    ASSERT_GE(all.size(), c.warnings.size());
+    EXPECT_TRUE(std::equal(c.warnings.rbegin(), c.warnings.rend(), all.rbegin()));
+  }
 }
 
 TEST(SmdWriter, ResolutionTwentyFour) {
