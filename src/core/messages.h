@@ -175,6 +175,11 @@ inline constexpr const char* kSmdNothingToWrite = "音符も休符もないた�
 /// Warning when an SMD part run has no end code before the file or the next run begins.
 inline constexpr const char* kSmdRunCut =
     "ﾌｧｲﾙが途中で終わっています。読めたところまでを読み込みました。";
+/// Warning when an SMD file of no bytes is opened: the song is empty.
+inline constexpr const char* kSmdEmptyFile = "ﾌｧｲﾙが空(0ﾊﾞｲﾄ)のため、空の曲として読み込みました。";
+/// Warning when an SMD file holds no part run (ESC "$" "D"): at most a title was read.
+inline constexpr const char* kSmdNoRun =
+    "ﾊﾟｰﾄ(ESC $ D)が見つからないため、ﾊﾟｰﾄの内容は読み込めませんでした。";
 /// Warning when an SMD file holds more than four part runs.
 inline constexpr const char* kSmdExtraRuns =
     "ﾊﾟｰﾄが4つより多いため、5つ目以降は読み込みませんでした。";

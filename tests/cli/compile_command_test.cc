@@ -265,6 +265,17 @@ TEST_F(ChwrTest, OpenTurnsMldAndMailBackIntoASongFile) {
   EXPECT_FALSE(fs::exists(dir_ / "x.txt"));
 }
 
+// An SMD file is opened as its name says, and what it holds is said: nothing at all, or
+// a file of another kind.
+TEST_F(ChwrTest, OpenSaysWhatAnSmdFileHolds) {
+  const fs::path empty = dir_ / "empty.smd", back = dir_ / "back.txt";
+  std::ofstream(empty, std::ios::binary).flush();
+  Outcome o = Run("open '" + empty.string() + "' -o '" + back.string() + "'");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err, "注意: ﾌｧｲﾙが空(0ﾊﾞｲﾄ)のため、空の曲として読み込みました。\n");
+  EXPECT_EQ(Slurp(back).substr(0, 5), "qrv\r\n");
+}
+
 TEST_F(ChwrTest, DumpListsRecordsAndSurvivesGarbage) {
   const fs::path mld = dir_ / "song.mld";
   ASSERT_EQ(Run("build '" + WriteSong("C4").string() + "' --mld '" + mld.string() + "'").status, 0);

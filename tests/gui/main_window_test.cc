@@ -27,6 +27,7 @@ class MainWindowTest : public QObject {
   void compileErrorSelectsTheOffendingText();
   void buildCommandsWriteMldMidiAndMail();
   void smdCommandSaysWhatTheFileCannotHold();
+  void openingAnSmdFileSaysWhatItHolds();
   void midiMenusChangeTheMidiFile();
   void playbackFollowsTheSliderAndStops();
   void mutedPlaybackEndsAndResetPlaysTheResetFile();
@@ -496,6 +497,19 @@ void MainWindowTest::smdCommandSaysWhatTheFileCannotHold() {
   h.trigger("mnuMAKESMD");
   QCOMPARE(h.lastMessage(), QString("Warning: 音符も休符もないため、SMDﾌｧｲﾙは作成できません。"));
   QCOMPARE(h.prompts.dialogs.size(), dialogs);
+}
+
+// What the SMD reader says reaches the window, as chwr prints it.
+void MainWindowTest::openingAnSmdFileSaysWhatItHolds() {
+  Harness h;
+  h.set({{"Text3", "Kept"}, {"Text1_0", "O4C4"}});
+  WriteAll(h.path("empty.smd"), {});
+  h.prompts.answers = {Answer::No};
+  h.window->OpenPath(h.path("empty.smd"));
+  QCOMPARE(h.lastMessage(),
+           QString("Warning: ﾌｧｲﾙが空(0ﾊﾞｲﾄ)のため、空の曲として読み込みました。"));
+  QCOMPARE(h.texts({"Text3", "Text1_0"}), QStringList({"", ""}));
+  QCOMPARE(h.caption(), kUntitled);
 }
 
 void MainWindowTest::midiMenusChangeTheMidiFile() {

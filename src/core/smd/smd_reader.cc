@@ -174,10 +174,14 @@ SmdRead ReadSmd(std::span<const std::uint8_t> bytes) {
   SmdRead out;
   const ByteReader r(bytes);
   const auto first = r.Find(kRunStartTag, 0, bytes.size());
+  // Without a run the song stays empty: say why, or the user sees an empty song and
+  // cannot tell a broken file from a silent one.
+  if (bytes.empty()) out.warnings.push_back(MakeWarning(msg::kSmdEmptyFile));
   std::size_t invalid = 0;
   out.song.title = SmdTitleGet(bytes.first(first.value_or(bytes.size())), &invalid);
   if (invalid > 0)
     out.warnings.push_back(MakeWarning(msg::MldUndecodableBytes(msg::kTitleField, invalid)));
+  if (!first && !bytes.empty()) out.warnings.push_back(MakeWarning(msg::kSmdNoRun));
 
   bool cut = false;
   std::size_t pos = first.value_or(bytes.size());
