@@ -290,7 +290,7 @@ std::optional<ImportChoices> ToImportChoices(const ImportArgs& a, std::ostream& 
 std::optional<SongDocument> ImportMidi(std::span<const std::uint8_t> bytes,
                                        const ImportChoices& choices, std::ostream& err,
                                        int& status) {
-  const auto facts = ReadSmfFacts(bytes);
+  const auto facts = ReadMidiFileFacts(bytes);
   if (!facts) {
     Print(facts.error(), err);
     status = kFileError;

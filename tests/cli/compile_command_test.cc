@@ -274,6 +274,27 @@ TEST_F(ChwrTest, OpenSaysWhatAnSmdFileHolds) {
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.err, "注意: ﾌｧｲﾙが空(0ﾊﾞｲﾄ)のため、空の曲として読み込みました。\n");
   EXPECT_EQ(Slurp(back).substr(0, 5), "qrv\r\n");
+
+  // Files of other kinds under an SMD (or MIDI) name are named, and nothing is written.
+  const fs::path song = WriteSong("O4C4"), mld = dir_ / "song.mld";
+  ASSERT_EQ(Run("build '" + song.string() + "' --mld '" + mld.string() + "'").status, 0);
+  const struct {
+    fs::path from;
+    const char* name;
+    const char* message;
+  } cases[] = {
+      {mld, "x.smd", "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。\n"},
+      {song, "y.smd", "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はﾃｷｽﾄﾌｧｲﾙです。\n"},
+      {mld, "z.mid", "SMF ﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。\n"},
+  };
+  for (const auto& c : cases) {
+    fs::copy_file(c.from, dir_ / c.name);
+    const fs::path out = dir_ / (std::string(c.name) + ".txt");
+    Outcome refused = Run("open '" + (dir_ / c.name).string() + "' -o '" + out.string() + "'");
+    EXPECT_EQ(refused.status, 2) << c.name;
+    EXPECT_EQ(refused.err, c.message) << c.name;
+    EXPECT_FALSE(fs::exists(out)) << c.name;
+  }
 }
 
 TEST_F(ChwrTest, DumpListsRecordsAndSurvivesGarbage) {

@@ -510,6 +510,23 @@ void MainWindowTest::openingAnSmdFileSaysWhatItHolds() {
            QString("Warning: ﾌｧｲﾙが空(0ﾊﾞｲﾄ)のため、空の曲として読み込みました。"));
   QCOMPARE(h.texts({"Text3", "Text1_0"}), QStringList({"", ""}));
   QCOMPARE(h.caption(), kUntitled);
+
+  // An MLD file under an SMD or a MIDI name is named and changes nothing: no garbage
+  // title, no import dialog.
+  h.set({{"Text3", "Kept"}, {"Text1_0", "O4C4"}});
+  h.triggerWithFile("mnuMLD", "song.mld");
+  QFile::copy(h.path("song.mld"), h.path("x.smd"));
+  QFile::copy(h.path("song.mld"), h.path("x.mid"));
+  const QStringList messages = {"Error: ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。",
+                                "Error: SMF ﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。"};
+  const QStringList names = {"x.smd", "x.mid"};
+  for (int i = 0; i < names.size(); ++i) {
+    h.prompts.answers = {Answer::No};
+    h.window->OpenPath(h.path(names[i]));
+    QCOMPARE(h.lastMessage(), messages[i]);
+    QCOMPARE(h.texts({"Text3", "Text1_0"}), QStringList({"Kept", "O4C4"}));
+    QVERIFY(h.window->findChildren<QDialog*>("Form3").isEmpty());
+  }
 }
 
 void MainWindowTest::midiMenusChangeTheMidiFile() {
