@@ -223,6 +223,9 @@ int BuildCommand(const BuildArgs& request, std::ostream& out, std::ostream& err)
     Print(*built->mldRefused, err);
     return kCompileError;
   }
+  // A song without a note or rest has no SMD file; its warning is out already. Nothing
+  // is written, as for any output that cannot be made.
+  if (!request.smdOut.empty() && built->smdFile.empty()) return kCompileError;
   if (!request.smdOut.empty()) {
     if (auto w = WriteSmdFile(request.smdOut, built->smdFile); !w) {
       Print(w.error(), err);
@@ -289,7 +292,7 @@ std::optional<ImportChoices> ToImportChoices(const ImportArgs& a, std::ostream& 
 std::optional<SongDocument> ImportMidi(std::span<const std::uint8_t> bytes,
                                        const ImportChoices& choices, std::ostream& err,
                                        int& status) {
-  const auto facts = ReadSmfFacts(bytes);
+  const auto facts = ReadMidiFileFacts(bytes);
   if (!facts) {
     Print(facts.error(), err);
     status = kFileError;

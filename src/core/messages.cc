@@ -156,9 +156,10 @@ std::string ContentIsKind(std::string_view kindName) {
   return "このﾌｧｲﾙの中身は" + std::string(kindName) + "ﾌｧｲﾙです。";
 }
 
-std::string TempoOutOfRange(std::string_view typed, int written) {
-  return "ﾃﾝﾎﾟ " + std::string(typed) + " は MLD では " + std::to_string(written) +
-         " になります。1～255で指定して下さい。";
+std::string TempoOutOfRange(std::string_view typed, std::string_view format,
+                            std::string_view written) {
+  return "ﾃﾝﾎﾟ " + std::string(typed) + " は " + std::string(format) + " では " +
+         std::string(written) + " になります。1～255で指定して下さい。";
 }
 
 // ---- MIDI import ---------------------------------------------------------------------------

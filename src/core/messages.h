@@ -114,8 +114,10 @@ std::string PartTooLong(int part, int steps, int maxSteps);
 
 // ---- MLD -----------------------------------------------------------------------------------
 
-/// A build warning: the tempo typed is outside 1..255 and the MLD file gets its low 8 bits.
-std::string TempoOutOfRange(std::string_view typed, int written);
+/// A build warning: the tempo typed is outside 1..255, and the file of kind `format` ("MLD",
+/// "SMD") holds `written` instead (the MLD tempo byte, the tempo of the SMD tempo class).
+std::string TempoOutOfRange(std::string_view typed, std::string_view format,
+                            std::string_view written);
 /// The title's name inside the header-text messages.
 inline constexpr const char* kTitleField = "ﾀｲﾄﾙ";
 /// The copyright text's name when an MLD file is made.
@@ -164,9 +166,20 @@ inline constexpr const char* kSmdOutOfRange =
 /// Warning when an SMD file is made: an absolute length was rounded to a note length.
 inline constexpr const char* kSmdLengthApproximated =
     "不定な絶対音長が存在しました。正常に演奏されない場合があります。";
+/// Warning when an SMD file is made: a 32nd or 64th note (or a sixteenth's dot, a 32nd)
+/// has no length code of its own and was written with another length.
+inline constexpr const char* kSmdShortLength =
+    "32分・64分音符(16分音符の付点を含む)が存在しました。別の長さに置き換えられます。";
+/// Warning when an SMD file is to be made of a song without a note or rest: nothing is written.
+inline constexpr const char* kSmdNothingToWrite = "音符も休符もないため、SMDﾌｧｲﾙは作成できません。";
 /// Warning when an SMD part run has no end code before the file or the next run begins.
 inline constexpr const char* kSmdRunCut =
     "ﾌｧｲﾙが途中で終わっています。読めたところまでを読み込みました。";
+/// Warning when an SMD file of no bytes is opened: the song is empty.
+inline constexpr const char* kSmdEmptyFile = "ﾌｧｲﾙが空(0ﾊﾞｲﾄ)のため、空の曲として読み込みました。";
+/// Warning when an SMD file holds no part run (ESC "$" "D"): at most a title was read.
+inline constexpr const char* kSmdNoRun =
+    "ﾊﾟｰﾄ(ESC $ D)が見つからないため、ﾊﾟｰﾄの内容は読み込めませんでした。";
 /// Warning when an SMD file holds more than four part runs.
 inline constexpr const char* kSmdExtraRuns =
     "ﾊﾟｰﾄが4つより多いため、5つ目以降は読み込みませんでした。";

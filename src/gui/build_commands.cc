@@ -94,15 +94,16 @@ void BuildCommands::MakeSmdFile() {
     feedback_.ShowDiagnostic(build.error());
     return;
   }
-  // What SMD cannot express goes into one box, as the format's own note; the MLD file's
-  // warnings do not concern this file.
+  // What SMD cannot express goes into one box, as the format's own note. A build for the
+  // SMD file alone gives no warning about the MLD image, which is not made.
   QString note;
   for (const Diagnostic& w : build->warnings) {
-    if (w.message != msg::kSmdOutOfRange && w.message != msg::kSmdLengthApproximated) continue;
     if (!note.isEmpty()) note += "\r\n\r\n";
     note += Q(w.message);
   }
   if (!note.isEmpty()) feedback_.Message(note, MessageKind::Warning);
+  // A song without a note or rest has nothing to write; the box said so.
+  if (build->smdFile.empty()) return;
   SaveBytes({"Smd File(*.smd)", "*.smd", files_.defaultNames().smd, ".smd", {}},
             &FileCommands::setDefaultSmdName, build->smdFile);
 }

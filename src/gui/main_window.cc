@@ -22,6 +22,7 @@
 
 #include "actions.h"
 #include "box_text.h"
+#include "build/open_song.h"
 #include "command_line.h"
 #include "drop_guard.h"
 #include "feedback.h"
@@ -335,7 +336,7 @@ void MainWindow::ImportMidi(const QString& path) {
     WaitCursor wait;
     auto bytes = ReadFileBytes(S(path));
     if (!bytes) return std::unexpected(bytes.error());
-    auto facts = ReadSmfFacts(*bytes);
+    auto facts = ReadMidiFileFacts(*bytes);
     if (!facts) return std::unexpected(facts.error());
     return std::pair{std::move(*bytes), *facts};
   }();

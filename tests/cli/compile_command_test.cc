@@ -173,6 +173,38 @@ TEST_F(ChwrTest, BuildWritesTheSmdFileWithItsWarnings) {
   EXPECT_NE(dump.out.find("0x0003  66  note O4C, length index 2 (4)\n"), std::string::npos)
       << dump.out;
 
+  // A tempo outside 1..255 and a 32nd, as the editor's box has them.
+  fs::path fast = WriteSong("O4C32");
+  std::string text = Slurp(fast);
+  text.replace(text.find("@120"), 4, "@300");
+  std::ofstream(fast, std::ios::binary) << text;
+  Outcome warned = Run("build '" + fast.string() + "' --smd '" + smd.string() + "'");
+  ASSERT_EQ(warned.status, 0) << warned.err;
+  EXPECT_EQ(
+      warned.err,
+      "注意: ﾃﾝﾎﾟ 300 は SMD では 120 になります。1～255で指定して下さい。\n"
+      "注意: 32分・64分音符(16分音符の付点を含む)が存在しました。別の長さに置き換えられます。\n");
+  EXPECT_EQ(Slurp(smd), std::string("\x1B\x24\x44\x64\x0F"));
+
+  // A part longer than a song may be is refused as for the MLD file; nothing is written.
+  std::string whole;
+  for (int i = 0; i < 261; ++i) whole += "C1";
+  const fs::path refusedSmd = dir_ / "long.smd";
+  Outcome tooLong =
+      Run("build '" + WriteSong(whole).string() + "' --smd '" + refusedSmd.string() + "'");
+  EXPECT_EQ(tooLong.status, 1);
+  EXPECT_EQ(tooLong.err, "ﾊﾟｰﾄ1 のｽﾃｯﾌﾟ数(50112)が多すぎます。1曲は50000ｽﾃｯﾌﾟまでです。\n");
+  EXPECT_FALSE(fs::exists(refusedSmd));
+
+  // A song without a note or rest: the warning, status 1, and no file, nor the MLD file.
+  const fs::path emptySmd = dir_ / "empty.smd", emptyMld = dir_ / "empty.mld";
+  Outcome empty = Run("build '" + WriteSong("V10").string() + "' --smd '" + emptySmd.string() +
+                      "' --mld '" + emptyMld.string() + "'");
+  EXPECT_EQ(empty.status, 1);
+  EXPECT_EQ(empty.err, "注意: 音符も休符もないため、SMDﾌｧｲﾙは作成できません。\n");
+  EXPECT_FALSE(fs::exists(emptySmd));
+  EXPECT_FALSE(fs::exists(emptyMld));
+
   // What the MLD image cannot hold does not stop the SMD file, only the MLD file.
   const fs::path wide = WriteSong("@V7O4C4");
   EXPECT_EQ(Run("build '" + wide.string() + "' --smd '" + smd.string() + "'").status, 0);
@@ -236,6 +268,38 @@ TEST_F(ChwrTest, OpenTurnsMldAndMailBackIntoASongFile) {
   EXPECT_EQ(refused.status, 2);
   EXPECT_EQ(FirstLine(refused.err), "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はﾃｷｽﾄﾌｧｲﾙです。");
   EXPECT_FALSE(fs::exists(dir_ / "x.txt"));
+}
+
+// An SMD file is opened as its name says, and what it holds is said: nothing at all, or
+// a file of another kind.
+TEST_F(ChwrTest, OpenSaysWhatAnSmdFileHolds) {
+  const fs::path empty = dir_ / "empty.smd", back = dir_ / "back.txt";
+  std::ofstream(empty, std::ios::binary).flush();
+  Outcome o = Run("open '" + empty.string() + "' -o '" + back.string() + "'");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err, "注意: ﾌｧｲﾙが空(0ﾊﾞｲﾄ)のため、空の曲として読み込みました。\n");
+  EXPECT_EQ(Slurp(back).substr(0, 5), "qrv\r\n");
+
+  // Files of other kinds under an SMD (or MIDI) name are named, and nothing is written.
+  const fs::path song = WriteSong("O4C4"), mld = dir_ / "song.mld";
+  ASSERT_EQ(Run("build '" + song.string() + "' --mld '" + mld.string() + "'").status, 0);
+  const struct {
+    fs::path from;
+    const char* name;
+    const char* message;
+  } cases[] = {
+      {mld, "x.smd", "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。\n"},
+      {song, "y.smd", "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はﾃｷｽﾄﾌｧｲﾙです。\n"},
+      {mld, "z.mid", "SMF ﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。\n"},
+  };
+  for (const auto& c : cases) {
+    fs::copy_file(c.from, dir_ / c.name);
+    const fs::path out = dir_ / (std::string(c.name) + ".txt");
+    Outcome refused = Run("open '" + (dir_ / c.name).string() + "' -o '" + out.string() + "'");
+    EXPECT_EQ(refused.status, 2) << c.name;
+    EXPECT_EQ(refused.err, c.message) << c.name;
+    EXPECT_FALSE(fs::exists(out)) << c.name;
+  }
 }
 
 TEST_F(ChwrTest, DumpListsRecordsAndSurvivesGarbage) {

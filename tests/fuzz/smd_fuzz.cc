@@ -6,6 +6,7 @@
 #include <span>
 
 #include "build/build_song.h"
+#include "build/open_song.h"
 #include "fuzz_check.h"
 #include "smd/smd_dump.h"
 #include "smd/smd_reader.h"
@@ -16,5 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)chwr::DumpSmd(bytes);
   // The reader writes MML of its own: it compiles (or fails with a message, never a crash).
   (void)chwr::BuildSong(read.song);
+  // Opened by its name, a file of another kind is refused instead of read.
+  const auto kind = chwr::SniffFileKind(bytes);
+  const bool smd = !kind || *kind == chwr::FileKind::kSmd;
+  FUZZ_CHECK(chwr::OpenSongBytes(chwr::FileKind::kSmd, bytes).has_value() == smd);
   return 0;
 }

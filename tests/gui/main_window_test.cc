@@ -26,6 +26,8 @@ class MainWindowTest : public QObject {
   void openDispatchesOnTheFileKind();
   void compileErrorSelectsTheOffendingText();
   void buildCommandsWriteMldMidiAndMail();
+  void smdCommandSaysWhatTheFileCannotHold();
+  void openingAnSmdFileSaysWhatItHolds();
   void midiMenusChangeTheMidiFile();
   void playbackFollowsTheSliderAndStops();
   void mutedPlaybackEndsAndResetPlaysTheResetFile();
@@ -463,6 +465,68 @@ void MainWindowTest::buildCommandsWriteMldMidiAndMail() {
   h.prompts.files = {""};
   h.trigger("mnuMAKESMD");
   QCOMPARE(h.prompts.dialogs.last().dialog.initialName, h.path("out.smd"));
+}
+
+// Every warning of the SMD build in the one box before the save dialog; the bytes and
+// the exact texts have the core's and chwr's tests.
+void MainWindowTest::smdCommandSaysWhatTheFileCannotHold() {
+  Harness h;
+  const QString shortLength =
+      "32分・64分音符(16分音符の付点を含む)が存在しました。別の長さに置き換えられます。";
+  h.set({{"Text1_0", "O4C4 O1C4 O4C32"}, {"Text5", "300"}});
+  h.triggerWithFile("mnuMAKESMD", "short.smd");
+  QCOMPARE(h.prompts.messages.size(), 1);
+  QCOMPARE(h.lastMessage(),
+           "Warning: ﾃﾝﾎﾟ 300 は SMD では 120 になります。1～255で指定して下さい。\r\n\r\n"
+           "発音範囲（O1A～O5F+）外の音符が存在しました。休符に置き換えられます。\r\n\r\n" +
+               shortLength);
+  QCOMPARE(ReadAll(h.path("short.smd")), QByteArray("\x1B$Df%f\x0F"));
+
+  // A part longer than a song may be: the refusal, and no save dialog.
+  QString whole;
+  for (int i = 0; i < 261; ++i) whole += "C1";
+  h.set({{"Text1_0", "C4"}, {"Text1_2", whole}, {"Text5", "120"}});
+  const int dialogs = h.prompts.dialogs.size();
+  h.trigger("mnuMAKESMD");
+  QCOMPARE(h.lastMessage(),
+           QString("Error: ﾊﾟｰﾄ3 のｽﾃｯﾌﾟ数(50112)が多すぎます。1曲は50000ｽﾃｯﾌﾟまでです。"));
+  QCOMPARE(h.prompts.dialogs.size(), dialogs);
+
+  // A song without a note or rest: the warning, and no save dialog.
+  h.set({{"Text1_0", "V10"}, {"Text1_2", ""}});
+  h.trigger("mnuMAKESMD");
+  QCOMPARE(h.lastMessage(), QString("Warning: 音符も休符もないため、SMDﾌｧｲﾙは作成できません。"));
+  QCOMPARE(h.prompts.dialogs.size(), dialogs);
+}
+
+// What the SMD reader says reaches the window, as chwr prints it.
+void MainWindowTest::openingAnSmdFileSaysWhatItHolds() {
+  Harness h;
+  h.set({{"Text3", "Kept"}, {"Text1_0", "O4C4"}});
+  WriteAll(h.path("empty.smd"), {});
+  h.prompts.answers = {Answer::No};
+  h.window->OpenPath(h.path("empty.smd"));
+  QCOMPARE(h.lastMessage(),
+           QString("Warning: ﾌｧｲﾙが空(0ﾊﾞｲﾄ)のため、空の曲として読み込みました。"));
+  QCOMPARE(h.texts({"Text3", "Text1_0"}), QStringList({"", ""}));
+  QCOMPARE(h.caption(), kUntitled);
+
+  // An MLD file under an SMD or a MIDI name is named and changes nothing: no garbage
+  // title, no import dialog.
+  h.set({{"Text3", "Kept"}, {"Text1_0", "O4C4"}});
+  h.triggerWithFile("mnuMLD", "song.mld");
+  QFile::copy(h.path("song.mld"), h.path("x.smd"));
+  QFile::copy(h.path("song.mld"), h.path("x.mid"));
+  const QStringList messages = {"Error: ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。",
+                                "Error: SMF ﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。"};
+  const QStringList names = {"x.smd", "x.mid"};
+  for (int i = 0; i < names.size(); ++i) {
+    h.prompts.answers = {Answer::No};
+    h.window->OpenPath(h.path(names[i]));
+    QCOMPARE(h.lastMessage(), messages[i]);
+    QCOMPARE(h.texts({"Text3", "Text1_0"}), QStringList({"Kept", "O4C4"}));
+    QVERIFY(h.window->findChildren<QDialog*>("Form3").isEmpty());
+  }
 }
 
 void MainWindowTest::midiMenusChangeTheMidiFile() {

@@ -13,11 +13,13 @@
 namespace chwr {
 namespace {
 
-// A tempo outside 1..255 keeps only its low eight bits in the MLD file, while the MIDI
-// file and playback use the whole number: the user hears something the phone will not
-// play, so say what the file gets.
-std::optional<Diagnostic> TempoRangeWarning(std::string_view typed) {
-  const std::string number = NumberText(typed);
+// A tempo outside 1..255 keeps only its low eight bits in the MLD file and falls into the
+// normal or the slow tempo class in the SMD file, while the MIDI file and playback use the
+// whole number: the user hears something the phone will not play, so say what each file
+// gets. nullopt for a tempo inside the range (or no number: that plays at 120 everywhere);
+// else the number as typed.
+std::optional<std::string> TempoOutsideRange(std::string_view typed) {
+  std::string number = NumberText(typed);
   const std::string_view text = number;
   if (text.empty() || !IsPlainNumber(text)) return std::nullopt;
   std::string_view digits = text;
@@ -30,7 +32,28 @@ std::optional<Diagnostic> TempoRangeWarning(std::string_view typed) {
   }
   if (negative) value = -value;
   if (value >= 1 && value <= 255) return std::nullopt;
-  return MakeWarning(msg::TempoOutOfRange(text, TempoByte(text)));
+  return number;
+}
+
+std::optional<Diagnostic> MldTempoWarning(std::string_view typed) {
+  const auto number = TempoOutsideRange(typed);
+  if (!number) return std::nullopt;
+  return MakeWarning(
+      msg::TempoOutOfRange(*number, msg::kMldKindName, std::to_string(TempoByte(*number))));
+}
+
+// What the SMD file cannot hold: the tempo first, as in the window, then the notes; last
+// that there is no file at all, for a song without a note or rest (an empty file would
+// open as an empty song without a word).
+Diagnostics SmdFileWarnings(std::string_view typed, const SmdFlags& flags, bool empty) {
+  Diagnostics out;
+  if (const auto number = TempoOutsideRange(typed)) {
+    out.push_back(MakeWarning(
+        msg::TempoOutOfRange(*number, msg::kSmdKindName, SmdClassTempo(SmdTempoClass(typed)))));
+  }
+  for (Diagnostic& w : SmdWarnings(flags)) out.push_back(std::move(w));
+  if (empty) out.push_back(MakeWarning(msg::kSmdNothingToWrite));
+  return out;
 }
 
 }  // namespace
@@ -48,6 +71,9 @@ Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& requ
     };
   }
   if (auto r = CompileSong(song, result.compiled, compile); !r) return std::unexpected(r.error());
+  // A part too long for the song is refused by every output alike, the SMD file too: it
+  // would open again as a song that cannot be built.
+  if (auto r = CheckPartLengths(result.compiled); !r) return std::unexpected(r.error());
   if (request.smd) {
     for (int p = 0; p < 4; ++p) result.smdTexts[p] = result.compiled.parts[p].smdText;
     result.smdFile = SmdFileBytes(result.smdTexts);
@@ -56,12 +82,12 @@ Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& requ
   auto smdAlone = [&](Diagnostic refusal) -> Result<BuildResult> {
     if (!request.smd || request.midi) return std::unexpected(std::move(refusal));
     result.mldRefused = std::move(refusal);
-    result.warnings = SmdWarnings(smdFlags);
+    result.warnings = SmdFileWarnings(song.tempo, smdFlags, result.smdFile.empty());
     return std::move(result);
   };
 
   if (request.smd && !request.mld && !request.midi) {
-    result.warnings = SmdWarnings(smdFlags);
+    result.warnings = SmdFileWarnings(song.tempo, smdFlags, result.smdFile.empty());
     return result;
   }
 
@@ -77,8 +103,12 @@ Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& requ
   for (const CompiledPart& part : result.compiled.parts) {
     result.warnings.insert(result.warnings.end(), part.warnings.begin(), part.warnings.end());
   }
-  if (auto w = TempoRangeWarning(song.tempo)) result.warnings.push_back(std::move(*w));
-  for (Diagnostic& w : SmdWarnings(smdFlags)) result.warnings.push_back(std::move(w));
+  if (auto w = MldTempoWarning(song.tempo)) result.warnings.push_back(std::move(*w));
+  if (request.smd) {
+    for (Diagnostic& w : SmdFileWarnings(song.tempo, smdFlags, result.smdFile.empty())) {
+      result.warnings.push_back(std::move(w));
+    }
+  }
   result.sizeReport = SizeReport(result.mldImage.size(), result.compiled);
   if (request.midi) {
     auto file = SmfImage(song, midi.Finish(), request.midiSettings.doubleSpeed);

@@ -21,7 +21,7 @@ namespace chwr {
 /// What a build is for. The MLD image is laid out unless only an SMD file is wanted:
 /// the size report needs it, and what it cannot hold stops every output alike, except
 /// an SMD file, which holds none of what the MLD image may refuse (title, tone
-/// definitions, length).
+/// definitions, data). A part too long for a song stops every output, the SMD file too.
 struct BuildRequest {
   /// Compile these texts instead of the parts' MML (the editor's selections).
   std::optional<std::array<std::string, 4>> selectionTexts;
@@ -44,7 +44,9 @@ struct BuildResult {
   bool tempoReplaced = false;          ///< the tempo text was no number; 120 was used
   std::vector<Diagnostic> warnings;    ///< for the user, each of kind Warning
   std::array<std::string, 4> smdTexts;  ///< each part's SMD run (raw bytes), when asked for
-  std::vector<std::uint8_t> smdFile;    ///< the SMD file's bytes, when asked for
+  /// The SMD file's bytes, when asked for; empty when no part has a note or rest, which a
+  /// warning says: there is nothing to write then.
+  std::vector<std::uint8_t> smdFile;
   /// Why the MLD image could not be laid out when only the SMD file made the build go
   /// on; mldImage and sizeReport are then empty (as they are when it was not asked for).
   std::optional<Diagnostic> mldRefused;

@@ -28,8 +28,13 @@ FileKind FileKindOf(const std::filesystem::path& path) {
 
 std::optional<FileKind> SniffFileKind(std::span<const std::uint8_t> bytes) {
   const ByteReader r(bytes);
-  if (r.MatchesAt(0, mld::kMagic)) return FileKind::kMld;
-  if (r.MatchesAt(0, "MThd")) return FileKind::kMidi;
+  // The zero byte after the magic is the top byte of a length: in every MLD or MIDI file,
+  // and in no text.
+  auto magic = [&](std::string_view tag) {
+    return r.MatchesAt(0, tag) && r.Has(tag.size(), 1) && r.U8At(tag.size()) == 0;
+  };
+  if (magic(mld::kMagic)) return FileKind::kMld;
+  if (magic("MThd")) return FileKind::kMidi;
   if (r.MatchesAt(0, "\x1B$D")) return FileKind::kSmd;
   if (r.MatchesAt(0, "qrv\r") || r.MatchesAt(0, "qrv\n")) return FileKind::kSongText;
   return std::nullopt;
@@ -70,8 +75,8 @@ Result<OpenedSong> Opened(FileKind kind, Result<Read> read, std::span<const std:
 // A MIDI file with the import dialog's first choices: the first list item, from measure 0,
 // 32 measures, streaming, nothing else taken over.
 Result<OpenedSong> OpenMidi(std::span<const std::uint8_t> bytes) {
-  const auto facts = ReadSmfFacts(bytes);
-  if (!facts) return std::unexpected(Refusal(facts.error(), FileKind::kMidi, bytes));
+  const auto facts = ReadMidiFileFacts(bytes);
+  if (!facts) return std::unexpected(facts.error());
   ImportChoices choices;
   choices.selected[0] = true;
   auto imported = ImportSmf(bytes, *facts, choices);
@@ -85,6 +90,12 @@ Result<OpenedSong> OpenMidi(std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
+Result<SmfFacts> ReadMidiFileFacts(std::span<const std::uint8_t> bytes) {
+  auto facts = ReadSmfFacts(bytes);
+  if (!facts) return std::unexpected(Refusal(facts.error(), FileKind::kMidi, bytes));
+  return facts;
+}
+
 Result<OpenedSong> OpenSongBytes(FileKind kind, std::span<const std::uint8_t> bytes) {
   switch (kind) {
     case FileKind::kMld:
@@ -92,6 +103,10 @@ Result<OpenedSong> OpenSongBytes(FileKind kind, std::span<const std::uint8_t> by
     case FileKind::kSongText:
       return Opened(kind, ParseSongFile(bytes), bytes);
     case FileKind::kSmd: {
+      // Any bytes read as SMD: another kind of file would open as a title of garbage.
+      if (const auto found = SniffFileKind(bytes); found && *found != kind) {
+        return std::unexpected(Refusal(Fail(msg::kInvalidFileFormat).error(), kind, bytes));
+      }
       SmdRead read = ReadSmd(bytes);
       return OpenedSong{kind, std::move(read.song), std::move(read.warnings)};
     }

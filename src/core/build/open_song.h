@@ -10,6 +10,7 @@
 #include <string>
 
 #include "diagnostic.h"
+#include "import/smf_import.h"  // SmfFacts
 #include "song/song_document.h"
 
 namespace chwr {
@@ -20,8 +21,10 @@ enum class FileKind { kSongText, kMld, kSmd, kMidi };
 /// The kind a file is opened as, by the last three characters of its name (any case).
 FileKind FileKindOf(const std::filesystem::path& path);
 
-/// What the bytes plainly are: "melo" an MLD image, "MThd" a MIDI file, an escaped
-/// part run an SMD file, a first line "qrv" a song text; nullopt when none of these.
+/// What the bytes plainly are: "melo" and a zero byte (the top of its length) an MLD image,
+/// "MThd" and a zero byte a MIDI file, an escaped part run an SMD file, a first line "qrv"
+/// a song text; nullopt when none of these. No SMD title holds a zero byte or a line
+/// break, so an SMD file whose title begins "melo", "MThd" or "qrv" is not taken for these.
 std::optional<FileKind> SniffFileKind(std::span<const std::uint8_t> bytes);
 
 /// The user's name of a kind: "MLD", "SMD", "MIDI", "ﾃｷｽﾄ".
@@ -34,10 +37,15 @@ struct OpenedSong {
   Diagnostics warnings;
 };
 
+/// The header facts of a file opened as a MIDI file; the refusal "SMF ﾌｫｰﾏｯﾄが無効です。"
+/// names what the bytes are instead when they plainly are another kind.
+Result<SmfFacts> ReadMidiFileFacts(std::span<const std::uint8_t> bytes);
+
 /// Reads `bytes` as a file of `kind`. A reader's "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。" names what the
-/// bytes are instead when they plainly are another kind. A MIDI file is imported with the
-/// import dialog's first choices (its first list item, 32 measures from the start, no
-/// options) into a new song; the import's refusals and errors are the failure.
+/// bytes are instead when they plainly are another kind. The SMD reader takes any bytes,
+/// so a file named SMD that plainly is another kind is refused with that message. A MIDI file is
+/// imported with the import dialog's first choices (its first list item, 32 measures from the
+/// start, no options) into a new song; the import's refusals and errors are the failure.
 Result<OpenedSong> OpenSongBytes(FileKind kind, std::span<const std::uint8_t> bytes);
 
 /// Reads the file at `path` by the rule; fails with "ﾌｧｲﾙ読み込みに失敗しました。" when it

@@ -21,14 +21,20 @@ struct PartCursor {
 
 }  // namespace
 
+Result<void> CheckPartLengths(const SongCompile& compiled) {
+  for (int p = 0; p < 4; ++p) {
+    const int steps = compiled.parts[p].totalSteps;
+    if (steps > kMaxSongSteps) return Fail(msg::PartTooLong(p, steps, kMaxSongSteps));
+  }
+  return {};
+}
+
 Result<void> StepPass(const SongCompile& compiled, std::span<StepListener* const> listeners) {
+  if (auto r = CheckPartLengths(compiled); !r) return r;
   std::array<PartCursor, 4> cursors;
   int endStep = 0;
   for (int p = 0; p < 4; ++p) {
     const CompiledPart& part = compiled.parts[p];
-    if (part.totalSteps > kMaxSongSteps) {
-      return Fail(msg::PartTooLong(p, part.totalSteps, kMaxSongSteps));
-    }
     auto& start = cursors[p].start;
     start.reserve(part.count);
     std::int32_t at = 0;

@@ -15,6 +15,10 @@ namespace chwr {
 /// Highest step position a song may reach; a part may not be longer.
 inline constexpr int kMaxSongSteps = 50000;
 
+/// Fails, naming the part, when a part is longer than kMaxSongSteps: no output may hold
+/// such a song.
+Result<void> CheckPartLengths(const SongCompile& compiled);
+
 /// One event as the step pass hands it on.
 struct ScheduledEvent {
   int part = 0;                   ///< 0..3

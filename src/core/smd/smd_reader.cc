@@ -33,15 +33,11 @@ class PartReader {
   std::string Read(std::string& tempo) {
     std::size_t i = 0;
     tempo = "120";
-    if (run_.size() >= 2 && run_[0] == smd::kControl) {
-      const char* named = run_[1] == smd::kTempoFast         ? "160"
-                          : run_[1] == smd::kTempoRatherSlow ? "95"
-                          : run_[1] == smd::kTempoSlow       ? "60"
-                                                             : nullptr;
-      if (named) {
-        tempo = named;
-        i = 2;
-      }
+    if (run_.size() >= 2 && run_[0] == smd::kControl &&
+        (run_[1] == smd::kTempoFast || run_[1] == smd::kTempoRatherSlow ||
+         run_[1] == smd::kTempoSlow)) {
+      tempo = SmdClassTempo(std::array<std::uint8_t, 2>{run_[0], run_[1]});
+      i = 2;
     }
     for (; i < run_.size(); ++i) {
       const std::uint8_t b = run_[i];
@@ -178,10 +174,14 @@ SmdRead ReadSmd(std::span<const std::uint8_t> bytes) {
   SmdRead out;
   const ByteReader r(bytes);
   const auto first = r.Find(kRunStartTag, 0, bytes.size());
+  // Without a run the song stays empty: say why, or the user sees an empty song and
+  // cannot tell a broken file from a silent one.
+  if (bytes.empty()) out.warnings.push_back(MakeWarning(msg::kSmdEmptyFile));
   std::size_t invalid = 0;
   out.song.title = SmdTitleGet(bytes.first(first.value_or(bytes.size())), &invalid);
   if (invalid > 0)
     out.warnings.push_back(MakeWarning(msg::MldUndecodableBytes(msg::kTitleField, invalid)));
+  if (!first && !bytes.empty()) out.warnings.push_back(MakeWarning(msg::kSmdNoRun));
 
   bool cut = false;
   std::size_t pos = first.value_or(bytes.size());

@@ -2,8 +2,8 @@
 // Reading an SMD file back into a song: an optional title before the first part run,
 // then up to four part runs, each turned into MML.
 //
-// Any bytes are safe: a run that the file cuts short is read as far as it goes, and a
-// code the format does not define is passed over.
+// Any bytes are safe: a run that the file cuts short is read as far as it goes, a code
+// the format does not define is passed over, and a file without a run is an empty song.
 
 #include <cstdint>
 #include <span>
@@ -20,7 +20,8 @@ struct SmdRead {
   Diagnostics warnings;  ///< warnings, one per problem; empty for a clean file
 };
 
-/// Reads an SMD file's bytes (never fails: a file without a part run gives empty parts).
+/// Reads an SMD file's bytes (never fails: a file without a part run gives empty parts
+/// and a warning).
 SmdRead ReadSmd(std::span<const std::uint8_t> bytes);
 
 /// The title bytes (before the first run) decoded: JIS escapes, shifted katakana and

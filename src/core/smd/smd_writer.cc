@@ -259,7 +259,12 @@ class PartCoder {
       tripletCount_ = (tripletCount_ + 1) % 3;
     } else if (auto i = LengthIndex(length)) {
       index_ = *i;
+    } else if (!length.empty()) {
+      // A 32nd or 64th has no length code: it sounds as long as the note before it.
+      flags_.shortLength = true;
     }
+    // The dot of a sixteenth is a 32nd, written as a second sixteenth.
+    if (dot && !triplet && length == "16") flags_.shortLength = true;
 
     const int base = rest ? RestBase() : NoteBase(Semitone(static_cast<char>(t[0]), sign));
     codes_.push_back(static_cast<std::uint8_t>(base + index_));
@@ -357,6 +362,20 @@ std::optional<std::array<std::uint8_t, 2>> SmdTempoClass(std::string_view tempo)
   return std::nullopt;
 }
 
+std::string_view SmdClassTempo(const std::optional<std::array<std::uint8_t, 2>>& tempoClass) {
+  if (!tempoClass || (*tempoClass)[0] != smd::kControl) return "120";
+  switch ((*tempoClass)[1]) {
+    case smd::kTempoFast:
+      return "160";
+    case smd::kTempoRatherSlow:
+      return "95";
+    case smd::kTempoSlow:
+      return "60";
+    default:
+      return "120";
+  }
+}
+
 std::string CnvToneLen(std::string_view length, int resolution, SmdFlags& flags) {
   if (length.empty()) return std::string(RoundedLength({}, resolution, flags));
   const AbsoluteLength absolute = ReadAbsolute(length);
@@ -403,6 +422,7 @@ Diagnostics SmdWarnings(const SmdFlags& flags) {
   Diagnostics out;
   if (flags.outOfRange) out.push_back(MakeWarning(msg::kSmdOutOfRange));
   if (flags.lengthApproximated) out.push_back(MakeWarning(msg::kSmdLengthApproximated));
+  if (flags.shortLength) out.push_back(MakeWarning(msg::kSmdShortLength));
   return out;
 }
 

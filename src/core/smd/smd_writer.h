@@ -23,6 +23,7 @@ namespace chwr {
 struct SmdFlags {
   bool outOfRange = false;          ///< a note outside O1A..O5F+ was written as a rest
   bool lengthApproximated = false;  ///< an absolute length was rounded to a note length
+  bool shortLength = false;         ///< a 32nd or 64th (or a 16th's dot) took another length
 };
 
 /// Song-wide inputs of the SMD coding of a part.
@@ -33,6 +34,10 @@ struct SmdPartOptions {
 
 /// The two bytes of the tempo class for the tempo as typed, or nullopt for none.
 std::optional<std::array<std::uint8_t, 2>> SmdTempoClass(std::string_view tempo);
+
+/// The tempo a run's tempo class stands for, as the reader gives it: "160", "95", "60", or
+/// "120" for a run without one.
+std::string_view SmdClassTempo(const std::optional<std::array<std::uint8_t, 2>>& tempoClass);
 
 /// A note-length name for the absolute length `length` ("*n"): unchanged when it is a
 /// triplet length at this resolution, else rounded to "16".."1" (setting the flag), or ""

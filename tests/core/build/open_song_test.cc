@@ -13,6 +13,7 @@ namespace {
 
 using test::Ascii;
 using test::Bytes;
+using namespace std::string_view_literals;
 
 TEST(OpenSong, TheLastThreeCharactersOfTheNameDecide) {
   const std::pair<const char*, FileKind> cases[] = {
@@ -32,18 +33,34 @@ TEST(OpenSong, TheLastThreeCharactersOfTheNameDecide) {
 }
 
 TEST(OpenSong, SniffingNamesWhatTheBytesPlainlyAre) {
-  EXPECT_EQ(SniffFileKind(Ascii("melo\0\0")), FileKind::kMld);
-  EXPECT_EQ(SniffFileKind(Ascii("MThd")), FileKind::kMidi);
-  EXPECT_EQ(SniffFileKind(Ascii("\x1B$Dfg\x0F")), FileKind::kSmd);
-  EXPECT_EQ(SniffFileKind(Ascii("qrv\r\nT")), FileKind::kSongText);
-  EXPECT_EQ(SniffFileKind(Ascii("qrvx")), std::nullopt);
-  EXPECT_EQ(SniffFileKind(Ascii("mel")), std::nullopt);
-  EXPECT_EQ(SniffFileKind({}), std::nullopt);
+  const std::pair<Bytes, std::optional<FileKind>> cases[] = {
+      {Ascii("melo\0\0"sv), FileKind::kMld},
+      {Ascii("MThd\0\0\0\6"sv), FileKind::kMidi},
+      {Ascii("\x1B$Dfg\x0F"), FileKind::kSmd},
+      {Ascii("qrv\r\nT"), FileKind::kSongText},
+      {Ascii("qrv\n"), FileKind::kSongText},
+      {Ascii("qrvx"), std::nullopt},
+      {Ascii("mel"), std::nullopt},
+      {{}, std::nullopt},
+      // SMD titles: text, never a zero byte or a line break after the word.
+      {Ascii("melody\x1B$Dfg\x0F"), std::nullopt},
+      {Ascii("MThd\x1B$Dfg\x0F"), std::nullopt},
+      {Ascii("melo"), std::nullopt},
+      {Ascii("qrv\x1B$Dfg\x0F"), std::nullopt},
+  };
+  for (const auto& [bytes, kind] : cases) {
+    EXPECT_EQ(SniffFileKind(bytes), kind) << std::string(bytes.begin(), bytes.end());
+  }
 }
 
 TEST(OpenSong, RefusalsSayWhatWasFound) {
   const Bytes songText = *SerializeSongFile(test::Song("C4"));
   const Bytes mld = BuildSong(test::Song("C4"))->mldImage;
+  BuildRequest outputs;
+  outputs.midi = outputs.smd = true;
+  const auto built = BuildSong(test::Song("O4C4"), outputs);
+  const Bytes& midi = built->midiFile;
+  const Bytes& smd = built->smdFile;
   const struct {
     FileKind kind;
     Bytes bytes;
@@ -51,18 +68,35 @@ TEST(OpenSong, RefusalsSayWhatWasFound) {
   } cases[] = {
       {FileKind::kMld, songText, "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はﾃｷｽﾄﾌｧｲﾙです。"},
       {FileKind::kSongText, mld, "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。"},
-      {FileKind::kSongText, Ascii("MThd\0\0\0\6"),
+      {FileKind::kSongText, Ascii("MThd\0\0\0\6"sv),
        "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMIDIﾌｧｲﾙです。"},
       {FileKind::kMld, Ascii("\x1B$Df\x0F"), "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はSMDﾌｧｲﾙです。"},
       {FileKind::kMld, Ascii("garbage"), "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。"},
       {FileKind::kSongText, {}, "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。"},
+      // The SMD reader takes any bytes: a file of another kind is refused by what it is.
+      {FileKind::kSmd, mld, "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。"},
+      {FileKind::kSmd, songText, "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はﾃｷｽﾄﾌｧｲﾙです。"},
+      {FileKind::kSmd, midi, "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMIDIﾌｧｲﾙです。"},
+      {FileKind::kMidi, mld, "SMF ﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。"},
+      {FileKind::kMidi, songText, "SMF ﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はﾃｷｽﾄﾌｧｲﾙです。"},
+      {FileKind::kMidi, smd, "SMF ﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はSMDﾌｧｲﾙです。"},
   };
   for (const auto& c : cases) {
     auto opened = OpenSongBytes(c.kind, c.bytes);
-    ASSERT_FALSE(opened);
+    ASSERT_FALSE(opened) << c.message;
     EXPECT_EQ(opened.error().message, c.message);
     EXPECT_EQ(opened.error().kind, DiagnosticKind::Error);
   }
+  // What the import dialog reads first refuses alike.
+  EXPECT_EQ(ReadMidiFileFacts(mld).error().message,
+            "SMF ﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。");
+  EXPECT_EQ(ReadMidiFileFacts(midi)->format, 1u);
+
+  // An SMD file whose title begins like another kind's file is still an SMD file.
+  auto titled = OpenSongBytes(FileKind::kSmd, test::Cat({Ascii("melody"), smd}));
+  ASSERT_TRUE(titled) << titled.error().message;
+  EXPECT_EQ(titled->song.title, "melody");
+  EXPECT_EQ(titled->song.parts[0].mml, "O4C4");
 }
 
 TEST(OpenSong, ReadsByTheRuleAndSaysWhatItCannotReadYet) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "build/build_song.h"
 #include "messages.h"
 #include "test_support.h"
@@ -11,7 +13,8 @@ namespace {
 
 using test::Bytes;
 
-// The SMD file of a song whose only part is `mml` (part 4 empty, so the order is 2, 3, 1).
+// The SMD file of a song whose only part is `mml` (part 4 empty, so the order is 2, 3, 1),
+// built for that file alone as the editor and chwr build it.
 struct Made {
   Bytes file;
   std::vector<std::string> warnings;
@@ -22,6 +25,7 @@ Made MakeSmd(const std::string& mml, std::string tempo = "120", int resolution =
   song.resolution = resolution;
   BuildRequest request;
   request.smd = true;
+  request.mld = false;
   auto built = BuildSong(song, request);
   EXPECT_TRUE(built) << mml << ": " << (built ? "" : built.error().message);
   if (!built) return {};
@@ -36,6 +40,8 @@ constexpr const char* kOutOfRange =
     "発音範囲（O1A～O5F+）外の音符が存在しました。休符に置き換えられます。";
 constexpr const char* kApproximated =
     "不定な絶対音長が存在しました。正常に演奏されない場合があります。";
+constexpr const char* kShort =
+    "32分・64分音符(16分音符の付点を含む)が存在しました。別の長さに置き換えられます。";
 
 TEST(SmdWriter, CodesNotesRestsAndLengths) {
   struct Case {
@@ -52,10 +58,15 @@ TEST(SmdWriter, CodesNotesRestsAndLengths) {
       {"O4C2", {0x67}, {}},
       {"O4C1.", {0x67, 0x22, 0x67, 0x22, 0x66}, {}},
       {"O4C4.", {0x66, 0x22, 0x65}, {}},
-      {"O4C16.", {0x64, 0x22, 0x64}, {}},
+      {"O4C16.", {0x64, 0x22, 0x64}, {kShort}},  // the dot, a 32nd, as a sixteenth
+      {"O4C8.", {0x65, 0x22, 0x64}, {}},
       {"O4C4&D4", {0x66, 0x22, 0x6E}, {}},
-      {"O4C4C32C64", {0x66, 0x66, 0x66}, {}},  // no index of their own: the previous one
-      {"O4C32", {0x64}, {}},                   // index 0 at the start of a part
+      {"O4C4C32C64", {0x66, 0x66, 0x66}, {kShort}},  // no index of their own: the previous one
+      {"O4C32", {0x64}, {kShort}},                   // index 0 at the start of a part
+      {"O4C2R32.", {0x67, 0x26, 0x22, 0x25}, {kShort}},
+      {"L32O4C", {0x64}, {kShort}},
+      {"L32L8O4C", {0x65}, {}},  // a default no note takes changes nothing
+      {"O3G16.A32B64", {0x50, 0x22, 0x50, 0x58, 0x60}, {kShort}},  // one warning for all
       {"L4O4CR", {0x66, 0x25}, {}},
       {"O4C*16C*16C*16C*16C*16C*16",
        {0x21, 0x26, 0x65, 0x65, 0x65, 0x21, 0x26, 0x65, 0x65, 0x65},
@@ -129,6 +140,82 @@ TEST(SmdWriter, TempoClass) {
   }
 }
 
+// A tempo outside 1..255 is warned about as for the MLD file, naming the tempo its class
+// reads back as; the class itself is what it was.
+TEST(SmdWriter, TempoOutsideTheRangeIsWarned) {
+  const struct {
+    const char* tempo;
+    Bytes tempoClass;
+    const char* warning;
+  } cases[] = {
+      {"300", {}, "ﾃﾝﾎﾟ 300 は SMD では 120 になります。1～255で指定して下さい。"},
+      {"256", {}, "ﾃﾝﾎﾟ 256 は SMD では 120 になります。1～255で指定して下さい。"},
+      {"0", {0x21, 0x2B}, "ﾃﾝﾎﾟ 0 は SMD では 60 になります。1～255で指定して下さい。"},
+      {"0.5", {0x21, 0x2B}, "ﾃﾝﾎﾟ 0.5 は SMD では 60 になります。1～255で指定して下さい。"},
+      {"-5", {}, "ﾃﾝﾎﾟ -5 は SMD では 120 になります。1～255で指定して下さい。"},
+      {"１０００", {}, "ﾃﾝﾎﾟ 1000 は SMD では 120 になります。1～255で指定して下さい。"},
+      {"1", {0x21, 0x2B}, nullptr},
+      {"255", {0x21, 0x28}, nullptr},
+      {"abc", {}, nullptr},  // no number: 120, as everywhere
+  };
+  for (const auto& c : cases) {
+    const Made made = MakeSmd("O4C4", c.tempo);
+    EXPECT_EQ(made.file, PartRun(test::Cat({c.tempoClass, {0x66}}))) << c.tempo;
+    EXPECT_EQ(made.warnings,
+              c.warning ? std::vector<std::string>{c.warning} : std::vector<std::string>{})
+        << c.tempo;
+  }
+
+  // Built with the MLD file, each file's warning says what that file gets.
+  SongDocument song = test::Song("O4C4 O1C4");
+  song.tempo = "300";
+  BuildRequest both;
+  both.smd = true;
+  auto built = BuildSong(song, both);
+  ASSERT_TRUE(built);
+  EXPECT_EQ(test::Messages(built->warnings),
+            (std::vector<std::string>{
+                "ﾃﾝﾎﾟ 300 は MLD では 44 になります。1～255で指定して下さい。",
+                "ﾃﾝﾎﾟ 300 は SMD では 120 になります。1～255で指定して下さい。", kOutOfRange}));
+  // Without an SMD file no SMD warning.
+  EXPECT_EQ(BuildSong(song)->warnings.size(), 1u);
+}
+
+// The MLD and MIDI files refuse a part longer than a song may be; so does the SMD file,
+// which would open again as a song that cannot be built.
+TEST(SmdWriter, APartLongerThanASongMayBeIsRefused) {
+  std::string whole;
+  for (int i = 0; i < 260; ++i) whole += "C1";  // 260 x 192 = 49,920 steps
+  const struct {
+    std::string part2;
+    int resolution;
+    const char* refusal;
+  } cases[] = {
+      {whole + "R*80", 1, nullptr},  // 50,000: as long as a song may be
+      {whole + "R*81", 1, "ﾊﾟｰﾄ2 のｽﾃｯﾌﾟ数(50001)が多すぎます。1曲は50000ｽﾃｯﾌﾟまでです。"},
+      {whole + "C1", 1, "ﾊﾟｰﾄ2 のｽﾃｯﾌﾟ数(50112)が多すぎます。1曲は50000ｽﾃｯﾌﾟまでです。"},
+      {whole + whole + "C1", 0, "ﾊﾟｰﾄ2 のｽﾃｯﾌﾟ数(50016)が多すぎます。1曲は50000ｽﾃｯﾌﾟまでです。"},
+  };
+  for (const auto& c : cases) {
+    SongDocument song = test::Song("O4C4", c.part2);
+    song.resolution = c.resolution;
+    for (const bool mld : {false, true}) {
+      BuildRequest request;
+      request.smd = true;
+      request.mld = mld;
+      auto built = BuildSong(song, request);
+      if (!c.refusal) {
+        EXPECT_TRUE(built) << built.error().message;
+        continue;
+      }
+      ASSERT_FALSE(built) << c.refusal;
+      EXPECT_EQ(built.error().message, c.refusal);
+      EXPECT_EQ(built.error().kind, DiagnosticKind::Error);
+      EXPECT_EQ(BuildSong(song).error().message, c.refusal) << "the MLD file's own refusal";
+    }
+  }
+}
+
 TEST(SmdWriter, FileOrderAndEmptyParts) {
   SongDocument song = test::Song("O4C4", "O4D4", "R4", "");
   BuildRequest request;
@@ -145,8 +232,43 @@ TEST(SmdWriter, FileOrderAndEmptyParts) {
   EXPECT_TRUE(four->smdTexts[1].empty());
   EXPECT_EQ(four->smdFile, test::Cat({PartRun({0x66}), PartRun({0x25}), PartRun({0x76})}));
   EXPECT_FALSE(four->mldImage.empty());
+}
 
-  EXPECT_TRUE(BuildSong(test::Song(""), request)->smdFile.empty());
+// A song without a note or rest has no SMD file at all, and a warning says so: a file of
+// no bytes would open as an empty song without a word.
+TEST(SmdWriter, ASongWithoutANoteOrRestHasNoFile) {
+  constexpr const char* kNothing = "音符も休符もないため、SMDﾌｧｲﾙは作成できません。";
+  const struct {
+    SongDocument song;
+    std::vector<std::string> warnings;  // for the SMD file alone
+  } cases[] = {
+      {test::Song(""), {kNothing}},
+      {test::Song("V10 @V1 L4 O5", "T2 Q3", "{0A}", "!"), {kNothing}},
+      {[] {
+         SongDocument s = test::Song("");
+         s.tempo = "300";
+         return s;
+       }(),
+       {"ﾃﾝﾎﾟ 300 は SMD では 120 になります。1～255で指定して下さい。", kNothing}},
+      {test::Song("", "", "", "R"), {}},  // a rest is music enough
+  };
+  for (const auto& c : cases) {
+    BuildRequest request;
+    request.smd = true;
+    request.mld = false;
+    auto alone = BuildSong(c.song, request);
+    ASSERT_TRUE(alone);
+    EXPECT_EQ(test::Messages(alone->warnings), c.warnings) << c.song.parts[0].mml;
+    EXPECT_EQ(alone->smdFile.empty(), !c.warnings.empty() && c.warnings.back() == kNothing);
+    request.mld = true;  // the MLD file of such a song is made; its warnings stand before
+    auto both = BuildSong(c.song, request);
+    ASSERT_TRUE(both);
+    EXPECT_FALSE(both->mldImage.empty());
+    EXPECT_EQ(both->smdFile, alone->smdFile);
+    const auto all = test::Messages(both->warnings);
+    ASSERT_GE(all.size(), c.warnings.size());
+    EXPECT_TRUE(std::equal(c.warnings.rbegin(), c.warnings.rend(), all.rbegin()));
+  }
 }
 
 TEST(SmdWriter, ResolutionTwentyFour) {
