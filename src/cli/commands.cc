@@ -38,10 +38,14 @@ namespace {
 
 constexpr const char* kVersion = "1.21";
 
+// Where a failed write went when it was no file, in the file name's place.
+constexpr const char* kStandardOutput = "(standard output)";
+
 constexpr const char* kExitStatusHelp =
     "Exit status: 0 done; 1 a compile or build error (the editor's message first on standard "
-    "error); 2 a file that cannot be read or written, or is not what it should be; 64 a usage "
-    "error (an unknown command or option, or a value out of range).";
+    "error); 2 a file that cannot be read or written, or is not what it should be (standard "
+    "output included); 64 a usage error (an unknown command or option, or a value out of "
+    "range); 130 play stopped by Ctrl+C.";
 
 // Every message of the tool goes out here: errors as the editor shows them, warnings
 // behind the "注意" of their message-box title.
@@ -438,6 +442,9 @@ std::string Clock(std::int64_t ms) {
 
 std::atomic<bool> g_interrupted{false};
 
+constexpr const char* kNoSoundCardHint =
+    "--audio none plays without a sound card (unheard, at real pace).";
+
 extern "C" void OnInterrupt(int) {
   g_interrupted = true;
 }
@@ -457,7 +464,18 @@ int PlayCommand(const SoundRequest& request, std::ostream& out, std::ostream& er
   options.output = request.audio == "none" ? AudioOutput::kNone : AudioOutput::kSystem;
   auto player = CreatePlayer(options);
   if (!player) {
-    Print(player.error(), err);
+    Diagnostic d = player.error();
+    // When the same player would start without a sound card, the sound card was what
+    // failed: say how to play on without one.
+    if (options.output == AudioOutput::kSystem) {
+      PlaybackOptions silent = options;
+      silent.output = AudioOutput::kNone;
+      if (CreatePlayer(silent)) {
+        if (!d.detail.empty()) d.detail += '\n';
+        d.detail += kNoSoundCardHint;
+      }
+    }
+    Print(d, err);
     return kFileError;
   }
   if (auto r = (*player)->OpenBytes(std::move(*midi)); !r) {
@@ -490,7 +508,7 @@ int PlayCommand(const SoundRequest& request, std::ostream& out, std::ostream& er
   sigaction(SIGINT, &previous, nullptr);
   if (terminal) out << '\n';
   out.flush();
-  return kOk;
+  return g_interrupted ? kInterrupted : kOk;
 }
 
 int RenderCommand(const SoundRequest& request, std::ostream& out, std::ostream& err) {
@@ -521,6 +539,24 @@ int RenderCommand(const SoundRequest& request, std::ostream& out, std::ostream& 
   out.flush();
   return kOk;
 }
+
+namespace {
+
+// What a command printed is the whole of its result for a script (the listing, the mail
+// text, the size report), so a write to standard output that failed (a full disk, a
+// full device) fails the command with a message instead of passing for success.
+int CheckedOutput(int status, std::ostream& out, std::ostream& err) {
+  out.flush();
+  if (out) return status;
+  // No reason line: errno may have been overwritten since the write that failed.
+  Diagnostic d;
+  d.message = msg::kFileWriteFailed;
+  d.detail = kStandardOutput;
+  Print(d, err);
+  return status == kOk ? kFileError : status;
+}
+
+}  // namespace
 
 int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
   // Named here, so usage lines say "chwr" however the program was started.
@@ -688,36 +724,39 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
       return kUsageError;
     }
   }
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    // CLI11 prints help and errors to the streams it is given.
-    int code = app.exit(e, out, err);
-    return code == 0 ? kOk : kUsageError;
-  }
-  if (compile->parsed()) return CompileCommand(songPath, out, err);
-  if (buildCmd->parsed()) {
-    if (build.mldOut.empty() && !build.mail && build.midOut.empty() && build.smdOut.empty() &&
-        build.resetOut.empty()) {
-      err << "build: say what to write: --mld, --mid, --smd, --mail and/or --reset-mid\n";
-      return kUsageError;
+  const int status = [&]() -> int {
+    try {
+      app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+      // CLI11 prints help and errors to the streams it is given.
+      int code = app.exit(e, out, err);
+      return code == 0 ? kOk : kUsageError;
     }
-    if (build.song.empty() && (!build.mldOut.empty() || build.mail || !build.midOut.empty() ||
-                               !build.smdOut.empty())) {
-      err << "build: a SONG is needed for --mld, --mid, --smd and --mail\n";
-      return kUsageError;
+    if (compile->parsed()) return CompileCommand(songPath, out, err);
+    if (buildCmd->parsed()) {
+      if (build.mldOut.empty() && !build.mail && build.midOut.empty() && build.smdOut.empty() &&
+          build.resetOut.empty()) {
+        err << "build: say what to write: --mld, --mid, --smd, --mail and/or --reset-mid\n";
+        return kUsageError;
+      }
+      if (build.song.empty() && (!build.mldOut.empty() || build.mail || !build.midOut.empty() ||
+                                 !build.smdOut.empty())) {
+        err << "build: a SONG is needed for --mld, --mid, --smd and --mail\n";
+        return kUsageError;
+      }
+      return BuildCommand(build, out, err);
     }
-    return BuildCommand(build, out, err);
-  }
-  if (openCmd->parsed()) {
-    import.given = std::any_of(importOptions.begin(), importOptions.end(),
-                               [](const CLI::Option* o) { return o->count() > 0; });
-    return OpenCommand(openInput, openOutput, openMail, import, out, err);
-  }
-  if (dumpCmd->parsed()) return DumpCommand(dumpInput, out, err);
-  if (playCmd->parsed()) return PlayCommand(play, out, err);
-  if (renderCmd->parsed()) return RenderCommand(render, out, err);
-  return kUsageError;
+    if (openCmd->parsed()) {
+      import.given = std::any_of(importOptions.begin(), importOptions.end(),
+                                 [](const CLI::Option* o) { return o->count() > 0; });
+      return OpenCommand(openInput, openOutput, openMail, import, out, err);
+    }
+    if (dumpCmd->parsed()) return DumpCommand(dumpInput, out, err);
+    if (playCmd->parsed()) return PlayCommand(play, out, err);
+    if (renderCmd->parsed()) return RenderCommand(render, out, err);
+    return kUsageError;
+  }();
+  return CheckedOutput(status, out, err);
 }
 
 }  // namespace chwr::cli

@@ -9,7 +9,15 @@
 namespace chwr::cli {
 
 /// Exit statuses shared by every command.
-enum ExitStatus { kOk = 0, kCompileError = 1, kFileError = 2, kUsageError = 64 };
+/// kInterrupted is what a shell reports for a program ended by Ctrl+C (128 + SIGINT), so
+/// a script can tell a stopped `play` from one that played to the end.
+enum ExitStatus {
+  kOk = 0,
+  kCompileError = 1,
+  kFileError = 2,
+  kUsageError = 64,
+  kInterrupted = 130
+};
 
 /// `chwr compile SONG.txt`: JSON lines of every part's events and statistics; "-" reads
 /// the song from standard input.
@@ -67,12 +75,14 @@ struct SoundRequest {
   bool loop = false;             ///< play: until Ctrl+C
   MidiOptions midi;
 };
-/// `chwr play FILE`: plays with a live position line until the end or Ctrl+C.
+/// `chwr play FILE`: plays with a live position line until the end (kOk) or Ctrl+C
+/// (kInterrupted).
 int PlayCommand(const SoundRequest& request, std::ostream& out, std::ostream& err);
 /// `chwr render FILE -o OUT.wav`: renders faster than real time.
 int RenderCommand(const SoundRequest& request, std::ostream& out, std::ostream& err);
 
-/// Parses the command line and runs the chosen command.
+/// Parses the command line and runs the chosen command. Output that cannot be written to
+/// `out` (a full disk) is reported on `err` with kFileError.
 int Run(int argc, char** argv, std::ostream& out, std::ostream& err);
 
 }  // namespace chwr::cli
