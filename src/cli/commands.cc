@@ -107,7 +107,12 @@ void AppendPart(std::string& out, int p, const CompiledPart& part, const Compile
     AppendField(out, "key", e.key);
     AppendField(out, "gate", e.gate);
     AppendField(out, "step", e.step);
-    AppendField(out, "volume", e.volume);
+    // null: the event leaves the volume as it was; a number (0 too) sets it.
+    if (e.changesVolume()) {
+      AppendField(out, "volume", e.volume);
+    } else {
+      out += ",\"volume\":null";
+    }
     AppendField(out, "tone", e.tone);
     AppendField(out, "data", part.DataOf(e));
     AppendField(out, "adjustedGate", part.adjustedEvents[i].gate);

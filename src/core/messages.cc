@@ -59,6 +59,12 @@ std::string NoteMoved(int part, int line, std::string_view typed, std::string_vi
          ")にしました。";
 }
 
+std::string ExtraToneValues(int part, int line, int count, int used) {
+  return PartName(part) + " (" + std::to_string(line) + "行目) の音色定義は数値が" +
+         std::to_string(count) + "個あります。" + std::to_string(used + 1) +
+         "個目からは使われません。";
+}
+
 std::string InvalidCharacter(int part, int line, std::string_view shown) {
   return PartName(part) + "(" + std::to_string(line) + "行目)に不正な文字(" + std::string(shown) +
          ")があります。";

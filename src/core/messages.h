@@ -76,6 +76,9 @@ std::string AtPartLine(int part, int line, std::string_view what);
 /// the lowest key or (`high`) the highest.
 std::string NoteMoved(int part, int line, std::string_view typed, std::string_view written,
                       bool high);
+/// Warning when the tone definition of `part`, beginning on line `line`, holds `count`
+/// values, more than the `used` that are read.
+std::string ExtraToneValues(int part, int line, int count, int used);
 /// Command error: a bad octave command.
 inline constexpr const char* kSyntaxO = "に(O命令)構文ｴﾗｰがあります。";
 /// Command error: a bad gate command.

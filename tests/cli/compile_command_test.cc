@@ -83,11 +83,11 @@ TEST_F(ChwrTest, CompilePrintsEveryEventThenPartStatisticsThenMarkStep) {
       "\"maxName\":\"\",\"volumeChangeCount\":0,\"toneChangeCount\":0,\"dataByteCount\":0,"
       "\"toneDefined\":0,\"toneDefinition\":\"00000000000000000000\"}\n";
   const std::string expected =
-      "{\"part\":1,\"index\":0,\"key\":27,\"gate\":49,\"step\":48,\"volume\":0,\"tone\":0,"
+      "{\"part\":1,\"index\":0,\"key\":27,\"gate\":49,\"step\":48,\"volume\":null,\"tone\":0,"
       "\"data\":\"\",\"adjustedGate\":49}\n"
-      "{\"part\":1,\"index\":1,\"key\":27,\"gate\":24,\"step\":24,\"volume\":0,\"tone\":0,"
+      "{\"part\":1,\"index\":1,\"key\":27,\"gate\":24,\"step\":24,\"volume\":null,\"tone\":0,"
       "\"data\":\"\",\"adjustedGate\":24}\n"
-      "{\"part\":1,\"index\":2,\"key\":29,\"gate\":24,\"step\":24,\"volume\":0,\"tone\":0,"
+      "{\"part\":1,\"index\":2,\"key\":29,\"gate\":24,\"step\":24,\"volume\":null,\"tone\":0,"
       "\"data\":\"\",\"adjustedGate\":24}\n"
       "{\"part\":1,\"count\":3,\"totalSteps\":96,\"minKey\":27,\"maxKey\":29,\"minName\":\"O3C\","
       "\"maxName\":\"O3D\",\"volumeChangeCount\":0,\"toneChangeCount\":0,\"dataByteCount\":0,"
@@ -95,6 +95,19 @@ TEST_F(ChwrTest, CompilePrintsEveryEventThenPartStatisticsThenMarkStep) {
       "{\"part\":2" +
       empty + "{\"part\":3" + empty + "{\"part\":4" + empty + "{\"markStep\":96}\n";
   EXPECT_EQ(o.out, expected);
+}
+
+TEST_F(ChwrTest, CompileTellsASilentVolumeFromNoChange) {
+  // null: the event leaves the volume as it was; 0 is silence.
+  Outcome o = Run("compile '" + WriteSong("O4V0C4V1C4V0C4C4").string() + "'");
+  ASSERT_EQ(o.status, 0) << o.err;
+  std::vector<std::string> volumes;
+  for (std::size_t at = o.out.find("\"volume\":"); at != std::string::npos;
+       at = o.out.find("\"volume\":", at + 1)) {
+    volumes.push_back(o.out.substr(at + 9, o.out.find(',', at) - at - 9));
+  }
+  EXPECT_EQ(volumes, (std::vector<std::string>{"0", "1", "0", "null"}));
+  EXPECT_NE(o.out.find("\"volumeChangeCount\":3,"), std::string::npos) << o.out;
 }
 
 TEST_F(ChwrTest, DataTextAndToneDefinitionAreEscapedAndHex) {
@@ -509,6 +522,19 @@ TEST_F(ChwrTest, BuildWarningsGoToStandardErrorAndTheFileIsStillWritten) {
   ASSERT_EQ(low.status, 0) << low.err;
   EXPECT_EQ(low.err, "注意: ﾊﾟｰﾄ1 (1行目) の音(O0C)は出せないため、最低音(O0A)にしました。\n");
   EXPECT_NE(low.out.find("ﾊﾟｰﾄ1：24 O0A～O0A "), std::string::npos) << low.out;
+
+  // A tone definition with values past the 23rd: the first 23 are the tone, and the user
+  // hears of the rest, from build and compile alike. Grave accents are line breaks.
+  const fs::path extra = WriteSong("C4`@{1,0,15,7,4,2,0,20,0,0,5,`1,1,15,7,4,2,0,0,0,0,0,3,9,9}C4");
+  const std::string warning =
+      "注意: ﾊﾟｰﾄ1 (2行目) の音色定義は数値が25個あります。24個目からは使われません。\n";
+  Outcome built = Run("build '" + extra.string() + "' --mld '" + mld.string() + "'");
+  ASSERT_EQ(built.status, 0) << built.err;
+  EXPECT_EQ(built.err, warning);
+  Outcome compiled = Run("compile '" + extra.string() + "'");
+  ASSERT_EQ(compiled.status, 0) << compiled.err;
+  EXPECT_EQ(compiled.err, warning);
+  EXPECT_NE(compiled.out.find("\"toneDefinition\":\"0121d3c94531d3c80003\""), std::string::npos);
 }
 
 TEST_F(ChwrTest, FailedWritesNameTheFileAndTheReason) {

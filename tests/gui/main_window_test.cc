@@ -25,6 +25,7 @@ class MainWindowTest : public QObject {
   void openReplacesTheSongOnlyWithASong();
   void openDispatchesOnTheFileKind();
   void compileErrorSelectsTheOffendingText();
+  void extraToneValuesWarnAndSelectTheDefinition();
   void buildCommandsWriteMldMidiAndMail();
   void smdCommandSaysWhatTheFileCannotHold();
   void openingAnSmdFileSaysWhatItHolds();
@@ -373,6 +374,21 @@ void MainWindowTest::openDispatchesOnTheFileKind() {
   h.trigger("mnuSAVE");
   QCOMPARE(h.prompts.dialogs.last().dialog.initialName, h.path("song.txt"));
   QCOMPARE(ReadAll(h.path("song.smd")), QByteArray("\x1B$Df\x0F"));
+}
+
+void MainWindowTest::extraToneValuesWarnAndSelectTheDefinition() {
+  Harness h;
+  h.set({{"Text1_2", "C4\n@{1,0,15,7,4,2,0,20,0,0,5,\n1,1,15,7,4,2,0,0,0,0,0,3,9,9}C4"}});
+  h.tabs()->setCurrentIndex(0);
+  h.prompts.files = {""};  // the save dialog is cancelled
+  h.trigger("mnuMLD");
+  QCOMPARE(
+      h.lastMessage(),
+      QString("Warning: ﾊﾟｰﾄ3 (2行目) の音色定義は数値が25個あります。24個目からは使われません。"));
+  QCOMPARE(h.tabs()->currentIndex(), 2);
+  QCOMPARE(h.part(2)->textCursor().selectedText(), QString("@{"));
+  // The song was built all the same: the save dialog came after the warning.
+  QCOMPARE(Entries(h.prompts.dialogs.last().dialog).first(), QString("Mld File(*.mld)"));
 }
 
 void MainWindowTest::compileErrorSelectsTheOffendingText() {

@@ -32,7 +32,10 @@ std::vector<std::uint8_t> EncodeVlq(std::uint32_t v) {
 }
 
 MidiTrackBuilder::MidiTrackBuilder(const SongDocument& song, const MidiSettings& settings)
-    : song_(song), settings_(settings) {}
+    : song_(song), settings_(settings) {
+  // Every part starts at its volume choice, as on the phone, which the MLD file tells so.
+  for (int i = 0; i < 4; ++i) parts_[i].velocity = StartingVolume(song.parts[i]);
+}
 
 void MidiTrackBuilder::Begin(int startStep, int endStep) {
   // About eight bytes an event at most; a rough guess saves regrowing large tracks.
@@ -50,7 +53,7 @@ void MidiTrackBuilder::Handle(int part, const ScheduledEvent& s) {
   // The tie-adjusted gate: a tie into another pitch must end before that pitch starts.
   const std::uint32_t gate = static_cast<std::uint32_t>(std::max<int>(s.adjustedGate, 0));
   const std::uint32_t step = static_cast<std::uint32_t>(std::max<int>(s.event.step, 0));
-  if (s.event.volume != 0) p.velocity = s.event.volume;
+  if (s.event.changesVolume()) p.velocity = s.event.volume;
   const auto key = static_cast<std::uint8_t>((s.event.key & 63) + 33 - 12 * settings_.octaveChoice);
   const auto velocity = static_cast<std::uint8_t>(gate == 0 ? 0 : 2 * p.velocity);
   const auto status = static_cast<std::uint8_t>(0x90 + part);
@@ -79,8 +82,10 @@ void MidiTrackBuilder::Handle(int part, const ScheduledEvent& s) {
     p.pendingDelta += step;
   } else if (gate <= step) {
     const std::size_t n = body.size();
-    // A note continued by a tie is not struck again.
-    if (!(n >= 2 && body[n - 2] == key && body[n - 1] == velocity)) {
+    // A note continued by a tie is not struck again. A silent note (volume 0) is written
+    // all the same: the bytes it would match are the end of an earlier note, and leaving
+    // it out would lose the time before it.
+    if (velocity == 0 || !(n >= 2 && body[n - 2] == key && body[n - 1] == velocity)) {
       out.Vlq(p.pendingDelta);
       body.push_back(key);
       body.push_back(velocity);

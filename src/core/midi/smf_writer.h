@@ -46,7 +46,7 @@ class MidiTrackBuilder final : public StepListener {
  private:
   struct Part {
     std::vector<std::uint8_t> body;
-    int velocity = 63;
+    int velocity = 63;  ///< the part's volume 0..63; the note-on velocity is twice it
     std::uint32_t pendingDelta = 0;
     std::uint32_t heldTicks = 0;
     std::uint32_t partEnd = 0;

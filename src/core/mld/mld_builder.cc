@@ -180,7 +180,7 @@ Result<void> MldImageBuilder::Check(const ScheduledEvent& s) {
 void MldImageBuilder::Step(int, std::span<const ScheduledEvent> events, int delta) {
   std::vector<std::uint8_t>& out = track_;
   for (const ScheduledEvent& s : events) {
-    if (s.event.volume == 0) continue;
+    if (!s.event.changesVolume()) continue;
     const std::uint8_t v[] = {mld::kExtended, mld::kVolume,
                               static_cast<std::uint8_t>(s.part * 64 + s.event.volume), 0x00};
     out.insert(out.end(), std::begin(v), std::end(v));

@@ -144,6 +144,7 @@ class PartCompiler {
   }
 
   Result<void> Run(std::string_view mml) {
+    out_.warnings.clear();
     std::string text = StripComments(mml);
     ToneExtraction tone = ExtractToneDefinition(text, part_);
     if (tone.status == ToneExtraction::Status::kInvalid) {
@@ -151,6 +152,7 @@ class PartCompiler {
     }
     state_.toneDefinition[part_] = tone.bytes;
     state_.toneDefined[part_] = tone.status == ToneExtraction::Status::kDefined;
+    if (tone.valueCount > kToneDefinitionValues) ExtraToneValues(text, tone.valueCount);
     RepeatExpansion repeats = ExpandRepeats(tone.text);
     if (repeats.status == RepeatExpansion::Status::kUnmatched) {
       return std::unexpected(PartError(part_, msg::UnmatchedRepeat(part_)));
@@ -312,7 +314,6 @@ class PartCompiler {
     out_.minKey = 255;
     out_.maxName.clear();
     out_.minName.clear();
-    out_.warnings.clear();
     toldLow_ = toldHigh_ = false;
     out_.events.clear();
     out_.adjustedEvents.clear();
@@ -555,6 +556,19 @@ class PartCompiler {
     out_.warnings.push_back(std::move(d));
   }
 
+  // Values past the 23rd of a tone definition are not read: the phone gets another tone
+  // than the user may think they wrote. The warning points at the definition's "@{", on
+  // its line (comments are gone from `text` but their line breaks are not).
+  void ExtraToneValues(std::string_view text, int count) {
+    const std::size_t at = text.find("@{");
+    const int line = 1 + static_cast<int>(std::count(text.begin(), text.begin() + at, '\n'));
+    Diagnostic d = MakeWarning(msg::ExtraToneValues(part_, line, count, kToneDefinitionValues));
+    d.part = part_;
+    d.line = line;
+    d.searchText = "@{";
+    out_.warnings.push_back(std::move(d));
+  }
+
   Result<void> Store(const NoteEvent& e, int line) {
     if (out_.count >= kEventCapacity) {
       return std::unexpected(CommandError(part_, line, msg::kTooManyNotes, U""));
@@ -602,6 +616,7 @@ class PartCompiler {
     e.key = static_cast<std::int16_t>(key);
     e.step = static_cast<std::int16_t>(length->step);
     e.gate = static_cast<std::int16_t>(length->gate);
+    // A change to 0 is a change like any other: V0 silences the part.
     if (currentVolume_ != lastVolume_) {
       e.volume = static_cast<std::int16_t>(currentVolume_);
       lastVolume_ = currentVolume_;

@@ -25,15 +25,22 @@ struct DataRef {
   std::uint32_t length = 0;
 };
 
+/// An event's `volume` when the event leaves the volume as it was. Not 0: "V0" is a real
+/// volume (silence), which every output must carry.
+inline constexpr std::int16_t kVolumeUnchanged = -1;
+
 /// One sounding note, rest or dot extension. Plain values only, so a part of
 /// 50,000 events is two flat arrays and clearing them costs nothing.
 struct NoteEvent {
-  std::int16_t key = 0;     ///< part * 64 + note; rests get the part's lowest key at the end
-  std::int16_t gate = 0;    ///< sounding length in steps (0 for rests)
-  std::int16_t step = 0;    ///< steps to the next event
-  std::int16_t volume = 0;  ///< 0 = unchanged, else the new volume
-  std::int16_t tone = 0;    ///< 0 = unchanged, else tone-definition slot + 1
-  DataRef data;             ///< the last brace group's text before this event (see DataOf)
+  std::int16_t key = 0;   ///< part * 64 + note; rests get the part's lowest key at the end
+  std::int16_t gate = 0;  ///< sounding length in steps (0 for rests)
+  std::int16_t step = 0;  ///< steps to the next event
+  std::int16_t volume = kVolumeUnchanged;  ///< kVolumeUnchanged, else the new volume 0..63
+  std::int16_t tone = 0;                   ///< 0 = unchanged, else tone-definition slot + 1
+  DataRef data;  ///< the last brace group's text before this event (see DataOf)
+
+  /// The event sets the part's volume (to `volume`, which may be 0).
+  bool changesVolume() const { return volume != kVolumeUnchanged; }
 };
 
 /// The compiled form of one part and its statistics.
@@ -42,7 +49,7 @@ struct CompiledPart {
   std::vector<NoteEvent> adjustedEvents;  ///< ties into another pitch lose their overlap
   int count = 0;                          ///< number of events
   std::int32_t totalSteps = 0;
-  std::int32_t volumeChangeCount = 0;
+  std::int32_t volumeChangeCount = 0;  ///< events that set the volume (V0 included)
   std::int32_t toneChangeCount = 0;
   std::int32_t dataByteCount = 0;
   std::int16_t maxKey = 0;    ///< highest key, 0 when none
@@ -51,7 +58,9 @@ struct CompiledPart {
   std::string minName;
   std::string smdText;   ///< what the SMD hook returned for this part
   std::string dataText;  ///< every event's data text, one after the other (UTF-8)
-  Diagnostics warnings;  ///< notes moved to the lowest or highest key, the first of each
+  /// For the user: a tone definition with more than 23 values, notes moved to the lowest or
+  /// highest key (the first of each).
+  Diagnostics warnings;
 
   /// The data text of an event of this part (empty when it carries none).
   std::string_view DataOf(const NoteEvent& e) const {

@@ -103,6 +103,24 @@ ToneExtraction ExtractToneDefinition(std::string_view text, int part) {
     rest.remove_prefix(comma + 1);
   }
   const std::int64_t oc = ReadLenientNumber(rest);
+  // The last value is read up to its first stray character, so a "," there ends it and
+  // whatever follows is dropped: count what was written, for the warning.
+  int count = kToneDefinitionValues;
+  std::size_t fieldStart = 0;
+  for (std::size_t comma = rest.find(','); comma != std::string_view::npos;
+       comma = rest.find(',', fieldStart)) {
+    ++count;
+    fieldStart = comma + 1;
+  }
+  // Blank fields at the end (a trailing comma) hold nothing that was lost.
+  for (std::size_t end = rest.size(); count > kToneDefinitionValues;) {
+    const std::size_t comma = rest.rfind(',', end - 1);
+    const std::string_view field = rest.substr(comma + 1, end - comma - 1);
+    if (field.find_first_not_of(" \t\r\n") != std::string_view::npos) break;
+    --count;
+    end = comma;
+  }
+  result.valueCount = count;
   ToneDefinitionBytes bytes{};
   bytes[0] = static_cast<std::uint8_t>(part * 32 + 1);
   PackOperator(values, &bytes[1]);

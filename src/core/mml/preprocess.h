@@ -17,17 +17,23 @@ using ToneDefinitionBytes = std::array<std::uint8_t, 10>;
 /// or to the end of the text when no CR LF follows. Lone LFs do not end a comment.
 std::string StripComments(std::string_view text);
 
+/// Values a tone definition holds: 11 for each of the two operators, then OC.
+inline constexpr int kToneDefinitionValues = 23;
+
 /// Outcome of taking the tone definition "@{n,n,...}" out of a part's text.
 struct ToneExtraction {
   enum class Status { kNone, kDefined, kInvalid };
   Status status = Status::kNone;
   std::string text;             ///< the text without the definition (kNone: unchanged)
   ToneDefinitionBytes bytes{};  ///< the encoded slot (kDefined), zeros otherwise
+  /// kDefined: the values written, blank ones at the end (a trailing comma) not counted;
+  /// only the first kToneDefinitionValues are read.
+  int valueCount = 0;
 };
 
 /// Finds the first "@{", reads its 23 numbers and encodes them for part `part`
-/// (0..3). Invalid: no "}" after the "@{", fewer than 23 numbers, or a value
-/// that does not fit its byte or 24-bit group.
+/// (0..3). Invalid: no "}" after the "@{", or fewer than 23 numbers. Values past
+/// the 23rd are not read; `valueCount` tells how many there were.
 ToneExtraction ExtractToneDefinition(std::string_view text, int part);
 
 /// Reads a number the lenient way tone definitions are read: blanks, tabs and

@@ -159,12 +159,52 @@ TEST(MidiTracks, OctaveChoiceAndVelocity) {
   MidiSettings high;
   high.octaveChoice = 0;
   EXPECT_EQ(Events(Tracks(Song({"O1T-2C-4"}), high)).at(2), 33);
-  // The part's volume choice does not set the velocity; a "V" does.
+  // The part starts at its volume choice, as on the phone; a "V" changes it.
   SongDocument song = Song({"C4V10C4"});
   song.parts[0].volume = "C";
   const Bytes events = Events(Tracks(song));
-  EXPECT_EQ(events.at(3), 126);
+  EXPECT_EQ(events.at(3), 76);
   EXPECT_EQ(events.at(9), 20);
+}
+
+TEST(MidiTracks, EachPartStartsAtItsVolumeChoice) {
+  const struct {
+    const char* choice;
+    const char* mml;
+    std::vector<int> velocities;  // of the note-ons that sound
+  } cases[] = {
+      {"A", "C4D4", {126, 126}},  {"B", "C4D4", {108, 108}},   {"C", "C4D4", {76, 76}},
+      {"――", "C4D4", {126, 126}}, {"40", "C4V40D4", {80, 80}}, {"40", "C4V63D4", {80, 126}},
+      {"1", "C4~D4", {2, 4}},     {"0", "C4D4", {}},           {"0", "C4V5D4", {10}},
+  };
+  for (const auto& c : cases) {
+    // The choice is read for part 2, where its item data also carries the part.
+    SongDocument song = Song({"", c.mml});
+    song.parts[1].volume = c.choice;
+    const Bytes events = Events(Tracks(song));
+    // The first event carries the status byte; the others are delta, key, velocity (every
+    // delta here takes one byte).
+    std::vector<int> velocities;
+    if (events.size() >= 4 && events[3] != 0) velocities.push_back(events[3]);
+    for (std::size_t i = 4; i + 2 < events.size(); i += 3) {
+      if (events[i + 2] != 0) velocities.push_back(events[i + 2]);
+    }
+    EXPECT_EQ(velocities, c.velocities) << c.choice << " " << c.mml;
+  }
+}
+
+TEST(MidiTracks, VolumeZeroIsSilence) {
+  // O4 V0 C4 V1 C4 V0 C4: the notes are struck at velocity 0, 2 and 0, so only the
+  // second sounds; every note keeps its place in time.
+  EXPECT_EQ(Events(Tracks(Song({"O4V0C4V1C4V0C4"}))),
+            Bytes({0x00, 0x90, 0x3C, 0x00, 0x30, 0x3C, 0x00,  //
+                   0x00, 0x3C, 0x02, 0x30, 0x3C, 0x00,        //
+                   0x00, 0x3C, 0x00, 0x30, 0x3C, 0x00}));
+  // A silent note after a rest starts after the rest, not where the note before it ended.
+  EXPECT_EQ(Events(Tracks(Song({"C4R4V0C4V63C4"}))),
+            Bytes({0x00, 0x90, 0x30, 0x7E, 0x30, 0x30, 0x00,  //
+                   0x30, 0x30, 0x00, 0x30, 0x30, 0x00,        //
+                   0x00, 0x30, 0x7E, 0x30, 0x30, 0x00}));
 }
 
 TEST(MidiTracks, RestsTiesAndFillers) {

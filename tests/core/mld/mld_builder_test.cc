@@ -83,6 +83,23 @@ TEST(MldImage, PartsSharingAStepWithAVolumeChange) {
       Cat({kPrologue, {0xFF, 0xE2, 0x8A, 0x00}, {0x1B, 0x30, 0x00}, {0x9B, 0x30, 0x30}, kEnd}));
 }
 
+TEST(MldImage, VolumeZeroIsWrittenLikeAnyVolume) {
+  // O4 V0 C4 V1 C4 V0 C4: three volume events, two of them 0.
+  auto build = BuildSong(Song("O4V0C4V1C4V0C4", "", "C4_63C4"));
+  ASSERT_TRUE(build);
+  EXPECT_EQ(Track(build->mldImage), Cat({kPrologue,
+                                         {0xFF, 0xE2, 0x00, 0x00},
+                                         {0x27, 0x30, 0x00},
+                                         {0x9B, 0x30, 0x30},
+                                         {0xFF, 0xE2, 0x01, 0x00},
+                                         {0xFF, 0xE2, 0x80, 0x00},
+                                         {0x27, 0x30, 0x00},
+                                         {0x9B, 0x30, 0x30},
+                                         {0xFF, 0xE2, 0x00, 0x00},
+                                         {0x27, 0x30, 0x30},
+                                         kEnd}));
+}
+
 TEST(MldImage, PartFourTonesBanksDefinitionsAndSelections) {
   SongDocument song =
       Song("@V1C", "@{1,0,15,7,4,2,0,20,0,0,5,1,1,15,7,4,2,0,0,0,0,0,3}", "", "R8{0A1B}D");

@@ -28,7 +28,7 @@ class Ear final : public StepListener {
   }
   void Step(int t, std::span<const ScheduledEvent> events, int) override {
     for (const ScheduledEvent& s : events) {
-      if (s.event.volume != 0) volume_[s.part] = s.event.volume;
+      if (s.event.changesVolume()) volume_[s.part] = s.event.volume;
       if (s.event.tone != 0) tone_[s.part] = s.event.tone;
       if (s.event.gate == 0) continue;
       Last& last = last_[s.part];
@@ -100,6 +100,7 @@ TEST(MldRoundTrip, HandWrittenSongs) {
       {"@V0C4@V1D4@V2E4@V3F4"},
       {"@{1,0,15,7,4,2,0,20,0,0,5,1,1,15,7,4,2,0,0,0,0,0,3}C4", "@V0D4"},
       {"V10C4V30D4V63E4"},
+      {"O4V0C4V1C4V0C4", "V0R4C4V63C4", "C4_63C4~C4"},
   };
   for (const auto& parts : songs) {
     SCOPED_TRACE(parts[0]);
@@ -134,6 +135,19 @@ TEST(MldRoundTrip, HeaderSettings) {
   EXPECT_EQ(BuildSong(read->song)->mldImage, build->mldImage);
 }
 
+TEST(MldRoundTrip, SilenceReadsBackAsV0) {
+  // A volume 0 in the middle of the music, and a part that starts at volume choice 0.
+  SongDocument song = Song({"O4C4V0C4V1C4V0C4", "D4V0D4"});
+  song.parts[1].volume = "20";
+  auto build = BuildSong(song);
+  ASSERT_TRUE(build);
+  auto read = ReadMld(build->mldImage);
+  ASSERT_TRUE(read);
+  EXPECT_NE(read->song.parts[0].mml.find("V0"), std::string::npos) << read->song.parts[0].mml;
+  EXPECT_NE(read->song.parts[1].mml.find("V0"), std::string::npos) << read->song.parts[1].mml;
+  EXPECT_EQ(BuildSong(read->song)->mldImage, build->mldImage);
+}
+
 // Random songs over the whole language that the format carries.
 TEST(MldRoundTrip, RandomSongs) {
   std::mt19937 rng(2026);
@@ -155,7 +169,7 @@ TEST(MldRoundTrip, RandomSongs) {
             text += "Q" + std::to_string(rng() % 4 == 0 ? rng() % 60 : rng() % 8);
             break;
           case 2:
-            text += "V" + std::to_string(1 + rng() % 63);
+            text += "V" + std::to_string(rng() % 64);
             break;
           case 3:
             text += "R";

@@ -19,7 +19,7 @@ std::vector<std::string> Describe(const CompiledPart& part, bool adjusted = fals
     const NoteEvent& e = events[i];
     std::string s =
         std::to_string(e.key) + " " + std::to_string(e.gate) + " " + std::to_string(e.step);
-    if (e.volume) s += " v" + std::to_string(e.volume);
+    if (e.changesVolume()) s += " v" + std::to_string(e.volume);
     if (e.tone) s += " t" + std::to_string(e.tone);
     if (!part.DataOf(e).empty()) s += " d" + std::string(part.DataOf(e));
     out.push_back(s);
@@ -131,6 +131,12 @@ TEST(CompilePart, EmitsEvents) {
       {1, 0, "V10~1.5C", {"27 24 24 v25"}},
       {1, 0, "V10.9C", {"27 24 24 v10"}},
       {1, 0, "V10R4", {"26 0 48 v10"}},
+      // V0 is silence, a volume like any other, and not "unchanged".
+      {1, 0, "O4V0C4V1C4V0C4", {"39 48 48 v0", "39 48 48 v1", "39 48 48 v0"}},
+      {1, 0, "V0C4C4", {"27 48 48 v0", "27 48 48"}},
+      {1, 0, "V10C_20C~1C", {"27 24 24 v10", "27 24 24 v0", "27 24 24 v1"}},
+      {1, 0, "V0R4", {"26 0 48 v0"}},
+      {1, 0, "V0C4.", {"27 49 48 v0", "27 24 24"}},
       // Tone selection.
       {1, 0, "@V2C", {"27 24 24 t3"}},
       {1, 0, "@VC", {"27 24 24 t2"}},
@@ -266,6 +272,68 @@ TEST(CompilePart, NotesMovedToTheLowestOrHighestKeyWarnOnceEach) {
   EXPECT_EQ(run.part.warnings[1].kind, DiagnosticKind::Warning);
   EXPECT_EQ(run.part.warnings[1].line, 2);
   EXPECT_TRUE(Compile("O1>A O6C C-", 0).part.warnings.empty()) << "the keys' own ends";
+}
+
+TEST(CompilePart, VolumeChangesAreMeasuredFromThePartsStartingVolume) {
+  const struct {
+    int startVolume;
+    const char* mml;
+    std::vector<std::string> events;
+  } cases[] = {
+      {0, "V0C4", {"27 48 48"}},
+      {0, "V1C4V0C4", {"27 48 48 v1", "27 48 48 v0"}},
+      {40, "V40C4", {"27 48 48"}},
+      {40, "V63C4", {"27 48 48 v63"}},
+  };
+  for (const auto& c : cases) {
+    const Outcome run = Compile(c.mml, 0, 1, c.startVolume);
+    EXPECT_EQ(Describe(run.part), c.events) << c.startVolume << " " << c.mml;
+  }
+}
+
+TEST(CompilePart, ToneDefinitionsWithMoreThan23ValuesWarn) {
+  const std::string v22 = "1,0,15,7,4,2,0,20,1,0,5,2,1,12,9,3,5,1,0,0,1,0,";
+  const struct {
+    const char* before;
+    std::string values;
+    std::vector<std::string> warnings;
+  } cases[] = {
+      {"", v22 + "3", {}},
+      {"", v22 + "3,", {}},  // a trailing comma loses nothing
+      {"", v22 + "3, ,\r\n", {}},
+      {"C4'x\r\n\r\n",
+       v22 + "3,4,5",
+       {"ﾊﾟｰﾄ3 (3行目) の音色定義は数値が25個あります。24個目からは使われません。"}},
+      {"",
+       v22 + "3,,5",
+       {"ﾊﾟｰﾄ3 (1行目) の音色定義は数値が25個あります。24個目からは使われません。"}},
+      {"",
+       v22 + "3,4,",
+       {"ﾊﾟｰﾄ3 (1行目) の音色定義は数値が24個あります。24個目からは使われません。"}},
+  };
+  for (const auto& c : cases) {
+    const std::string mml = std::string(c.before) + "@{" + c.values + "}C";
+    const Outcome run = Compile(mml, 2);
+    ASSERT_TRUE(run.ok) << mml << ": " << run.message;
+    // The first 23 values are the tone, whatever follows them.
+    EXPECT_EQ(run.state.toneDefinition[2],
+              (ToneDefinitionBytes{0x41, 0x29, 0xD3, 0xC9, 0x45, 0x56, 0x4F, 0x14, 0x08, 0x03}))
+        << mml;
+    std::vector<std::string> messages;
+    for (const Diagnostic& w : run.part.warnings) {
+      EXPECT_EQ(w.kind, DiagnosticKind::Warning);
+      EXPECT_EQ(w.part, 2);
+      EXPECT_EQ(w.searchText, "@{");
+      messages.push_back(w.message);
+    }
+    EXPECT_EQ(messages, c.warnings) << mml;
+  }
+  // The warning comes before those of the notes, which stand after the definition.
+  const Outcome both = Compile("@{" + v22 + "3,4}O1>C", 0);
+  ASSERT_EQ(both.part.warnings.size(), 2u);
+  EXPECT_EQ(both.part.warnings[0].line, 1);
+  EXPECT_EQ(both.part.warnings[0].message,
+            "ﾊﾟｰﾄ1 (1行目) の音色定義は数値が24個あります。24個目からは使われません。");
 }
 
 TEST(CompilePart, StartsAfreshEachTime) {

@@ -147,6 +147,24 @@ TEST(ToneDefinition, AnEmptyLastFieldReadsAsZero) {
   EXPECT_EQ(r.bytes, (Bytes{0x61, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
+TEST(ToneDefinition, CountsTheValuesWritten) {
+  const std::string v22 = "0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,";
+  const struct {
+    std::string values;
+    int count;
+  } cases[] = {
+      {v22 + "3", 23},         {v22, 23},           {v22 + "3,", 23},
+      {v22 + "3, \r\n, ", 23}, {v22 + "3,4", 24},   {v22 + "3,4,5", 25},
+      {v22 + "3,,5", 25},      {v22 + "3,4,,", 24}, {v22 + "3,x", 24},
+  };
+  for (const auto& c : cases) {
+    const auto r = ExtractToneDefinition("@{" + c.values + "}", 0);
+    ASSERT_EQ(r.status, ToneExtraction::Status::kDefined) << c.values;
+    EXPECT_EQ(r.valueCount, c.count) << c.values;
+    EXPECT_EQ(r.bytes[9], 3 * (c.values[v22.size()] == '3')) << c.values;
+  }
+}
+
 TEST(ToneDefinition, OnlyTheFirstDefinitionIsTakenOut) {
   const std::string second = "@{0A}";
   const auto r = ExtractToneDefinition("C" + Definition(kVoice) + "D" + second, 1);
