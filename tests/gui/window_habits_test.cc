@@ -7,6 +7,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include "elided_label.h"
 #include "window_harness.h"
 #include "window_placement.h"
 
@@ -76,6 +77,7 @@ class WindowHabitsTest : public QObject {
   void caseKeysAndResolutionChangesAreUndoableEdits();
   void caseKeysAreOneStepToUndoFromAnyPartBox();
   void resolutionChangeAsksBeforeRoundingAndIsOneStep();
+  void sizeReportIsElidedWithTheWholeTextAsTip();
   void undoAndRedoMixedOverThePartsLoseNothing();
   void tabMovesTheFocusOutOfAPartBox();
   void tabFollowsTheOrderOnTheScreen();
@@ -344,6 +346,30 @@ void WindowHabitsTest::resolutionChangeAsksBeforeRoundingAndIsOneStep() {
   QCOMPARE(state(), at24);
   key(0, Qt::Key_Z);
   QCOMPARE(state(), at48);
+}
+
+void WindowHabitsTest::sizeReportIsElidedWithTheWholeTextAsTip() {
+  Harness h;
+  h.set({{"Text1_0", "O4 C D E F"}, {"Text1_1", "O3 G A B"}, {"Text1_2", "O5 C C"},
+         {"Text1_3", "O2 E"}});
+  h.triggerWithFile("mnuMLD", "four.mld");
+  auto* report = h.find<ElidedLabel>("stsBAR_panel3");
+  const QString whole = report->text();
+  QVERIFY2(whole.contains("ﾊﾟｰﾄ4："), qPrintable(whole));
+  QCOMPARE(report->toolTip(), whole);
+
+  h.window->resize(1, 1);  // the smallest the window lets itself be
+  QCoreApplication::sendPostedEvents();
+  QVERIFY(report->width() < report->fontMetrics().horizontalAdvance(whole));
+  const QString shown = report->shownText();
+  QVERIFY2(shown.endsWith(QChar(0x2026)), qPrintable(shown));
+  QVERIFY(whole.startsWith(shown.chopped(1)));
+  QCOMPARE(report->toolTip(), whole);
+
+  // A new song's first text is as whole in the tip.
+  h.prompts.answers = {Answer::No};
+  h.trigger("mnuNEW");
+  QCOMPARE(report->toolTip(), kInitialReport);
 }
 
 void WindowHabitsTest::undoAndRedoMixedOverThePartsLoseNothing() {
