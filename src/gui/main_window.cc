@@ -78,7 +78,8 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
   BuildStatusBar();
 
   feedback_ = std::make_unique<Feedback>(*env_.prompts, this, *form_);
-  form_->setAskOkCancel([this](const QString& text) { return env_.prompts->AskOkCancel(this, text); });
+  form_->setAskOkCancel(
+      [this](const QString& text) { return env_.prompts->AskOkCancel(this, text); });
   BuildCommandTable();
   files_ = std::make_unique<FileCommands>(*form_, *feedback_, this);
   builds_ = std::make_unique<BuildCommands>(*form_, *files_, midi_, *feedback_, this);

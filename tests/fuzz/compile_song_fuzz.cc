@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int i = 0; i < 4; ++i) texts[i] = song.parts[i].mml;
   for (const chwr::InexactLength& l : chwr::InexactHalvings(texts)) {
     FUZZ_CHECK(l.part >= 0 && l.part <= 3 && l.line >= 1);
-    FUZZ_CHECK(l.written.find('*') != std::string::npos && l.rescaled.find('*') != std::string::npos);
+    FUZZ_CHECK(l.written.find('*') != std::string::npos &&
+               l.rescaled.find('*') != std::string::npos);
   }
   for (const std::string& text : texts) {
     (void)chwr::RescaleAbsoluteLengths(text, true);

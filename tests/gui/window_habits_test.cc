@@ -127,7 +127,7 @@ void WindowHabitsTest::caseKeysAndResolutionChangesAreUndoableEdits() {
   QTextCursor selection = box->textCursor();
   selection.setPosition(8);
   selection.setPosition(9, QTextCursor::KeepAnchor);  // "E"
-  h.prompts.confirms = {true, true};  // the odd lengths are rounded, twice
+  h.prompts.confirms = {true, true};                  // the odd lengths are rounded, twice
   h.combo("cmbBUNKAI")->setCurrentIndex(0);
   h.combo("cmbBUNKAI")->setCurrentIndex(1);
   QCOMPARE(h.text("Text1_0"), QString("C*6 D*8 E"));
@@ -286,8 +286,8 @@ void WindowHabitsTest::resolutionChangeAsksBeforeRoundingAndIsOneStep() {
          {"Text1_2", "c*7"}});
   h.triggerWithFile("mnuSAVENAME", "song.txt");  // unmodified, to see Cancel leave it so
   QVERIFY(!h.window->modified());
-  const QStringList at48 = {"' intro *3 bars\nO4 C*36 D*17 E*1 L*3 F C*192 R*5", "L*4 C", "c*7",
-                            "", "48"};
+  const QStringList at48 = {"' intro *3 bars\nO4 C*36 D*17 E*1 L*3 F C*192 R*5", "L*4 C", "c*7", "",
+                            "48"};
   const QStringList at24 = {"' intro *3 bars\nO4 C*18 D*9 E*1 L*2 F C*96 R*3", "L*2 C", "c*4", "",
                             "24"};
   const QString question =
@@ -350,7 +350,9 @@ void WindowHabitsTest::resolutionChangeAsksBeforeRoundingAndIsOneStep() {
 
 void WindowHabitsTest::sizeReportIsElidedWithTheWholeTextAsTip() {
   Harness h;
-  h.set({{"Text1_0", "O4 C D E F"}, {"Text1_1", "O3 G A B"}, {"Text1_2", "O5 C C"},
+  h.set({{"Text1_0", "O4 C D E F"},
+         {"Text1_1", "O3 G A B"},
+         {"Text1_2", "O5 C C"},
          {"Text1_3", "O2 E"}});
   h.triggerWithFile("mnuMLD", "four.mld");
   auto* report = h.find<ElidedLabel>("stsBAR_panel3");

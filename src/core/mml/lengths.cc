@@ -153,8 +153,10 @@ std::vector<InexactLength> InexactHalvings(const std::array<std::string, 4>& par
       const std::size_t start = l.star + 1;
       const int n = std::stoi(std::string(text.substr(start, l.digitsEnd - start)));
       if (n % 2 == 0) continue;
-      const std::string command(text.substr(CommandStart(text, l.star), l.star - CommandStart(text, l.star)));
-      inexact.push_back({part, l.line, command + std::string(text.substr(l.star, l.digitsEnd - l.star)),
+      const std::size_t from = CommandStart(text, l.star);
+      const std::string command(text.substr(from, l.star - from));
+      inexact.push_back({part, l.line,
+                         command + std::string(text.substr(l.star, l.digitsEnd - l.star)),
                          command + "*" + std::to_string(Rescaled(n, true))});
     }
   }

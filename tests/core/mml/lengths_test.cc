@@ -86,9 +86,8 @@ TEST(InexactHalvings, NamesOddLengthsWithTheirPartAndLine) {
       "",
   };
   const std::vector<InexactLength> expected = {
-      {0, 2, "D*17", "D*9"}, {0, 2, "E*1", "E*1"},       {0, 2, "L*3", "L*2"},
-      {0, 2, "R*5", "R*3"},  {2, 3, "c+*7", "c+*4"},     {2, 3, "*9", "*5"},
-      {2, 3, "D*1235", "D*618"},
+      {0, 2, "D*17", "D*9"},  {0, 2, "E*1", "E*1"}, {0, 2, "L*3", "L*2"},      {0, 2, "R*5", "R*3"},
+      {2, 3, "c+*7", "c+*4"}, {2, 3, "*9", "*5"},   {2, 3, "D*1235", "D*618"},
   };
   EXPECT_EQ(InexactHalvings(parts), expected);
   EXPECT_TRUE(InexactHalvings({"C*48", "L*2", "' *3", "{*3}"}).empty());
