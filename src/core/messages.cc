@@ -40,6 +40,21 @@ std::string UnreadableResolution(int lineNo, std::string_view excerpt) {
          "」が読めないため、「48」にしました。";
 }
 
+// ---- resolution change ---------------------------------------------------------------------
+
+std::string InexactLengthLine(int part, int line, std::string_view written,
+                              std::string_view rescaled) {
+  return PartName(part) + " (" + std::to_string(line) + "行目) " + std::string(written) + " → " +
+         std::string(rescaled) + "\n";
+}
+
+std::string InexactHalvingQuestion(std::string_view lines, std::size_t more) {
+  std::string text = "分解能を24にすると、次の絶対音長は2で割り切れないため長さが変わります。\n\n";
+  text += lines;
+  if (more > 0) text += "ほか" + std::to_string(more) + "か所\n";
+  return text + "\n変更しますか？";
+}
+
 // ---- compiler ------------------------------------------------------------------------------
 
 std::string PartName(int part) {

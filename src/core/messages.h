@@ -66,6 +66,17 @@ std::string UnknownChoice(int lineNo, std::string_view what, std::string_view ex
 /// Warning when the resolution on line `lineNo` (`excerpt`) is neither 0 nor 1.
 std::string UnreadableResolution(int lineNo, std::string_view excerpt);
 
+// ---- resolution change ---------------------------------------------------------------------
+
+/// How many inexact lengths the question before a change to 24 steps lists by name.
+inline constexpr std::size_t kInexactLengthsListed = 10;
+/// One line of that question: part `part` (0..3), line `line`, the length and what it becomes.
+std::string InexactLengthLine(int part, int line, std::string_view written,
+                              std::string_view rescaled);
+/// The question (OK changes, Cancel keeps) before a change to 24 steps a quarter that rounds
+/// absolute lengths: `lines` are InexactLengthLine texts, `more` the lengths not listed.
+std::string InexactHalvingQuestion(std::string_view lines, std::size_t more);
+
 // ---- compiler ------------------------------------------------------------------------------
 
 /// The user's name of part `part` (0-based): "ﾊﾟｰﾄ1" and so on.

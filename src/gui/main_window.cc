@@ -25,6 +25,7 @@
 #include "build/open_song.h"
 #include "command_line.h"
 #include "drop_guard.h"
+#include "elided_label.h"
 #include "feedback.h"
 #include "help_window.h"
 #include "import_dialog.h"
@@ -77,6 +78,8 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
   BuildStatusBar();
 
   feedback_ = std::make_unique<Feedback>(*env_.prompts, this, *form_);
+  form_->setAskOkCancel(
+      [this](const QString& text) { return env_.prompts->AskOkCancel(this, text); });
   BuildCommandTable();
   files_ = std::make_unique<FileCommands>(*form_, *feedback_, this);
   builds_ = std::make_unique<BuildCommands>(*form_, *files_, midi_, *feedback_, this);
@@ -93,7 +96,8 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
     txtMail_->clear();
   });
   connect(files_.get(), &FileCommands::fileUsed, recent_.get(), &RecentFiles::add);
-  connect(builds_.get(), &BuildCommands::sizeReported, sizePanel_, &QLabel::setText);
+  connect(builds_.get(), &BuildCommands::sizeReported, sizePanel_,
+          [this](const QString& report) { sizePanel_->setText(report); });
   connect(builds_.get(), &BuildCommands::mailMade, txtMail_, &QLineEdit::setText);
   connect(form_, &SongForm::fileDropped, files_.get(), &FileCommands::OpenPath);
   connect(files_.get(), &FileCommands::midiChosen, this, &MainWindow::ImportMidi);
@@ -154,7 +158,8 @@ void MainWindow::BuildStatusBar() {
     panel->setObjectName(QString("stsBAR_panel%1").arg(i + 1));
     bar->addWidget(panel);
   }
-  sizePanel_ = new QLabel(kInitialReport, bar);
+  // At the window's smallest width the report of four parts is wider than the bar.
+  sizePanel_ = new ElidedLabel(kInitialReport, bar);
   sizePanel_->setObjectName("stsBAR_panel3");
   bar->addWidget(sizePanel_, 1);
   setStatusBar(bar);

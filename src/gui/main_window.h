@@ -23,6 +23,7 @@ class QLineEdit;
 namespace chwr::gui {
 
 class Actions;
+class ElidedLabel;
 class Feedback;
 class HelpWindow;
 class ImportDialog;
@@ -90,7 +91,7 @@ class MainWindow final : public QMainWindow {
   Settings settings_;
   SongForm* form_ = nullptr;
   QLineEdit* txtMail_ = nullptr;
-  QLabel* sizePanel_ = nullptr;
+  ElidedLabel* sizePanel_ = nullptr;
   MidiControls midi_;
   PositionSlider* slider_ = nullptr;
   HelpWindow* help_ = nullptr;        // made when first needed

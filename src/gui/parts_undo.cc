@@ -59,7 +59,13 @@ PartsUndo::Boxes PartsUndo::Now() const {
 }
 
 void PartsUndo::Record(const std::function<void()>& change) {
+  RecordWhole(change, {});
+}
+
+void PartsUndo::RecordWhole(const std::function<void()>& change,
+                            std::function<void(bool undone)> setting) {
   Command c;
+  c.setting = std::move(setting);
   c.before = Now();
   change();
   c.after = Now();
@@ -128,6 +134,7 @@ bool PartsUndo::Next(const Command& c, int b, const Boxes& now, bool redo) const
 // block is the next in some box. -1 when there is none: the box's own step is next.
 int PartsUndo::Latest(int part, const Boxes& now, bool redo) const {
   auto applies = [&](const Command& c) {
+    if (c.setting && !Whole(c, now, redo)) return false;
     if (c.changed >> part & 1) return Next(c, part, now, redo);
     if (!Untouched(c, part, now, redo)) return false;
     for (int b = 0; b < 4; ++b) {
@@ -144,18 +151,40 @@ int PartsUndo::Latest(int part, const Boxes& now, bool redo) const {
   return latest;
 }
 
+// Every box the command changed has its block next.
+bool PartsUndo::Whole(const Command& c, const Boxes& now, bool redo) const {
+  for (int b = 0; b < 4; ++b) {
+    if ((c.changed >> b & 1) && !Next(c, b, now, redo)) return false;
+  }
+  return true;
+}
+
+bool PartsUndo::Held(int part, const Boxes& now, bool redo) const {
+  return std::any_of(commands_.begin(), commands_.end(), [&](const Command& c) {
+    return c.setting && (c.changed >> part & 1) && Next(c, part, now, redo) && !Whole(c, now, redo);
+  });
+}
+
 // The command goes back in every box where it is the last thing done; where the user has
 // typed over it since, it stays, to be undone there after the typing. Redo is the mirror.
 void PartsUndo::Step(int part, bool redo) {
   const Boxes now = Now();
   const int i = Latest(part, now, redo);
   if (i < 0) {
+    // Half a resolution change would leave lengths of one resolution under the other.
+    if (Held(part, now, redo)) return;
     redo ? boxes_[part]->redo() : boxes_[part]->undo();
     return;
   }
   for (int b = 0; b < 4; ++b) {
     if (!(commands_[i].changed >> b & 1) || !Next(commands_[i], b, now, redo)) continue;
     redo ? boxes_[b]->redo() : boxes_[b]->undo();
+  }
+  // The boxes' steps are done; the setting may edit the song in turn, so it comes last and
+  // the command is marked after it.
+  if (commands_[i].setting) {
+    const std::function<void(bool)> setting = commands_[i].setting;
+    setting(!redo);
   }
   Mark(commands_[i]);
 }
@@ -169,11 +198,15 @@ void PartsUndo::Redo(int part) {
 }
 
 bool PartsUndo::CanUndo(int part) const {
-  return boxes_[part]->document()->isUndoAvailable() || Latest(part, Now(), false) >= 0;
+  const Boxes now = Now();
+  if (Latest(part, now, false) >= 0) return true;
+  return boxes_[part]->document()->isUndoAvailable() && !Held(part, now, false);
 }
 
 bool PartsUndo::CanRedo(int part) const {
-  return boxes_[part]->document()->isRedoAvailable() || Latest(part, Now(), true) >= 0;
+  const Boxes now = Now();
+  if (Latest(part, now, true) >= 0) return true;
+  return boxes_[part]->document()->isRedoAvailable() && !Held(part, now, true);
 }
 
 bool PartsUndo::eventFilter(QObject* watched, QEvent* event) {

@@ -34,6 +34,11 @@ class PartsUndo final : public QObject {
   /// Runs `change`, which edits some of the boxes (one edit block in each), and keeps what
   /// it changed as one step. A change that changes nothing is no step.
   void Record(const std::function<void()>& change);
+  /// Record for a change that belongs to a setting outside the boxes (the resolution):
+  /// `setting` is called with true when the step is undone and false when it is redone,
+  /// to put the setting back with the texts. Such a step goes only whole: while a box it
+  /// changed has been typed in since, Ctrl+Z in the others undoes nothing.
+  void RecordWhole(const std::function<void()>& change, std::function<void(bool undone)> setting);
   /// Undoes the latest step as seen from box `part` (0..3): a whole command, or the box's own.
   void Undo(int part);
   /// Redoes the step last undone as seen from box `part`, as Undo does.
@@ -66,6 +71,7 @@ class PartsUndo final : public QObject {
     std::array<int, 4> writtenSince{};  // the lowest position each box was written at since
                                         // the mark (none: kNone)
     std::uint64_t stamp = 0;  // when it was last done or undone: the latest is tried first
+    std::function<void(bool)> setting;  // a whole step's setting outside the boxes
   };
 
   Boxes Now() const;
@@ -78,6 +84,9 @@ class PartsUndo final : public QObject {
   bool Untouched(const Command& c, int b, const Boxes& now, bool redo) const;
   bool Next(const Command& c, int b, const Boxes& now, bool redo) const;
   int Latest(int part, const Boxes& now, bool redo) const;
+  // Box `part`'s next step is its part of a whole step that cannot go yet.
+  bool Held(int part, const Boxes& now, bool redo) const;
+  bool Whole(const Command& c, const Boxes& now, bool redo) const;
   void Step(int part, bool redo);
   void Mark(Command& c);
   void Added(int box);

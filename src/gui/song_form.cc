@@ -14,6 +14,7 @@
 
 #include "box_text.h"
 #include "drop_guard.h"
+#include "mml/lengths.h"
 #include "number_box.h"
 #include "part_page.h"
 #include "parts_undo.h"
@@ -128,6 +129,7 @@ void SongForm::showSong(const SongDocument& song) {
   title_->setText(Q(song.title));
   tempo_->setEditText(Q(song.tempo));
   resolution_->setCurrentIndex(song.resolution == 0 ? 0 : 1);
+  resolutionShown_ = resolution_->currentIndex();
   protect_->setChecked(song.copyProtect);
   protectText_->setEnabled(song.copyProtect);
   protectText_->setText(Q(song.protectText));
@@ -208,12 +210,47 @@ void SongForm::WatchText(QLineEdit* box) {
           });
 }
 
+void SongForm::setAskOkCancel(std::function<bool(const QString&)> ask) {
+  askOkCancel_ = std::move(ask);
+}
+
+// Shows a resolution without rescaling anything: the lengths are already written for it.
+void SongForm::ShowResolution(int index) {
+  const bool wasLoading = loading_;
+  loading_ = true;
+  resolution_->setCurrentIndex(index);
+  loading_ = wasLoading;
+  resolutionShown_ = index;
+}
+
 void SongForm::ResolutionChanged(int index) {
   if (loading_) return;
+  const int before = resolutionShown_;
+  if (index == before) return;
+  const bool halve = index == 0;
+  if (halve && askOkCancel_) {
+    std::array<std::string, 4> texts;
+    for (int i = 0; i < 4; ++i) texts[i] = pages_[i]->slot().mml;
+    const std::vector<InexactLength> inexact = InexactHalvings(texts);
+    if (!inexact.empty() && !askOkCancel_(Q(InexactHalvingQuestion(inexact)))) {
+      ShowResolution(before);
+      return;
+    }
+  }
+  resolutionShown_ = index;
   Edited();
   WaitCursor wait;
-  // Absolute lengths keep their time: halved towards 24 steps, doubled towards 48.
-  for (PartPage* page : pages_) page->rescaleLengths(index == 0);
+  // Absolute lengths keep their time: halved towards 24 steps, doubled towards 48. The
+  // choice and the four texts are one step to undo, so no undo leaves lengths written for
+  // one resolution under the other.
+  undo_->RecordWhole(
+      [&] {
+        for (PartPage* page : pages_) page->rescaleLengths(halve);
+      },
+      [this, before, index](bool undone) {
+        ShowResolution(undone ? before : index);
+        Edited();
+      });
 }
 
 // One command over the four parts: one step to undo, from whichever part box.

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -60,6 +61,9 @@ class SongForm final : public QWidget {
   QFont mmlFont() const;
   /// Sets the font of all four MML boxes.
   void setMmlFont(const QFont& font);
+  /// How the form asks the user to confirm (OK is true) before a resolution change that
+  /// would round lengths; without one it does not ask.
+  void setAskOkCancel(std::function<bool(const QString&)> ask);
 
  signals:
   /// `modified` changed.
@@ -78,10 +82,13 @@ class SongForm final : public QWidget {
   void Edited();
   void WatchText(QLineEdit* box);
   void ResolutionChanged(int index);
+  void ShowResolution(int index);
   void ConvertCase(bool upper);
 
   bool modified_ = false;
   bool loading_ = true;  // the program fills the controls: no edit of the user's
+  int resolutionShown_ = 1;  // the resolution the parts' lengths are written at
+  std::function<bool(const QString&)> askOkCancel_;
   QLineEdit* title_ = nullptr;
   QComboBox* tempo_ = nullptr;
   QComboBox* resolution_ = nullptr;

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "fuzz_check.h"
+#include "mml/lengths.h"
 #include "mml/song_compile.h"
 #include "song/choices.h"
 
@@ -29,6 +30,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     part.mml = std::string(rest.substr(0, end));
     part.volume = volume;
     rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+  }
+
+  // A resolution change reads the same texts: it names what it would round, then rewrites.
+  std::array<std::string, 4> texts;
+  for (int i = 0; i < 4; ++i) texts[i] = song.parts[i].mml;
+  for (const chwr::InexactLength& l : chwr::InexactHalvings(texts)) {
+    FUZZ_CHECK(l.part >= 0 && l.part <= 3 && l.line >= 1);
+    FUZZ_CHECK(l.written.find('*') != std::string::npos &&
+               l.rescaled.find('*') != std::string::npos);
+  }
+  for (const std::string& text : texts) {
+    (void)chwr::RescaleAbsoluteLengths(text, true);
+    (void)chwr::RescaleAbsoluteLengths(text, false);
   }
 
   chwr::SongCompileOptions options;

@@ -7,6 +7,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include "elided_label.h"
 #include "window_harness.h"
 #include "window_placement.h"
 
@@ -75,6 +76,8 @@ class WindowHabitsTest : public QObject {
  private slots:
   void caseKeysAndResolutionChangesAreUndoableEdits();
   void caseKeysAreOneStepToUndoFromAnyPartBox();
+  void resolutionChangeAsksBeforeRoundingAndIsOneStep();
+  void sizeReportIsElidedWithTheWholeTextAsTip();
   void undoAndRedoMixedOverThePartsLoseNothing();
   void tabMovesTheFocusOutOfAPartBox();
   void tabFollowsTheOrderOnTheScreen();
@@ -124,6 +127,7 @@ void WindowHabitsTest::caseKeysAndResolutionChangesAreUndoableEdits() {
   QTextCursor selection = box->textCursor();
   selection.setPosition(8);
   selection.setPosition(9, QTextCursor::KeepAnchor);  // "E"
+  h.prompts.confirms = {true, true};                  // the odd lengths are rounded, twice
   h.combo("cmbBUNKAI")->setCurrentIndex(0);
   h.combo("cmbBUNKAI")->setCurrentIndex(1);
   QCOMPARE(h.text("Text1_0"), QString("C*6 D*8 E"));
@@ -148,6 +152,7 @@ void WindowHabitsTest::caseKeysAndResolutionChangesAreUndoableEdits() {
   QCOMPARE(UndoAll(box), QStringList({"CDE", "cde"}));
   h.set({{"Text1_0", "C*5"}});
   PutCaret(box, 3);
+  h.prompts.confirms = {true};
   h.combo("cmbBUNKAI")->setCurrentIndex(0);
   QTest::keyClicks(box, "D");
   QCOMPARE(UndoAll(box), QStringList({"C*3", "C*5"}));
@@ -265,6 +270,110 @@ void WindowHabitsTest::caseKeysAreOneStepToUndoFromAnyPartBox() {
 // Whatever the user mixes (typing, the case keys, undo and redo in any part), each box's
 // history stays whole: undoing everything everywhere gives the empty parts back, redoing
 // everything the latest texts, visited in any order.
+void WindowHabitsTest::resolutionChangeAsksBeforeRoundingAndIsOneStep() {
+  Harness h;
+  auto type = [&h](int part, const QString& keys) {
+    h.tabs()->setCurrentIndex(part);
+    h.part(part)->setFocus();
+    QTest::keyClicks(h.part(part), keys);
+  };
+  auto key = [&h](int part, Qt::Key letter) {
+    QTest::keyClick(h.part(part), letter, Qt::ControlModifier);
+  };
+  auto state = [&h] { return h.parts() << h.text("cmbBUNKAI"); };
+  h.set({{"Text1_0", "' intro *3 bars\nO4 C*36 D*17 E*1 L*3 F C*192 R*5"},
+         {"Text1_1", "L*4 C"},
+         {"Text1_2", "c*7"}});
+  h.triggerWithFile("mnuSAVENAME", "song.txt");  // unmodified, to see Cancel leave it so
+  QVERIFY(!h.window->modified());
+  const QStringList at48 = {"' intro *3 bars\nO4 C*36 D*17 E*1 L*3 F C*192 R*5", "L*4 C", "c*7", "",
+                            "48"};
+  const QStringList at24 = {"' intro *3 bars\nO4 C*18 D*9 E*1 L*2 F C*96 R*3", "L*2 C", "c*4", "",
+                            "24"};
+  const QString question =
+      "分解能を24にすると、次の絶対音長は2で割り切れないため長さが変わります。\n\n"
+      "ﾊﾟｰﾄ1 (2行目) D*17 → D*9\n"
+      "ﾊﾟｰﾄ1 (2行目) E*1 → E*1\n"
+      "ﾊﾟｰﾄ1 (2行目) L*3 → L*2\n"
+      "ﾊﾟｰﾄ1 (2行目) R*5 → R*3\n"
+      "ﾊﾟｰﾄ3 (1行目) c*7 → c*4\n"
+      "\n変更しますか？";
+
+  // Cancel puts the choice back and changes nothing, not even the modified mark.
+  h.prompts.confirms = {false};
+  h.combo("cmbBUNKAI")->setCurrentIndex(0);
+  QCOMPARE(h.prompts.questions, QStringList({question}));
+  QCOMPARE(state(), at48);
+  QVERIFY(!h.window->modified());
+
+  // OK rescales every part; the comment keeps its "*3".
+  h.prompts.confirms = {true};
+  h.combo("cmbBUNKAI")->setCurrentIndex(0);
+  QCOMPARE(state(), at24);
+  QVERIFY(h.window->modified());
+
+  // One Ctrl+Z, in a part box the change touched or one it left alone, takes back the
+  // choice and all four texts; one Ctrl+Y in any brings them back.
+  key(1, Qt::Key_Z);
+  QCOMPARE(state(), at48);
+  key(3, Qt::Key_Y);
+  QCOMPARE(state(), at24);
+  key(3, Qt::Key_Z);
+  QCOMPARE(state(), at48);
+  key(0, Qt::Key_Y);
+  QCOMPARE(state(), at24);
+
+  // Back to 48 asks nothing: doubling is exact. Only the rounded lengths differ now.
+  h.combo("cmbBUNKAI")->setCurrentIndex(1);
+  QCOMPARE(state(), QStringList({"' intro *3 bars\nO4 C*36 D*18 E*2 L*4 F C*192 R*6", "L*4 C",
+                                 "c*8", "", "48"}));
+  QCOMPARE(h.prompts.questions.size(), 2);
+  key(2, Qt::Key_Z);
+  QCOMPARE(state(), at24);
+
+  // Typing keeps its own undo, box by box. While a box holds typing over the change, the
+  // change cannot go in the other boxes alone: Ctrl+Z there does nothing until the typing
+  // is undone.
+  PutCaret(h.part(2), 3);
+  type(2, "G");
+  const QStringList typed = {at24[0], at24[1], "c*4G", "", "24"};
+  QCOMPARE(state(), typed);
+  key(0, Qt::Key_Z);
+  QCOMPARE(state(), typed);
+  key(1, Qt::Key_Y);
+  QCOMPARE(state(), typed);
+  key(2, Qt::Key_Z);
+  QCOMPARE(state(), at24);
+  key(0, Qt::Key_Z);
+  QCOMPARE(state(), at48);
+}
+
+void WindowHabitsTest::sizeReportIsElidedWithTheWholeTextAsTip() {
+  Harness h;
+  h.set({{"Text1_0", "O4 C D E F"},
+         {"Text1_1", "O3 G A B"},
+         {"Text1_2", "O5 C C"},
+         {"Text1_3", "O2 E"}});
+  h.triggerWithFile("mnuMLD", "four.mld");
+  auto* report = h.find<ElidedLabel>("stsBAR_panel3");
+  const QString whole = report->text();
+  QVERIFY2(whole.contains("ﾊﾟｰﾄ4："), qPrintable(whole));
+  QCOMPARE(report->toolTip(), whole);
+
+  h.window->resize(1, 1);  // the smallest the window lets itself be
+  QCoreApplication::sendPostedEvents();
+  QVERIFY(report->width() < report->fontMetrics().horizontalAdvance(whole));
+  const QString shown = report->shownText();
+  QVERIFY2(shown.endsWith(QChar(0x2026)), qPrintable(shown));
+  QVERIFY(whole.startsWith(shown.chopped(1)));
+  QCOMPARE(report->toolTip(), whole);
+
+  // A new song's first text is as whole in the tip.
+  h.prompts.answers = {Answer::No};
+  h.trigger("mnuNEW");
+  QCOMPARE(report->toolTip(), kInitialReport);
+}
+
 void WindowHabitsTest::undoAndRedoMixedOverThePartsLoseNothing() {
   Harness h;
   QRandomGenerator random(19);  // the same run every time

@@ -1,5 +1,9 @@
 #include "mml/lengths.h"
 
+#include <algorithm>
+
+#include "messages.h"
+
 namespace chwr {
 namespace {
 
@@ -74,23 +78,99 @@ std::string NormaliseLengthsAt(std::string_view input, int stepsPerQuarter) {
   return text;
 }
 
+namespace {
+
+// One absolute length of a part's text: the "*", the digits read after it, its line.
+struct AbsoluteLength {
+  std::size_t star;
+  std::size_t digitsEnd;
+  int line;
+};
+
+// The absolute lengths the compiler reads as lengths, first to last. Comments go first, as
+// the preprocessing takes them out first: a "'" starts one anywhere, also inside a brace
+// group, and the group goes on after it. A brace group (the tone definition is one too)
+// runs to the next "}", or to the end of a text that never closes it.
+std::vector<AbsoluteLength> AbsoluteLengths(std::string_view text) {
+  std::vector<AbsoluteLength> found;
+  bool inGroup = false;
+  int line = 1;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\n') {
+      ++line;
+    } else if (c == '\'') {
+      const std::size_t lineEnd = text.find("\r\n", i);
+      if (lineEnd == std::string_view::npos) break;
+      i = lineEnd;  // the CR; the LF is counted next
+    } else if (inGroup) {
+      inGroup = c != '}';
+    } else if (c == '{') {
+      inGroup = true;
+    } else if (c == '*') {
+      std::size_t end = i + 1;
+      while (end < text.size() && end - (i + 1) < 4 && IsDigit(text[end])) ++end;
+      if (end > i + 1) found.push_back({i, end, line});
+    }
+  }
+  return found;
+}
+
+int Rescaled(int n, bool halve) {
+  return halve ? (n + 1) / 2 : n * 2;  // integer part of n / 2 + 0.5
+}
+
+// Where the command a length belongs to begins: its letter, with the signs behind it.
+std::size_t CommandStart(std::string_view text, std::size_t star) {
+  std::size_t at = star;
+  while (at > 0 && (text[at - 1] == '+' || text[at - 1] == '-' || text[at - 1] == '#')) --at;
+  if (at > 0) {
+    const char c = text[at - 1];
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return at - 1;
+  }
+  return star;
+}
+
+}  // namespace
+
 std::string RescaleAbsoluteLengths(std::string_view input, bool halve) {
   std::string text(input);
-  // From the last "*" to the first, so earlier positions stay valid as numbers change width.
-  std::size_t pos = text.rfind('*');
-  while (pos != std::string::npos) {
-    std::size_t start = pos + 1;
-    std::size_t end = start;
-    while (end < text.size() && end - start < 4 && IsDigit(text[end])) ++end;
-    if (end > start) {
-      int n = std::stoi(text.substr(start, end - start));
-      int value = halve ? (n + 1) / 2 : n * 2;  // integer part of n / 2 + 0.5
-      text.replace(start, end - start, std::to_string(value));
-    }
-    if (pos == 0) break;
-    pos = text.rfind('*', pos - 1);
+  const std::vector<AbsoluteLength> lengths = AbsoluteLengths(input);
+  // From the last to the first, so earlier positions stay valid as numbers change width.
+  for (auto l = lengths.crbegin(); l != lengths.crend(); ++l) {
+    const std::size_t start = l->star + 1;
+    const int n = std::stoi(text.substr(start, l->digitsEnd - start));
+    text.replace(start, l->digitsEnd - start, std::to_string(Rescaled(n, halve)));
   }
   return text;
+}
+
+std::vector<InexactLength> InexactHalvings(const std::array<std::string, 4>& parts) {
+  std::vector<InexactLength> inexact;
+  for (int part = 0; part < 4; ++part) {
+    const std::string_view text = parts[part];
+    for (const AbsoluteLength& l : AbsoluteLengths(text)) {
+      const std::size_t start = l.star + 1;
+      const int n = std::stoi(std::string(text.substr(start, l.digitsEnd - start)));
+      if (n % 2 == 0) continue;
+      const std::size_t from = CommandStart(text, l.star);
+      const std::string command(text.substr(from, l.star - from));
+      inexact.push_back({part, l.line,
+                         command + std::string(text.substr(l.star, l.digitsEnd - l.star)),
+                         command + "*" + std::to_string(Rescaled(n, true))});
+    }
+  }
+  return inexact;
+}
+
+std::string InexactHalvingQuestion(const std::vector<InexactLength>& inexact) {
+  std::string lines;
+  const std::size_t listed = std::min(inexact.size(), msg::kInexactLengthsListed);
+  for (std::size_t i = 0; i < listed; ++i) {
+    const InexactLength& l = inexact[i];
+    lines += msg::InexactLengthLine(l.part, l.line, l.written, l.rescaled);
+  }
+  return msg::InexactHalvingQuestion(lines, inexact.size() - listed);
 }
 
 }  // namespace chwr
