@@ -367,7 +367,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   }
   // The dialog's options go into the settings written now.
   if (import_) import_->reject();
-  SaveSettings(env_.settingsFile, currentSettings());
+  // The program closes all the same; the user learns now, not at the next start, that
+  // the menus and the font will come back as they were.
+  if (Result<void> saved = SaveSettings(env_.settingsFile, currentSettings()); !saved) {
+    feedback_->ShowDiagnostic(saved.error());
+  }
   playback_->Shutdown();
   if (tone_) tone_->close();
   event->accept();

@@ -84,6 +84,7 @@ class WindowHabitsTest : public QObject {
   void saveDialogsAddTheExtensionByTheFileNameAlone();
   void failedReadsAndWritesShowTheFileAndTheReason();
   void protectedFilesAreLeftAloneAndLinksWrittenThrough();
+  void settingsThatCannotBeWrittenAreSaidOnceAtClose();
   void notesBeyondTheKeysAreWarnedAndReported();
   void commandLineOpensTheFirstFileFromTheStartFolder();
   void standardKeysRunTheFileCommands();
@@ -532,6 +533,23 @@ void WindowHabitsTest::protectedFilesAreLeftAloneAndLinksWrittenThrough() {
   QVERIFY(ReadAll(h.path("real/target.mld")).startsWith("melo"));
   QCOMPARE(h.window->documentPath(), h.path("link.txt"));
   QVERIFY(!h.window->modified());
+}
+
+void WindowHabitsTest::settingsThatCannotBeWrittenAreSaidOnceAtClose() {
+  const QByteArray ini = "[Midi]\r\nTime=0\r\n";
+  Harness h(ini);
+  QVERIFY(QFile::setPermissions(h.path("chwr.ini"), QFileDevice::ReadOwner |
+                                                        QFileDevice::ReadUser |
+                                                        QFileDevice::ReadGroup |
+                                                        QFileDevice::ReadOther));
+  h.trigger("mnuMIDIREPEAT");
+  // The program closes all the same, after one message naming the file and the reason.
+  QVERIFY(h.window->close());
+  QCOMPARE(h.prompts.messages.size(), 1);
+  const ScriptedPrompts::ShownMessage& m = h.prompts.messages.last();
+  QCOMPARE(QPair(m.text, m.kind), QPair(QString("設定を保存できませんでした。"), MessageKind::Error));
+  QCOMPARE(m.detail, h.path("chwr.ini") + "\nｱｸｾｽが許可されていません。");
+  QCOMPARE(ReadAll(h.path("chwr.ini")), ini);
 }
 
 void WindowHabitsTest::notesBeyondTheKeysAreWarnedAndReported() {

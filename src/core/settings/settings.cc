@@ -175,13 +175,18 @@ Settings LoadSettings(const std::filesystem::path& path) {
 namespace {
 
 // Starts from the file as it is now; a file that exists but cannot be read is left alone
-// rather than replaced by one holding only our keys.
+// rather than replaced by one holding only our keys. Either failure says that the settings
+// are not saved, keeping the file and the system's reason as the detail.
 template <class Change>
 Result<void> UpdateFile(const std::filesystem::path& path, Change change) {
-  Result<IniFile> ini = LoadIniFile(path);
-  if (!ini) return Fail(msg::kFileWriteFailed);
-  change(*ini);
-  return SaveIniFile(path, *ini);
+  Result<void> saved = [&]() -> Result<void> {
+    Result<IniFile> ini = LoadIniFile(path);
+    if (!ini) return std::unexpected(ini.error());
+    change(*ini);
+    return SaveIniFile(path, *ini);
+  }();
+  if (!saved) saved.error().message = msg::kSettingsNotSaved;
+  return saved;
 }
 
 }  // namespace

@@ -78,10 +78,12 @@ std::filesystem::path SettingsPath(const std::filesystem::path& programDir);
 Settings LoadSettings(const std::filesystem::path& path);
 
 /// Writes `settings` into the file at `path` (creating it and its folder when missing),
-/// keeping every line it does not set. Fails with "ﾌｧｲﾙ書き込みに失敗しました。".
+/// keeping every line it does not set. Fails with "設定を保存できませんでした。", the
+/// detail naming the file (or its folder) and the system's reason.
 Result<void> SaveSettings(const std::filesystem::path& path, const Settings& settings);
 
-/// Writes the [N003] paths into the file at `path`, keeping every other line.
+/// Writes the [N003] paths into the file at `path`, keeping every other line; fails as
+/// SaveSettings does.
 Result<void> SaveTransferSettings(const std::filesystem::path& path, std::string_view exe,
                                   std::string_view file);
 

@@ -105,6 +105,29 @@ TEST_F(SettingsFile, NoFileGivesDefaultsAndEverySettingSurvivesAlongsideOtherKey
   EXPECT_EQ(LoadIniFile(path_)->Get("Extra", "Keep"), "me");
 }
 
+TEST_F(SettingsFile, AFailedSaveSaysSoWithTheFileAndTheReason) {
+  auto failure = [](const fs::path& path) {
+    Result<void> saved = SaveSettings(path, Settings{.repeatOn = true});
+    return saved ? std::pair<std::string, std::string>{} : std::pair{saved.error().message,
+                                                                      saved.error().detail};
+  };
+  const std::string kNotSaved = "設定を保存できませんでした。";
+  EXPECT_EQ(failure(dir_), std::pair(kNotSaved, dir_.string() + "\nﾌｫﾙﾀﾞです。"));
+
+  // A protected file stays as it was.
+  std::ofstream(path_, std::ios::binary) << "[Midi]\r\nTime=0\r\n";
+  fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  EXPECT_EQ(failure(path_), std::pair(kNotSaved, path_.string() + "\nｱｸｾｽが許可されていません。"));
+  EXPECT_FALSE(LoadSettings(path_).repeatOn);
+
+  // A folder that cannot be made: a file stands where it would be.
+  const fs::path blocked = path_.parent_path() / "chwr.ini" / "sub" / "chwr.ini";
+  auto [message, detail] = failure(blocked);
+  EXPECT_EQ(message, kNotSaved);
+  EXPECT_TRUE(detail.starts_with((path_ / "sub").string() + "\n")) << detail;
+  EXPECT_GT(detail.size(), (path_ / "sub").string().size() + 1) << "no reason given";
+}
+
 // Sets an environment variable for the life of the object.
 struct ScopedEnv {
   ScopedEnv(const char* var, const char* value) : name(var) {
