@@ -235,6 +235,8 @@ void MainWindow::ApplySettings(const Settings& s) {
     if (ok && size > 0) font.setPointSize(size);
     if (s.fontBold) font.setBold(*s.fontBold);
     if (s.fontItalic) font.setItalic(*s.fontItalic);
+    if (s.fontStrikeout) font.setStrikeOut(*s.fontStrikeout);
+    if (s.fontUnderline) font.setUnderline(*s.fontUnderline);
     form_->setMmlFont(font);
   }
   midi_.repeat->setChecked(s.repeatOn);
@@ -255,6 +257,8 @@ Settings MainWindow::currentSettings() const {
                                           : S(QString::number(size));
     s.fontBold = font.bold();
     s.fontItalic = font.italic();
+    s.fontStrikeout = font.strikeOut();
+    s.fontUnderline = font.underline();
   }
   s.repeatOn = midi_.repeat->isChecked();
   for (int i = 0; i < 3; ++i) {

@@ -42,6 +42,9 @@ TEST(ReadSettings, ReadsNumbersFlagsAndMenuChoices) {
   EXPECT_EQ(Read("[Font]\nBold=True\nItalic=false\n"),
             (Settings{.fontBold = true, .fontItalic = false}));
   EXPECT_EQ(Read("[Midi]\nKey=0\n").octaveChoice, 0);
+  // The font dialog's two effects; a file without them leaves them unset.
+  EXPECT_EQ(Read("[Font]\nStrikeout=True\nUnderline=False\n"),
+            (Settings{.fontStrikeout = true, .fontUnderline = false}));
 }
 
 TEST(WriteSettings, WritesTheClosingKeysAsTheMenusHoldThem) {
@@ -99,6 +102,8 @@ TEST_F(SettingsFile, NoFileGivesDefaultsAndEverySettingSurvivesAlongsideOtherKey
   // Every field but the repeat away from its default; repeat off must replace Time=1.
   Settings s{"Noto Sans",     "9",   true, false,           "3",         0, 1, 4, 16, "/opt/link",
              "/tmp/book.mdd", false, 0,    "/home/me/café", "/sf/GM.sf2"};
+  s.fontStrikeout = true;
+  s.fontUnderline = false;
   ASSERT_TRUE(SaveTransferSettings(path_, s.n003Exe, s.n003File));
   ASSERT_TRUE(SaveSettings(path_, s));
   EXPECT_EQ(LoadSettings(path_), s);
