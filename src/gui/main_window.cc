@@ -348,6 +348,7 @@ void MainWindow::ImportMidi(const QString& path) {
     feedback_->ShowDiagnostic(read.error());
     return;
   }
+  files_->RememberFolderOf(path);
   if (import_) import_->reject();
   ImportDialogLinks links{
       env_.prompts,

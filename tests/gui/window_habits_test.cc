@@ -96,6 +96,7 @@ class WindowHabitsTest : public QObject {
   void helpShowsInTheProgramWithoutABrowser();
   void placeAndRecentFilesAreRememberedAndRestored();
   void fileDialogsRememberTheFolderOfTheirFile();
+  void filesOpenedWithoutTheDialogRememberTheirFolderToo();
   void placementKeepsTheWindowWholeOnAScreen();
   void qtDialogsSpeakJapaneseAndNameEachFilterOnce();
 };
@@ -997,6 +998,36 @@ void WindowHabitsTest::fileDialogsRememberTheFolderOfTheirFile() {
   again.prompts.files = {""};
   again.trigger("mnuREAD");
   QCOMPARE(startedIn(again), in("open"));
+}
+
+void WindowHabitsTest::filesOpenedWithoutTheDialogRememberTheirFolderToo() {
+  Harness h;
+  for (const char* name : {"cmd", "drop", "midi"}) QVERIFY(QDir(h.dir.path()).mkdir(name));
+  WriteAll(h.path("cmd/song.txt"), TitledSong("Command line"));
+  WriteAll(h.path("drop/song.txt"), TitledSong("Dropped"));
+  h.set({{"Text1_0", "L8 CDE"}});
+  h.triggerWithFile("mnuMIDIMAKE", "midi/tune.mid");
+  auto current = [] { return QFileInfo(QDir::currentPath()).canonicalFilePath(); };
+  auto in = [&h](const QString& name) { return QFileInfo(h.path(name)).canonicalFilePath(); };
+
+  h.prompts.answers = {Answer::No};
+  h.window->OpenCommandLine({"chimewright", "cmd/song.txt"}, h.dir.path());
+  QCOMPARE(h.text("Text3"), QString("Command line"));
+  QCOMPARE(current(), in("cmd"));
+  // A MIDI file on its way to the import dialog, then a dropped song.
+  h.window->OpenPath(h.path("midi/tune.mid"));
+  QCOMPARE(current(), in("midi"));
+  h.window->OpenPath(h.path("drop/song.txt"));
+  QCOMPARE(h.text("Text3"), QString("Dropped"));
+  QCOMPARE(current(), in("drop"));
+  // A file that could not be opened is no folder of the user's.
+  h.window->OpenPath(h.path("cmd/gone.txt"));
+  QCOMPARE(h.lastMessage(), "Error: " + kReadFailed);
+  QCOMPARE(current(), in("drop"));
+
+  QVERIFY(h.window->close());
+  QCOMPARE(QSettings(h.path("chwr.ini"), QSettings::IniFormat).value("File/Folder").toString(),
+           h.path("drop"));
 }
 
 void WindowHabitsTest::placementKeepsTheWindowWholeOnAScreen() {
