@@ -41,6 +41,8 @@ namespace chwr::gui {
 namespace {
 
 constexpr const char* kInitialReport = "MLDﾌｧｲﾙｻｲｽﾞ (ﾊﾟｰﾄ：ｽﾃｯﾌﾟ数 最低音～最高音)";
+constexpr const char* kNoBrowser =
+    "ﾌﾞﾗｳｻﾞを起動できませんでした。下のｱﾄﾞﾚｽをｺﾋﾟｰしてご利用ください。";
 
 constexpr ToolbarButton kToolbar[] = {
     {"NEW", "mnuNEW", QStyle::SP_FileIcon, "新規"},
@@ -163,7 +165,11 @@ void MainWindow::BuildStatusBar() {
 void MainWindow::BuildCommandTable() {
   using K = ActionLine::Kind;
   auto later = [this] { feedback_->Message("この機能はまだ使えません。", MessageKind::Warning); };
-  auto open = [this](const QUrl& url) { env_.prompts->OpenUrl(url); };
+  // Without a browser the address is all the user can take away: it is shown to be copied.
+  auto open = [this](const QString& address) {
+    if (env_.prompts->OpenUrl(QUrl(address))) return;
+    feedback_->Message(kNoBrowser, MessageKind::Warning, address);
+  };
   using Keys = QKeySequence;
   const ActionLine table[] = {
       {K::Menu, "mnuFILE", "ﾌｧｲﾙ(&F)"},
@@ -212,8 +218,8 @@ void MainWindow::BuildCommandTable() {
       {K::Menu, "mnuVERSION", "ﾍﾙﾌﾟ(&H)"},
       {K::Item, "mnuHELP", "ﾍﾙﾌﾟ(&H)", [this] { ShowHelp(); }},
       {K::Item, "mnuVER", "ﾊﾞｰｼﾞｮﾝ情報(&V)", [this] { ShowAbout(); }},
-      {K::Item, "mnuSAPORT", "ｻﾎﾟｰﾄﾍﾟｰｼﾞ(&S)", [open, this] { open(QUrl(env_.supportUrl)); }},
-      {K::Item, "mnuIMODE", "i-modeﾍﾟｰｼﾞ(&I)", [open, this] { open(QUrl(env_.imodeUrl)); }},
+      {K::Item, "mnuSAPORT", "ｻﾎﾟｰﾄﾍﾟｰｼﾞ(&S)", [open, this] { open(env_.supportUrl); }},
+      {K::Item, "mnuIMODE", "i-modeﾍﾟｰｼﾞ(&I)", [open, this] { open(env_.imodeUrl); }},
       {K::End},
   };
   actions_ = std::make_unique<Actions>(table, menuBar(), this);

@@ -850,6 +850,26 @@ void MainWindowTest::helpMenusOpenPages() {
                         QUrl(WindowEnvironment{}.supportUrl), QUrl(WindowEnvironment{}.imodeUrl)}));
   QVERIFY(h.prompts.messages.isEmpty());
 
+  // Without a browser the page's address is shown instead, to be copied from the box.
+  const QString noBrowser = "ﾌﾞﾗｳｻﾞを起動できませんでした。下のｱﾄﾞﾚｽをｺﾋﾟｰしてご利用ください。";
+  h.prompts.urlsOpen = false;
+  h.trigger("mnuSAPORT");
+  h.trigger("mnuIMODE");
+  QCOMPARE(h.prompts.messages.size(), 2);
+  for (const ScriptedPrompts::ShownMessage& m : h.prompts.messages) {
+    QCOMPARE(QPair(m.text, m.kind), QPair(noBrowser, MessageKind::Warning));
+  }
+  const QString support = WindowEnvironment{}.supportUrl;
+  QCOMPARE(QStringList({h.prompts.messages[0].detail, h.prompts.messages[1].detail}),
+           QStringList({support, WindowEnvironment{}.imodeUrl}));
+  auto box = MakeMessageBox(nullptr, noBrowser, MessageKind::Warning, support);
+  auto* address = box->findChild<QLabel*>("qt_msgbox_informativelabel");
+  QVERIFY(address != nullptr);
+  QGuiApplication::clipboard()->clear();
+  address->setSelection(0, int(support.size()));
+  QTest::keyClick(address, Qt::Key_C, Qt::ControlModifier);
+  QCOMPARE(QGuiApplication::clipboard()->text(), support);
+
   // The about box is a modal box of its own.
   QString about;
   QTimer::singleShot(0, [&about] {
