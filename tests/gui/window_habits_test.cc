@@ -892,6 +892,18 @@ void WindowHabitsTest::helpShowsInTheProgramWithoutABrowser() {
   // Asking again shows the same window.
   h.trigger("mnuHELP");
   QCOMPARE(h.window->findChildren<QTextBrowser*>("txtHELP").size(), 1);
+
+  // Escape and Ctrl+W, typed in the page, close the window; the editor stays.
+  QWidget* help = browser->window();
+  for (const QKeyCombination key :
+       {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::ControlModifier, Qt::Key_W)}) {
+    h.trigger("mnuHELP");
+    QApplication::setActiveWindow(help);
+    QVERIFY(help->isVisible());
+    QTest::keyClick(browser, key.key(), key.keyboardModifiers());
+    QVERIFY2(!help->isVisible(), qPrintable(QKeySequence(key).toString()));
+  }
+  QVERIFY(h.window->isVisible());
 }
 
 void WindowHabitsTest::placeAndRecentFilesAreRememberedAndRestored() {
