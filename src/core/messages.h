@@ -24,8 +24,10 @@ inline constexpr const char* kWarningTitle = "注意";
 
 /// Shown when a reader finds bytes that are not a file of its kind.
 inline constexpr const char* kInvalidFileFormat = "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。";
-/// Shown when a file or the settings cannot be written.
+/// Shown when a file cannot be written.
 inline constexpr const char* kFileWriteFailed = "ﾌｧｲﾙ書き込みに失敗しました。";
+/// Shown when the settings file cannot be written; the detail names it and the reason.
+inline constexpr const char* kSettingsNotSaved = "設定を保存できませんでした。";
 /// Our own text for a file that exists in name only (missing, unreadable, a folder).
 inline constexpr const char* kFileReadFailed = "ﾌｧｲﾙ読み込みに失敗しました。";
 

@@ -133,6 +133,9 @@ void FileCommands::OpenFrom(QString path) {
     return;
   }
   names_ = DefaultNames::Beside(path);
+  // A file named on the command line, dropped or picked from the recent files is as much
+  // the user's last folder as one chosen in the dialog.
+  RememberFolderOf(path);
   emit fileUsed(path);
   // An MLD or SMD file holds no song text of its own: saving must not write over it.
   if (read->kind == FileKind::kMld || read->kind == FileKind::kSmd) {

@@ -79,6 +79,9 @@ class FileCommands final : public QObject {
   QString AskOpenFile(FileDialog dialog);
   /// Asks for a file to save to, as AskOpenFile does.
   QString AskSaveFile(FileDialog dialog);
+  /// Makes the folder of `path`, a file the user opened, the remembered and current one;
+  /// a folder that is not there changes nothing.
+  void RememberFolderOf(const QString& path);
 
  signals:
   /// The caption changed.
@@ -98,7 +101,6 @@ class FileCommands final : public QObject {
   void SetDocumentPath(const QString& path);
   void ShowSong(const SongDocument& song, const QString& path);
   void ShowWarnings(const Diagnostics& warnings);
-  void RememberFolderOf(const QString& path);
 
   SongForm& form_;
   const Feedback& feedback_;

@@ -1,6 +1,8 @@
 #include "help_window.h"
 
+#include <QAction>
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -17,6 +19,12 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(browser_);
+  // A window of its own without a close button of ours: the keys every viewer knows.
+  auto* closeAction = new QAction(this);
+  closeAction->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+  closeAction->setShortcutContext(Qt::WindowShortcut);
+  connect(closeAction, &QAction::triggered, this, &QWidget::close);
+  addAction(closeAction);
   resize(640, 480);
 }
 

@@ -42,6 +42,8 @@ namespace chwr::gui {
 namespace {
 
 constexpr const char* kInitialReport = "MLDﾌｧｲﾙｻｲｽﾞ (ﾊﾟｰﾄ：ｽﾃｯﾌﾟ数 最低音～最高音)";
+constexpr const char* kNoBrowser =
+    "ﾌﾞﾗｳｻﾞを起動できませんでした。下のｱﾄﾞﾚｽをｺﾋﾟｰしてご利用ください。";
 
 constexpr ToolbarButton kToolbar[] = {
     {"NEW", "mnuNEW", QStyle::SP_FileIcon, "新規"},
@@ -168,7 +170,11 @@ void MainWindow::BuildStatusBar() {
 void MainWindow::BuildCommandTable() {
   using K = ActionLine::Kind;
   auto later = [this] { feedback_->Message("この機能はまだ使えません。", MessageKind::Warning); };
-  auto open = [this](const QUrl& url) { env_.prompts->OpenUrl(url); };
+  // Without a browser the address is all the user can take away: it is shown to be copied.
+  auto open = [this](const QString& address) {
+    if (env_.prompts->OpenUrl(QUrl(address))) return;
+    feedback_->Message(kNoBrowser, MessageKind::Warning, address);
+  };
   using Keys = QKeySequence;
   const ActionLine table[] = {
       {K::Menu, "mnuFILE", "ﾌｧｲﾙ(&F)"},
@@ -217,8 +223,8 @@ void MainWindow::BuildCommandTable() {
       {K::Menu, "mnuVERSION", "ﾍﾙﾌﾟ(&H)"},
       {K::Item, "mnuHELP", "ﾍﾙﾌﾟ(&H)", [this] { ShowHelp(); }},
       {K::Item, "mnuVER", "ﾊﾞｰｼﾞｮﾝ情報(&V)", [this] { ShowAbout(); }},
-      {K::Item, "mnuSAPORT", "ｻﾎﾟｰﾄﾍﾟｰｼﾞ(&S)", [open, this] { open(QUrl(env_.supportUrl)); }},
-      {K::Item, "mnuIMODE", "i-modeﾍﾟｰｼﾞ(&I)", [open, this] { open(QUrl(env_.imodeUrl)); }},
+      {K::Item, "mnuSAPORT", "ｻﾎﾟｰﾄﾍﾟｰｼﾞ(&S)", [open, this] { open(env_.supportUrl); }},
+      {K::Item, "mnuIMODE", "i-modeﾍﾟｰｼﾞ(&I)", [open, this] { open(env_.imodeUrl); }},
       {K::End},
   };
   actions_ = std::make_unique<Actions>(table, menuBar(), this);
@@ -240,6 +246,8 @@ void MainWindow::ApplySettings(const Settings& s) {
     if (ok && size > 0) font.setPointSize(size);
     if (s.fontBold) font.setBold(*s.fontBold);
     if (s.fontItalic) font.setItalic(*s.fontItalic);
+    if (s.fontStrikeout) font.setStrikeOut(*s.fontStrikeout);
+    if (s.fontUnderline) font.setUnderline(*s.fontUnderline);
     form_->setMmlFont(font);
   }
   midi_.repeat->setChecked(s.repeatOn);
@@ -260,6 +268,8 @@ Settings MainWindow::currentSettings() const {
                                           : S(QString::number(size));
     s.fontBold = font.bold();
     s.fontItalic = font.italic();
+    s.fontStrikeout = font.strikeOut();
+    s.fontUnderline = font.underline();
   }
   s.repeatOn = midi_.repeat->isChecked();
   for (int i = 0; i < 3; ++i) {
@@ -349,6 +359,7 @@ void MainWindow::ImportMidi(const QString& path) {
     feedback_->ShowDiagnostic(read.error());
     return;
   }
+  files_->RememberFolderOf(path);
   if (import_) import_->reject();
   ImportDialogLinks links{
       env_.prompts,
@@ -372,7 +383,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   }
   // The dialog's options go into the settings written now.
   if (import_) import_->reject();
-  SaveSettings(env_.settingsFile, currentSettings());
+  // The program closes all the same; the user learns now, not at the next start, that
+  // the menus and the font will come back as they were.
+  if (Result<void> saved = SaveSettings(env_.settingsFile, currentSettings()); !saved) {
+    feedback_->ShowDiagnostic(saved.error());
+  }
   playback_->Shutdown();
   if (tone_) tone_->close();
   event->accept();

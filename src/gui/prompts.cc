@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTranslator>
@@ -40,6 +41,12 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text
   }
   auto box = std::make_unique<QMessageBox>(icon, title, text, QMessageBox::Ok, parent);
   box->setInformativeText(detail);
+  // A file's path or a page's address is there to be copied, by mouse or keyboard.
+  const auto selectable = Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard;
+  box->setTextInteractionFlags(selectable);
+  if (auto* informative = box->findChild<QLabel*>("qt_msgbox_informativelabel")) {
+    informative->setTextInteractionFlags(selectable);
+  }
   return box;
 }
 

@@ -94,8 +94,10 @@ void MainWindowTest::settingsApplyAtStartAndAreWrittenAtClose() {
   QVERIFY(h.on("mnuMIDIREPEAT"));
   QCOMPARE(h.octaves(), QList<bool>({false, false, true}));
   const QFont font = h.part(3)->font();
-  QCOMPARE(QVariantList({font.family(), font.pointSize(), font.bold()}),
-           QVariantList({"DejaVu Serif", 10, true}));
+  // A file of an older version, without the effects: none of them.
+  QCOMPARE(QVariantList({font.family(), font.pointSize(), font.bold(), font.strikeOut(),
+                         font.underline()}),
+           QVariantList({"DejaVu Serif", 10, true, false, false}));
   QCOMPARE(QFileInfo(QDir::currentPath()).canonicalFilePath(),
            QFileInfo(folder.path()).canonicalFilePath());
 
@@ -106,6 +108,8 @@ void MainWindowTest::settingsApplyAtStartAndAreWrittenAtClose() {
   QFont chosen("DejaVu Sans");
   chosen.setPointSize(13);
   chosen.setItalic(true);
+  chosen.setStrikeOut(true);
+  chosen.setUnderline(true);
   h.prompts.fonts = {std::nullopt, chosen};
   h.trigger("mnuFONT");
   QCOMPARE(h.part(2)->font(), before);
@@ -120,10 +124,20 @@ void MainWindowTest::settingsApplyAtStartAndAreWrittenAtClose() {
   QSettings ini(h.path("chwr.ini"), QSettings::IniFormat);
   QStringList written;
   for (const char* key :
-       {"Midi/Time", "Midi/Key", "Font/Name", "Font/Size", "Font/Bold", "Font/Italic"}) {
+       {"Midi/Time", "Midi/Key", "Font/Name", "Font/Size", "Font/Bold", "Font/Italic",
+        "Font/Strikeout", "Font/Underline"}) {
     written << ini.value(key).toString();
   }
-  QCOMPARE(written, QStringList({"0", "0", "DejaVu Sans", "13", "False", "True"}));
+  QCOMPARE(written,
+           QStringList({"0", "0", "DejaVu Sans", "13", "False", "True", "True", "True"}));
+  // The next start brings the whole font back, the dialog's effects included.
+  {
+    Harness again(ReadAll(h.path("chwr.ini")));
+    const QFont restored = again.part(1)->font();
+    QCOMPARE(QVariantList({restored.family(), restored.pointSize(), restored.italic(),
+                           restored.strikeOut(), restored.underline()}),
+             QVariantList({"DejaVu Sans", 13, true, true, true}));
+  }
 
   // A stored folder that is gone is no reason not to start. Repeat turned on is
   // written as such.
@@ -851,6 +865,26 @@ void MainWindowTest::helpMenusOpenPages() {
            QList<QUrl>({QUrl::fromLocalFile(h.path("chwr.html")),
                         QUrl(WindowEnvironment{}.supportUrl), QUrl(WindowEnvironment{}.imodeUrl)}));
   QVERIFY(h.prompts.messages.isEmpty());
+
+  // Without a browser the page's address is shown instead, to be copied from the box.
+  const QString noBrowser = "ﾌﾞﾗｳｻﾞを起動できませんでした。下のｱﾄﾞﾚｽをｺﾋﾟｰしてご利用ください。";
+  h.prompts.urlsOpen = false;
+  h.trigger("mnuSAPORT");
+  h.trigger("mnuIMODE");
+  QCOMPARE(h.prompts.messages.size(), 2);
+  for (const ScriptedPrompts::ShownMessage& m : h.prompts.messages) {
+    QCOMPARE(QPair(m.text, m.kind), QPair(noBrowser, MessageKind::Warning));
+  }
+  const QString support = WindowEnvironment{}.supportUrl;
+  QCOMPARE(QStringList({h.prompts.messages[0].detail, h.prompts.messages[1].detail}),
+           QStringList({support, WindowEnvironment{}.imodeUrl}));
+  auto box = MakeMessageBox(nullptr, noBrowser, MessageKind::Warning, support);
+  auto* address = box->findChild<QLabel*>("qt_msgbox_informativelabel");
+  QVERIFY(address != nullptr);
+  QGuiApplication::clipboard()->clear();
+  address->setSelection(0, int(support.size()));
+  QTest::keyClick(address, Qt::Key_C, Qt::ControlModifier);
+  QCOMPARE(QGuiApplication::clipboard()->text(), support);
 
   // The about box is a modal box of its own.
   QString about;

@@ -87,6 +87,7 @@ class WindowHabitsTest : public QObject {
   void saveDialogsAddTheExtensionByTheFileNameAlone();
   void failedReadsAndWritesShowTheFileAndTheReason();
   void protectedFilesAreLeftAloneAndLinksWrittenThrough();
+  void settingsThatCannotBeWrittenAreSaidOnceAtClose();
   void notesBeyondTheKeysAreWarnedAndReported();
   void commandLineOpensTheFirstFileFromTheStartFolder();
   void standardKeysRunTheFileCommands();
@@ -98,6 +99,7 @@ class WindowHabitsTest : public QObject {
   void helpShowsInTheProgramWithoutABrowser();
   void placeAndRecentFilesAreRememberedAndRestored();
   void fileDialogsRememberTheFolderOfTheirFile();
+  void filesOpenedWithoutTheDialogRememberTheirFolderToo();
   void placementKeepsTheWindowWholeOnAScreen();
   void qtDialogsSpeakJapaneseAndNameEachFilterOnce();
 };
@@ -643,6 +645,23 @@ void WindowHabitsTest::protectedFilesAreLeftAloneAndLinksWrittenThrough() {
   QVERIFY(!h.window->modified());
 }
 
+void WindowHabitsTest::settingsThatCannotBeWrittenAreSaidOnceAtClose() {
+  const QByteArray ini = "[Midi]\r\nTime=0\r\n";
+  Harness h(ini);
+  QVERIFY(QFile::setPermissions(h.path("chwr.ini"), QFileDevice::ReadOwner |
+                                                        QFileDevice::ReadUser |
+                                                        QFileDevice::ReadGroup |
+                                                        QFileDevice::ReadOther));
+  h.trigger("mnuMIDIREPEAT");
+  // The program closes all the same, after one message naming the file and the reason.
+  QVERIFY(h.window->close());
+  QCOMPARE(h.prompts.messages.size(), 1);
+  const ScriptedPrompts::ShownMessage& m = h.prompts.messages.last();
+  QCOMPARE(QPair(m.text, m.kind), QPair(QString("設定を保存できませんでした。"), MessageKind::Error));
+  QCOMPARE(m.detail, h.path("chwr.ini") + "\nｱｸｾｽが許可されていません。");
+  QCOMPARE(ReadAll(h.path("chwr.ini")), ini);
+}
+
 void WindowHabitsTest::notesBeyondTheKeysAreWarnedAndReported() {
   Harness h;
   // An octave below O1 has no keys: the note is written as the lowest key, A of O0.
@@ -982,6 +1001,18 @@ void WindowHabitsTest::helpShowsInTheProgramWithoutABrowser() {
   // Asking again shows the same window.
   h.trigger("mnuHELP");
   QCOMPARE(h.window->findChildren<QTextBrowser*>("txtHELP").size(), 1);
+
+  // Escape and Ctrl+W, typed in the page, close the window; the editor stays.
+  QWidget* help = browser->window();
+  for (const QKeyCombination key :
+       {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::ControlModifier, Qt::Key_W)}) {
+    h.trigger("mnuHELP");
+    QApplication::setActiveWindow(help);
+    QVERIFY(help->isVisible());
+    QTest::keyClick(browser, key.key(), key.keyboardModifiers());
+    QVERIFY2(!help->isVisible(), qPrintable(QKeySequence(key).toString()));
+  }
+  QVERIFY(h.window->isVisible());
 }
 
 void WindowHabitsTest::placeAndRecentFilesAreRememberedAndRestored() {
@@ -1088,6 +1119,36 @@ void WindowHabitsTest::fileDialogsRememberTheFolderOfTheirFile() {
   again.prompts.files = {""};
   again.trigger("mnuREAD");
   QCOMPARE(startedIn(again), in("open"));
+}
+
+void WindowHabitsTest::filesOpenedWithoutTheDialogRememberTheirFolderToo() {
+  Harness h;
+  for (const char* name : {"cmd", "drop", "midi"}) QVERIFY(QDir(h.dir.path()).mkdir(name));
+  WriteAll(h.path("cmd/song.txt"), TitledSong("Command line"));
+  WriteAll(h.path("drop/song.txt"), TitledSong("Dropped"));
+  h.set({{"Text1_0", "L8 CDE"}});
+  h.triggerWithFile("mnuMIDIMAKE", "midi/tune.mid");
+  auto current = [] { return QFileInfo(QDir::currentPath()).canonicalFilePath(); };
+  auto in = [&h](const QString& name) { return QFileInfo(h.path(name)).canonicalFilePath(); };
+
+  h.prompts.answers = {Answer::No};
+  h.window->OpenCommandLine({"chimewright", "cmd/song.txt"}, h.dir.path());
+  QCOMPARE(h.text("Text3"), QString("Command line"));
+  QCOMPARE(current(), in("cmd"));
+  // A MIDI file on its way to the import dialog, then a dropped song.
+  h.window->OpenPath(h.path("midi/tune.mid"));
+  QCOMPARE(current(), in("midi"));
+  h.window->OpenPath(h.path("drop/song.txt"));
+  QCOMPARE(h.text("Text3"), QString("Dropped"));
+  QCOMPARE(current(), in("drop"));
+  // A file that could not be opened is no folder of the user's.
+  h.window->OpenPath(h.path("cmd/gone.txt"));
+  QCOMPARE(h.lastMessage(), "Error: " + kReadFailed);
+  QCOMPARE(current(), in("drop"));
+
+  QVERIFY(h.window->close());
+  QCOMPARE(QSettings(h.path("chwr.ini"), QSettings::IniFormat).value("File/Folder").toString(),
+           h.path("drop"));
 }
 
 void WindowHabitsTest::placementKeepsTheWindowWholeOnAScreen() {

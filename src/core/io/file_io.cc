@@ -37,15 +37,6 @@ std::string Reason(int error) {
   }
 }
 
-// A failure whose detail names the file and why, for the message box's detail.
-std::unexpected<Diagnostic> FileFailure(const char* message, const std::filesystem::path& path,
-                                        int error) {
-  Diagnostic d;
-  d.message = message;
-  d.detail = path.string() + "\n" + Reason(error);
-  return std::unexpected(std::move(d));
-}
-
 // Writes everything or reports failure; retries on interrupted and short writes.
 bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
   std::size_t done = 0;
@@ -73,6 +64,14 @@ std::filesystem::path ThroughLinks(std::filesystem::path path) {
 }
 
 }  // namespace
+
+std::unexpected<Diagnostic> FileFailure(const char* message, const std::filesystem::path& path,
+                                        int error) {
+  Diagnostic d;
+  d.message = message;
+  d.detail = path.string() + "\n" + Reason(error);
+  return std::unexpected(std::move(d));
+}
 
 Result<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& path) {
   std::error_code ec;

@@ -18,4 +18,9 @@ Result<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& pat
 /// "ﾌｧｲﾙ書き込みに失敗しました。".
 Result<void> WriteFileAtomic(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
+/// The failure `message` with the detail every file failure carries: `path`, a line break,
+/// and the system's reason for `error` (an errno value) in the program's words.
+std::unexpected<Diagnostic> FileFailure(const char* message, const std::filesystem::path& path,
+                                        int error);
+
 }  // namespace chwr

@@ -199,7 +199,7 @@ Result<void> SaveIniFile(const std::filesystem::path& path, const IniFile& ini) 
   std::error_code ec;
   if (std::filesystem::path parent = path.parent_path(); !parent.empty()) {
     std::filesystem::create_directories(parent, ec);
-    if (ec) return Fail(msg::kFileWriteFailed);
+    if (ec) return FileFailure(msg::kFileWriteFailed, parent, ec.value());
   }
   const std::string text = ini.Serialize();
   // Some characters have one-way mappings into code page 932 (U+301C WAVE DASH reads back as

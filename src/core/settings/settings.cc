@@ -90,6 +90,8 @@ Settings ReadSettings(const IniFile& ini) {
   s.fontSize = TextOr(ini, kFont, "Size", defaults.fontSize);
   s.fontBold = FlagOrNone(ini, kFont, "Bold");
   s.fontItalic = FlagOrNone(ini, kFont, "Italic");
+  s.fontStrikeout = FlagOrNone(ini, kFont, "Strikeout");
+  s.fontUnderline = FlagOrNone(ini, kFont, "Underline");
   s.scoreTone = TextOr(ini, kScore, "Tone", defaults.scoreTone);
   s.midiTone = WholeNumberOr(ini, kMidi, "Tone", defaults.midiTone);
   s.midiOct = WholeNumberOr(ini, kMidi, "Oct", defaults.midiOct);
@@ -118,6 +120,10 @@ void WriteSettings(IniFile& ini, const Settings& s) {
   ini.Set(kFont, "Size", s.fontSize);
   ini.Set(kFont, "Bold", FlagText(s.fontBold));
   ini.Set(kFont, "Italic", FlagText(s.fontItalic));
+  // Older versions know only the four keys above; a file they share gets the two effects
+  // only once the user has chosen a font here.
+  if (s.fontStrikeout) ini.Set(kFont, "Strikeout", FlagText(s.fontStrikeout));
+  if (s.fontUnderline) ini.Set(kFont, "Underline", FlagText(s.fontUnderline));
   ini.Set(kScore, "Tone", s.scoreTone);
   ini.Set(kMidi, "Tone", std::to_string(s.midiTone));
   ini.Set(kMidi, "Oct", std::to_string(s.midiOct));
@@ -175,13 +181,18 @@ Settings LoadSettings(const std::filesystem::path& path) {
 namespace {
 
 // Starts from the file as it is now; a file that exists but cannot be read is left alone
-// rather than replaced by one holding only our keys.
+// rather than replaced by one holding only our keys. Either failure says that the settings
+// are not saved, keeping the file and the system's reason as the detail.
 template <class Change>
 Result<void> UpdateFile(const std::filesystem::path& path, Change change) {
-  Result<IniFile> ini = LoadIniFile(path);
-  if (!ini) return Fail(msg::kFileWriteFailed);
-  change(*ini);
-  return SaveIniFile(path, *ini);
+  Result<void> saved = [&]() -> Result<void> {
+    Result<IniFile> ini = LoadIniFile(path);
+    if (!ini) return std::unexpected(ini.error());
+    change(*ini);
+    return SaveIniFile(path, *ini);
+  }();
+  if (!saved) saved.error().message = msg::kSettingsNotSaved;
+  return saved;
 }
 
 }  // namespace

@@ -51,6 +51,10 @@ struct Settings {
   std::optional<WindowPlace> window;
   /// [Recent] File1..File8: the files last opened or saved, the latest first.
   std::vector<std::string> recentFiles;
+  /// [Font] Strikeout and Underline, the font dialog's two effects; nullopt = unset. Last,
+  /// so that initialisers listing the fields above in order stay as they are.
+  std::optional<bool> fontStrikeout;
+  std::optional<bool> fontUnderline;
 
   /// Field-by-field equality.
   bool operator==(const Settings&) const = default;
@@ -63,7 +67,8 @@ inline constexpr std::string_view kSettingsFileName = "chwr.ini";
 Settings ReadSettings(const IniFile& ini);
 
 /// Writes the keys the main window writes when it closes (all but the [N003] paths;
-/// SoundFont and [Window] only when set; all eight [Recent] keys, empty past the list),
+/// SoundFont, [Window], [Font] Strikeout and Underline only when set; all eight [Recent]
+/// keys, empty past the list),
 /// leaving every other line of `ini` as it is.
 void WriteSettings(IniFile& ini, const Settings& settings);
 
@@ -78,10 +83,12 @@ std::filesystem::path SettingsPath(const std::filesystem::path& programDir);
 Settings LoadSettings(const std::filesystem::path& path);
 
 /// Writes `settings` into the file at `path` (creating it and its folder when missing),
-/// keeping every line it does not set. Fails with "ﾌｧｲﾙ書き込みに失敗しました。".
+/// keeping every line it does not set. Fails with "設定を保存できませんでした。", the
+/// detail naming the file (or its folder) and the system's reason.
 Result<void> SaveSettings(const std::filesystem::path& path, const Settings& settings);
 
-/// Writes the [N003] paths into the file at `path`, keeping every other line.
+/// Writes the [N003] paths into the file at `path`, keeping every other line; fails as
+/// SaveSettings does.
 Result<void> SaveTransferSettings(const std::filesystem::path& path, std::string_view exe,
                                   std::string_view file);
 

@@ -42,6 +42,9 @@ TEST(ReadSettings, ReadsNumbersFlagsAndMenuChoices) {
   EXPECT_EQ(Read("[Font]\nBold=True\nItalic=false\n"),
             (Settings{.fontBold = true, .fontItalic = false}));
   EXPECT_EQ(Read("[Midi]\nKey=0\n").octaveChoice, 0);
+  // The font dialog's two effects; a file without them leaves them unset.
+  EXPECT_EQ(Read("[Font]\nStrikeout=True\nUnderline=False\n"),
+            (Settings{.fontStrikeout = true, .fontUnderline = false}));
 }
 
 TEST(WriteSettings, WritesTheClosingKeysAsTheMenusHoldThem) {
@@ -99,10 +102,35 @@ TEST_F(SettingsFile, NoFileGivesDefaultsAndEverySettingSurvivesAlongsideOtherKey
   // Every field but the repeat away from its default; repeat off must replace Time=1.
   Settings s{"Noto Sans",     "9",   true, false,           "3",         0, 1, 4, 16, "/opt/link",
              "/tmp/book.mdd", false, 0,    "/home/me/café", "/sf/GM.sf2"};
+  s.fontStrikeout = true;
+  s.fontUnderline = false;
   ASSERT_TRUE(SaveTransferSettings(path_, s.n003Exe, s.n003File));
   ASSERT_TRUE(SaveSettings(path_, s));
   EXPECT_EQ(LoadSettings(path_), s);
   EXPECT_EQ(LoadIniFile(path_)->Get("Extra", "Keep"), "me");
+}
+
+TEST_F(SettingsFile, AFailedSaveSaysSoWithTheFileAndTheReason) {
+  auto failure = [](const fs::path& path) {
+    Result<void> saved = SaveSettings(path, Settings{.repeatOn = true});
+    return saved ? std::pair<std::string, std::string>{} : std::pair{saved.error().message,
+                                                                      saved.error().detail};
+  };
+  const std::string kNotSaved = "設定を保存できませんでした。";
+  EXPECT_EQ(failure(dir_), std::pair(kNotSaved, dir_.string() + "\nﾌｫﾙﾀﾞです。"));
+
+  // A protected file stays as it was.
+  std::ofstream(path_, std::ios::binary) << "[Midi]\r\nTime=0\r\n";
+  fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  EXPECT_EQ(failure(path_), std::pair(kNotSaved, path_.string() + "\nｱｸｾｽが許可されていません。"));
+  EXPECT_FALSE(LoadSettings(path_).repeatOn);
+
+  // A folder that cannot be made: a file stands where it would be.
+  const fs::path blocked = path_.parent_path() / "chwr.ini" / "sub" / "chwr.ini";
+  auto [message, detail] = failure(blocked);
+  EXPECT_EQ(message, kNotSaved);
+  EXPECT_TRUE(detail.starts_with((path_ / "sub").string() + "\n")) << detail;
+  EXPECT_GT(detail.size(), (path_ / "sub").string().size() + 1) << "no reason given";
 }
 
 // Sets an environment variable for the life of the object.
