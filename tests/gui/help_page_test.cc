@@ -242,6 +242,8 @@ void HelpPageTest::settingsKeysOnThePageAreTheKeysThatAreKept() {
   all.fontSize = "9";
   all.fontBold = true;
   all.fontItalic = true;
+  all.fontStrikeout = true;
+  all.fontUnderline = true;
   all.scoreTone = "3";
   all.midiTone = 0;
   all.midiOct = 1;

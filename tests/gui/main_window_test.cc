@@ -889,9 +889,9 @@ void MainWindowTest::helpMenusOpenPages() {
   // The about box is a modal box of its own.
   QString about;
   QTimer::singleShot(0, [&about] {
-    if (QWidget* box = QApplication::activeModalWidget()) {
-      about = box->findChild<QLabel*>("qt_msgbox_label")->text();
-      box->close();
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      about = modal->findChild<QLabel*>("qt_msgbox_label")->text();
+      modal->close();
     }
   });
   h.trigger("mnuVER");
