@@ -61,6 +61,18 @@ bool ChooseFromMenu(QPlainTextEdit* box, const char* item) {
   return enabled;
 }
 
+// Types `keys` into part box `part` as a user would: its tab shown, the box focused.
+void TypeInPart(Harness& h, int part, const QString& keys) {
+  h.tabs()->setCurrentIndex(part);
+  h.part(part)->setFocus();
+  QTest::keyClicks(h.part(part), keys);
+}
+
+// Ctrl + `letter` in part box `part`.
+void CtrlKeyInPart(Harness& h, int part, Qt::Key letter) {
+  QTest::keyClick(h.part(part), letter, Qt::ControlModifier);
+}
+
 // The shortcuts of every action of the window.
 QList<QKeySequence> AllShortcuts(const QWidget* window) {
   QList<QKeySequence> keys;
@@ -162,14 +174,8 @@ void WindowHabitsTest::caseKeysAndResolutionChangesAreUndoableEdits() {
 
 void WindowHabitsTest::caseKeysAreOneStepToUndoFromAnyPartBox() {
   Harness h;
-  auto type = [&h](int part, const QString& keys) {
-    h.tabs()->setCurrentIndex(part);
-    h.part(part)->setFocus();
-    QTest::keyClicks(h.part(part), keys);
-  };
-  auto key = [&h](int part, Qt::Key letter) {
-    QTest::keyClick(h.part(part), letter, Qt::ControlModifier);
-  };
+  auto type = [&h](int part, const QString& keys) { TypeInPart(h, part, keys); };
+  auto key = [&h](int part, Qt::Key letter) { CtrlKeyInPart(h, part, letter); };
   // Part 3 stays empty: the case keys leave it alone.
   type(0, "l8 cde");
   type(1, "O4 Efg");
@@ -269,19 +275,10 @@ void WindowHabitsTest::caseKeysAreOneStepToUndoFromAnyPartBox() {
   QVERIFY(h.window->modified());
 }
 
-// Whatever the user mixes (typing, the case keys, undo and redo in any part), each box's
-// history stays whole: undoing everything everywhere gives the empty parts back, redoing
-// everything the latest texts, visited in any order.
 void WindowHabitsTest::resolutionChangeAsksBeforeRoundingAndIsOneStep() {
   Harness h;
-  auto type = [&h](int part, const QString& keys) {
-    h.tabs()->setCurrentIndex(part);
-    h.part(part)->setFocus();
-    QTest::keyClicks(h.part(part), keys);
-  };
-  auto key = [&h](int part, Qt::Key letter) {
-    QTest::keyClick(h.part(part), letter, Qt::ControlModifier);
-  };
+  auto type = [&h](int part, const QString& keys) { TypeInPart(h, part, keys); };
+  auto key = [&h](int part, Qt::Key letter) { CtrlKeyInPart(h, part, letter); };
   auto state = [&h] { return h.parts() << h.text("cmbBUNKAI"); };
   h.set({{"Text1_0", "' intro *3 bars\nO4 C*36 D*17 E*1 L*3 F C*192 R*5"},
          {"Text1_1", "L*4 C"},
@@ -376,6 +373,9 @@ void WindowHabitsTest::sizeReportIsElidedWithTheWholeTextAsTip() {
   QCOMPARE(report->toolTip(), kInitialReport);
 }
 
+// Whatever the user mixes (typing, the case keys, undo and redo in any part), each box's
+// history stays whole: undoing everything everywhere gives the empty parts back, redoing
+// everything the latest texts, visited in any order.
 void WindowHabitsTest::undoAndRedoMixedOverThePartsLoseNothing() {
   Harness h;
   QRandomGenerator random(19);  // the same run every time
