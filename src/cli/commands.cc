@@ -20,7 +20,7 @@
 #include "build/open_song.h"
 #include "cli/json.h"
 #include "io/file_io.h"
-#include "import/smf_dump.h"
+#include "midi/smf_dump.h"
 #include "import/smf_import.h"
 #include "mail/melody_mail.h"
 #include "messages.h"

@@ -12,8 +12,8 @@
 
 #include "build/build_song.h"
 #include "fuzz_check.h"
-#include "import/smf_dump.h"
 #include "import/smf_import.h"
+#include "midi/smf_dump.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <map>
 
 #include "build/build_song.h"
-#include "import/smf_events.h"
 #include "io/byte_reader.h"
+#include "midi/smf_events.h"
 
 namespace chwr::test {
 namespace {

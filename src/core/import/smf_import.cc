@@ -6,9 +6,9 @@
 #include <set>
 
 #include "import/smf_convert.h"
-#include "import/smf_events.h"
 #include "io/byte_reader.h"
 #include "messages.h"
+#include "midi/smf_events.h"
 #include "sequence/step_pass.h"
 #include "song/choices.h"
 #include "text/cp932.h"
