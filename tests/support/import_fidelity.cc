@@ -4,7 +4,7 @@
 #include <cmath>
 #include <map>
 
-#include "build/build_song.h"
+#include "convert/build_song.h"
 #include "io/byte_reader.h"
 #include "midi/smf_events.h"
 

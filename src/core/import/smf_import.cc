@@ -80,7 +80,9 @@ std::string TempoText(double quarterSeconds) {
 
 Result<SmfFacts> ReadSmfFacts(std::span<const std::uint8_t> bytes) {
   const ByteReader r(bytes);
-  if (!r.MatchesAt(0, "MThd")) return Fail(msg::kSmfFormatInvalid);
+  if (!r.MatchesAt(0, "MThd")) {
+    return Fail(msg::kSmfFormatInvalid, DiagnosticCode::kInvalidFormat);
+  }
   SmfFacts facts;
   // A header cut short reads as zeros where its bytes are missing.
   if (r.Has(8, 2)) facts.format = r.U16At(8);

@@ -69,15 +69,16 @@ std::uint32_t SmfTiming::MsToTicks(double ms) const {
 }
 
 Result<SmfTiming> ReadSmfTiming(std::span<const std::uint8_t> bytes) {
+  const auto invalid = [] { return Fail(msg::kInvalidFileFormat, DiagnosticCode::kInvalidFormat); };
   ByteReader r(bytes);
-  if (!r.Has(14) || !r.MatchesAt(0, "MThd")) return Fail(msg::kInvalidFileFormat);
+  if (!r.Has(14) || !r.MatchesAt(0, "MThd")) return invalid();
   r.Skip(4);
   const std::uint32_t headerLength = *r.U32be();
-  if (headerLength < 6) return Fail(msg::kInvalidFileFormat);
+  if (headerLength < 6) return invalid();
   r.U16be();  // format
   const std::uint16_t trackCount = *r.U16be();
   const std::uint16_t division = *r.U16be();
-  if (!r.Skip(headerLength - 6)) return Fail(msg::kInvalidFileFormat);
+  if (!r.Skip(headerLength - 6)) return invalid();
 
   SmfTiming timing;
   if (division & 0x8000) {

@@ -141,7 +141,9 @@ Result<std::vector<std::uint8_t>> SerializeSongFile(const SongDocument& song) {
 }
 
 Result<SongFileRead> ParseSongFile(std::span<const std::uint8_t> bytes) {
-  if (!StartsWithMagicLine(bytes)) return Fail(msg::kInvalidFileFormat);
+  if (!StartsWithMagicLine(bytes)) {
+    return Fail(msg::kInvalidFileFormat, DiagnosticCode::kInvalidFormat);
+  }
 
   SongFileRead result;
   DecodedText decoded = DecodeCp932(bytes);
