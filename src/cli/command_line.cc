@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_messages.h"
 #include "cli/commands.h"
 #include "cli/exit_status.h"
-#include "cli/cli_messages.h"
 #include "cli/shared.h"
 #include "messages.h"
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
+#include "cli/cli_messages.h"
 #include "cli/commands.h"
 #include "cli/exit_status.h"
-#include "cli/cli_messages.h"
 #include "cli/shared.h"
 #include "convert/open_song.h"
 #include "io/file_io.h"

@@ -11,9 +11,9 @@
 #include <string>
 #include <thread>
 
+#include "cli/cli_messages.h"
 #include "cli/commands.h"
 #include "cli/exit_status.h"
-#include "cli/cli_messages.h"
 #include "cli/shared.h"
 #include "playback/playback.h"
 

@@ -4,8 +4,8 @@
 #include <iterator>
 #include <string_view>
 
-#include "cli/exit_status.h"
 #include "cli/cli_messages.h"
+#include "cli/exit_status.h"
 #include "convert/open_song.h"
 #include "io/file_io.h"
 #include "settings/settings.h"
