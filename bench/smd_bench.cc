@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "build/build_song.h"
+#include "convert/build_song.h"
 #include "largest_song.h"
 
 namespace {

@@ -1,5 +1,6 @@
 #pragma once
-// The commands of `chwr`, callable in-process so tests can drive them.
+// The commands of `chwr`, callable in-process so tests can drive them. Each returns its
+// exit status (cli/exit_status.h).
 
 #include <filesystem>
 #include <iosfwd>
@@ -7,17 +8,6 @@
 #include <string>
 
 namespace chwr::cli {
-
-/// Exit statuses shared by every command.
-/// kInterrupted is what a shell reports for a program ended by Ctrl+C (128 + SIGINT), so
-/// a script can tell a stopped `play` from one that played to the end.
-enum ExitStatus {
-  kOk = 0,
-  kCompileError = 1,
-  kFileError = 2,
-  kUsageError = 64,
-  kInterrupted = 130
-};
 
 /// `chwr compile SONG.txt`: JSON lines of every part's events and statistics; "-" reads
 /// the song from standard input.
@@ -75,14 +65,14 @@ struct SoundRequest {
   bool loop = false;             ///< play: until Ctrl+C
   MidiOptions midi;
 };
-/// `chwr play FILE`: plays with a live position line until the end (kOk) or Ctrl+C
-/// (kInterrupted).
+/// `chwr play FILE`: plays with a live position line until the end (exit status 0) or
+/// Ctrl+C (130).
 int PlayCommand(const SoundRequest& request, std::ostream& out, std::ostream& err);
 /// `chwr render FILE -o OUT.wav`: renders faster than real time.
 int RenderCommand(const SoundRequest& request, std::ostream& out, std::ostream& err);
 
 /// Parses the command line and runs the chosen command. Output that cannot be written to
-/// `out` (a full disk) is reported on `err` with kFileError.
+/// `out` (a full disk) is reported on `err` with exit status 2.
 int Run(int argc, char** argv, std::ostream& out, std::ostream& err);
 
 }  // namespace chwr::cli

@@ -177,6 +177,10 @@ std::string ContentIsKind(std::string_view kindName) {
   return "このﾌｧｲﾙの中身は" + std::string(kindName) + "ﾌｧｲﾙです。";
 }
 
+std::string TempoReplaced(std::string_view typed) {
+  return "ﾃﾝﾎﾟ「" + std::string(typed) + "」は数値でないため120にしました。";
+}
+
 std::string TempoOutOfRange(std::string_view typed, std::string_view format,
                             std::string_view written) {
   return "ﾃﾝﾎﾟ " + std::string(typed) + " は " + std::string(format) + " では " +

@@ -130,6 +130,8 @@ std::string PartTooLong(int part, int steps, int maxSteps);
 
 // ---- MLD -----------------------------------------------------------------------------------
 
+/// A build warning: the tempo `typed` is no number, and every file holds 120 instead.
+std::string TempoReplaced(std::string_view typed);
 /// A build warning: the tempo typed is outside 1..255, and the file of kind `format` ("MLD",
 /// "SMD") holds `written` instead (the MLD tempo byte, the tempo of the SMD tempo class).
 std::string TempoOutOfRange(std::string_view typed, std::string_view format,
@@ -221,7 +223,6 @@ inline constexpr const char* kMidiKindName = "MIDI";
 inline constexpr const char* kTextKindName = "ﾃｷｽﾄ";
 /// Added to kInvalidFileFormat when the bytes are plainly a file of kind `kindName`.
 std::string ContentIsKind(std::string_view kindName);
-/// Shown when a MIDI file is opened.
 
 // ---- MIDI import ---------------------------------------------------------------------------
 

@@ -5,15 +5,15 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <algorithm>
 
 #include "box_text.h"
-#include "build/build_song.h"
-#include "build/open_song.h"
+#include "convert/build_song.h"
+#include "convert/open_song.h"
 #include "feedback.h"
 #include "file_commands.h"
 #include "io/file_io.h"
 #include "mail/melody_mail.h"
-#include "messages.h"
 #include "midi/smf_timing.h"
 #include "song_form.h"
 
@@ -55,10 +55,16 @@ std::optional<BuiltSong> BuildCommands::Build(const BuildWanted& wanted) {
     feedback_.ShowDiagnostic(build.error());
     return std::nullopt;
   }
-  // The box shows what was built.
-  if (build->tempoReplaced) form_.showBuiltTempo("120");
+  // A tempo that is no number is told by the box, which shows what was built, not by a
+  // message.
+  const auto replaced = [](const Diagnostic& w) {
+    return w.code == DiagnosticCode::kTempoReplaced;
+  };
+  if (std::ranges::any_of(build->warnings, replaced)) form_.showBuiltTempo("120");
   emit sizeReported(Q(build->sizeReport));
-  for (const Diagnostic& w : build->warnings) feedback_.ShowDiagnostic(w);
+  for (const Diagnostic& w : build->warnings) {
+    if (!replaced(w)) feedback_.ShowDiagnostic(w);
+  }
   if (!build->midiFile.empty()) {
     if (auto timing = ReadSmfTiming(build->midiFile)) {
       emit midiLengthKnown(static_cast<qint64>(timing->LengthMs()));
@@ -101,7 +107,7 @@ void BuildCommands::MakeSmdFile() {
     if (!note.isEmpty()) note += "\r\n\r\n";
     note += Q(w.message);
   }
-  if (!note.isEmpty()) feedback_.Message(note, MessageKind::Warning);
+  if (!note.isEmpty()) feedback_.Message(note, DiagnosticKind::Warning);
   // A song without a note or rest has nothing to write; the box said so.
   if (build->smdFile.empty()) return;
   SaveBytes({"Smd File(*.smd)", "*.smd", files_.defaultNames().smd, ".smd", {}},
@@ -130,7 +136,7 @@ void BuildCommands::MakeMelodyMail() {
   QGuiApplication::clipboard()->clear();
   QGuiApplication::clipboard()->setText(mail);
   emit mailMade(mail);
-  feedback_.Message(Q(MailReportText(S(mail))), MessageKind::Information);
+  feedback_.Message(Q(MailReportText(S(mail))), DiagnosticKind::Confirmation);
 }
 
 void BuildCommands::ReadMailFromClipboard() {
@@ -143,7 +149,7 @@ void BuildCommands::ReadMailFromClipboard() {
   auto read = OpenSongBytes(FileKind::kMld, *bytes);
   if (!read) {
     Diagnostic d = read.error();
-    if (d.message == msg::kInvalidFileFormat && d.detail.empty()) d.detail = kNotMail;
+    if (d.code == DiagnosticCode::kInvalidFormat && d.detail.empty()) d.detail = kNotMail;
     feedback_.ShowDiagnostic(d);
     return;
   }

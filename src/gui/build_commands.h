@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-#include "build/build_song.h"
+#include "convert/build_song.h"
 #include "prompts.h"
 
 class QAction;

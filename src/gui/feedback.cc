@@ -4,25 +4,13 @@
 
 namespace chwr::gui {
 
-MessageKind MessageKindOf(DiagnosticKind kind) {
-  switch (kind) {
-    case DiagnosticKind::Confirmation:
-      return MessageKind::Information;
-    case DiagnosticKind::Warning:
-      return MessageKind::Warning;
-    case DiagnosticKind::Error:
-      break;
-  }
-  return MessageKind::Error;
-}
-
-void Feedback::Message(const QString& text, MessageKind kind, const QString& detail) const {
+void Feedback::Message(const QString& text, DiagnosticKind kind, const QString& detail) const {
   prompts_.Message(window_, text, kind, detail);
 }
 
 void Feedback::ShowDiagnostic(const Diagnostic& d) const {
   if (d.part >= 0) form_.selectErrorText(d.part, QString::fromStdString(d.searchText), d.line);
-  Message(QString::fromStdString(d.message), MessageKindOf(d.kind),
+  Message(QString::fromStdString(d.message), d.kind,
           QString::fromStdString(d.detail));
 }
 

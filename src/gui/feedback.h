@@ -13,9 +13,6 @@ namespace chwr::gui {
 
 class SongForm;
 
-/// The message box look of a diagnostic kind: its title and icon.
-MessageKind MessageKindOf(DiagnosticKind kind);
-
 /// The user, as the commands reach them.
 class Feedback {
  public:
@@ -28,7 +25,7 @@ class Feedback {
   /// The window the dialogs belong to.
   QWidget* window() const { return window_; }
   /// An OK message box, with `detail` below its text when there is one.
-  void Message(const QString& text, MessageKind kind, const QString& detail = {}) const;
+  void Message(const QString& text, DiagnosticKind kind, const QString& detail = {}) const;
   /// Every failure the user sees: the part's offending text selected, then a message box
   /// with the kind's title and the diagnostic's detail.
   void ShowDiagnostic(const Diagnostic& d) const;

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 
 #include "box_text.h"
-#include "build/open_song.h"
+#include "convert/open_song.h"
 #include "feedback.h"
 #include "io/file_io.h"
 #include "song/song_file.h"

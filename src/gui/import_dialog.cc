@@ -288,7 +288,7 @@ void ImportDialog::Focus(ImportField field) {
 }
 
 void ImportDialog::Show(const Diagnostic& d) {
-  links_.prompts->Message(this, Q(d.message), MessageKindOf(d.kind), Q(d.detail));
+  links_.prompts->Message(this, Q(d.message), d.kind, Q(d.detail));
 }
 
 // The input is checked before anything is asked or changed: refused input changes

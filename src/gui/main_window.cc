@@ -22,8 +22,8 @@
 
 #include "actions.h"
 #include "box_text.h"
-#include "build/open_song.h"
 #include "command_line.h"
+#include "convert/open_song.h"
 #include "drop_guard.h"
 #include "elided_label.h"
 #include "feedback.h"
@@ -169,11 +169,11 @@ void MainWindow::BuildStatusBar() {
 
 void MainWindow::BuildCommandTable() {
   using K = ActionLine::Kind;
-  auto later = [this] { feedback_->Message("この機能はまだ使えません。", MessageKind::Warning); };
+  auto later = [this] { feedback_->Message("この機能はまだ使えません。", DiagnosticKind::Warning); };
   // Without a browser the address is all the user can take away: it is shown to be copied.
   auto open = [this](const QString& address) {
     if (env_.prompts->OpenUrl(QUrl(address))) return;
-    feedback_->Message(kNoBrowser, MessageKind::Warning, address);
+    feedback_->Message(kNoBrowser, DiagnosticKind::Warning, address);
   };
   using Keys = QKeySequence;
   const ActionLine table[] = {
@@ -293,7 +293,7 @@ void MainWindow::OpenPath(const QString& path) {
 
 void MainWindow::OpenCommandLine(const QStringList& arguments, const QString& startFolder) {
   const CommandLineRequest request = ReadCommandLine(arguments, startFolder);
-  if (!request.warning.isEmpty()) feedback_->Message(request.warning, MessageKind::Warning);
+  if (!request.warning.isEmpty()) feedback_->Message(request.warning, DiagnosticKind::Warning);
   if (!request.path.isEmpty()) files_->OpenPath(request.path);
 }
 

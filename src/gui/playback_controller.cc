@@ -8,9 +8,10 @@
 #include <algorithm>
 #include <limits>
 
-#include "build/build_song.h"
 #include "build_commands.h"
+#include "convert/build_song.h"
 #include "feedback.h"
+#include "io/file_io.h"
 #include "position_slider.h"
 
 namespace chwr::gui {
@@ -120,7 +121,7 @@ void PlaybackController::StartPlaybackFile(bool resetOnly) {
   }
   std::error_code ec;
   std::filesystem::create_directories(playbackFile_.parent_path(), ec);
-  if (auto written = WriteMidiFile(playbackFile_, image); !written) {
+  if (auto written = WriteFileAtomic(playbackFile_, image); !written) {
     feedback_.ShowDiagnostic(written.error());
     return;
   }

@@ -30,16 +30,12 @@ QString WithExtension(const QString& name, const QString& extension) {
   return fileName.toUpper().contains(extension.toUpper()) ? name : name + extension;
 }
 
-std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text, MessageKind kind,
-                                            const QString& detail) {
-  QMessageBox::Icon icon = QMessageBox::Warning;
-  QString title = QStringLiteral("注意");
-  if (kind == MessageKind::Error) title = QStringLiteral("ｴﾗｰ");
-  if (kind == MessageKind::Information) {
-    icon = QMessageBox::Information;
-    title = QStringLiteral("確認");
-  }
-  auto box = std::make_unique<QMessageBox>(icon, title, text, QMessageBox::Ok, parent);
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text,
+                                            DiagnosticKind kind, const QString& detail) {
+  const QMessageBox::Icon icon =
+      kind == DiagnosticKind::Confirmation ? QMessageBox::Information : QMessageBox::Warning;
+  auto box = std::make_unique<QMessageBox>(icon, QString::fromUtf8(DiagnosticTitle(kind)), text,
+                                           QMessageBox::Ok, parent);
   box->setInformativeText(detail);
   // A file's path or a page's address is there to be copied, by mouse or keyboard.
   const auto selectable = Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard;
@@ -74,7 +70,7 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* parent, const FileDialog& d
   return box;
 }
 
-void QtPrompts::Message(QWidget* parent, const QString& text, MessageKind kind,
+void QtPrompts::Message(QWidget* parent, const QString& text, DiagnosticKind kind,
                         const QString& detail) {
   MakeMessageBox(parent, text, kind, detail)->exec();
 }

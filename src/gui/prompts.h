@@ -8,14 +8,13 @@
 #include <memory>
 #include <optional>
 
+#include "diagnostic.h"  // DiagnosticKind: a message box's title and icon
+
 class QFileDialog;
 class QMessageBox;
 class QWidget;
 
 namespace chwr::gui {
-
-/// A message box's look: title and icon.
-enum class MessageKind { Error, Information, Warning };
 
 /// The answer to a Yes / No / Cancel question.
 enum class Answer { Yes, No, Cancel };
@@ -35,7 +34,7 @@ class Prompts {
   virtual ~Prompts() = default;
   /// An OK message box: "ｴﾗｰ"/exclamation, "確認"/information, "注意"/warning; `detail`
   /// (the file and the system's reason, say) goes below the text when there is one.
-  virtual void Message(QWidget* parent, const QString& text, MessageKind kind,
+  virtual void Message(QWidget* parent, const QString& text, DiagnosticKind kind,
                        const QString& detail) = 0;
   /// A question with Yes, No and Cancel, title "確認" and the information icon.
   virtual Answer AskYesNoCancel(QWidget* parent, const QString& text) = 0;
@@ -54,7 +53,7 @@ class Prompts {
 /// The real dialogs.
 class QtPrompts final : public Prompts {
  public:
-  void Message(QWidget* parent, const QString& text, MessageKind kind,
+  void Message(QWidget* parent, const QString& text, DiagnosticKind kind,
                const QString& detail) override;
   Answer AskYesNoCancel(QWidget* parent, const QString& text) override;
   bool AskOkCancel(QWidget* parent, const QString& text) override;
@@ -65,8 +64,8 @@ class QtPrompts final : public Prompts {
 };
 
 /// The message box QtPrompts::Message shows.
-std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text, MessageKind kind,
-                                            const QString& detail);
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text,
+                                            DiagnosticKind kind, const QString& detail);
 /// The question box QtPrompts::AskYesNoCancel shows, or with `okCancel` AskOkCancel.
 std::unique_ptr<QMessageBox> MakeQuestionBox(QWidget* parent, const QString& text,
                                              bool okCancel = false);

@@ -126,26 +126,6 @@ TEST_F(ChwrTest, DataTextAndToneDefinitionAreEscapedAndHex) {
   EXPECT_NE(o.out.find("\"tone\":1,"), std::string::npos);
 }
 
-TEST_F(ChwrTest, CompileErrorExitsOneWithTheMessageFirst) {
-  Outcome o = Run("compile '" + WriteSong("C4`O7C").string() + "'");
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(FirstLine(o.err), "ﾊﾟｰﾄ1 (2行目) に(O命令)構文ｴﾗｰがあります。");
-  EXPECT_EQ(o.out, "");
-}
-
-TEST_F(ChwrTest, FilesThatAreNoSongExitTwo) {
-  Outcome notSong = Run("compile '" + WriteSong("C", " 1 ", "QRV").string() + "'");
-  EXPECT_EQ(notSong.status, 2);
-  EXPECT_EQ(FirstLine(notSong.err), "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。");
-
-  Outcome missing = Run("compile '" + (dir_ / "nothing.txt").string() + "'");
-  EXPECT_EQ(missing.status, 2);
-  EXPECT_EQ(FirstLine(missing.err), "ﾌｧｲﾙ読み込みに失敗しました。");
-
-  Outcome folder = Run("compile '" + dir_.string() + "'");
-  EXPECT_EQ(folder.status, 2);
-}
-
 TEST_F(ChwrTest, ResolutionLineSelectsTwentyFourSteps) {
   Outcome o = Run("compile '" + WriteSong("C64C2", " 0 ").string() + "'");
   ASSERT_EQ(o.status, 0) << o.err;

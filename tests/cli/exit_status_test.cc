@@ -1,5 +1,6 @@
-// What a script learns from `chwr`'s exit status: output that could not be written is a
-// failure, and a `play` stopped by Ctrl+C is told apart from one that played to the end.
+// What a script learns from `chwr`'s exit status: every failure exits by what it is
+// about, the same from every command; output that could not be written is a failure,
+// and a `play` stopped by Ctrl+C is told apart from one that played to the end.
 
 #include <gtest/gtest.h>
 
@@ -10,9 +11,13 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
+#include "smf_bytes.h"
 #include "song/song_file.h"
 #include "test_support.h"
 
@@ -20,6 +25,7 @@ namespace chwr {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace test::smf;
 
 struct Outcome {
   int status = -1;
@@ -86,6 +92,102 @@ TEST_F(ExitStatusTest, ACompileErrorKeepsItsStatusWhenOutputFails) {
   const Outcome o = Run("compile " + Quoted(WriteSong("O9C")), "/dev/full");
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.err.substr(0, o.err.find('\n')), "ﾊﾟｰﾄ1 (1行目) に(O命令)構文ｴﾗｰがあります。");
+}
+
+// A format 1 file: a conductor track with title and tempo 150, then two tracks.
+Bytes TwoTracks() {
+  return File(1, 96,
+              {Cat({Meta(0, 0x03, "Duet"), Tempo(0, 400000), End()}),
+               Cat({On(0, 72), Off(72, 72), End()}),
+               Cat({On(0, 48, 100, 1), Off(192, 48, 1), End()})});
+}
+
+Bytes SongBytes(const std::string& mml, const std::string& tempo = "120") {
+  SongDocument song = test::Song(mml);
+  song.tempo = tempo;
+  return *SerializeSongFile(song);
+}
+
+// The exit status and the first line on standard error of each kind of trouble, from
+// each command that meets it. {in} is a file holding `bytes` (none: no such file), {out}
+// a file no failure leaves behind, {nowhere} a file in a folder that does not exist.
+TEST_F(ExitStatusTest, EveryFailureExitsByWhatItIsAbout) {
+  const Bytes noTrack = File(1, 96, {Cat({Tempo(0, 400000), End()})});
+  const Bytes format2 = File(2, 96, {End()});
+  const std::string tracks =
+      "--tracks: track (or, in a format 0 file, channel) numbers 1 to 16, separated by commas";
+  const struct {
+    std::string command;
+    std::string name;
+    std::optional<Bytes> bytes;
+    int status;
+    std::string firstLine;
+  } cases[] = {
+      // 0: done; a warning alone fails nothing.
+      {"build {in} --mld {out}", "a.txt", SongBytes("C4", "abc"), 0,
+       "注意: ﾃﾝﾎﾟ「abc」は数値でないため120にしました。"},
+      // 1: what the song or the choices ask for cannot be made.
+      {"compile {in}", "a.txt", SongBytes("C4`O7C"), 1,
+       "ﾊﾟｰﾄ1 (2行目) に(O命令)構文ｴﾗｰがあります。"},
+      {"build {in} --smd {out}", "a.txt", SongBytes("V10"), 1,
+       "注意: 音符も休符もないため、SMDﾌｧｲﾙは作成できません。"},
+      {"compile {in}", "a.mid", noTrack, 1, "ﾄﾗｯｸ1情報が存在しません。"},
+      {"build {in} --mld {out}", "a.mid", noTrack, 1, "ﾄﾗｯｸ1情報が存在しません。"},
+      {"open {in} -o {out}", "a.mid", noTrack, 1, "ﾄﾗｯｸ1情報が存在しません。"},
+      {"open {in} -o {out} --tracks 3", "a.mid", TwoTracks(), 1, "ﾄﾗｯｸ3情報が存在しません。"},
+      {"open {in} -o {out} --tracks 1,2,3,4,5", "a.mid", TwoTracks(), 1,
+       "変換対象ﾄﾗｯｸは4つまでです。"},
+      {"open {in} -o {out} --transpose -123", "a.mid", TwoTracks(), 1, "ﾄﾗﾝｽﾎﾟｰｽﾞが無効です。"},
+      {"open {in} -o {out} --measures 0", "a.mid", TwoTracks(), 1, "変換範囲が無効です。"},
+      {"open {in} -o {out} --measures -2", "a.mid", TwoTracks(), 1, "変換範囲が無効です。"},
+      {"open {in} -o {out} --tracks 1,2 --start 99999", "a.mid", TwoTracks(), 1,
+       "開始位置が曲の終わりより後ろです。(0～0小節)"},
+      // 2: a file that cannot be read or written, or is not what it should be.
+      {"compile {in}", "a.txt", Bytes{'Q', 'R', 'V', '\r', '\n'}, 2, "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。"},
+      {"compile {in}", "gone.txt", std::nullopt, 2, "ﾌｧｲﾙ読み込みに失敗しました。"},
+      {"open {in} -o {out}", "gone.mid", std::nullopt, 2, "ﾌｧｲﾙ読み込みに失敗しました。"},
+      {"build {in} --mld {nowhere}", "a.txt", SongBytes("C4"), 2,
+       "ﾌｧｲﾙ書き込みに失敗しました。"},
+      {"compile {in}", "a.mid", format2, 2,
+       "SMF ﾌｫｰﾏｯﾄ2のMIDIﾌｧｲﾙは変換できません。(ﾌｫｰﾏｯﾄ0と1のみ)"},
+      {"open {in} -o {out}", "a.mid", format2, 2,
+       "SMF ﾌｫｰﾏｯﾄ2のMIDIﾌｧｲﾙは変換できません。(ﾌｫｰﾏｯﾄ0と1のみ)"},
+      {"open {in} -o {out}", "a.mid", Bytes{'n', 'o', 't', ' ', 'M', 'I', 'D', 'I'}, 2,
+       "SMF ﾌｫｰﾏｯﾄが無効です。"},
+      {"open --mail {in} -o {out}", "a.txt", Bytes{'-', '-', 'B', ':', 'M', '!'}, 2,
+       "ﾒﾛﾃﾞｨｰﾒｰﾙの文字列に使えない文字(!)があります。"},
+      // 64: a command line asking for what there is not.
+      {"build {in}", "a.txt", SongBytes("C4"), 64,
+       "build: say what to write: --mld, --mid, --smd, --mail and/or --reset-mid"},
+      {"open {in} -o {out} --tracks 0", "a.mid", TwoTracks(), 64, tracks},
+      {"open {in} -o {out} --tracks 1,,2", "a.mid", TwoTracks(), 64, tracks},
+      {"open {in} -o {out} --octave", "a.mld", TwoTracks(), 64,
+       "open: --tracks, --start, --measures, --transpose, --absolute, --octave, --tone and "
+       "--volume are for MIDI files (a name ending in \"mid\")"},
+      {"open {in} -o {out} --volume loud", "a.mid", TwoTracks(), 64,
+       "--volume: loud not in {none,cc7,cc11,velocity}"},
+  };
+  for (const auto& c : cases) {
+    const fs::path in = dir_ / c.name, out = dir_ / "out";
+    fs::remove(in);
+    fs::remove(out);
+    if (c.bytes) test::WriteBytes(in, *c.bytes);
+    std::string args = c.command;
+    const std::pair<std::string_view, fs::path> places[] = {
+        {"{in}", in}, {"{out}", out}, {"{nowhere}", dir_ / "no" / "out"}};
+    for (const auto& [name, path] : places) {
+      if (const std::size_t at = args.find(name); at != std::string::npos) {
+        args.replace(at, name.size(), Quoted(path));
+      }
+    }
+    SCOPED_TRACE(c.command + " " + c.name);
+    const Outcome o = Run(args);
+    EXPECT_EQ(o.status, c.status) << o.err;
+    EXPECT_EQ(o.err.substr(0, o.err.find('\n')), c.firstLine);
+    if (c.status != 0) {
+      EXPECT_FALSE(fs::exists(out));
+    }
+  }
 }
 
 // A play started on a pipe: its pid and the read end of its standard output.

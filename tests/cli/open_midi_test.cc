@@ -93,49 +93,6 @@ TEST_F(OpenMidiTest, EveryChoiceHasItsOption) {
   EXPECT_EQ(Song().parts[0].mml, "O6Q12C4Q0D4");
 }
 
-TEST_F(OpenMidiTest, RefusalsExitByWhoseFaultTheyAre) {
-  struct Case {
-    const char* name;
-    Bytes bytes;
-    std::string options;
-    int status;
-    const char* firstLine;
-  };
-  const Case cases[] = {
-      {"five tracks", TwoTracks(), "--tracks 1,2,3,4,5", 1, "変換対象ﾄﾗｯｸは4つまでです。"},
-      {"a three-digit transposition with a sign", TwoTracks(), "--transpose -123", 1,
-       "ﾄﾗﾝｽﾎﾟｰｽﾞが無効です。"},
-      {"a missing track", TwoTracks(), "--tracks 3", 1, "ﾄﾗｯｸ3情報が存在しません。"},
-      {"no measures", TwoTracks(), "--measures 0", 1, "変換範囲が無効です。"},
-      {"fewer than none", TwoTracks(), "--measures -2", 1, "変換範囲が無効です。"},
-      {"a start past the end of every track", TwoTracks(), "--tracks 1,2 --start 99999", 1,
-       "開始位置が曲の終わりより後ろです。(0～0小節)"},
-      {"track 0", TwoTracks(), "--tracks 0", 64,
-       "--tracks: track (or, in a format 0 file, channel) numbers 1 to 16, separated by commas"},
-      {"a track list with a gap", TwoTracks(), "--tracks 1,,2", 64,
-       "--tracks: track (or, in a format 0 file, channel) numbers 1 to 16, separated by commas"},
-      {"an unknown volume", TwoTracks(), "--volume loud", 64,
-       "--volume: loud not in {none,cc7,cc11,velocity}"},
-      {"not a MIDI file", Ascii("not a midi file"), "", 2, "SMF ﾌｫｰﾏｯﾄが無効です。"},
-      {"format 2", File(2, 96, {End()}), "", 2,
-       "SMF ﾌｫｰﾏｯﾄ2のMIDIﾌｧｲﾙは変換できません。(ﾌｫｰﾏｯﾄ0と1のみ)"},
-  };
-  for (const Case& c : cases) {
-    const Outcome o = Open("x.mid", c.bytes, c.options);
-    EXPECT_EQ(o.status, c.status) << c.name << "\n" << o.err;
-    EXPECT_EQ(o.err.substr(0, o.err.find('\n')), c.firstLine) << c.name;
-    EXPECT_FALSE(fs::exists(song())) << c.name;
-  }
-  // Import options belong to MIDI files.
-  const Outcome mld = Open("x.mld", TwoTracks(), "--octave");
-  EXPECT_EQ(mld.status, 64);
-  EXPECT_NE(mld.err.find("are for MIDI files"), std::string::npos) << mld.err;
-  const Outcome missing =
-      Run("open '" + (dir_ / "gone.mid").string() + "' -o '" + song().string() + "'");
-  EXPECT_EQ(missing.status, 2);
-  EXPECT_EQ(missing.err.substr(0, missing.err.find('\n')), "ﾌｧｲﾙ読み込みに失敗しました。");
-}
-
 TEST_F(OpenMidiTest, DumpListsEventsAndWhereAFileBreaks) {
   test::WriteBytes(dir_ / "duet.mid", TwoTracks());
   const Outcome o = Run("dump '" + (dir_ / "duet.mid").string() + "'");

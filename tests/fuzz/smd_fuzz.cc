@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <span>
 
-#include "build/build_song.h"
-#include "build/open_song.h"
+#include "convert/build_song.h"
+#include "convert/open_song.h"
 #include "fuzz_check.h"
 #include "smd/smd_dump.h"
 #include "smd/smd_reader.h"

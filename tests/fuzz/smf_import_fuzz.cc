@@ -10,10 +10,10 @@
 #include <string>
 #include <string_view>
 
-#include "build/build_song.h"
+#include "convert/build_song.h"
 #include "fuzz_check.h"
-#include "import/smf_dump.h"
 #include "import/smf_import.h"
+#include "midi/smf_dump.h"
 
 namespace {
 

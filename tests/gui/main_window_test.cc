@@ -873,12 +873,12 @@ void MainWindowTest::helpMenusOpenPages() {
   h.trigger("mnuIMODE");
   QCOMPARE(h.prompts.messages.size(), 2);
   for (const ScriptedPrompts::ShownMessage& m : h.prompts.messages) {
-    QCOMPARE(QPair(m.text, m.kind), QPair(noBrowser, MessageKind::Warning));
+    QCOMPARE(QPair(m.text, m.kind), QPair(noBrowser, DiagnosticKind::Warning));
   }
   const QString support = WindowEnvironment{}.supportUrl;
   QCOMPARE(QStringList({h.prompts.messages[0].detail, h.prompts.messages[1].detail}),
            QStringList({support, WindowEnvironment{}.imodeUrl}));
-  auto box = MakeMessageBox(nullptr, noBrowser, MessageKind::Warning, support);
+  auto box = MakeMessageBox(nullptr, noBrowser, DiagnosticKind::Warning, support);
   auto* address = box->findChild<QLabel*>("qt_msgbox_informativelabel");
   QVERIFY(address != nullptr);
   QGuiApplication::clipboard()->clear();

@@ -20,7 +20,7 @@ class ScriptedPrompts final : public Prompts {
  public:
   struct ShownMessage {
     QString text;
-    MessageKind kind;
+    DiagnosticKind kind;
     QString detail;
   };
   enum class DialogKind { Open, Save };
@@ -44,7 +44,7 @@ class ScriptedPrompts final : public Prompts {
   bool urlsOpen = true;    ///< whether a desktop viewer takes the pages
   QStringList unexpected;  ///< prompts without a queued answer, or under the hourglass
 
-  void Message(QWidget*, const QString& text, MessageKind kind, const QString& detail) override {
+  void Message(QWidget*, const QString& text, DiagnosticKind kind, const QString& detail) override {
     CheckCursor("message: " + text);
     messages.append({text, kind, detail});
   }

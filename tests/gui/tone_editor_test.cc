@@ -6,7 +6,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include "build/build_song.h"
+#include "convert/build_song.h"
 #include "window_harness.h"
 
 namespace chwr::gui {

@@ -496,7 +496,7 @@ void WindowHabitsTest::buildWarningsShowOncePerCommand() {
     file.isEmpty() ? h.trigger(command) : h.triggerWithFile(command, file);
     QStringList warnings;
     for (const auto& m : h.prompts.messages.mid(before)) {
-      if (m.kind == MessageKind::Warning) warnings << m.text;
+      if (m.kind == DiagnosticKind::Warning) warnings << m.text;
     }
     QCOMPARE(warnings, QStringList({warning}));
     if (!file.isEmpty()) QVERIFY(QFile::exists(h.path(file)));
@@ -557,7 +557,7 @@ void WindowHabitsTest::failedReadsAndWritesShowTheFileAndTheReason() {
   auto detailNames = [&h](const QString& message, const QString& name) {
     const ScriptedPrompts::ShownMessage& shown = h.prompts.messages.last();
     const QString file = QFileInfo(h.path(name)).absoluteFilePath();
-    return shown.text == message && shown.kind == MessageKind::Error &&
+    return shown.text == message && shown.kind == DiagnosticKind::Error &&
            shown.detail.startsWith(file + "\n") && shown.detail.size() > file.size() + 1;
   };
   h.triggerWithFile("mnuMLD", "missing/x.mld");
@@ -585,7 +585,7 @@ void WindowHabitsTest::failedReadsAndWritesShowTheFileAndTheReason() {
   QCOMPARE(h.text("Text1_0"), kLongSong);
 
   // The real box shows the detail as its informative text, below the exact message.
-  auto box = MakeMessageBox(nullptr, kReadFailed, MessageKind::Error, "/x\nNo such file");
+  auto box = MakeMessageBox(nullptr, kReadFailed, DiagnosticKind::Error, "/x\nNo such file");
   QCOMPARE(QStringList({box->windowTitle(), box->text(), box->informativeText()}),
            QStringList({"ｴﾗｰ", kReadFailed, "/x\nNo such file"}));
   QCOMPARE(box->icon(), QMessageBox::Warning);
@@ -617,7 +617,7 @@ void WindowHabitsTest::protectedFilesAreLeftAloneAndLinksWrittenThrough() {
     command == "mnuSAVE" ? h.trigger(command) : h.triggerWithFile(command, name);
     QCOMPARE(h.prompts.messages.size(), shown + 1);
     const ScriptedPrompts::ShownMessage& m = h.prompts.messages.last();
-    QCOMPARE(QPair(m.text, m.kind), QPair(kWriteFailed, MessageKind::Error));
+    QCOMPARE(QPair(m.text, m.kind), QPair(kWriteFailed, DiagnosticKind::Error));
     QVERIFY2(m.detail.startsWith(h.path(name) + "\n") && m.detail.size() > h.path(name).size() + 1,
              qPrintable(m.detail));
     QVERIFY(h.window->modified());
@@ -657,7 +657,7 @@ void WindowHabitsTest::settingsThatCannotBeWrittenAreSaidOnceAtClose() {
   QVERIFY(h.window->close());
   QCOMPARE(h.prompts.messages.size(), 1);
   const ScriptedPrompts::ShownMessage& m = h.prompts.messages.last();
-  QCOMPARE(QPair(m.text, m.kind), QPair(QString("設定を保存できませんでした。"), MessageKind::Error));
+  QCOMPARE(QPair(m.text, m.kind), QPair(QString("設定を保存できませんでした。"), DiagnosticKind::Error));
   QCOMPARE(m.detail, h.path("chwr.ini") + "\nｱｸｾｽが許可されていません。");
   QCOMPARE(ReadAll(h.path("chwr.ini")), ini);
 }

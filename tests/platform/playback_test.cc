@@ -18,7 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "build/build_song.h"
+#include "convert/build_song.h"
+#include "io/file_io.h"
 #include "midi/smf_writer.h"
 #include "playback/fluidsynth_player.h"
 #include "playback/playback.h"
@@ -522,7 +523,7 @@ TEST(MidiFile, AnIndependentParserReadsWhatWasWritten) {
   // G2, 48 ticks, then carried on to 72 by the silent filler on key 1.
   TempDir dir;
   const fs::path file = dir.path / "song.mid";
-  auto written = WriteMidiFile(
+  auto written = WriteFileAtomic(
       file, MidiOf({{"O4C4D8R8E4", "V40O3G2"}, "120", false, 0}, "T", /*midiTone=*/0));
   ASSERT_TRUE(written) << written.error().message;
   // Note_on_c: track, time, channel, key, velocity; velocity 0 ends a note.

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <map>
 
-#include "build/build_song.h"
-#include "import/smf_events.h"
+#include "convert/build_song.h"
 #include "io/byte_reader.h"
+#include "midi/smf_events.h"
 
 namespace chwr::test {
 namespace {

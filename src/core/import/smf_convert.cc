@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "import/smf_events.h"
 #include "messages.h"
+#include "midi/smf_events.h"
 #include "mml/lengths.h"
 #include "sequence/step_pass.h"
 #include "text/cp932.h"

@@ -6,9 +6,9 @@
 #include <set>
 
 #include "import/smf_convert.h"
-#include "import/smf_events.h"
 #include "io/byte_reader.h"
 #include "messages.h"
+#include "midi/smf_events.h"
 #include "sequence/step_pass.h"
 #include "song/choices.h"
 #include "text/cp932.h"
@@ -80,7 +80,9 @@ std::string TempoText(double quarterSeconds) {
 
 Result<SmfFacts> ReadSmfFacts(std::span<const std::uint8_t> bytes) {
   const ByteReader r(bytes);
-  if (!r.MatchesAt(0, "MThd")) return Fail(msg::kSmfFormatInvalid);
+  if (!r.MatchesAt(0, "MThd")) {
+    return Fail(msg::kSmfFormatInvalid, DiagnosticCode::kInvalidFormat);
+  }
   SmfFacts facts;
   // A header cut short reads as zeros where its bytes are missing.
   if (r.Has(8, 2)) facts.format = r.U16At(8);

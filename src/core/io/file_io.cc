@@ -69,6 +69,7 @@ std::unexpected<Diagnostic> FileFailure(const char* message, const std::filesyst
                                         int error) {
   Diagnostic d;
   d.message = message;
+  d.code = DiagnosticCode::kFileAccess;
   d.detail = path.string() + "\n" + Reason(error);
   return std::unexpected(std::move(d));
 }

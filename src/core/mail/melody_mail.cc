@@ -75,10 +75,12 @@ Result<std::vector<std::uint8_t>> DecodeBase64(std::string_view text) {
   for (char32_t c : Utf8ToUtf32(text)) {
     if (IsBlankOrBreak(c)) continue;
     const int index = Base64Index(c);
-    if (index < 0) return Fail(msg::BadMailCharacter(NameCharacter(c)));
+    if (index < 0) {
+      return Fail(msg::BadMailCharacter(NameCharacter(c)), DiagnosticCode::kInvalidFormat);
+    }
     indices.push_back(index);
   }
-  if (indices.empty()) return Fail(msg::kNoMailText);
+  if (indices.empty()) return Fail(msg::kNoMailText, DiagnosticCode::kInvalidFormat);
 
   std::vector<std::uint8_t> out;
   out.reserve((indices.size() + 3) / 4 * 3);

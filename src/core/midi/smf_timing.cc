@@ -4,62 +4,28 @@
 
 #include "io/byte_reader.h"
 #include "messages.h"
+#include "midi/smf_events.h"
 
 namespace chwr {
 namespace {
 
-int DataBytes(std::uint8_t status) {
-  switch (status & 0xF0) {
-    case 0xC0:
-    case 0xD0:
-      return 1;
-    default:
-      return 2;
-  }
-}
-
-// Walks one track, collecting tempo changes; stops quietly where the track breaks.
+// Walks one track chunk as every reader of a track walks it, collecting tempo changes;
+// stops quietly where the track breaks. The tick of an event cut short still counts:
+// its delta time was read.
 std::uint32_t ScanTrack(std::span<const std::uint8_t> track,
                         std::vector<SmfTiming::Tempo>& tempos) {
-  ByteReader r(track);
+  smf::TrackReader reader(track, 0, track.size());
+  smf::Event e;
   std::uint32_t tick = 0;
-  std::uint8_t running = 0;
-  while (!r.AtEnd()) {
-    const auto delta = r.Vlq();
-    if (!delta) break;
-    tick += *delta;
-    const auto read = r.U8();
-    if (!read) break;
-    std::uint8_t status = *read;
-    if (status == 0xFF) {
-      const auto type = r.U8();
-      const auto len = r.Vlq();
-      if (!type || !len) break;
-      const auto data = r.Take(*len);
-      if (!data) break;
-      if (*type == 0x51 && *len == 3) {
-        const std::uint32_t us = ((*data)[0] << 16) | ((*data)[1] << 8) | (*data)[2];
-        if (us > 0) tempos.push_back({tick, us});
-      }
-      if (*type == 0x2F) break;
-      continue;
+  while (true) {
+    const smf::ReadStatus status = reader.Next(e);
+    if (status == smf::ReadStatus::kNoMore) break;
+    tick += e.delta;
+    if (status == smf::ReadStatus::kCutShort || e.IsEndOfTrack()) break;
+    if (e.kind == smf::EventKind::kMeta && e.metaType == 0x51 && e.payload.size() == 3) {
+      const std::uint32_t us = (e.payload[0] << 16) | (e.payload[1] << 8) | e.payload[2];
+      if (us > 0) tempos.push_back({tick, us});
     }
-    if (status == 0xF0 || status == 0xF7) {
-      const auto len = r.Vlq();
-      if (!len || !r.Skip(*len)) break;
-      continue;
-    }
-    if (status < 0x80) {
-      // Running status: the byte was data.
-      if (running == 0) break;
-      r.Seek(r.pos() - 1);
-      status = running;
-    } else if (status >= 0xF0) {
-      break;  // system messages have no place in a file
-    } else {
-      running = status;
-    }
-    if (!r.Skip(static_cast<std::size_t>(DataBytes(status)))) break;
   }
   return tick;
 }
@@ -103,15 +69,16 @@ std::uint32_t SmfTiming::MsToTicks(double ms) const {
 }
 
 Result<SmfTiming> ReadSmfTiming(std::span<const std::uint8_t> bytes) {
+  const auto invalid = [] { return Fail(msg::kInvalidFileFormat, DiagnosticCode::kInvalidFormat); };
   ByteReader r(bytes);
-  if (!r.Has(14) || !r.MatchesAt(0, "MThd")) return Fail(msg::kInvalidFileFormat);
+  if (!r.Has(14) || !r.MatchesAt(0, "MThd")) return invalid();
   r.Skip(4);
   const std::uint32_t headerLength = *r.U32be();
-  if (headerLength < 6) return Fail(msg::kInvalidFileFormat);
+  if (headerLength < 6) return invalid();
   r.U16be();  // format
   const std::uint16_t trackCount = *r.U16be();
   const std::uint16_t division = *r.U16be();
-  if (!r.Skip(headerLength - 6)) return Fail(msg::kInvalidFileFormat);
+  if (!r.Skip(headerLength - 6)) return invalid();
 
   SmfTiming timing;
   if (division & 0x8000) {

@@ -4,7 +4,6 @@
 #include <cstdlib>
 
 #include "io/byte_writer.h"
-#include "io/file_io.h"
 #include "messages.h"
 #include "song/choices.h"
 #include "text/cp932.h"
@@ -24,12 +23,6 @@ void AppendFiller(std::vector<std::uint8_t>& body, std::uint32_t ticks) {
 constexpr std::size_t kEmptyChunkSize = 19;
 
 }  // namespace
-
-std::vector<std::uint8_t> EncodeVlq(std::uint32_t v) {
-  std::vector<std::uint8_t> out;
-  ByteWriter(out).Vlq(v);
-  return out;
-}
 
 MidiTrackBuilder::MidiTrackBuilder(const SongDocument& song, const MidiSettings& settings)
     : song_(song), settings_(settings) {
@@ -188,10 +181,6 @@ std::vector<std::uint8_t> ResetSmfImage() {
           0x00, 0x18, 0x4D, 0x54, 0x72, 0x6B, 0x00, 0x00, 0x00, 0x19, 0x02, 0xF0,
           0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7, 0x02, 0xF0, 0x0A, 0x41, 0x10, 0x42,
           0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7, 0x00, 0xFF, 0x2F, 0x00};
-}
-
-Result<void> WriteMidiFile(const std::filesystem::path& path, std::span<const std::uint8_t> image) {
-  return WriteFileAtomic(path, image);
 }
 
 }  // namespace chwr

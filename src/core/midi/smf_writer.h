@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
@@ -30,9 +29,6 @@ struct MidiTracks {
   std::vector<std::uint8_t> chunks;
   int count = 0;
 };
-
-/// The Standard MIDI variable-length quantity of `value` (1 to 4 bytes).
-std::vector<std::uint8_t> EncodeVlq(std::uint32_t value);
 
 /// Builds the four part tracks while the step pass runs (listen, then Finish).
 class MidiTrackBuilder final : public StepListener {
@@ -68,8 +64,5 @@ Result<std::vector<std::uint8_t>> SmfImage(const SongDocument& song, const MidiT
 
 /// The reset file: General MIDI System On and the GS reset, 47 bytes.
 std::vector<std::uint8_t> ResetSmfImage();
-
-/// Writes a MIDI image atomically; fails with "ﾌｧｲﾙ書き込みに失敗しました。".
-Result<void> WriteMidiFile(const std::filesystem::path& path, std::span<const std::uint8_t> image);
 
 }  // namespace chwr

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "io/byte_writer.h"
-#include "io/file_io.h"
 #include "messages.h"
 #include "mld/mld_format.h"
 #include "song/choices.h"
@@ -217,10 +216,6 @@ std::vector<std::uint8_t> MldImageBuilder::Finish() {
   out.Raw(header_);
   out.Chunk(mld::kTrackTag, track_);
   return image;
-}
-
-Result<void> WriteMldFile(const std::filesystem::path& path, std::span<const std::uint8_t> image) {
-  return WriteFileAtomic(path, image);
 }
 
 }  // namespace chwr

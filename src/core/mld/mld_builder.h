@@ -3,7 +3,6 @@
 // the music as the step pass hands it over.
 
 #include <cstdint>
-#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
@@ -47,8 +46,5 @@ std::uint8_t TempoByte(std::string_view tempoText, bool* replaced = nullptr);
 
 /// The status-bar report of a build: image size and every part's steps and range.
 std::string SizeReport(std::size_t imageSize, const SongCompile& compiled);
-
-/// Writes an MLD image atomically; fails with "ﾌｧｲﾙ書き込みに失敗しました。".
-Result<void> WriteMldFile(const std::filesystem::path& path, std::span<const std::uint8_t> image);
 
 }  // namespace chwr

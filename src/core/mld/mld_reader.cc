@@ -437,7 +437,9 @@ std::string MmlNoteWriter::Note(std::optional<int> key, bool rest, int length, i
 
 Result<MldRead> ReadMld(Bytes bytes) {
   const Image img(bytes);
-  if (!img.MatchesAt(0, mld::kMagic)) return Fail(msg::kInvalidFileFormat);
+  if (!img.MatchesAt(0, mld::kMagic)) {
+    return Fail(msg::kInvalidFileFormat, DiagnosticCode::kInvalidFormat);
+  }
 
   MldRead result;
   SongDocument& song = result.song;

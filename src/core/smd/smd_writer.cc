@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "io/byte_writer.h"
-#include "io/file_io.h"
 #include "messages.h"
 #include "text/numbers.h"
 
@@ -424,10 +423,6 @@ Diagnostics SmdWarnings(const SmdFlags& flags) {
   if (flags.lengthApproximated) out.push_back(MakeWarning(msg::kSmdLengthApproximated));
   if (flags.shortLength) out.push_back(MakeWarning(msg::kSmdShortLength));
   return out;
-}
-
-Result<void> WriteSmdFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
-  return WriteFileAtomic(path, bytes);
 }
 
 }  // namespace chwr

@@ -7,9 +7,7 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,9 +52,6 @@ std::vector<std::uint8_t> SmdFileBytes(const std::array<std::string, 4>& partTex
 
 /// The warnings for the flags, in the order the user reads them.
 Diagnostics SmdWarnings(const SmdFlags& flags);
-
-/// Writes an SMD file atomically; fails with "ﾌｧｲﾙ書き込みに失敗しました。".
-Result<void> WriteSmdFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 namespace smd {
 /// Where every part run starts: ESC "$" "D".

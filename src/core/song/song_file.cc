@@ -141,7 +141,9 @@ Result<std::vector<std::uint8_t>> SerializeSongFile(const SongDocument& song) {
 }
 
 Result<SongFileRead> ParseSongFile(std::span<const std::uint8_t> bytes) {
-  if (!StartsWithMagicLine(bytes)) return Fail(msg::kInvalidFileFormat);
+  if (!StartsWithMagicLine(bytes)) {
+    return Fail(msg::kInvalidFileFormat, DiagnosticCode::kInvalidFormat);
+  }
 
   SongFileRead result;
   DecodedText decoded = DecodeCp932(bytes);
@@ -200,7 +202,12 @@ Result<SongFileRead> ParseSongFile(std::span<const std::uint8_t> bytes) {
 
 Result<void> WriteSongFile(const std::filesystem::path& path, const SongDocument& song) {
   Result<std::vector<std::uint8_t>> bytes = SerializeSongFile(song);
-  if (!bytes) return std::unexpected(bytes.error());
+  if (!bytes) {
+    // Text the file cannot hold leaves it unwritten as a full disk would.
+    Diagnostic d = std::move(bytes.error());
+    d.code = DiagnosticCode::kFileAccess;
+    return std::unexpected(std::move(d));
+  }
   return WriteFileAtomic(path, *bytes);
 }
 

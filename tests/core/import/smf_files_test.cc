@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "build/open_song.h"
+#include "convert/open_song.h"
 #include "import/smf_import.h"
 #include "smf_bytes.h"
 

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <random>
 
-#include "build/build_song.h"
+#include "convert/build_song.h"
 #include "import/smf_import.h"
 #include "import_fidelity.h"
 #include "smf_bytes.h"

@@ -7,7 +7,7 @@
 
 #include <random>
 
-#include "build/build_song.h"
+#include "convert/build_song.h"
 #include "import/smf_import.h"
 #include "test_support.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "build/build_song.h"
+#include "convert/build_song.h"
 #include "io/byte_reader.h"
 
 namespace chwr {
@@ -53,16 +53,6 @@ Bytes Body(const MidiTracks& tracks, int n = 0) {
 Bytes Events(const MidiTracks& tracks, int n = 0) {
   const Bytes body = Body(tracks, n);
   return Bytes(body.begin() + 7, body.end() - 4);
-}
-
-TEST(EncodeVlq, OneToFourBytes) {
-  EXPECT_EQ(EncodeVlq(0), Bytes({0x00}));
-  EXPECT_EQ(EncodeVlq(127), Bytes({0x7F}));
-  EXPECT_EQ(EncodeVlq(128), Bytes({0x81, 0x00}));
-  EXPECT_EQ(EncodeVlq(16383), Bytes({0xFF, 0x7F}));
-  EXPECT_EQ(EncodeVlq(16384), Bytes({0x81, 0x80, 0x00}));
-  EXPECT_EQ(EncodeVlq(2097151), Bytes({0xFF, 0xFF, 0x7F}));
-  EXPECT_EQ(EncodeVlq(2097152), Bytes({0x81, 0x80, 0x80, 0x00}));
 }
 
 TEST(SmfImage, HeaderAndConductorTrack) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "build/build_song.h"
+#include "convert/build_song.h"
 #include "mld/mld_builder.h"
 #include "test_support.h"
 

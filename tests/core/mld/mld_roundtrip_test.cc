@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "build/build_song.h"
+#include "convert/build_song.h"
 #include "mld/mld_reader.h"
 #include "sequence/step_pass.h"
 #include "test_support.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <random>
 
-#include "build/build_song.h"
+#include "convert/build_song.h"
 #include "messages.h"
 #include "test_support.h"
 

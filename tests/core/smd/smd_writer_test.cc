@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-#include "build/build_song.h"
+#include "convert/build_song.h"
+#include "io/file_io.h"
 #include "messages.h"
 #include "test_support.h"
 
@@ -304,9 +305,9 @@ TEST(SmdWriter, CnvToneLenRoundsToTheNearestClass) {
 TEST(SmdWriter, WritesAtomicallyOrSaysItCannot) {
   test::TempDir dir;
   const Bytes bytes = PartRun({0x66});
-  ASSERT_TRUE(WriteSmdFile(dir / "a.smd", bytes));
+  ASSERT_TRUE(WriteFileAtomic(dir / "a.smd", bytes));
   EXPECT_EQ(test::ReadBytes(dir / "a.smd"), bytes);
-  auto failed = WriteSmdFile(dir / "no" / "such" / "a.smd", bytes);
+  auto failed = WriteFileAtomic(dir / "no" / "such" / "a.smd", bytes);
   ASSERT_FALSE(failed);
   EXPECT_EQ(failed.error().message, "ﾌｧｲﾙ書き込みに失敗しました。");
 }

@@ -12,7 +12,7 @@
 #include <random>
 #include <sstream>
 
-#include "build/build_song.h"
+#include "convert/build_song.h"
 #include "mld/mld_reader.h"
 #include "test_support.h"
 

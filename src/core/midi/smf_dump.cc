@@ -1,12 +1,12 @@
-#include "import/smf_dump.h"
+#include "midi/smf_dump.h"
 
 #include <cstdio>
 #include <string_view>
 
-#include "import/smf_events.h"
 #include "import/smf_import.h"
 #include "io/byte_reader.h"
 #include "io/dump_text.h"
+#include "midi/smf_events.h"
 #include "text/cp932.h"
 
 namespace chwr {

@@ -11,8 +11,7 @@
 #include <vector>
 
 #include "diagnostic.h"
-#include "midi/smf_writer.h"  // MidiSettings, WriteMidiFile, ResetSmfImage
-#include "mld/mld_builder.h"  // WriteMldFile
+#include "midi/smf_writer.h"  // MidiSettings, ResetSmfImage
 #include "mml/song_compile.h"
 #include "song/song_document.h"
 
@@ -41,8 +40,9 @@ struct BuildResult {
   std::vector<std::uint8_t> mldImage;  ///< the MLD file's bytes
   std::vector<std::uint8_t> midiFile;  ///< the MIDI file's bytes, when asked for
   std::string sizeReport;              ///< the status-bar text
-  bool tempoReplaced = false;          ///< the tempo text was no number; 120 was used
-  std::vector<Diagnostic> warnings;    ///< for the user, each of kind Warning
+  /// For the user, each of kind Warning; a tempo that is no number (120 used) first, with
+  /// the code kTempoReplaced.
+  std::vector<Diagnostic> warnings;
   std::array<std::string, 4> smdTexts;  ///< each part's SMD run (raw bytes), when asked for
   /// The SMD file's bytes, when asked for; empty when no part has a note or rest, which a
   /// warning says: there is nothing to write then.

@@ -1,4 +1,4 @@
-#include "import/smf_events.h"
+#include "midi/smf_events.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "build/build_song.h"
+#include "convert/build_song.h"
 
 #include <algorithm>
 #include <optional>
@@ -52,7 +52,9 @@ Diagnostics SmdFileWarnings(std::string_view typed, const SmdFlags& flags, bool 
         msg::TempoOutOfRange(*number, msg::kSmdKindName, SmdClassTempo(SmdTempoClass(typed)))));
   }
   for (Diagnostic& w : SmdWarnings(flags)) out.push_back(std::move(w));
-  if (empty) out.push_back(MakeWarning(msg::kSmdNothingToWrite));
+  if (empty) {
+    out.push_back(MakeWarning(msg::kSmdNothingToWrite, DiagnosticCode::kNothingToWrite));
+  }
   return out;
 }
 
@@ -99,7 +101,11 @@ Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& requ
   if (auto r = StepPass(result.compiled, listeners); !r) return smdAlone(r.error());
 
   result.mldImage = mld->Finish();
-  result.tempoReplaced = mld->tempoReplaced();
+  // A tempo that is no number is said first: the build went on with 120.
+  if (mld->tempoReplaced()) {
+    result.warnings.push_back(
+        MakeWarning(msg::TempoReplaced(song.tempo), DiagnosticCode::kTempoReplaced));
+  }
   for (const CompiledPart& part : result.compiled.parts) {
     result.warnings.insert(result.warnings.end(), part.warnings.begin(), part.warnings.end());
   }

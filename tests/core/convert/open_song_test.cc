@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "build/build_song.h"
-#include "build/open_song.h"
+#include "convert/build_song.h"
+#include "convert/open_song.h"
 #include "song/song_file.h"
 #include "test_support.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "diagnostic.h"
-#include "import/smf_import.h"  // SmfFacts
+#include "import/smf_import.h"  // SmfFacts, ImportChoices
 #include "song/song_document.h"
 
 namespace chwr {
@@ -41,11 +41,18 @@ struct OpenedSong {
 /// names what the bytes are instead when they plainly are another kind.
 Result<SmfFacts> ReadMidiFileFacts(std::span<const std::uint8_t> bytes);
 
+/// Converts MIDI `bytes` into a new song with the import dialog's `choices`, as "MML変換"
+/// on a new song does (title, tempo, resolution 48, tones, four parts). Fails with the
+/// header's refusal, with "SMF ﾌｫｰﾏｯﾄ…のMIDIﾌｧｲﾙは変換できません。" for a format other
+/// than 0 and 1 (code kNotConvertible), or with the import's refusal or error.
+Result<OpenedSong> ImportMidiSong(std::span<const std::uint8_t> bytes,
+                                  const ImportChoices& choices);
+
 /// Reads `bytes` as a file of `kind`. A reader's "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。" names what the
-/// bytes are instead when they plainly are another kind. The SMD reader takes any bytes,
-/// so a file named SMD that plainly is another kind is refused with that message. A MIDI file is
-/// imported with the import dialog's first choices (its first list item, 32 measures from the
-/// start, no options) into a new song; the import's refusals and errors are the failure.
+/// bytes are instead when they plainly are another kind (code kOtherKind). The SMD reader
+/// takes any bytes, so a file named SMD that plainly is another kind is refused with that
+/// message. A MIDI file is imported by ImportMidiSong with the import dialog's first choices
+/// (its first list item, 32 measures from the start, no options).
 Result<OpenedSong> OpenSongBytes(FileKind kind, std::span<const std::uint8_t> bytes);
 
 /// Reads the file at `path` by the rule; fails with "ﾌｧｲﾙ読み込みに失敗しました。" when it

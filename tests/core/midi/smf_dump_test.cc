@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "import/smf_dump.h"
+#include "midi/smf_dump.h"
 #include "smf_bytes.h"
 
 namespace chwr {

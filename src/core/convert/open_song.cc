@@ -1,4 +1,4 @@
-#include "build/open_song.h"
+#include "convert/open_song.h"
 
 #include <algorithm>
 #include <cctype>
@@ -59,9 +59,9 @@ namespace {
 // The reader's refusal, saying what the bytes are when they plainly are another kind.
 Diagnostic Refusal(Diagnostic d, FileKind kind, std::span<const std::uint8_t> bytes) {
   const auto found = SniffFileKind(bytes);
-  const bool refused = d.message == msg::kInvalidFileFormat || d.message == msg::kSmfFormatInvalid;
-  if (refused && found && *found != kind) {
+  if (d.code == DiagnosticCode::kInvalidFormat && found && *found != kind) {
     d.message += msg::ContentIsKind(FileKindName(*found));
+    d.code = DiagnosticCode::kOtherKind;
   }
   return d;
 }
@@ -72,28 +72,27 @@ Result<OpenedSong> Opened(FileKind kind, Result<Read> read, std::span<const std:
   return OpenedSong{kind, std::move(read->song), std::move(read->warnings)};
 }
 
-// A MIDI file with the import dialog's first choices: the first list item, from measure 0,
-// 32 measures, streaming, nothing else taken over.
-Result<OpenedSong> OpenMidi(std::span<const std::uint8_t> bytes) {
-  const auto facts = ReadMidiFileFacts(bytes);
-  if (!facts) return std::unexpected(facts.error());
-  ImportChoices choices;
-  choices.selected[0] = true;
-  auto imported = ImportSmf(bytes, *facts, choices);
-  if (!imported) return std::unexpected(imported.error());
-  if (!imported->converted) return Fail(msg::SmfFormatNotConvertible(facts->format));
-  if (imported->error) return std::unexpected(*imported->error);
-  OpenedSong opened{FileKind::kMidi, {}, std::move(imported->warnings)};
-  ApplyImportedSong(*imported, opened.song);
-  return opened;
-}
-
 }  // namespace
 
 Result<SmfFacts> ReadMidiFileFacts(std::span<const std::uint8_t> bytes) {
   auto facts = ReadSmfFacts(bytes);
   if (!facts) return std::unexpected(Refusal(facts.error(), FileKind::kMidi, bytes));
   return facts;
+}
+
+Result<OpenedSong> ImportMidiSong(std::span<const std::uint8_t> bytes,
+                                  const ImportChoices& choices) {
+  const auto facts = ReadMidiFileFacts(bytes);
+  if (!facts) return std::unexpected(facts.error());
+  auto imported = ImportSmf(bytes, *facts, choices);
+  if (!imported) return std::unexpected(imported.error());
+  if (!imported->converted) {
+    return Fail(msg::SmfFormatNotConvertible(facts->format), DiagnosticCode::kNotConvertible);
+  }
+  if (imported->error) return std::unexpected(*imported->error);
+  OpenedSong opened{FileKind::kMidi, {}, std::move(imported->warnings)};
+  ApplyImportedSong(*imported, opened.song);
+  return opened;
 }
 
 Result<OpenedSong> OpenSongBytes(FileKind kind, std::span<const std::uint8_t> bytes) {
@@ -105,7 +104,8 @@ Result<OpenedSong> OpenSongBytes(FileKind kind, std::span<const std::uint8_t> by
     case FileKind::kSmd: {
       // Any bytes read as SMD: another kind of file would open as a title of garbage.
       if (const auto found = SniffFileKind(bytes); found && *found != kind) {
-        return std::unexpected(Refusal(Fail(msg::kInvalidFileFormat).error(), kind, bytes));
+        const auto refused = Fail(msg::kInvalidFileFormat, DiagnosticCode::kInvalidFormat);
+        return std::unexpected(Refusal(refused.error(), kind, bytes));
       }
       SmdRead read = ReadSmd(bytes);
       return OpenedSong{kind, std::move(read.song), std::move(read.warnings)};
@@ -113,7 +113,11 @@ Result<OpenedSong> OpenSongBytes(FileKind kind, std::span<const std::uint8_t> by
     case FileKind::kMidi:
       break;
   }
-  return OpenMidi(bytes);
+  // The import dialog's first choices: the first list item, from measure 0, 32 measures,
+  // streaming, nothing else taken over.
+  ImportChoices choices;
+  choices.selected[0] = true;
+  return ImportMidiSong(bytes, choices);
 }
 
 Result<OpenedSong> OpenSongFile(const std::filesystem::path& path) {

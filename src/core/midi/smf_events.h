@@ -1,7 +1,8 @@
 #pragma once
 // The events of a Standard MIDI File track, one at a time: delta time, status (running
-// status applied), data. Shared by the import, the list item descriptions and the dump,
-// so all three read a track alike; every read goes through the bounds-checked reader.
+// status applied), data. Shared by the import, the list item descriptions, the dump and
+// the playback timing, so all of them read a track alike; every read goes through the
+// bounds-checked reader.
 
 #include <cstddef>
 #include <cstdint>
