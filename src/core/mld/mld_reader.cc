@@ -9,6 +9,7 @@
 #include "io/file_io.h"
 #include "mld/mld_format.h"
 #include "messages.h"
+#include "mml/notation.h"
 #include "song/choices.h"
 #include "text/cp932.h"
 
@@ -57,29 +58,6 @@ Bytes ChunkData(const Image& img, std::size_t lengthAt, bool& truncated) {
     return {};
   }
   return img.TakeAt(lengthAt + 2, img.U16At(lengthAt), truncated);
-}
-
-// ---- the MML writer ----------------------------------------------------------------------
-
-struct LengthName {
-  int steps;
-  std::string_view text;
-};
-
-constexpr LengthName kLengths48[] = {
-    {192, "1"}, {144, "2."}, {96, "2"},  {72, "4."}, {48, "4"}, {36, "8."},
-    {24, "8"},  {18, "16."}, {12, "16"}, {9, "32."}, {6, "32"}, {3, "64"},
-};
-constexpr LengthName kLengths24[] = {
-    {96, "1"},  {72, "2."}, {48, "2"},  {36, "4."}, {24, "4"},
-    {18, "8."}, {12, "8"},  {9, "16."}, {6, "16"},  {3, "32"},
-};
-
-constexpr std::string_view kNoteNames[12] = {"C",  "C+", "D",  "D+", "E",  "F",
-                                             "F+", "G",  "G+", "A",  "A+", "B"};
-
-int FloorDiv(int a, int b) {
-  return a / b - (a % b != 0 && (a < 0) != (b < 0) ? 1 : 0);
 }
 
 // ---- the tone-definition slot ------------------------------------------------------------
@@ -380,59 +358,6 @@ MldToneText MldToneDefinitionText(std::span<const std::uint8_t, 10> slot) {
   for (int v : carrier) t += Field2(v) + ",";
   t += " " + std::to_string(oc) + "}\r\n\r\n";
   return result;
-}
-
-std::string MmlNoteWriter::Note(std::optional<int> key, bool rest, int length, int gate) {
-  if (!rest && !key) return {};
-  length = std::max(length, 0);
-  gate = std::min(gate, length);
-  const int code = rest ? 0 : ((*key % 64) + 64) % 64;
-  const std::string name(rest ? std::string_view("R") : kNoteNames[(code + 9) % 12]);
-
-  const std::span<const LengthName> table =
-      resolution == 24 ? std::span<const LengthName>(kLengths24) : kLengths48;
-  std::string text;
-  int remaining = length;
-  for (const LengthName& entry : table) {
-    while (remaining >= entry.steps) {
-      if (!rest && !text.empty()) text += '&';
-      text += name;
-      text += entry.text;
-      remaining -= entry.steps;
-    }
-  }
-  if (remaining > 0) {
-    if (!rest && !text.empty()) text += '&';
-    text += name + "*" + std::to_string(remaining);
-  }
-
-  std::string prefix;
-  if (!rest) {
-    const int noteOctave = FloorDiv(code - 3, 12) + 1;
-    if (noteOctave > octave) prefix.append(static_cast<std::size_t>(noteOctave - octave), '<');
-    if (noteOctave < octave) prefix.append(static_cast<std::size_t>(octave - noteOctave), '>');
-    octave = noteOctave;
-  }
-  // A Q cannot shorten a tied or dotted note, so such a note is written as one absolute length.
-  // Its length may be named again as a dotted note, which the compiler plays as two tied
-  // pieces with the Q on the short third: a Q that third cannot hold keeps the length absolute.
-  std::size_t named = 0;  // characters the absolute form has beyond the name it ends up with
-  if (text.find_first_of("&.") != std::string::npos && length != gate) {
-    text = name + "*" + std::to_string(length);
-    if (3 * (length - gate) < length) {
-      for (const LengthName& entry : table) {
-        if (entry.steps != length) continue;
-        named = text.size() - name.size() - entry.text.size();
-        text = name + std::string(entry.text);
-      }
-    }
-  }
-  if (!rest && length - gate != q) {
-    q = length - gate;
-    prefix += "Q" + std::to_string(q);
-  }
-  lastWidth = prefix.size() + text.size() + named;
-  return prefix + text;
 }
 
 Result<MldRead> ReadMld(Bytes bytes) {
