@@ -1,6 +1,5 @@
 #include "mld/mld_reader.h"
 
-#include <algorithm>
 #include <array>
 #include <climits>
 #include <string_view>
@@ -10,6 +9,7 @@
 #include "mld/mld_format.h"
 #include "messages.h"
 #include "mml/notation.h"
+#include "mml/preprocess.h"
 #include "song/choices.h"
 #include "text/cp932.h"
 
@@ -58,40 +58,6 @@ Bytes ChunkData(const Image& img, std::size_t lengthAt, bool& truncated) {
     return {};
   }
   return img.TakeAt(lengthAt + 2, img.U16At(lengthAt), truncated);
-}
-
-// ---- the tone-definition slot ------------------------------------------------------------
-
-struct OperatorValues {
-  int ml, vi, ar, rr, dr, sl, su, tl, eg, wf, fb;
-};
-
-OperatorValues UnpackOperator(std::uint8_t head, std::uint32_t group) {
-  OperatorValues v{};
-  v.ml = head >> 5;
-  v.vi = (head >> 4) & 1;
-  v.eg = (head >> 3) & 1;
-  v.su = (head >> 2) & 1;
-  // RR is split: its upper two bits close the head byte, its lower two open the group.
-  v.rr = ((head & 3) << 2) | static_cast<int>(group >> 22);
-  v.dr = (group >> 18) & 15;
-  v.ar = (group >> 14) & 15;
-  v.sl = (group >> 10) & 15;
-  v.tl = (group >> 4) & 63;
-  v.wf = (group >> 3) & 1;
-  v.fb = group & 7;
-  return v;
-}
-
-// The compiler reads a definition in this order, so it is the order the text must use.
-std::array<int, 11> CompilerOrder(const OperatorValues& v) {
-  return {v.ml, v.vi, v.ar, v.rr, v.dr, v.sl, v.su, v.tl, v.eg, v.wf, v.fb};
-}
-
-std::string Field2(int value) {
-  std::string s = std::to_string(value);
-  if (s.size() < 2) s.insert(0, 2 - s.size(), ' ');
-  return s;
 }
 
 // ---- reading the music of one part -------------------------------------------------------
@@ -335,31 +301,6 @@ std::string MldTitleText(Bytes bytes) {
   return text.substr(first, last - first + 1);
 }
 
-MldToneText MldToneDefinitionText(std::span<const std::uint8_t, 10> slot) {
-  MldToneText result;
-  const std::uint8_t first = slot[0];
-  if (first != 0x01 && first != 0x21 && first != 0x41 && first != 0x61) return result;
-  result.part = first >> 5;
-  auto group = [&](std::size_t at) {
-    return std::uint32_t{slot[at]} << 16 | std::uint32_t{slot[at + 1]} << 8 | slot[at + 2];
-  };
-  const auto modulator = CompilerOrder(UnpackOperator(slot[1], group(2)));
-  const auto carrier = CompilerOrder(UnpackOperator(slot[5], group(6)));
-  const int oc = slot[9];
-  // The carrier's FB and the OC do not make a tone on their own.
-  const bool silent =
-      std::all_of(modulator.begin(), modulator.end(), [](int v) { return v == 0; }) &&
-      std::all_of(carrier.begin(), carrier.end() - 1, [](int v) { return v == 0; });
-  if (silent) return result;
-  std::string& t = result.text;
-  t = "'  ML VI AR RR DR SL SU TL EG WF FB OC\r\n@{ ";
-  for (int v : modulator) t += Field2(v) + ",";
-  t += "\r\n   ";
-  for (int v : carrier) t += Field2(v) + ",";
-  t += " " + std::to_string(oc) + "}\r\n\r\n";
-  return result;
-}
-
 Result<MldRead> ReadMld(Bytes bytes) {
   const Image img(bytes);
   if (!img.MatchesAt(0, mld::kMagic)) return Fail(msg::kInvalidFileFormat);
@@ -403,7 +344,7 @@ Result<MldRead> ReadMld(Bytes bytes) {
       }
       const std::span<const std::uint8_t, 10> bytes10(bytes.data() + pos, kSlotSize);
       if (bytes10[0] == 0) continue;
-      const MldToneText tone = MldToneDefinitionText(bytes10);
+      const UnpackedToneDefinition tone = UnpackToneDefinition(bytes10);
       if (tone.part < 0) {
         result.warnings.push_back(MakeWarning(msg::MldUnknownSlotPart(slot, bytes10[0])));
         continue;

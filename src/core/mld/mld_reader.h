@@ -33,13 +33,4 @@ Result<MldRead> ReadMldFile(const std::filesystem::path& path);
 /// The title bytes decoded as code page 932, blanks (U+0020) trimmed at both ends.
 std::string MldTitleText(std::span<const std::uint8_t> bytes);
 
-/// The MML tone-definition text of one definition slot and the part whose box it goes to.
-struct MldToneText {
-  int part = -1;     ///< 0..3, or -1 when the slot names no part (empty slot)
-  std::string text;  ///< comment line, "@{...}" and two line breaks; "" when all values are 0
-};
-
-/// Unpacks one 10-byte definition slot into the text that compiles back to the same bytes.
-MldToneText MldToneDefinitionText(std::span<const std::uint8_t, 10> slot);
-
 }  // namespace chwr

@@ -159,20 +159,20 @@ const char* const kVoiceText =
     "@{  1, 0,15, 7, 4, 2, 0,20, 1, 0, 5,\r\n"
     "    2, 1,12, 9, 3, 5, 1, 0, 0, 1, 0, 3}\r\n\r\n";
 
-MldToneText ToneText(const Bytes& slot) {
-  return MldToneDefinitionText(std::span<const std::uint8_t, 10>(slot.data(), 10));
+UnpackedToneDefinition ToneText(const Bytes& slot) {
+  return UnpackToneDefinition(std::span<const std::uint8_t, 10>(slot.data(), 10));
 }
 
-TEST(MldToneDefinitionText, CompilesBackToTheSameSlot) {
+TEST(UnpackToneDefinition, CompilesBackToTheSameSlot) {
   for (Bytes slot :
        {kVoiceSlot, Bytes{0x61, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xF8, 0xFF}}) {
-    const MldToneText t = ToneText(slot);
+    const UnpackedToneDefinition t = ToneText(slot);
     const ToneExtraction back = ExtractToneDefinition(StripComments(t.text), t.part);
     ASSERT_EQ(back.status, ToneExtraction::Status::kDefined) << t.text;
     EXPECT_EQ(Bytes(back.bytes.begin(), back.bytes.end()), slot);
   }
   // The carrier's FB and the OC alone make no tone.
-  const MldToneText silent = ToneText({0x41, 0, 0, 0, 0, 0, 0, 0, 0x07, 0xC8});
+  const UnpackedToneDefinition silent = ToneText({0x41, 0, 0, 0, 0, 0, 0, 0, 0x07, 0xC8});
   EXPECT_EQ(silent.part, 2);
   EXPECT_EQ(silent.text, "");
 }
