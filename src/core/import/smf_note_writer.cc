@@ -63,7 +63,8 @@ std::string NoteWriter::Streamed(int& note, std::int64_t step, std::int64_t gate
     }
     length += name;
     length += "*" + Num(len);
-    // A note under a gate that names no key (written as a rest) keeps its open tie.
+    // Only a sounding note drops the "&" after its last piece: a note below the lowest
+    // key, written as a rest, keeps it.
     if (rest) length += '&';
   }
   if (length.empty()) {

@@ -57,7 +57,7 @@ TEST(Notation, NamedLengthsAtBothResolutions) {
   }
   const std::tuple<int, int, const char*> names[] = {
       {36, 48, "8."}, {9, 48, "32."}, {3, 48, "64"},  {24, 24, "4"}, {9, 24, "16."},
-      {3, 24, "32"},  {96, 24, "1"},  {5, 48, nullptr}, {0, 48, nullptr}, {1, 24, nullptr},
+      {3, 24, "32"},  {96, 24, "1"},  {5, 48, nullptr}, {0, 24, nullptr}, {1, 24, nullptr},
   };
   for (const auto& [steps, perQuarter, name] : names) {
     const auto got = LengthName(steps, perQuarter);
