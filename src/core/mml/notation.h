@@ -1,7 +1,9 @@
 #pragma once
 // The notation MML shares across the program: the twelve note names, the keys of each
 // format and the names MML gives them, the named lengths in steps at both resolutions,
-// and the one writer of single notes that every reader of a format into MML uses.
+// the pieces a note's text is made of (octave marks, tied length pieces) and the writer
+// of single notes with their octave and Q. Whatever turns a format into MML (the MLD and
+// SMD readers, the MIDI import, the dumps) names notes and lengths with these.
 
 #include <array>
 #include <cstddef>
