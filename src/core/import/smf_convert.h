@@ -58,6 +58,20 @@ struct PartSource {
 PartSource ReadPartSource(std::span<const std::uint8_t> bytes, std::size_t eventsAt,
                           const ConvertSetup& setup, std::vector<PartEvent> buffer = {});
 
+/// The part as the conversions see it: the chosen range only, as if the track began at
+/// the start measure, each event with its position in steps.
+struct RangeEvents {
+  std::span<const PartEvent> events;
+  std::int64_t end = 0;  ///< steps from the start to the end of the range or of the track
+};
+
+/// Cuts `events` (a track ending at `endTick`) down in place to the range `setup` chooses,
+/// each event's `at` set. Positions are rounded to steps once each, from the start measure,
+/// and every length is the difference of two of them: a note is never more than half a
+/// step off the source, however many notes came before it.
+RangeEvents InRange(std::vector<PartEvent>& events, std::int64_t endTick,
+                    const ConvertSetup& setup);
+
 /// One part's result.
 struct PartOutcome {
   std::string text;          ///< MML, lines ended by CR LF

@@ -7,6 +7,7 @@
 #include "io/byte_reader.h"
 #include "io/dump_text.h"
 #include "midi/smf_events.h"
+#include "mml/notation.h"
 #include "text/cp932.h"
 
 namespace chwr {
@@ -28,10 +29,7 @@ std::string Quoted(std::span<const std::uint8_t> bytes) {
 
 // Note 60 is the C of octave 4, as the import writes it.
 std::string KeyName(int key) {
-  static constexpr std::string_view kNames[] = {"C",  "C+", "D",  "D+", "E",  "F",
-                                                "F+", "G",  "G+", "A",  "A+", "B"};
-  return std::to_string(key) + " (O" + std::to_string(key / 12 - 1) +
-         std::string(kNames[key % 12]) + ")";
+  return std::to_string(key) + " (" + PitchText(MidiNotePitch(key)) + ")";
 }
 
 std::string ChannelMeaning(const smf::Event& e) {

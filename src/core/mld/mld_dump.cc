@@ -8,6 +8,7 @@
 #include "io/byte_reader.h"
 #include "io/dump_text.h"
 #include "mld/mld_format.h"
+#include "mml/notation.h"
 #include "text/cp932.h"
 
 namespace chwr {
@@ -42,16 +43,6 @@ std::string CodePageText(std::span<const std::uint8_t> bytes) {
   if (text.invalidCount > 0)
     out += ", " + std::to_string(text.invalidCount) + " sequence(s) not in code page 932";
   return out;
-}
-
-// Note code 3 is the C of octave 1; codes 0..2 fall into octave 0.
-std::string NoteName(int code) {
-  static constexpr std::string_view kNames[] = {"C",  "C+", "D",  "D+", "E",  "F",
-                                                "F+", "G",  "G+", "A",  "A+", "B"};
-  const int rel = code - 3;
-  const int octave = (rel >= 0 ? rel / 12 : (rel - 11) / 12) + 1;
-  const int name = ((rel % 12) + 12) % 12;
-  return "O" + std::to_string(octave) + std::string(kNames[name]);
 }
 
 std::string PartOf(std::uint8_t b) {
@@ -284,7 +275,7 @@ class Dumper {
   static std::string Note(std::uint8_t key, std::uint8_t gate) {
     const int code = key & 63;
     std::string text = "note key 0x" + DumpHex2(key) + ": " + PartOf(key) + ", code " +
-                       std::to_string(code) + " " + NoteName(code) + ", gate " +
+                       std::to_string(code) + " " + MldKeyText(code) + ", gate " +
                        std::to_string(gate);
     if (gate == 0) text += " rest";
     return text;

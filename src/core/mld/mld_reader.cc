@@ -1,6 +1,5 @@
 #include "mld/mld_reader.h"
 
-#include <algorithm>
 #include <array>
 #include <climits>
 #include <string_view>
@@ -9,6 +8,8 @@
 #include "io/file_io.h"
 #include "mld/mld_format.h"
 #include "messages.h"
+#include "mml/notation.h"
+#include "mml/preprocess.h"
 #include "song/choices.h"
 #include "text/cp932.h"
 
@@ -57,63 +58,6 @@ Bytes ChunkData(const Image& img, std::size_t lengthAt, bool& truncated) {
     return {};
   }
   return img.TakeAt(lengthAt + 2, img.U16At(lengthAt), truncated);
-}
-
-// ---- the MML writer ----------------------------------------------------------------------
-
-struct LengthName {
-  int steps;
-  std::string_view text;
-};
-
-constexpr LengthName kLengths48[] = {
-    {192, "1"}, {144, "2."}, {96, "2"},  {72, "4."}, {48, "4"}, {36, "8."},
-    {24, "8"},  {18, "16."}, {12, "16"}, {9, "32."}, {6, "32"}, {3, "64"},
-};
-constexpr LengthName kLengths24[] = {
-    {96, "1"},  {72, "2."}, {48, "2"},  {36, "4."}, {24, "4"},
-    {18, "8."}, {12, "8"},  {9, "16."}, {6, "16"},  {3, "32"},
-};
-
-constexpr std::string_view kNoteNames[12] = {"C",  "C+", "D",  "D+", "E",  "F",
-                                             "F+", "G",  "G+", "A",  "A+", "B"};
-
-int FloorDiv(int a, int b) {
-  return a / b - (a % b != 0 && (a < 0) != (b < 0) ? 1 : 0);
-}
-
-// ---- the tone-definition slot ------------------------------------------------------------
-
-struct OperatorValues {
-  int ml, vi, ar, rr, dr, sl, su, tl, eg, wf, fb;
-};
-
-OperatorValues UnpackOperator(std::uint8_t head, std::uint32_t group) {
-  OperatorValues v{};
-  v.ml = head >> 5;
-  v.vi = (head >> 4) & 1;
-  v.eg = (head >> 3) & 1;
-  v.su = (head >> 2) & 1;
-  // RR is split: its upper two bits close the head byte, its lower two open the group.
-  v.rr = ((head & 3) << 2) | static_cast<int>(group >> 22);
-  v.dr = (group >> 18) & 15;
-  v.ar = (group >> 14) & 15;
-  v.sl = (group >> 10) & 15;
-  v.tl = (group >> 4) & 63;
-  v.wf = (group >> 3) & 1;
-  v.fb = group & 7;
-  return v;
-}
-
-// The compiler reads a definition in this order, so it is the order the text must use.
-std::array<int, 11> CompilerOrder(const OperatorValues& v) {
-  return {v.ml, v.vi, v.ar, v.rr, v.dr, v.sl, v.su, v.tl, v.eg, v.wf, v.fb};
-}
-
-std::string Field2(int value) {
-  std::string s = std::to_string(value);
-  if (s.size() < 2) s.insert(0, 2 - s.size(), ' ');
-  return s;
 }
 
 // ---- reading the music of one part -------------------------------------------------------
@@ -357,84 +301,6 @@ std::string MldTitleText(Bytes bytes) {
   return text.substr(first, last - first + 1);
 }
 
-MldToneText MldToneDefinitionText(std::span<const std::uint8_t, 10> slot) {
-  MldToneText result;
-  const std::uint8_t first = slot[0];
-  if (first != 0x01 && first != 0x21 && first != 0x41 && first != 0x61) return result;
-  result.part = first >> 5;
-  auto group = [&](std::size_t at) {
-    return std::uint32_t{slot[at]} << 16 | std::uint32_t{slot[at + 1]} << 8 | slot[at + 2];
-  };
-  const auto modulator = CompilerOrder(UnpackOperator(slot[1], group(2)));
-  const auto carrier = CompilerOrder(UnpackOperator(slot[5], group(6)));
-  const int oc = slot[9];
-  // The carrier's FB and the OC do not make a tone on their own.
-  const bool silent =
-      std::all_of(modulator.begin(), modulator.end(), [](int v) { return v == 0; }) &&
-      std::all_of(carrier.begin(), carrier.end() - 1, [](int v) { return v == 0; });
-  if (silent) return result;
-  std::string& t = result.text;
-  t = "'  ML VI AR RR DR SL SU TL EG WF FB OC\r\n@{ ";
-  for (int v : modulator) t += Field2(v) + ",";
-  t += "\r\n   ";
-  for (int v : carrier) t += Field2(v) + ",";
-  t += " " + std::to_string(oc) + "}\r\n\r\n";
-  return result;
-}
-
-std::string MmlNoteWriter::Note(std::optional<int> key, bool rest, int length, int gate) {
-  if (!rest && !key) return {};
-  length = std::max(length, 0);
-  gate = std::min(gate, length);
-  const int code = rest ? 0 : ((*key % 64) + 64) % 64;
-  const std::string name(rest ? std::string_view("R") : kNoteNames[(code + 9) % 12]);
-
-  const std::span<const LengthName> table =
-      resolution == 24 ? std::span<const LengthName>(kLengths24) : kLengths48;
-  std::string text;
-  int remaining = length;
-  for (const LengthName& entry : table) {
-    while (remaining >= entry.steps) {
-      if (!rest && !text.empty()) text += '&';
-      text += name;
-      text += entry.text;
-      remaining -= entry.steps;
-    }
-  }
-  if (remaining > 0) {
-    if (!rest && !text.empty()) text += '&';
-    text += name + "*" + std::to_string(remaining);
-  }
-
-  std::string prefix;
-  if (!rest) {
-    const int noteOctave = FloorDiv(code - 3, 12) + 1;
-    if (noteOctave > octave) prefix.append(static_cast<std::size_t>(noteOctave - octave), '<');
-    if (noteOctave < octave) prefix.append(static_cast<std::size_t>(octave - noteOctave), '>');
-    octave = noteOctave;
-  }
-  // A Q cannot shorten a tied or dotted note, so such a note is written as one absolute length.
-  // Its length may be named again as a dotted note, which the compiler plays as two tied
-  // pieces with the Q on the short third: a Q that third cannot hold keeps the length absolute.
-  std::size_t named = 0;  // characters the absolute form has beyond the name it ends up with
-  if (text.find_first_of("&.") != std::string::npos && length != gate) {
-    text = name + "*" + std::to_string(length);
-    if (3 * (length - gate) < length) {
-      for (const LengthName& entry : table) {
-        if (entry.steps != length) continue;
-        named = text.size() - name.size() - entry.text.size();
-        text = name + std::string(entry.text);
-      }
-    }
-  }
-  if (!rest && length - gate != q) {
-    q = length - gate;
-    prefix += "Q" + std::to_string(q);
-  }
-  lastWidth = prefix.size() + text.size() + named;
-  return prefix + text;
-}
-
 Result<MldRead> ReadMld(Bytes bytes) {
   const Image img(bytes);
   if (!img.MatchesAt(0, mld::kMagic)) {
@@ -480,7 +346,7 @@ Result<MldRead> ReadMld(Bytes bytes) {
       }
       const std::span<const std::uint8_t, 10> bytes10(bytes.data() + pos, kSlotSize);
       if (bytes10[0] == 0) continue;
-      const MldToneText tone = MldToneDefinitionText(bytes10);
+      const UnpackedToneDefinition tone = UnpackToneDefinition(bytes10);
       if (tone.part < 0) {
         result.warnings.push_back(MakeWarning(msg::MldUnknownSlotPart(slot, bytes10[0])));
         continue;

@@ -33,30 +33,4 @@ Result<MldRead> ReadMldFile(const std::filesystem::path& path);
 /// The title bytes decoded as code page 932, blanks (U+0020) trimmed at both ends.
 std::string MldTitleText(std::span<const std::uint8_t> bytes);
 
-/// The MML tone-definition text of one definition slot and the part whose box it goes to.
-struct MldToneText {
-  int part = -1;     ///< 0..3, or -1 when the slot names no part (empty slot)
-  std::string text;  ///< comment line, "@{...}" and two line breaks; "" when all values are 0
-};
-
-/// Unpacks one 10-byte definition slot into the text that compiles back to the same bytes.
-MldToneText MldToneDefinitionText(std::span<const std::uint8_t, 10> slot);
-
-/// Writes single notes and rests as MML, keeping the octave and Q that the text has reached.
-struct MmlNoteWriter {
-  int octave = 3;       ///< octave the text is in
-  int q = 0;            ///< Q value the text has set
-  int resolution = 48;  ///< steps per quarter note naming the lengths: 24, else 48
-  /// Characters of the last note's text with an absolute length counted as "*" and digits,
-  /// which is how a line of read MML is measured.
-  std::size_t lastWidth = 0;
-
-  /// One note (`key` = key byte) or rest of `length` steps sounding `gate` steps, with the
-  /// octave and Q commands it needs; "" when `key` is empty and `rest` is false. A note
-  /// that needs a Q but splits into tied pieces gets one absolute length, named as a
-  /// dotted or plain length when that is one, unless the Q would not fit the dotted
-  /// note's short third ("Q30C*72" sounds 42 steps, "Q30C4." would sound 49).
-  std::string Note(std::optional<int> key, bool rest, int length, int gate);
-};
-
 }  // namespace chwr

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "messages.h"
+#include "mml/notation.h"
 
 namespace chwr {
 namespace {
@@ -52,15 +53,16 @@ void ReplaceUnlessDigitFollows(std::string& text, std::string_view from, std::st
 
 std::string NormaliseLengths(std::string_view input) {
   std::string text(input);
-  static constexpr std::string_view kPlain[][2] = {
-      {"*192", "1"}, {"*144", "2."}, {"*96", "2"}, {"*72", "4."},
-      {"*48", "4"},  {"*36", "8."},  {"*24", "8"},
-  };
-  for (const auto& [from, to] : kPlain) ReplaceAll(text, from, to);
-  static constexpr std::string_view kGuarded[][2] = {
-      {"*18", "16."}, {"*12", "16"}, {"*9", "32."}, {"*6", "32"}, {"*3", "64"},
-  };
-  for (const auto& [from, to] : kGuarded) ReplaceUnlessDigitFollows(text, from, to);
+  // Longest first, so "*36" goes before "*3" can take its start. The lengths of an eighth
+  // and up are replaced wherever they stand; the shorter ones only where no digit follows.
+  for (const NamedLength& length : kNamedLengths) {
+    const std::string from = "*" + std::to_string(length.steps);
+    if (length.steps >= 24) {
+      ReplaceAll(text, from, length.name);
+    } else {
+      ReplaceUnlessDigitFollows(text, from, length.name);
+    }
+  }
   return text;
 }
 
@@ -70,11 +72,10 @@ std::string NormaliseLengthsAt(std::string_view input, int stepsPerQuarter) {
   // The 48-step rewrite replaces its long entries even inside longer numbers, which only
   // matters there for lengths above 192 that no part can hold; at 24 steps "*120" and "*180"
   // are ordinary lengths, so a partial match would turn a valid "*120" into "80".
-  static constexpr std::string_view kTable[][2] = {
-      {"*96", "1"},  {"*72", "2."}, {"*48", "2"},  {"*36", "4."}, {"*24", "4"},
-      {"*18", "8."}, {"*12", "8"},  {"*9", "16."}, {"*6", "16"},  {"*3", "32"},
-  };
-  for (const auto& [from, to] : kTable) ReplaceUnlessDigitFollows(text, from, to);
+  for (const NamedLength& length : kNamedLengths) {
+    const int steps = NamedSteps(length, 24);
+    if (steps != 0) ReplaceUnlessDigitFollows(text, "*" + std::to_string(steps), length.name);
+  }
   return text;
 }
 

@@ -76,7 +76,59 @@ void PackOperator(const std::int64_t* v, std::uint8_t* out) {
   out[3] = static_cast<std::uint8_t>(all);
 }
 
+// The values of one operator, in the order the definition text lists them.
+using OperatorValues = std::array<int, kFieldsPerOperator>;
+
+// PackOperator read back: the fields as the flag byte and the 24-bit group hold them.
+OperatorValues UnpackOperator(std::uint8_t head, std::uint32_t group) {
+  OperatorValues v{};
+  v[kML] = head >> 5;
+  v[kVI] = (head >> 4) & 1;
+  v[kEG] = (head >> 3) & 1;
+  v[kSU] = (head >> 2) & 1;
+  // RR is split: its upper two bits close the head byte, its lower two open the group.
+  v[kRR] = ((head & 3) << 2) | static_cast<int>(group >> 22);
+  v[kDR] = (group >> 18) & 15;
+  v[kAR] = (group >> 14) & 15;
+  v[kSL] = (group >> 10) & 15;
+  v[kTL] = (group >> 4) & 63;
+  v[kWF] = (group >> 3) & 1;
+  v[kFB] = group & 7;
+  return v;
+}
+
+std::string Field2(int value) {
+  std::string s = std::to_string(value);
+  if (s.size() < 2) s.insert(0, 2 - s.size(), ' ');
+  return s;
+}
+
 }  // namespace
+
+UnpackedToneDefinition UnpackToneDefinition(std::span<const std::uint8_t, 10> slot) {
+  UnpackedToneDefinition result;
+  const std::uint8_t first = slot[0];
+  if (first != 0x01 && first != 0x21 && first != 0x41 && first != 0x61) return result;
+  result.part = first >> 5;
+  auto group = [&](std::size_t at) {
+    return std::uint32_t{slot[at]} << 16 | std::uint32_t{slot[at + 1]} << 8 | slot[at + 2];
+  };
+  const OperatorValues modulator = UnpackOperator(slot[1], group(2));
+  const OperatorValues carrier = UnpackOperator(slot[5], group(6));
+  const int oc = slot[9];
+  // The carrier's FB and the OC do not make a tone on their own.
+  const bool silent =
+      std::all_of(modulator.begin(), modulator.end(), [](int v) { return v == 0; }) &&
+      std::all_of(carrier.begin(), carrier.end() - 1, [](int v) { return v == 0; });
+  if (silent) return result;
+  std::string& t = result.text;
+  t = "'  ML VI AR RR DR SL SU TL EG WF FB OC\r\n@{ ";
+  for (int v : modulator) t += Field2(v) + ",";
+  t += "\r\n   ";
+  for (int v : carrier) t += Field2(v) + ",";
+  t += " " + std::to_string(oc) + "}\r\n\r\n";
+  return result;
+}
 
 ToneExtraction ExtractToneDefinition(std::string_view text, int part) {
   ToneExtraction result;

@@ -1,10 +1,12 @@
 #pragma once
 // The three rewrites a part's MML text goes through before it is tokenised:
-// comments out, the FM tone definition taken out and encoded, repeats expanded.
+// comments out, the FM tone definition taken out and encoded, repeats expanded; and the
+// encoded tone definition read back into the text that encodes to it.
 // They work on UTF-8 text; every character they look at is ASCII.
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -35,6 +37,16 @@ struct ToneExtraction {
 /// (0..3). Invalid: no "}" after the "@{", or fewer than 23 numbers. Values past
 /// the 23rd are not read; `valueCount` tells how many there were.
 ToneExtraction ExtractToneDefinition(std::string_view text, int part);
+
+/// A definition slot unpacked into MML: the part whose box it goes to and its text.
+struct UnpackedToneDefinition {
+  int part = -1;     ///< 0..3, or -1 when the slot names no part (empty slot)
+  std::string text;  ///< comment line, "@{...}" and two line breaks; "" when all values are 0
+};
+
+/// Unpacks one encoded 10-byte definition slot into the text that compiles back to the
+/// same bytes: what ExtractToneDefinition packed, read the other way.
+UnpackedToneDefinition UnpackToneDefinition(std::span<const std::uint8_t, 10> slot);
 
 /// Reads a number the lenient way tone definitions are read: blanks, tabs and
 /// line breaks skipped anywhere, stops at the first character that cannot continue

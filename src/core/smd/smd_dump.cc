@@ -5,6 +5,8 @@
 
 #include "io/byte_reader.h"
 #include "io/dump_text.h"
+#include "mml/notation.h"
+#include "smd/smd_writer.h"
 
 namespace chwr {
 namespace {
@@ -19,18 +21,14 @@ std::string Hex(std::span<const std::uint8_t> bytes) {
   return out;
 }
 
-// The length a length index stands for outside triplets.
-const char* LengthName(int index) {
-  static constexpr const char* kNames[] = {"16", "8", "4", "2"};
-  return kNames[index & 3];
+// The length a length index stands for outside triplets: a sixteenth, doubling up to a half.
+std::string_view LengthOfIndex(int index) {
+  return *LengthName(12 << (index & 3), 48);
 }
 
-// The k-th note of window w: window 1 starts at the A of octave 1.
+// The k-th note of window w, counted as the MLD counts its note codes.
 std::string WindowNote(int window, int k) {
-  static constexpr std::string_view kNames[] = {"C",  "C+", "D",  "D+", "E",  "F",
-                                                "F+", "G",  "G+", "A",  "A+", "B"};
-  const int index = 9 + k;
-  return "O" + std::to_string(window + index / 12) + std::string(kNames[index % 12]);
+  return MldKeyText(smd::WindowLowNote(window) + k);
 }
 
 }  // namespace
@@ -99,12 +97,12 @@ std::string DumpSmd(std::span<const std::uint8_t> bytes) {
         ++at;
       } else if (b >= 0x23 && b <= 0x26) {
         line(at, 1, "rest, length index " + std::to_string(b - 0x23) + " (" +
-                        LengthName(b - 0x23) + ")");
+                        std::string(LengthOfIndex(b - 0x23)) + ")");
         ++at;
       } else if (b >= 0x28 && b <= 0x7F) {
         const int index = b & 3;
         line(at, 1, "note " + WindowNote(window, (b - 0x28) / 4) + ", length index " +
-                        std::to_string(index) + " (" + LengthName(index) + ")");
+                        std::to_string(index) + " (" + std::string(LengthOfIndex(index)) + ")");
         ++at;
       } else {
         line(at, 1, "not a code of the tables: skipped");

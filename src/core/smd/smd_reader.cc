@@ -6,6 +6,7 @@
 
 #include "io/byte_reader.h"
 #include "messages.h"
+#include "mml/notation.h"
 #include "smd/smd_writer.h"
 #include "text/cp932.h"
 
@@ -13,10 +14,6 @@ namespace chwr {
 namespace {
 
 constexpr std::string_view kRunStartTag("\x1B\x24\x44", 3);
-
-// Note names within an octave, sharps only, from C.
-constexpr std::array<const char*, 12> kNames{"C",  "C+", "D",  "D+", "E",  "F",
-                                             "F+", "G",  "G+", "A",  "A+", "B"};
 
 // The standard JIS X 0208 to Shift-JIS rule for one row/cell pair (each 21..7E).
 void JisToSjis(std::uint8_t j1, std::uint8_t j2, std::vector<std::uint8_t>& out) {
@@ -87,19 +84,18 @@ class PartReader {
 
   // A note (its number as the compiler counts, O1C = 3) or a rest (nullopt).
   void Note(std::optional<int> note, int index) {
-    static constexpr std::array<const char*, 4> kPlain{"16", "8", "4", "2"};
     static constexpr std::array<int, 4> kTriplet{4, 8, 16, 32};
     std::string name = "R";
     if (note) {
-      const int m = *note - 3;
-      const int octave = m / 12 + 1;
-      name = kNames[m % 12];
-      if (octave != octave_) {
-        name = "O" + std::to_string(octave) + name;
-        octave_ = octave;
+      const NotePitch pitch = MldKeyPitch(*note);
+      name = PitchName(pitch.pitchClass);
+      if (pitch.octave != octave_) {
+        name = PitchText(pitch);
+        octave_ = pitch.octave;
       }
     }
-    std::string length = kPlain[index];
+    // Outside triplets the four indexes are a sixteenth, an eighth, a quarter and a half.
+    std::string length(*LengthName(12 << index, 48));
     if (mode_ != 0) {
       ++count_;
       if (count_ <= 3) {

@@ -6,6 +6,7 @@
 
 #include "io/byte_writer.h"
 #include "messages.h"
+#include "mml/notation.h"
 #include "text/numbers.h"
 
 namespace chwr {
@@ -54,32 +55,10 @@ std::optional<long> WholeNumber(std::string_view s) {
   return negative ? -value : value;
 }
 
-// Semitone of a note command as the compiler counts it ("C-" 0 ... "B+" 13).
+// Semitone of a note command above C ("C-" -1 ... "B+" 12). Only note letters come here.
 int Semitone(char letter, char sign) {
-  int s = 0;
-  switch (letter) {
-    case 'C':
-      s = 1;
-      break;
-    case 'D':
-      s = 3;
-      break;
-    case 'E':
-      s = 5;
-      break;
-    case 'F':
-      s = 6;
-      break;
-    case 'G':
-      s = 8;
-      break;
-    case 'A':
-      s = 10;
-      break;
-    default:
-      s = 12;
-      break;  // 'B'
-  }
+  int s = LetterSemitone(static_cast<unsigned char>(letter));
+  if (s < 0) s = 11;
   if (sign == '+') ++s;
   if (sign == '-') --s;
   return s;
@@ -121,23 +100,14 @@ std::optional<int> Transposition(std::string_view param) {
   return static_cast<int>(std::nearbyint(*v));
 }
 
-// Length index of a plain note length; nullopt for lengths that have none.
+// Length index of a plain note length: a sixteenth 0, doubling up to 3 for a half, which
+// a whole note shares; nullopt for lengths that have none.
 std::optional<int> LengthIndex(std::string_view length) {
-  if (length.size() == 1) {
-    switch (length[0]) {
-      case '1':
-      case '2':
-        return 3;
-      case '4':
-        return 2;
-      case '8':
-        return 1;
-      default:
-        return std::nullopt;
-    }
-  }
-  if (length == "16") return 0;
-  return std::nullopt;
+  const std::optional<int> steps = PlainLengthSteps(length, 48);
+  if (!steps || *steps < 12) return std::nullopt;
+  int index = 0;
+  for (int each = 12; each < *steps && index < 3; each *= 2) ++index;
+  return index;
 }
 
 // An absolute length ("*n") read once: its steps (nullopt when they are no number) and
@@ -179,12 +149,11 @@ std::string_view RoundedLength(const AbsoluteLength& length, int resolution, Smd
   flags.lengthApproximated = true;
   if (!length.steps) return {};
   const long n = *length.steps;
-  const long per = resolution == 0 ? 1 : 2;  // the table's bounds are for 24 steps a quarter
-  if (n <= 6 * per) return "16";
-  if (n <= 12 * per) return "8";
-  if (n <= 24 * per) return "4";
-  if (n <= 48 * per) return "2";
-  if (n <= 96 * per) return "1";
+  // The shortest plain length from a sixteenth up that holds it.
+  for (auto l = kNamedLengths.rbegin(); l != kNamedLengths.rend(); ++l) {
+    if (l->name.back() == '.' || l->steps < 12) continue;
+    if (n <= NamedSteps(*l, resolution == 0 ? 24 : 48)) return l->name;
+  }
   return {};
 }
 
@@ -299,7 +268,7 @@ class PartCoder {
   // Notes are found by pitch, so a flat, "E+" or "C-" is the key it sounds, and the
   // transposition counts as it does for the other outputs.
   int NoteBase(int semitone) {
-    const int note = semitone + 12 * (octave_ - 1) + 2 + transpose_;
+    const int note = static_cast<int>(MldNoteCode(octave_, semitone)) + transpose_;
     auto column = [&](int w) { return note - smd::WindowLowNote(w); };
     auto holds = [&](int w) { return column(w) >= 0 && column(w) < smd::kWindowWidth; };
     if (!holds(window_)) {

@@ -59,20 +59,6 @@ MldRead Read(const Bytes& image) {
   return read.value_or(MldRead{});
 }
 
-TEST(MmlNoteWriter, NamesLengthsOctavesAndQ) {
-  MmlNoteWriter w;                                           // octave 3, Q 0, 48 steps per quarter
-  EXPECT_EQ(w.Note(27, false, 48, 47), "Q1C4");              // gate 47 needs Q1
-  EXPECT_EQ(w.Note(39, false, 30, 20), "<Q10C*30");          // 8&32 with a Q: one absolute length
-  EXPECT_EQ(w.Note(15, false, 84, 84), ">>Q0C4.&C16");       // pieces of a note are tied
-  EXPECT_EQ(w.Note(0, false, 2, 2), ">>A*2");                // code 0 is the A below octave 1
-  EXPECT_EQ(w.Note(64 + 26, false, 12, 12), "<<B16");        // part 2's key loses its part bits
-  EXPECT_EQ(w.Note(std::nullopt, true, 194, 194), "R1R*2");  // rests repeat, no octave or Q
-  EXPECT_EQ(w.Note(std::nullopt, true, 39, 0), "R*39");
-  EXPECT_EQ(w.Note(std::nullopt, false, 48, 48), "");
-  EXPECT_EQ(w.octave, 2);
-  EXPECT_EQ(w.q, 0);
-}
-
 TEST(ReadMld, WorkedExamplesOfOnePart) {
   const Bytes music = {
       0x1B, 47, 48,  // C, 48 steps, gate 47
@@ -173,20 +159,20 @@ const char* const kVoiceText =
     "@{  1, 0,15, 7, 4, 2, 0,20, 1, 0, 5,\r\n"
     "    2, 1,12, 9, 3, 5, 1, 0, 0, 1, 0, 3}\r\n\r\n";
 
-MldToneText ToneText(const Bytes& slot) {
-  return MldToneDefinitionText(std::span<const std::uint8_t, 10>(slot.data(), 10));
+UnpackedToneDefinition ToneText(const Bytes& slot) {
+  return UnpackToneDefinition(std::span<const std::uint8_t, 10>(slot.data(), 10));
 }
 
-TEST(MldToneDefinitionText, CompilesBackToTheSameSlot) {
+TEST(UnpackToneDefinition, CompilesBackToTheSameSlot) {
   for (Bytes slot :
        {kVoiceSlot, Bytes{0x61, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xF8, 0xFF}}) {
-    const MldToneText t = ToneText(slot);
+    const UnpackedToneDefinition t = ToneText(slot);
     const ToneExtraction back = ExtractToneDefinition(StripComments(t.text), t.part);
     ASSERT_EQ(back.status, ToneExtraction::Status::kDefined) << t.text;
     EXPECT_EQ(Bytes(back.bytes.begin(), back.bytes.end()), slot);
   }
   // The carrier's FB and the OC alone make no tone.
-  const MldToneText silent = ToneText({0x41, 0, 0, 0, 0, 0, 0, 0, 0x07, 0xC8});
+  const UnpackedToneDefinition silent = ToneText({0x41, 0, 0, 0, 0, 0, 0, 0, 0x07, 0xC8});
   EXPECT_EQ(silent.part, 2);
   EXPECT_EQ(silent.text, "");
 }
