@@ -1,46 +1,27 @@
 // `chwr open FILE.mid` and `chwr dump FILE.mid` as users and scripts meet them: the real
 // executable on real files, the import dialog's choices as options.
 
-#include <gtest/gtest.h>
-
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "cli_run.h"
 #include "smf_bytes.h"
 #include "song/choices.h"
-#include "song/song_file.h"
 
 namespace chwr {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace test::smf;
+using test::Outcome;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-class OpenMidiTest : public ::testing::Test {
+class OpenMidiTest : public test::ChwrRun {
  protected:
-  Outcome Run(const std::string& args) {
-    const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-    const std::string cmd = std::string("'") + CHWR_EXE + "' " + args + " >'" + out.string() +
-                            "' 2>'" + err.string() + "'";
-    const int raw = std::system(cmd.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::ReadText(out), test::ReadText(err)};
-  }
-
   // Writes `bytes` as `name` and opens it into "song.txt" with `options`.
   Outcome Open(const std::string& name, const Bytes& bytes, const std::string& options = "") {
     test::WriteBytes(dir_ / name, bytes);
     fs::remove(song());
-    return Run("open '" + (dir_ / name).string() + "' -o '" + song().string() + "' " + options);
+    return Run("open " + Q(dir_ / name) + " -o " + Q(song()) + " " + options);
   }
 
   fs::path song() const { return dir_ / "song.txt"; }
@@ -50,9 +31,6 @@ class OpenMidiTest : public ::testing::Test {
     EXPECT_TRUE(read) << (read ? "" : read.error().message);
     return read ? read->song : SongDocument{};
   }
-
-  test::TempDir tmp_;
-  fs::path dir_ = tmp_.path();
 };
 
 // A format 1 file: a conductor track with title and tempo 150, then two tracks.
@@ -103,13 +81,7 @@ TEST_F(OpenMidiTest, RefusalsExitByWhoseFaultTheyAre) {
   };
   const Case cases[] = {
       {"five tracks", TwoTracks(), "--tracks 1,2,3,4,5", 1, "変換対象ﾄﾗｯｸは4つまでです。"},
-      {"a three-digit transposition with a sign", TwoTracks(), "--transpose -123", 1,
-       "ﾄﾗﾝｽﾎﾟｰｽﾞが無効です。"},
       {"a missing track", TwoTracks(), "--tracks 3", 1, "ﾄﾗｯｸ3情報が存在しません。"},
-      {"no measures", TwoTracks(), "--measures 0", 1, "変換範囲が無効です。"},
-      {"fewer than none", TwoTracks(), "--measures -2", 1, "変換範囲が無効です。"},
-      {"a start past the end of every track", TwoTracks(), "--tracks 1,2 --start 99999", 1,
-       "開始位置が曲の終わりより後ろです。(0～0小節)"},
       {"track 0", TwoTracks(), "--tracks 0", 64,
        "--tracks: track (or, in a format 0 file, channel) numbers 1 to 16, separated by commas"},
       {"a track list with a gap", TwoTracks(), "--tracks 1,,2", 64,
@@ -117,8 +89,6 @@ TEST_F(OpenMidiTest, RefusalsExitByWhoseFaultTheyAre) {
       {"an unknown volume", TwoTracks(), "--volume loud", 64,
        "--volume: loud not in {none,cc7,cc11,velocity}"},
       {"not a MIDI file", Ascii("not a midi file"), "", 2, "SMF ﾌｫｰﾏｯﾄが無効です。"},
-      {"format 2", File(2, 96, {End()}), "", 2,
-       "SMF ﾌｫｰﾏｯﾄ2のMIDIﾌｧｲﾙは変換できません。(ﾌｫｰﾏｯﾄ0と1のみ)"},
   };
   for (const Case& c : cases) {
     const Outcome o = Open("x.mid", c.bytes, c.options);
@@ -130,29 +100,16 @@ TEST_F(OpenMidiTest, RefusalsExitByWhoseFaultTheyAre) {
   const Outcome mld = Open("x.mld", TwoTracks(), "--octave");
   EXPECT_EQ(mld.status, 64);
   EXPECT_NE(mld.err.find("are for MIDI files"), std::string::npos) << mld.err;
-  const Outcome missing =
-      Run("open '" + (dir_ / "gone.mid").string() + "' -o '" + song().string() + "'");
-  EXPECT_EQ(missing.status, 2);
-  EXPECT_EQ(missing.err.substr(0, missing.err.find('\n')), "ﾌｧｲﾙ読み込みに失敗しました。");
 }
 
-TEST_F(OpenMidiTest, DumpListsEventsAndWhereAFileBreaks) {
+TEST_F(OpenMidiTest, DumpListsEventsAndOpenNamesEveryOption) {
   test::WriteBytes(dir_ / "duet.mid", TwoTracks());
-  const Outcome o = Run("dump '" + (dir_ / "duet.mid").string() + "'");
+  const Outcome o = Run("dump " + Q(dir_ / "duet.mid"));
   ASSERT_EQ(o.status, 0);
   EXPECT_NE(o.out.find("MTrk 2, length 27 (import list: ﾄﾗｯｸ1)"), std::string::npos) << o.out;
   EXPECT_NE(o.out.find("delta 24  tick 96  90  note on  ch 1  key 74 (O5D) vel 100"),
             std::string::npos)
       << o.out;
-
-  Bytes cut = TwoTracks();
-  cut.resize(cut.size() - 4);  // the last end of track
-  test::WriteBytes(dir_ / "cut.mid", cut);
-  const Outcome broken = Run("dump '" + (dir_ / "cut.mid").string() + "'");
-  EXPECT_EQ(broken.status, 0);
-  EXPECT_NE(broken.out.find("the file ends 4 byte(s) before its end"), std::string::npos)
-      << broken.out;
-  EXPECT_NE(broken.out.find("no end-of-track event"), std::string::npos) << broken.out;
 
   const Outcome help = Run("open --help");
   for (const char* option : {"--tracks", "--start", "--measures", "--transpose", "--absolute",

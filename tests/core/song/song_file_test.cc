@@ -155,10 +155,8 @@ TEST(SongFile, RejectsFilesThatAreNotSongs) {
 
 class SongFileOnDisk : public ::testing::Test {
  protected:
-  void SetUp() override { std::filesystem::create_directories(dir_); }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  const std::filesystem::path dir_ = std::filesystem::temp_directory_path() /
-                                     ("chwr-song-" + std::to_string(std::random_device{}()));
+  test::TempDir tmp_;
+  const std::filesystem::path dir_ = tmp_.path();
 };
 
 TEST_F(SongFileOnDisk, WritesAndReadsBackAndFailedWritesLeaveTheOldFile) {
