@@ -79,4 +79,11 @@ SongDocument Song(std::string part1, std::string part2, std::string part3, std::
   return song;
 }
 
+SongDocument SongOf(const std::vector<std::string>& parts, int resolution) {
+  SongDocument song;
+  for (std::size_t p = 0; p < parts.size() && p < song.parts.size(); ++p) song.parts[p].mml = parts[p];
+  song.resolution = resolution;
+  return song;
+}
+
 }  // namespace chwr::test

@@ -52,5 +52,7 @@ std::vector<std::string> Messages(const Diagnostics& diagnostics);
 /// A new song (the editor's defaults) with these MML texts in parts 1 to 4.
 SongDocument Song(std::string part1, std::string part2 = "", std::string part3 = "",
                   std::string part4 = "");
+/// A new song with `parts` as its first parts' MML, at a resolution of 24 (0) or 48 (1).
+SongDocument SongOf(const std::vector<std::string>& parts, int resolution = 1);
 
 }  // namespace chwr::test
