@@ -7,6 +7,7 @@
 #include <QtWidgets>
 
 #include "build/build_song.h"
+#include "gui_test.h"
 #include "window_harness.h"
 
 namespace chwr::gui {
@@ -442,7 +443,7 @@ void ToneEditorTest::copyingValuesOutOfRangeSaysSoInTheWindow() {
   QCOMPARE(Mark(t.box(10)), "tinted 0～7" + kSpills);
 }
 
-}  // namespace chwr::gui
+CHWR_GUI_TEST(ToneEditorTest)
 
-QTEST_MAIN(chwr::gui::ToneEditorTest)
+}  // namespace chwr::gui
 #include "tone_editor_test.moc"

@@ -20,6 +20,7 @@
 #include "playback/playback.h"
 #include "playback/playback_module.h"
 #include "smf_bytes.h"
+#include "messages.h"
 
 namespace chwr {
 
@@ -35,7 +36,7 @@ namespace sb = test::smf;
 using Bytes = std::vector<std::uint8_t>;
 
 const fs::path kSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-const std::string kInvalidFormat = "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。";
+const std::string kInvalidFormat = msg::kInvalidFileFormat;
 // How far a position may be from the ideal: it counts whole ticks (20.8 ms at tempo
 // 60 and 48 steps a quarter), and the player starts or takes a seek at the next
 // block of 64 frames the synth renders (1.5 ms).
@@ -240,8 +241,8 @@ TEST_F(FluidSynthPlayerTest, PlayLoopStartsOverUntilStopped) {
 TEST_F(FluidSynthPlayerTest, FilesThatCannotBeOpenedLeaveThePlayerUsable) {
   Scratch dir;
   const std::pair<fs::path, std::string> cases[] = {
-      {dir.path() / "missing.mid", "ﾌｧｲﾙ読み込みに失敗しました。"},
-      {dir.path(), "ﾌｧｲﾙ読み込みに失敗しました。"},
+      {dir.path() / "missing.mid", msg::kFileReadFailed},
+      {dir.path(), msg::kFileReadFailed},
       {dir.File("notes.mid", {'C', '4', 'D', '4', '\r', '\n'}), kInvalidFormat},
       {dir.File("empty.mid", {}), kInvalidFormat},
       {dir.File("short.mid", {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1}), kInvalidFormat},

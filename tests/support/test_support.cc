@@ -54,16 +54,6 @@ void WriteText(const std::filesystem::path& path, std::string_view text) {
   WriteBytes(path, Bytes(text.begin(), text.end()));
 }
 
-Bytes Ascii(std::string_view text) {
-  return Bytes(text.begin(), text.end());
-}
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
-}
-
 std::vector<std::string> Messages(const Diagnostics& diagnostics) {
   std::vector<std::string> texts;
   for (const Diagnostic& d : diagnostics) texts.push_back(d.message);

@@ -42,9 +42,15 @@ void WriteBytes(const std::filesystem::path& path, const Bytes& bytes);
 void WriteText(const std::filesystem::path& path, std::string_view text);
 
 /// The bytes of an ASCII text.
-Bytes Ascii(std::string_view text);
+inline Bytes Ascii(std::string_view text) {
+  return Bytes(text.begin(), text.end());
+}
 /// Byte runs one after another.
-Bytes Cat(std::initializer_list<Bytes> parts);
+inline Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
 
 /// The texts of diagnostics, for comparing with a list of expected messages.
 std::vector<std::string> Messages(const Diagnostics& diagnostics);

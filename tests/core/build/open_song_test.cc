@@ -7,6 +7,7 @@
 #include "build/open_song.h"
 #include "song/song_file.h"
 #include "test_support.h"
+#include "messages.h"
 
 namespace chwr {
 namespace {
@@ -112,7 +113,7 @@ TEST(OpenSong, ReadsByTheRuleAndSaysWhatItCannotReadYet) {
   EXPECT_EQ(mld->kind, FileKind::kMld);
   EXPECT_EQ(mld->song.parts[0].mml, "C4");
 
-  EXPECT_EQ(OpenSongFile(dir / "missing.txt").error().message, "ﾌｧｲﾙ読み込みに失敗しました。");
+  EXPECT_EQ(OpenSongFile(dir / "missing.txt").error().message, msg::kFileReadFailed);
   BuildRequest smd;
   smd.smd = true;
   test::WriteBytes(dir / "song.Smd", BuildSong(test::Song("O4C4"), smd)->smdFile);
@@ -120,7 +121,7 @@ TEST(OpenSong, ReadsByTheRuleAndSaysWhatItCannotReadYet) {
   ASSERT_TRUE(read);
   EXPECT_EQ(read->kind, FileKind::kSmd);
   EXPECT_EQ(read->song.parts[0].mml, "O4C4");
-  EXPECT_EQ(OpenSongFile(dir / "missing.smd").error().message, "ﾌｧｲﾙ読み込みに失敗しました。");
+  EXPECT_EQ(OpenSongFile(dir / "missing.smd").error().message, msg::kFileReadFailed);
   // Any bytes open as SMD; what the reader could not read it says.
   auto cut = OpenSongBytes(FileKind::kSmd, Ascii("\x1B$D\x66"));
   ASSERT_TRUE(cut);

@@ -308,7 +308,7 @@ TEST(SmdWriter, WritesAtomicallyOrSaysItCannot) {
   EXPECT_EQ(test::ReadBytes(dir / "a.smd"), bytes);
   auto failed = WriteSmdFile(dir / "no" / "such" / "a.smd", bytes);
   ASSERT_FALSE(failed);
-  EXPECT_EQ(failed.error().message, "ﾌｧｲﾙ書き込みに失敗しました。");
+  EXPECT_EQ(failed.error().message, msg::kFileWriteFailed);
 }
 
 TEST(SmdWriter, GoesOnWhereTheMldImageRefusesTheSong) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "io/file_io.h"
+#include "messages.h"
 
 namespace chwr {
 
@@ -169,12 +170,12 @@ TEST_F(SongFileOnDisk, WritesAndReadsBackAndFailedWritesLeaveTheOldFile) {
   bad.parts[2].mml = "C😀";
   EXPECT_EQ(ErrorOf(WriteSongFile(path, bad)), "ｼﾌﾄJISで表せない文字(😀)があります。");
   for (const auto& target : {dir_ / "missing" / "song.txt", dir_})
-    EXPECT_EQ(ErrorOf(WriteSongFile(target, SmallSong())), "ﾌｧｲﾙ書き込みに失敗しました。");
+    EXPECT_EQ(ErrorOf(WriteSongFile(target, SmallSong())), msg::kFileWriteFailed);
   EXPECT_EQ(ReadFileBytes(path), B(kSmallSongFile));
 }
 
 TEST_F(SongFileOnDisk, ReadFailuresHaveTheirMessages) {
-  EXPECT_EQ(ErrorOf(ReadSongFile(dir_ / "missing.txt")), "ﾌｧｲﾙ読み込みに失敗しました。");
+  EXPECT_EQ(ErrorOf(ReadSongFile(dir_ / "missing.txt")), msg::kFileReadFailed);
   std::ofstream(dir_ / "other.txt", std::ios::binary) << "melo\r\n";
   EXPECT_EQ(ErrorOf(ReadSongFile(dir_ / "other.txt")), "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。");
 }
