@@ -116,53 +116,30 @@ TEST(SmdWriter, MendsNamesTranspositionAndRests) {
   }
 }
 
-TEST(SmdWriter, TempoClass) {
-  const std::vector<std::pair<std::string, Bytes>> cases = {
-      {"0", {0x21, 0x2B}},
-      {"94", {0x21, 0x2B}},
-      {"94.9", {0x21, 0x2B}},
-      {"95", {0x21, 0x2A}},
-      {"107", {0x21, 0x2A}},
-      {"108", {}},
-      {"120", {}},
-      {"125", {}},
-      {"126", {0x21, 0x28}},
-      {"255", {0x21, 0x28}},
-      {"256", {}},
-      {"-5", {}},
-      {"", {}},
-      {"fast", {}},
-      {"１５０", {0x21, 0x28}},
-      {"60bpm", {}},
+// The tempo's class; a tempo outside 1..255 is warned about as for the MLD file, naming
+// the tempo its class reads back as.
+TEST(SmdWriter, TempoClassAndItsWarning) {
+  const auto warned = [](const char* tempo, const char* as) {
+    return std::string("ﾃﾝﾎﾟ ") + tempo + " は SMD では " + as + " になります。1～255で指定して下さい。";
   };
-  for (const auto& [tempo, cls] : cases) {
-    EXPECT_EQ(MakeSmd("O4C4", tempo).file, PartRun(test::Cat({cls, {0x66}}))) << tempo;
-  }
-}
-
-// A tempo outside 1..255 is warned about as for the MLD file, naming the tempo its class
-// reads back as; the class itself is what it was.
-TEST(SmdWriter, TempoOutsideTheRangeIsWarned) {
   const struct {
     const char* tempo;
     Bytes tempoClass;
-    const char* warning;
+    std::string warning;
   } cases[] = {
-      {"300", {}, "ﾃﾝﾎﾟ 300 は SMD では 120 になります。1～255で指定して下さい。"},
-      {"256", {}, "ﾃﾝﾎﾟ 256 は SMD では 120 になります。1～255で指定して下さい。"},
-      {"0", {0x21, 0x2B}, "ﾃﾝﾎﾟ 0 は SMD では 60 になります。1～255で指定して下さい。"},
-      {"0.5", {0x21, 0x2B}, "ﾃﾝﾎﾟ 0.5 は SMD では 60 になります。1～255で指定して下さい。"},
-      {"-5", {}, "ﾃﾝﾎﾟ -5 は SMD では 120 になります。1～255で指定して下さい。"},
-      {"１０００", {}, "ﾃﾝﾎﾟ 1000 は SMD では 120 になります。1～255で指定して下さい。"},
-      {"1", {0x21, 0x2B}, nullptr},
-      {"255", {0x21, 0x28}, nullptr},
-      {"abc", {}, nullptr},  // no number: 120, as everywhere
+      {"1", {0x21, 0x2B}, ""},      {"94.9", {0x21, 0x2B}, ""}, {"95", {0x21, 0x2A}, ""},
+      {"107", {0x21, 0x2A}, ""},    {"108", {}, ""},            {"125", {}, ""},
+      {"126", {0x21, 0x28}, ""},    {"255", {0x21, 0x28}, ""},  {"１５０", {0x21, 0x28}, ""},
+      {"", {}, ""},                 {"fast", {}, ""},           {"60bpm", {}, ""},
+      {"300", {}, warned("300", "120")},        {"256", {}, warned("256", "120")},
+      {"0", {0x21, 0x2B}, warned("0", "60")},   {"0.5", {0x21, 0x2B}, warned("0.5", "60")},
+      {"-5", {}, warned("-5", "120")},          {"１０００", {}, warned("1000", "120")},
   };
   for (const auto& c : cases) {
     const Made made = MakeSmd("O4C4", c.tempo);
     EXPECT_EQ(made.file, PartRun(test::Cat({c.tempoClass, {0x66}}))) << c.tempo;
     EXPECT_EQ(made.warnings,
-              c.warning ? std::vector<std::string>{c.warning} : std::vector<std::string>{})
+              c.warning.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.warning})
         << c.tempo;
   }
 
