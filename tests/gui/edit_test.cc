@@ -115,7 +115,6 @@ class EditTest : public QObject {
   void caseKeysAreOneStepToUndoFromAnyPartBox();
   void resolutionChangeAsksBeforeRoundingAndIsOneStep();
   void undoAndRedoMixedOverThePartsLoseNothing();
-  void tabMovesTheFocusOutOfAPartBox();
   void tabFollowsTheOrderOnTheScreen();
   void captionShowsTheModifiedMark();
   void tempoListHighlightsTheTempoInTheBox();
@@ -423,22 +422,11 @@ void EditTest::undoAndRedoMixedOverThePartsLoseNothing() {
   QCOMPARE(h.parts(), latest);
 }
 
-void EditTest::tabMovesTheFocusOutOfAPartBox() {
-  Harness h;
-  h.set({{"Text1_0", "CDE"}});
-  QPlainTextEdit* box = h.part(0);
-  for (auto modifier : {Qt::NoModifier, Qt::ShiftModifier}) {
-    box->setFocus();
-    QVERIFY(box->hasFocus());
-    QTest::keyClick(box, Qt::Key_Tab, modifier);
-    QCOMPARE(h.text("Text1_0"), QString("CDE"));
-    QVERIFY(!box->hasFocus());
-  }
-}
-
+// Tab and Shift+Tab move the focus on, out of a part box too, without typing a tab.
 void EditTest::tabFollowsTheOrderOnTheScreen() {
   Harness h;
-  h.set({{"Check2", "1"}});  // the protection text takes the focus only while it is on
+  // The protection text takes the focus only while protection is on.
+  h.set({{"Check2", "1"}, {"Text1_1", "CDE"}});
   h.tabs()->setCurrentIndex(1);
   const QStringList order = {"Text3",     "Text5",    "cmbBUNKAI", "Check2",   "Text6",
                              "tabPART",   "Check1_1", "Combo2_1",  "Combo3_1", "Text1_1",
@@ -458,6 +446,7 @@ void EditTest::tabFollowsTheOrderOnTheScreen() {
     }
     if (key == Qt::Key_Backtab) std::reverse(visited.begin(), visited.end());
     QCOMPARE(visited, order);
+    QCOMPARE(h.text("Text1_1"), QString("CDE"));
   }
 }
 
