@@ -6,6 +6,7 @@
 #include <QtWidgets>
 
 #include "gui_test.h"
+#include "midi/smf_writer.h"
 #include "window_harness.h"
 
 namespace chwr::gui {
@@ -103,11 +104,9 @@ void PlaybackTest::mutedPlaybackEndsAndResetPlaysTheResetFile() {
   h.newCalls();
   h.trigger("mnuINIT");
   QVERIFY(h.rested());
-  const QByteArray reset = QByteArray::fromHex(
-      "4D546864000000060001000100184D54726B00000019"
-      "02F0057E7F0901F7"
-      "02F00A4110421240007F0041F7"
-      "00FF2F00");
+  // The reset file's bytes have the core's tests; here it is the one played.
+  const std::vector<std::uint8_t> image = ResetSmfImage();
+  const QByteArray reset(reinterpret_cast<const char*>(image.data()), qsizetype(image.size()));
   QCOMPARE(ReadAll(h.path("cache/dummy.mid")), reset);
   QCOMPARE(h.newCalls(), QStringList({"StopM", QString("Open %1").arg(reset.size()), "Play"}));
   h.player->lengthOnOpen = 15000;
