@@ -50,7 +50,8 @@ std::array<std::vector<HeardNote>, 4> Listen(const SongDocument& song) {
 std::string RandomPart(std::mt19937& rng, const PartShape& shape) {
   static const char* kSharp[] = {"C", "C+", "D", "D+", "E", "F", "F+", "G", "G+", "A", "A+", "B"};
   // The same keys spelt from the next name: B+ belongs to the octave below, C- to the one above.
-  static const char* kOther[] = {"B+", "D-", "D", "E-", "F-", "E+", "G-", "G", "A-", "A", "B-", "C-"};
+  static const char* kOther[] = {"B+", "D-", "D", "E-", "F-", "E+",
+                                 "G-", "G",  "A-", "A", "B-", "C-"};
   auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
   auto pitch = [&]() {
     const int m = shape.lowKey + pick(shape.highKey - shape.lowKey + 1) - 3;

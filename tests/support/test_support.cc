@@ -71,7 +71,9 @@ SongDocument Song(std::string part1, std::string part2, std::string part3, std::
 
 SongDocument SongOf(const std::vector<std::string>& parts, int resolution) {
   SongDocument song;
-  for (std::size_t p = 0; p < parts.size() && p < song.parts.size(); ++p) song.parts[p].mml = parts[p];
+  for (std::size_t p = 0; p < parts.size() && p < song.parts.size(); ++p) {
+    song.parts[p].mml = parts[p];
+  }
   song.resolution = resolution;
   return song;
 }
