@@ -8,12 +8,13 @@
 
 #include "build/build_song.h"
 #include "io/byte_reader.h"
-#include "test_support.h"
+#include "smf_bytes.h"
 
 namespace chwr {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+namespace smf = test::smf;
 
 using test::SongOf;
 
@@ -65,13 +66,12 @@ TEST(SmfImage, HeaderAndConductorTrack) {
   SongDocument song = SongOf({"C4", "D4"}, 0);
   auto image = SmfImage(song, Tracks(song), false);
   ASSERT_TRUE(image);
-  const Bytes header = {0x4D, 0x54, 0x68, 0x64, 0x00, 0x00, 0x00,
-                        0x06, 0x00, 0x01, 0x00, 0x03, 0x00, 0x18};
-  const Bytes conductor = {0x4D, 0x54, 0x72, 0x6B, 0x00, 0x00, 0x00, 0x13, 0x00,
-                           0xFF, 0x02, 0x00, 0x00, 0xFF, 0x03, 0x00, 0x00, 0xFF,
-                           0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x2F, 0x00};
-  EXPECT_EQ(Bytes(image->begin(), image->begin() + 14), header);
-  EXPECT_EQ(Bytes(image->begin() + 14, image->begin() + 41), conductor);
+  // Format 1, three tracks, 24 ticks a quarter; an empty copyright and title, tempo 120.
+  const Bytes start = smf::Cat(
+      {smf::Chunk("MThd", {0, 1, 0, 3, 0, 24}),
+       smf::Chunk("MTrk", smf::Cat({smf::Meta(0, 0x02, ""), smf::Meta(0, 0x03, ""),
+                                    smf::Tempo(0, 500000), smf::End()}))});
+  EXPECT_EQ(Bytes(image->begin(), image->begin() + 41), start);
 
   song.title = "ABC";
   song.resolution = 1;

@@ -48,6 +48,7 @@ TEST(SmdWriter, CodesNotesRestsAndLengths) {
     const char* mml;
     Bytes codes;
     std::vector<std::string> warnings;
+    int resolution = 1;
   };
   const std::vector<Case> cases = {
       {"O4C4", {0x66}, {}},
@@ -80,22 +81,7 @@ TEST(SmdWriter, CodesNotesRestsAndLengths) {
       {"V10@V1Q3{0A}O4C4", {0x66}, {}},  // what SMD cannot hold is left out
       // Once in window 3, window 1 is searched last.
       {"O5C8O2A8O1A8", {0x21, 0x22, 0x65, 0x21, 0x24, 0x29, 0x21, 0x23, 0x29, 0x21, 0x24}, {}},
-  };
-  for (const Case& c : cases) {
-    const Made made = MakeSmd(c.mml);
-    EXPECT_EQ(made.file, PartRun(c.codes)) << c.mml;
-    EXPECT_EQ(made.warnings, c.warnings) << c.mml;
-  }
-}
-
-// Faults of the old writer that this one mends, each with the bytes it now writes.
-TEST(SmdWriter, MendsNamesTranspositionAndRests) {
-  struct Case {
-    const char* mml;
-    Bytes codes;
-    std::vector<std::string> warnings;
-  };
-  const std::vector<Case> cases = {
+      // Faults of the old writer that this one mends.
       {"O4D-4", {0x6A}, {}},  // as C+
       {"O3E+4", {0x4A}, {}},  // as F
       {"O3B+4", {0x66}, {}},  // as the C of octave 4
@@ -108,9 +94,13 @@ TEST(SmdWriter, MendsNamesTranspositionAndRests) {
       {"O5R4", {0x21, 0x22, 0x25, 0x21, 0x24}, {}},  // a rest a window holds switches
       {"O6R4", {0x25}, {}},                          // one no window holds stays put
       {"O1R4O4C4", {0x21, 0x23, 0x25, 0x21, 0x24, 0x66}, {}},
+      // At 24 steps a quarter.
+      {"O4C*8C*8C*8", {0x21, 0x26, 0x65, 0x65, 0x65}, {}, 0},
+      {"O4C*18", {0x66}, {kApproximated}, 0},
+      {"O4C4C*100", {0x66, 0x66}, {kApproximated}, 0},  // longer than a whole: the index stays
   };
   for (const Case& c : cases) {
-    const Made made = MakeSmd(c.mml);
+    const Made made = MakeSmd(c.mml, "120", c.resolution);
     EXPECT_EQ(made.file, PartRun(c.codes)) << c.mml;
     EXPECT_EQ(made.warnings, c.warnings) << c.mml;
   }
@@ -246,14 +236,6 @@ TEST(SmdWriter, ASongWithoutANoteOrRestHasNoFile) {
     ASSERT_GE(all.size(), c.warnings.size());
     EXPECT_TRUE(std::equal(c.warnings.rbegin(), c.warnings.rend(), all.rbegin()));
   }
-}
-
-TEST(SmdWriter, ResolutionTwentyFour) {
-  EXPECT_EQ(MakeSmd("O4C*8C*8C*8", "120", 0).file, PartRun({0x21, 0x26, 0x65, 0x65, 0x65}));
-  EXPECT_EQ(MakeSmd("O4C*18", "120", 0).file, PartRun({0x66}));
-  const Made big = MakeSmd("O4C4C*100", "120", 0);  // longer than a whole: the index stays
-  EXPECT_EQ(big.file, PartRun({0x66, 0x66}));
-  EXPECT_EQ(big.warnings, std::vector<std::string>{kApproximated});
 }
 
 TEST(SmdWriter, CnvToneLenRoundsToTheNearestClass) {

@@ -23,11 +23,8 @@ namespace chwr {
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes B(std::string_view s) {
-  return Bytes(s.begin(), s.end());
-}
+using test::Bytes;
+constexpr auto B = test::Ascii;
 
 template <class T>
 std::string ErrorOf(const Result<T>& result) {
@@ -160,7 +157,7 @@ class SongFileOnDisk : public ::testing::Test {
   const std::filesystem::path dir_ = tmp_.path();
 };
 
-TEST_F(SongFileOnDisk, WritesAndReadsBackAndFailedWritesLeaveTheOldFile) {
+TEST_F(SongFileOnDisk, WritesAndReadsBackAndFailuresHaveTheirMessages) {
   const auto path = dir_ / "song.txt";
   ASSERT_TRUE(WriteSongFile(path, SmallSong()));
   EXPECT_EQ(ReadFileBytes(path), B(kSmallSongFile));
@@ -172,9 +169,7 @@ TEST_F(SongFileOnDisk, WritesAndReadsBackAndFailedWritesLeaveTheOldFile) {
   for (const auto& target : {dir_ / "missing" / "song.txt", dir_})
     EXPECT_EQ(ErrorOf(WriteSongFile(target, SmallSong())), msg::kFileWriteFailed);
   EXPECT_EQ(ReadFileBytes(path), B(kSmallSongFile));
-}
 
-TEST_F(SongFileOnDisk, ReadFailuresHaveTheirMessages) {
   EXPECT_EQ(ErrorOf(ReadSongFile(dir_ / "missing.txt")), msg::kFileReadFailed);
   std::ofstream(dir_ / "other.txt", std::ios::binary) << "melo\r\n";
   EXPECT_EQ(ErrorOf(ReadSongFile(dir_ / "other.txt")), "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。");
