@@ -116,7 +116,6 @@ class EditTest : public QObject {
   void resolutionChangeAsksBeforeRoundingAndIsOneStep();
   void undoAndRedoMixedOverThePartsLoseNothing();
   void tabFollowsTheOrderOnTheScreen();
-  void captionShowsTheModifiedMark();
   void tempoListHighlightsTheTempoInTheBox();
   void fullWidthDigitsShowAsTheProgramWritesThem();
   void onlyARealChangeMarksTheSongModified();
@@ -450,20 +449,6 @@ void EditTest::tabFollowsTheOrderOnTheScreen() {
   }
 }
 
-void EditTest::captionShowsTheModifiedMark() {
-  Harness h;
-  QCOMPARE(h.caption(), kUntitled);
-  QTest::keyClicks(h.part(0), "C");
-  QCOMPARE(h.caption(), "無題*" + kCaptionSuffix);
-  h.triggerWithFile("SAVE", "song.txt");
-  QCOMPARE(h.caption(), h.path("song.txt") + kCaptionSuffix);
-  QTest::keyClicks(h.find("Text3"), "x");
-  QCOMPARE(h.caption(), h.path("song.txt") + "*" + kCaptionSuffix);
-  h.prompts.answers = {Answer::No};
-  h.trigger("mnuNEW");
-  QCOMPARE(h.caption(), kUntitled);
-}
-
 void EditTest::tempoListHighlightsTheTempoInTheBox() {
   Harness h;
   QComboBox* tempo = h.combo("Text5");
@@ -489,8 +474,7 @@ void EditTest::tempoListHighlightsTheTempoInTheBox() {
   enter();
   QCOMPARE(h.text("Text5"), QString("150"));
   WriteAll(h.path("96.txt"), TitledSong("Slow").replace("@120", "@96"));
-  h.prompts.answers = {Answer::No};
-  h.window->OpenPath(h.path("96.txt"));
+  h.openAnsweringNo(h.path("96.txt"));
   QCOMPARE(open(), QString("96"));
   tempo->hidePopup();
   // The arrow keys go on from there.
@@ -538,8 +522,7 @@ void EditTest::fullWidthDigitsShowAsTheProgramWritesThem() {
   h.find("Text3")->setFocus();
   QCOMPARE(h.text("Text5"), QString("１２０ｂｐｍ"));
   WriteAll(h.path("wide.txt"), TitledSong("Wide"));
-  h.prompts.answers = {Answer::No};
-  h.window->OpenPath(h.path("wide.txt"));
+  h.openAnsweringNo(h.path("wide.txt"));
   h.set({{"Text5", "１００"}});
   tempo->setFocus();
   h.find("Text3")->setFocus();

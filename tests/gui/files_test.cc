@@ -10,17 +10,6 @@
 #include "window_harness.h"
 
 namespace chwr::gui {
-namespace {
-
-// The shortcuts of every action of the window.
-QList<QKeySequence> AllShortcuts(const QWidget* window) {
-  QList<QKeySequence> keys;
-  for (const QAction* action : window->findChildren<QAction*>()) keys += action->shortcuts();
-  return keys;
-}
-
-}  // namespace
-
 class FilesTest : public QObject {
   Q_OBJECT
 
@@ -55,8 +44,7 @@ void FilesTest::newAndClosingAskOnlyAboutUnsavedChanges() {
 
   // Yes for an untitled song asks for a file; cancelling that stops New.
   h.prompts.answers = {Answer::Yes};
-  h.prompts.files = {""};
-  h.trigger("mnuNEW");
+  h.cancelDialogOf("mnuNEW");
   QVERIFY(h.prompts.dialogs[0].kind == ScriptedPrompts::DialogKind::Save);
   QCOMPARE(Entries(h.prompts.dialogs[0].dialog),
            QStringList({"Text File(*.txt)", "*.txt", "無題.txt", ".txt"}));
@@ -134,8 +122,7 @@ void FilesTest::saveWritesTheSongFileAndOpenReadsItBack() {
   QVERIFY(!h.window->modified());
 
   // Save As: cancelling changes nothing; a name makes it the song's file.
-  h.prompts.files = {""};
-  h.trigger("mnuSAVENAME");
+  h.cancelDialogOf("mnuSAVENAME");
   QCOMPARE(h.window->documentPath(), path);
   h.triggerWithFile("mnuSAVENAME", "copy.TXT");
   QCOMPARE(h.caption(), h.path("copy.TXT") + kCaptionSuffix);
@@ -199,8 +186,7 @@ void FilesTest::openDispatchesOnTheFileKind() {
 
   // A MIDI file, whatever the case of its extension, goes to the import dialog after the
   // question; one that cannot be read is reported and changes nothing.
-  h.prompts.answers = {Answer::No};
-  h.window->OpenPath(h.path("X.MiD"));
+  h.openAnsweringNo(h.path("X.MiD"));
   QCOMPARE(h.lastMessage(), "Error: " + kReadFailed);
   QCOMPARE(h.texts({"Text3", "Text1_0"}), QStringList({"Kept", "L8 O4 CDEFGAB"}));
 
@@ -219,8 +205,7 @@ void FilesTest::openDispatchesOnTheFileKind() {
   h.triggerWithFile("mnuMLD", "again.mld");
   QCOMPARE(ReadAll(h.path("again.mld")), mld);
   QCOMPARE(h.prompts.dialogs.last().dialog.initialName, h.path("tune.mld"));
-  h.prompts.files = {""};
-  h.trigger("mnuSAVE");
+  h.cancelDialogOf("mnuSAVE");
   QCOMPARE(h.prompts.dialogs.last().dialog.initialName, h.path("tune.txt"));
 
   // An SMD file too gives an untitled song: Save asks instead of writing over it.
@@ -228,12 +213,10 @@ void FilesTest::openDispatchesOnTheFileKind() {
   QVERIFY(smd.open(QIODevice::WriteOnly));
   smd.write("\x1B$Df\x0F");  // O4C4 as one part
   smd.close();
-  h.prompts.answers = {Answer::No};
-  h.window->OpenPath(h.path("song.smd"));
+  h.openAnsweringNo(h.path("song.smd"));
   QVERIFY(h.text("Text1_0").contains("C4"));
   QCOMPARE(h.caption(), kUntitled);
-  h.prompts.files = {""};
-  h.trigger("mnuSAVE");
+  h.cancelDialogOf("mnuSAVE");
   QCOMPARE(h.prompts.dialogs.last().dialog.initialName, h.path("song.txt"));
   QCOMPARE(ReadAll(h.path("song.smd")), QByteArray("\x1B$Df\x0F"));
 }
@@ -243,8 +226,7 @@ void FilesTest::openingAnSmdFileSaysWhatItHolds() {
   Harness h;
   h.set({{"Text3", "Kept"}, {"Text1_0", "O4C4"}});
   WriteAll(h.path("empty.smd"), {});
-  h.prompts.answers = {Answer::No};
-  h.window->OpenPath(h.path("empty.smd"));
+  h.openAnsweringNo(h.path("empty.smd"));
   QCOMPARE(h.lastMessage(),
            QString("Warning: ﾌｧｲﾙが空(0ﾊﾞｲﾄ)のため、空の曲として読み込みました。"));
   QCOMPARE(h.texts({"Text3", "Text1_0"}), QStringList({"", ""}));
@@ -260,8 +242,7 @@ void FilesTest::openingAnSmdFileSaysWhatItHolds() {
                                 "Error: SMF ﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。"};
   const QStringList names = {"x.smd", "x.mid"};
   for (int i = 0; i < names.size(); ++i) {
-    h.prompts.answers = {Answer::No};
-    h.window->OpenPath(h.path(names[i]));
+    h.openAnsweringNo(h.path(names[i]));
     QCOMPARE(h.lastMessage(), messages[i]);
     QCOMPARE(h.texts({"Text3", "Text1_0"}), QStringList({"Kept", "O4C4"}));
     QVERIFY(h.window->findChildren<QDialog*>("Form3").isEmpty());
@@ -298,8 +279,7 @@ void FilesTest::failedReadsAndWritesShowTheFileAndTheReason() {
   };
   h.triggerWithFile("mnuSAVENAME", "missing/x.txt");
   QVERIFY(detailNames(kWriteFailed, "missing/x.txt"));
-  h.prompts.answers = {Answer::No};
-  h.window->OpenPath(h.path("gone.txt"));
+  h.openAnsweringNo(h.path("gone.txt"));
   QVERIFY(detailNames(kReadFailed, "gone.txt"));
   // The playback file cannot be written where a file stands in for its folder.
   WriteAll(h.path("cache"), "not a folder");
@@ -407,32 +387,10 @@ void FilesTest::commandLineOpensTheFirstFileFromTheStartFolder() {
   QCOMPARE(h.window->documentPath(), h.path("song.txt"));
 }
 
+// The platform's keys for New, Open, Save, Save As and Quit run the commands from a part
+// box; the window's own keys (Ctrl+D/U, F1..F4) have the editing and help page tests.
 void FilesTest::standardKeysRunTheFileCommands() {
   Harness h;
-  const QList<QPair<const char*, QKeySequence::StandardKey>> commands = {
-      {"mnuNEW", QKeySequence::New},
-      {"mnuREAD", QKeySequence::Open},
-      {"mnuSAVE", QKeySequence::Save},
-      {"mnuSAVENAME", QKeySequence::SaveAs},
-      {"mnuEND", QKeySequence::Quit}};
-  const QList<QKeySequence> expected = {
-      QKeySequence(Qt::CTRL | Qt::Key_N), QKeySequence(Qt::CTRL | Qt::Key_O),
-      QKeySequence(Qt::CTRL | Qt::Key_S), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
-      QKeySequence(Qt::CTRL | Qt::Key_Q)};
-  for (int i = 0; i < commands.size(); ++i) {
-    const QList<QKeySequence> platform = QKeySequence::keyBindings(commands[i].second);
-    QCOMPARE(h.find<QAction>(commands[i].first)->shortcut(), platform.value(0, expected[i]));
-  }
-  // The window's own keys stay its own.
-  const QList<QKeySequence> all = AllShortcuts(h.window.get());
-  for (const QKeySequence& own :
-       {QKeySequence(Qt::CTRL | Qt::Key_D), QKeySequence(Qt::CTRL | Qt::Key_U),
-        QKeySequence(Qt::Key_F1), QKeySequence(Qt::Key_F2), QKeySequence(Qt::Key_F3),
-        QKeySequence(Qt::Key_F4)}) {
-    QVERIFY2(!all.contains(own), qPrintable(own.toString()));
-  }
-
-  // The keys run the commands from a part box.
   QPlainTextEdit* box = h.part(0);
   box->setFocus();
   QTest::keyClicks(box, "cde");
@@ -540,15 +498,13 @@ void FilesTest::fileDialogsRememberTheFolderOfTheirFile() {
     QVERIFY(QFile::exists(h.path(file)));
     const QString there = in(QFileInfo(file).path());
     QCOMPARE(QFileInfo(QDir::currentPath()).canonicalFilePath(), there);
-    h.prompts.files = {""};
-    h.trigger("mnuREAD");
+    h.cancelDialogOf("mnuREAD");
     QCOMPARE(startedIn(h), there);
   }
   // Neither a cancelled dialog nor a folder that is not there moves it.
   h.triggerWithFile("mnuMLD", "missing/song.mld");
   QCOMPARE(h.lastMessage(), "Error: " + kWriteFailed);
-  h.prompts.files = {""};
-  h.trigger("mnuMIDIMAKE");
+  h.cancelDialogOf("mnuMIDIMAKE");
   QCOMPARE(startedIn(h), in("save"));
   h.triggerWithFile("mnuREAD", "open/song.txt");
   QVERIFY(h.window->close());
@@ -557,8 +513,7 @@ void FilesTest::fileDialogsRememberTheFolderOfTheirFile() {
   QCOMPARE(folder, h.path("open"));
   // The next start begins there.
   Harness again("[File]\r\nFolder=" + folder.toUtf8() + "\r\n");
-  again.prompts.files = {""};
-  again.trigger("mnuREAD");
+  again.cancelDialogOf("mnuREAD");
   QCOMPARE(startedIn(again), in("open"));
 }
 

@@ -143,17 +143,12 @@ void ImportDialogTest::openingAMidiFileShowsTheDialogAndHoldsTheFileCommands() {
   auto* timer = In<QTimer>(d, "Timer1");
   QVERIFY(timer->interval() == 250 && !timer->isActive());
 
-  // Sixteen tracks, the first chosen; each item's tip says what the track holds.
+  // The core's list items, the first chosen; the item's tip is the core's description.
   auto* list = In<QListWidget>(d, "lstCH");
   QCOMPARE(list->selectionMode(), QAbstractItemView::MultiSelection);
-  QCOMPARE(QStringList({list->item(0)->text(), list->item(9)->text(), list->item(15)->text()}),
-           QStringList({"ﾄﾗｯｸ 1", "ﾄﾗｯｸ10", "ﾄﾗｯｸ16"}));
   QCOMPARE(list->count(), 16);
   QCOMPARE(list->selectedItems(), QList<QListWidgetItem*>({list->item(0)}));
-  QCOMPARE(
-      QStringList({list->item(0)->toolTip(), list->item(1)->toolTip(), list->item(2)->toolTip()}),
-      QStringList({"名前：Melody\nﾁｬﾝﾈﾙ：1\n音符：2 (C4～D4)",
-                   "名前：Bass\nﾁｬﾝﾈﾙ：2\n音符：1 (C3～C3)", "このﾄﾗｯｸはありません"}));
+  QVERIFY(list->item(1)->toolTip().startsWith("名前：Bass"));
 
   // New, Open and Save wait for the dialog, menu items and buttons alike; Save As does not.
   QCOMPARE(States(h.window.get(), kBlocked + QStringList{"mnuSAVENAME"}, "enabled"),
@@ -174,21 +169,15 @@ void ImportDialogTest::otherFormatsAndBadFilesAtOpen() {
   h.set({{"Text3", "Kept"}});
 
   // Format 0 offers channels.
-  h.prompts.answers = {Answer::No};
-  h.window->OpenPath(h.path("zero.mid"));
+  h.openAnsweringNo(h.path("zero.mid"));
   QDialog* d = Form3(h);
-  auto* list = In<QListWidget>(d, "lstCH");
   QCOMPARE(Shown(d, {"Label8", "Label3"}), QStringList({"0", "分解能：96"}));
-  QCOMPARE(QStringList({list->item(0)->text(), list->item(9)->text(), list->item(0)->toolTip(),
-                        list->item(2)->toolTip()}),
-           QStringList({"ﾁｬﾝﾈﾙ 1", "ﾁｬﾝﾈﾙ10", "ﾁｬﾝﾈﾙ：1\n音符：1 (C4～C4)",
-                        "このﾁｬﾝﾈﾙにはｲﾍﾞﾝﾄがありません"}));
+  QCOMPARE(In<QListWidget>(d, "lstCH")->item(0)->text(), QString("ﾁｬﾝﾈﾙ 1"));
 
   // Another MIDI file opened meanwhile takes the dialog's place. Format 2 offers
   // nothing to choose and nothing to convert. The song is still the changed one: Open
   // asks about it again.
-  h.prompts.answers = {Answer::No};
-  h.window->OpenPath(h.path("two.mid"));
+  h.openAnsweringNo(h.path("two.mid"));
   d = Form3(h);
   QCOMPARE(h.window->findChildren<QDialog*>("Form3").size(), 1);
   QCOMPARE(Shown(d, {"Label8"}), QStringList({"2"}));
@@ -201,8 +190,7 @@ void ImportDialogTest::otherFormatsAndBadFilesAtOpen() {
   const QStringList messages = {"Error: SMF ﾌｫｰﾏｯﾄが無効です。",
                                 "Error: " + kReadFailed};
   for (int i = 0; i < bad.size(); ++i) {
-    h.prompts.answers = {Answer::No};
-    h.window->OpenPath(h.path(bad[i]));
+    h.openAnsweringNo(h.path(bad[i]));
     QCOMPARE(h.lastMessage(), messages[i]);
     QVERIFY(!Form3(h));
     QCOMPARE(States(h.window.get(), kBlocked, "enabled"), QList<bool>(6, true));
@@ -351,8 +339,7 @@ void ImportDialogTest::closingWithoutConvertingLeavesTheSongAsItWas() {
 
   // Closing the window while the dialog is open still asks about the song's changes.
   QTest::keyClicks(h.part(1), "A");
-  h.prompts.answers = {Answer::No};
-  h.window->OpenPath(h.path("tune.mid"));
+  h.openAnsweringNo(h.path("tune.mid"));
   h.prompts.answers = {Answer::Cancel};
   QVERIFY(!h.window->close());
   QCOMPARE(h.prompts.questions.size(), 4);
@@ -419,8 +406,7 @@ void ImportDialogTest::convertFillsTheSongFromTheFileAsItIsNow() {
   QCOMPARE(h.text("Combo3_1"), QString("6   E.Piano 2"));
 
   Click(d, "Command2");
-  h.prompts.files = {""};
-  h.trigger("mnuSAVE");
+  h.cancelDialogOf("mnuSAVE");
   QCOMPARE(h.prompts.dialogs.last().dialog.initialName, h.path("tune.txt"));
 }
 

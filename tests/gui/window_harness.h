@@ -154,6 +154,17 @@ class Harness {
     prompts.files.append(path(name));
     trigger(action);
   }
+  // Runs an action whose file dialog the user cancels.
+  void cancelDialogOf(const QString& action) {
+    prompts.files = {""};
+    trigger(action);
+  }
+  // Opens a file as a drop or the command line does, answering No to the question about
+  // unsaved changes, which the test expects.
+  void openAnsweringNo(const QString& file) {
+    prompts.answers = {Answer::No};
+    window->OpenPath(file);
+  }
   // The last message shown, as "Error: text", "Information: text" or "Warning: text".
   QString lastMessage() const {
     if (prompts.messages.isEmpty()) return "(none)";
