@@ -22,8 +22,8 @@ Bytes Header(std::uint16_t division) {
 
 TEST(SmfTiming, ReadsTempoChangesAndConvertsBothWays) {
   // 480 ticks per quarter; 500000 us per quarter, then 250000 from tick 480; ends at 960.
-  const Bytes file = Cat(
-      {Header(480), Chunk("MTrk", Cat({Tempo(0, 500000), Tempo(480, 250000), On(480, 60), End()}))});
+  const Bytes file = Cat({Header(480), Chunk("MTrk", Cat({Tempo(0, 500000), Tempo(480, 250000),
+                                                          On(480, 60), End()}))});
   const auto timing = ReadSmfTiming(file);
   ASSERT_TRUE(timing) << timing.error().message;
   EXPECT_EQ(timing->ticksPerQuarter, 480);
