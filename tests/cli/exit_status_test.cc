@@ -44,12 +44,10 @@ TEST_F(ExitStatusTest, OutputThatCannotBeWrittenFailsWithAMessage) {
   const Outcome listed = Run("dump " + Q(dir_ / "x.mld"));
   EXPECT_EQ(listed.status, 0);
   EXPECT_EQ(listed.err, "");
-}
-
-TEST_F(ExitStatusTest, ACompileErrorKeepsItsStatusWhenOutputFails) {
-  const Outcome o = Run("compile " + Q(WriteSong("O9C")), "/dev/full");
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.FirstError(), std::string("ﾊﾟｰﾄ1 (1行目) ") + msg::kSyntaxO);
+  // A compile error keeps its own status and message.
+  const Outcome error = Run("compile " + Q(WriteSong("O9C")), "/dev/full");
+  EXPECT_EQ(error.status, 1);
+  EXPECT_EQ(error.FirstError(), std::string("ﾊﾟｰﾄ1 (1行目) ") + msg::kSyntaxO);
 }
 
 // A play started on a pipe: its pid and the read end of its standard output.

@@ -41,8 +41,6 @@ void WindowTest::startUpShowsAnUntitledSongAndFullLists() {
     QCOMPARE(QList<int>({volume->count(), volume->maxVisibleItems(), volume->itemData(4).toInt(),
                          tone->count(), tone->maxVisibleItems(), tone->itemData(131).toInt()}),
              QList<int>({68, 28, i * 64 + 63, 132, 28, 127}));
-    QCOMPARE(QStringList({volume->currentText(), tone->currentText(), tone->itemText(4)}),
-             QStringList({"A", "B", "1   Piano 1"}));
   }
   // Only the chosen part's page shows.
   h.tabs()->setCurrentIndex(2);
