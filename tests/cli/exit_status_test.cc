@@ -2,14 +2,10 @@
 // about, the same from every command; output that could not be written is a failure,
 // and a `play` stopped by Ctrl+C is told apart from one that played to the end.
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -17,60 +13,30 @@
 #include <utility>
 #include <vector>
 
+#include "cli_run.h"
+#include "messages.h"
 #include "smf_bytes.h"
 #include "song/song_file.h"
 #include "test_support.h"
 
-namespace chwr {
+namespace chwr::test {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace test::smf;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+const std::string kStdoutFailed = std::string(msg::kFileWriteFailed) + "\n  (standard output)\n";
 
-constexpr const char* kStdoutFailed = "ﾌｧｲﾙ書き込みに失敗しました。\n  (standard output)\n";
-
-class ExitStatusTest : public ::testing::Test {
- protected:
-  // Runs chwr through the shell, its settings in a fresh folder; `stdoutTo` is where
-  // standard output goes.
-  // `env` holds variable assignments for chwr's environment, each followed by a space.
-  Outcome Run(const std::string& args, const std::string& stdoutTo = "",
-              const std::string& env = "") {
-    const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-    fs::remove(out);
-    const std::string target = stdoutTo.empty() ? "'" + out.string() + "'" : stdoutTo;
-    const std::string cmd = env + "XDG_CONFIG_HOME='" + dir_.string() + "' '" + CHWR_EXE + "' " +
-                            args + " >" + target + " 2>'" + err.string() + "'";
-    const int raw = std::system(cmd.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::ReadText(out), test::ReadText(err)};
-  }
-
-  fs::path WriteSong(const std::string& mml) {
-    const fs::path path = dir_ / "song.txt";
-    EXPECT_TRUE(WriteSongFile(path, test::Song(mml)));
-    return path;
-  }
-
-  std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
-
-  test::TempDir tmp_;
-  fs::path dir_ = tmp_.path();
-};
+using ExitStatusTest = ChwrRun;
 
 TEST_F(ExitStatusTest, OutputThatCannotBeWrittenFailsWithAMessage) {
-  const std::string song = Quoted(WriteSong("O4C4D4E4"));
+  const std::string song = Q(WriteSong("O4C4D4E4"));
   // Each command as it succeeds into a file, then into a full device.
   const std::vector<std::string> commands = {
       "compile " + song,
       "build " + song + " --mail",
-      "build " + song + " --mld " + Quoted(dir_ / "x.mld"),
-      "dump " + Quoted(dir_ / "x.mld"),
+      "build " + song + " --mld " + Q(dir_ / "x.mld"),
+      "dump " + Q(dir_ / "x.mld"),
       "--help",
   };
   for (const std::string& c : commands) {
@@ -83,15 +49,13 @@ TEST_F(ExitStatusTest, OutputThatCannotBeWrittenFailsWithAMessage) {
     EXPECT_EQ(full.err, kStdoutFailed);
   }
   // The file itself was written before the report line failed, and is whole.
-  const Outcome listed = Run("dump " + Quoted(dir_ / "x.mld"));
+  const Outcome listed = Run("dump " + Q(dir_ / "x.mld"));
   EXPECT_EQ(listed.status, 0);
   EXPECT_EQ(listed.err, "");
-}
-
-TEST_F(ExitStatusTest, ACompileErrorKeepsItsStatusWhenOutputFails) {
-  const Outcome o = Run("compile " + Quoted(WriteSong("O9C")), "/dev/full");
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err.substr(0, o.err.find('\n')), "ﾊﾟｰﾄ1 (1行目) に(O命令)構文ｴﾗｰがあります。");
+  // A compile error keeps its own status and message.
+  const Outcome error = Run("compile " + Q(WriteSong("O9C")), "/dev/full");
+  EXPECT_EQ(error.status, 1);
+  EXPECT_EQ(error.FirstError(), std::string("ﾊﾟｰﾄ1 (1行目) ") + msg::kSyntaxO);
 }
 
 // A format 1 file: a conductor track with title and tempo 150, then two tracks.
@@ -177,7 +141,7 @@ TEST_F(ExitStatusTest, EveryFailureExitsByWhatItIsAbout) {
         {"{in}", in}, {"{out}", out}, {"{nowhere}", dir_ / "no" / "out"}};
     for (const auto& [name, path] : places) {
       if (const std::size_t at = args.find(name); at != std::string::npos) {
-        args.replace(at, name.size(), Quoted(path));
+        args.replace(at, name.size(), Q(path));
       }
     }
     SCOPED_TRACE(c.command + " " + c.name);
@@ -196,7 +160,7 @@ struct Playing {
   int out = -1;
 };
 
-class PlayTest : public ExitStatusTest {
+class PlayTest : public ChwrRun {
  protected:
   Playing Start(const std::vector<std::string>& args) {
     int fds[2];
@@ -250,21 +214,21 @@ TEST_F(PlayTest, CtrlCEndsPlayWithStatus130AndTheEndWith0) {
   const std::string longSong = WriteSong("L1[C]50").string();
   const Playing stopped = Start({"play", longSong, "--audio", "none"});
   const std::string first = ReadLine(stopped.out);
-  ASSERT_EQ(first.substr(0, 8), "00:00 / ") << test::ReadText(dir_ / "stderr");
+  ASSERT_EQ(first.substr(0, 8), "00:00 / ") << ReadText(dir_ / "stderr");
   ::kill(stopped.pid, SIGINT);
   EXPECT_EQ(Wait(stopped), 130);
 
   const std::string shortSong = WriteSong("C64").string();
   const Playing ended = Start({"play", shortSong, "--audio", "none"});
-  EXPECT_EQ(Wait(ended), 0) << test::ReadText(dir_ / "stderr");
+  EXPECT_EQ(Wait(ended), 0) << ReadText(dir_ / "stderr");
 }
 
 TEST_F(PlayTest, WithoutASoundCardTheMessageNamesAudioNone) {
   // Every output FluidSynth might try pointed at nothing.
-  test::WriteText(dir_ / "empty.conf", "");
+  WriteText(dir_ / "empty.conf", "");
   const std::string nowhere = "PULSE_SERVER=unix:/nonexistent ALSA_CONFIG_PATH='" +
                               (dir_ / "empty.conf").string() + "' SDL_AUDIODRIVER=none-such ";
-  const Outcome o = Run("play " + Quoted(WriteSong("C64")), "", nowhere);
+  const Outcome o = Run("play " + Q(WriteSong("C64")), "", nowhere);
   EXPECT_EQ(o.status, 2);
   EXPECT_EQ(o.err,
             "音声出力を開けません。ｻｳﾝﾄﾞ機器とその設定を確認して下さい。\n"
@@ -272,4 +236,4 @@ TEST_F(PlayTest, WithoutASoundCardTheMessageNamesAudioNone) {
 }
 
 }  // namespace
-}  // namespace chwr
+}  // namespace chwr::test

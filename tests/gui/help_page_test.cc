@@ -9,6 +9,7 @@
 
 #include "settings/ini_file.h"
 #include "settings/settings.h"
+#include "gui_test.h"
 #include "window_harness.h"
 
 namespace chwr::gui {
@@ -274,7 +275,7 @@ void HelpPageTest::settingsKeysOnThePageAreTheKeysThatAreKept() {
   }
 }
 
-}  // namespace chwr::gui
+CHWR_GUI_TEST(HelpPageTest)
 
-QTEST_MAIN(chwr::gui::HelpPageTest)
+}  // namespace chwr::gui
 #include "help_page_test.moc"

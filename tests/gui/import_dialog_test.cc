@@ -10,7 +10,9 @@
 #include <span>
 
 #include "box_text.h"
+#include "gui_test.h"
 #include "import/smf_import.h"
+#include "smf_bytes.h"
 #include "window_harness.h"
 
 namespace chwr::gui {
@@ -18,28 +20,23 @@ namespace {
 
 const QString kConvertQuestion = "内容が変更されていますが変換しますか？";
 
-QByteArray Be(quint32 value, int bytes) {
-  QByteArray out;
-  for (int i = bytes - 1; i >= 0; --i) out.append(char((value >> (8 * i)) & 0xFF));
-  return out;
-}
+namespace smf = test::smf;
 
-// A Standard MIDI File from its tracks' events, written in hexadecimal.
-QByteArray Smf(int format, int division, const QList<const char*>& tracks) {
-  QByteArray file = "MThd" + Be(6, 4) + Be(format, 2) + Be(tracks.size(), 2) + Be(division, 2);
-  for (const char* hex : tracks) {
-    const QByteArray events = QByteArray::fromHex(hex);
-    file += "MTrk" + Be(events.size(), 4) + events;
-  }
-  return file;
+// A Standard MIDI File of these tracks.
+QByteArray Smf(int format, int division, const std::vector<test::Bytes>& tracks) {
+  const test::Bytes file = smf::File(format, division, tracks);
+  return QByteArray(reinterpret_cast<const char*>(file.data()), qsizetype(file.size()));
 }
 
 // 454,545 µs a quarter: 0.45 s after rounding, tempo 133.
-const char* kTempoTrack = "00FF510306EF91 00FF2F00";
+const test::Bytes kTempoTrack = smf::Cat({smf::Tempo(0, 454545), smf::End()});
 // "Melody" on channel 1, program 6: C4 sounding 36 of 48 ticks, then D4 for 48.
-const char* kMelody = "00FF03064D656C6F6479 00C005 00903C64 24803C40 0C903E64 30803E40 00FF2F00";
+const test::Bytes kMelody = smf::Cat({smf::Meta(0, 0x03, "Melody"), smf::Ev(0, {0xC0, 5}),
+                                      smf::On(0, 60), smf::Off(36, 60), smf::On(12, 62),
+                                      smf::Off(48, 62), smf::End()});
 // "Bass" on channel 2: C3 for 96 ticks.
-const char* kBass = "00FF030442617373 00913064 60813000 00FF2F00";
+const test::Bytes kBass = smf::Cat({smf::Meta(0, 0x03, "Bass"), smf::On(0, 48, 100, 1),
+                                    smf::Off(96, 48, 1), smf::End()});
 
 QByteArray Tune() {
   return Smf(1, 48, {kTempoTrack, kMelody, kBass});
@@ -116,7 +113,6 @@ class ImportDialogTest : public QObject {
   void convertFillsTheSongFromTheFileAsItIsNow();
   void aMissingTrackEmptiesThePartsAndSaysSo();
   void previewPlaysFromTheStartMeasureUntilStoppedOrEnded();
-  void sharedTestFilesConvertWithoutHarm();
 };
 
 void ImportDialogTest::openingAMidiFileShowsTheDialogAndHoldsTheFileCommands() {
@@ -136,24 +132,9 @@ void ImportDialogTest::openingAMidiFileShowsTheDialogAndHoldsTheFileCommands() {
   QCOMPARE(h.text("Text3"), QString("Mine"));
   QVERIFY(h.window->modified());
 
-  QCOMPARE(Shown(d, {"Label7",   "Label8",   "Label3",   "Label2",  "txtSEEK",   "Label4",
-                     "Label1",   "txtMAX",   "Label5",   "Label6",  "txtTRANCE", "Frame2",
-                     "chkDELTA", "chkOCT",   "chkTONE",  "chkVOL",  "optVOL_1",  "optVOL_2",
-                     "optVOL_3", "Command1", "Command2", "Command3"}),
-           QStringList(
-               {"SMF Format：", "1",       "分解能：48",   "変換開始位置", "0",      "小節辺りから",
-                "変換範囲",     "32",      "小節辺りまで", "ﾄﾗﾝｽﾎﾟｰｽﾞ",    "0",      "取り込み設定",
-                "絶対音長",     "ｵｸﾀｰﾌﾞ",  "音色",         "ﾎﾞﾘｭｰﾑ",       "ﾎﾞﾘｭｰﾑ", "ｴｸｽﾌﾟﾚｯｼｮﾝ",
-                "ﾍﾞﾛｼﾃｨｰ",      "MML変換", "閉じる",       "再生"}));
-  QStringList tips;
-  for (const char* name :
-       {"txtSEEK", "txtMAX", "txtTRANCE", "chkDELTA", "chkOCT", "chkTONE", "chkVOL"}) {
-    tips << In(d, name)->toolTip();
-  }
-  QCOMPARE(tips, QStringList(
-                     {"小節単位に指定する", "小節単位に指定", "+,-で指定",
-                      "絶対音長のみで取り込むか指定（推奨）", "MIDIﾌｧｲﾙからｵｸﾀｰﾌﾞを取り込むか指定",
-                      "MIDIﾌｧｲﾙから音色を取り込むか指定", "MIDIﾌｧｲﾙからﾎﾞﾘｭｰﾑを取り込むか指定"}));
+  // What the file says, and the boxes' first values.
+  QCOMPARE(Shown(d, {"Label8", "Label3", "txtSEEK", "txtMAX", "txtTRANCE"}),
+           QStringList({"1", "分解能：48", "0", "32", "0"}));
   // Without settings: tone import on, the rest off, no volume source to choose.
   QCOMPARE(States(d, {"chkDELTA", "chkOCT", "chkTONE", "chkVOL"}, "checked"),
            QList<bool>({false, false, true, false}));
@@ -162,17 +143,12 @@ void ImportDialogTest::openingAMidiFileShowsTheDialogAndHoldsTheFileCommands() {
   auto* timer = In<QTimer>(d, "Timer1");
   QVERIFY(timer->interval() == 250 && !timer->isActive());
 
-  // Sixteen tracks, the first chosen; each item's tip says what the track holds.
+  // The core's list items, the first chosen; the item's tip is the core's description.
   auto* list = In<QListWidget>(d, "lstCH");
   QCOMPARE(list->selectionMode(), QAbstractItemView::MultiSelection);
-  QCOMPARE(QStringList({list->item(0)->text(), list->item(9)->text(), list->item(15)->text()}),
-           QStringList({"ﾄﾗｯｸ 1", "ﾄﾗｯｸ10", "ﾄﾗｯｸ16"}));
   QCOMPARE(list->count(), 16);
   QCOMPARE(list->selectedItems(), QList<QListWidgetItem*>({list->item(0)}));
-  QCOMPARE(
-      QStringList({list->item(0)->toolTip(), list->item(1)->toolTip(), list->item(2)->toolTip()}),
-      QStringList({"名前：Melody\nﾁｬﾝﾈﾙ：1\n音符：2 (C4～D4)",
-                   "名前：Bass\nﾁｬﾝﾈﾙ：2\n音符：1 (C3～C3)", "このﾄﾗｯｸはありません"}));
+  QVERIFY(list->item(1)->toolTip().startsWith("名前：Bass"));
 
   // New, Open and Save wait for the dialog, menu items and buttons alike; Save As does not.
   QCOMPARE(States(h.window.get(), kBlocked + QStringList{"mnuSAVENAME"}, "enabled"),
@@ -185,27 +161,23 @@ void ImportDialogTest::openingAMidiFileShowsTheDialogAndHoldsTheFileCommands() {
 void ImportDialogTest::otherFormatsAndBadFilesAtOpen() {
   Harness h;
   WriteAll(h.path("zero.mid"),
-           Smf(0, 96, {"00FF510307A120 00C005 00903C64 00913064 30803C40 30813000 00FF2F00"}));
+           Smf(0, 96, {smf::Cat({smf::Tempo(0, 500000), smf::Ev(0, {0xC0, 5}), smf::On(0, 60),
+                                 smf::On(0, 48, 100, 1), smf::Off(48, 60), smf::Off(48, 48, 1),
+                                 smf::End()})}));
   WriteAll(h.path("two.mid"), Smf(2, 48, {kTempoTrack, kMelody}));
   WriteAll(h.path("riff.mid"), "RIFF0000RMIDdata");
   h.set({{"Text3", "Kept"}});
 
   // Format 0 offers channels.
-  h.prompts.answers = {Answer::No};
-  h.window->OpenPath(h.path("zero.mid"));
+  h.openAnsweringNo(h.path("zero.mid"));
   QDialog* d = Form3(h);
-  auto* list = In<QListWidget>(d, "lstCH");
   QCOMPARE(Shown(d, {"Label8", "Label3"}), QStringList({"0", "分解能：96"}));
-  QCOMPARE(QStringList({list->item(0)->text(), list->item(9)->text(), list->item(0)->toolTip(),
-                        list->item(2)->toolTip()}),
-           QStringList({"ﾁｬﾝﾈﾙ 1", "ﾁｬﾝﾈﾙ10", "ﾁｬﾝﾈﾙ：1\n音符：1 (C4～C4)",
-                        "このﾁｬﾝﾈﾙにはｲﾍﾞﾝﾄがありません"}));
+  QCOMPARE(In<QListWidget>(d, "lstCH")->item(0)->text(), QString("ﾁｬﾝﾈﾙ 1"));
 
   // Another MIDI file opened meanwhile takes the dialog's place. Format 2 offers
   // nothing to choose and nothing to convert. The song is still the changed one: Open
   // asks about it again.
-  h.prompts.answers = {Answer::No};
-  h.window->OpenPath(h.path("two.mid"));
+  h.openAnsweringNo(h.path("two.mid"));
   d = Form3(h);
   QCOMPARE(h.window->findChildren<QDialog*>("Form3").size(), 1);
   QCOMPARE(Shown(d, {"Label8"}), QStringList({"2"}));
@@ -216,10 +188,9 @@ void ImportDialogTest::otherFormatsAndBadFilesAtOpen() {
   // A file that is no MIDI file, or none at all, is refused; the song stays.
   const QStringList bad = {"riff.mid", "gone.mid"};
   const QStringList messages = {"Error: SMF ﾌｫｰﾏｯﾄが無効です。",
-                                "Error: ﾌｧｲﾙ読み込みに失敗しました。"};
+                                "Error: " + kReadFailed};
   for (int i = 0; i < bad.size(); ++i) {
-    h.prompts.answers = {Answer::No};
-    h.window->OpenPath(h.path(bad[i]));
+    h.openAnsweringNo(h.path(bad[i]));
     QCOMPARE(h.lastMessage(), messages[i]);
     QVERIFY(!Form3(h));
     QCOMPARE(States(h.window.get(), kBlocked, "enabled"), QList<bool>(6, true));
@@ -368,8 +339,7 @@ void ImportDialogTest::closingWithoutConvertingLeavesTheSongAsItWas() {
 
   // Closing the window while the dialog is open still asks about the song's changes.
   QTest::keyClicks(h.part(1), "A");
-  h.prompts.answers = {Answer::No};
-  h.window->OpenPath(h.path("tune.mid"));
+  h.openAnsweringNo(h.path("tune.mid"));
   h.prompts.answers = {Answer::Cancel};
   QVERIFY(!h.window->close());
   QCOMPARE(h.prompts.questions.size(), 4);
@@ -436,8 +406,7 @@ void ImportDialogTest::convertFillsTheSongFromTheFileAsItIsNow() {
   QCOMPARE(h.text("Combo3_1"), QString("6   E.Piano 2"));
 
   Click(d, "Command2");
-  h.prompts.files = {""};
-  h.trigger("mnuSAVE");
+  h.cancelDialogOf("mnuSAVE");
   QCOMPARE(h.prompts.dialogs.last().dialog.initialName, h.path("tune.txt"));
 }
 
@@ -458,7 +427,7 @@ void ImportDialogTest::aMissingTrackEmptiesThePartsAndSaysSo() {
 void ImportDialogTest::previewPlaysFromTheStartMeasureUntilStoppedOrEnded() {
   Harness h;
   // 500,000 µs a quarter: two measures are four seconds.
-  const QByteArray file = Smf(1, 48, {"00FF510307A120 00FF2F00", kMelody});
+  const QByteArray file = Smf(1, 48, {smf::Cat({smf::Tempo(0, 500000), smf::End()}), kMelody});
   WriteAll(h.path("tune.mid"), file);
   h.window->OpenPath(h.path("tune.mid"));
   QDialog* d = Form3(h);
@@ -501,37 +470,7 @@ void ImportDialogTest::previewPlaysFromTheStartMeasureUntilStoppedOrEnded() {
   QCOMPARE(h.playersMade, 1);
 }
 
-// Real files from elsewhere, broken ones among them: each opens or is refused, and
-// converts without harm to the window.
-void ImportDialogTest::sharedTestFilesConvertWithoutHarm() {
-  const QDir folder(CHWR_SMF_TESTDATA);
-  const QStringList files = folder.entryList({"*.mid"}, QDir::Files, QDir::Name);
-  if (files.isEmpty()) QSKIP("no shared MIDI files");
-  Harness h;
-  for (const QString& name : files) {
-    const qsizetype messages = h.prompts.messages.size();
-    // Each file starts from a new song: its first conversion asks nothing.
-    if (h.window->modified()) h.prompts.answers.append(Answer::No);  // the last conversion
-    h.window->NewSong();
-    h.window->OpenPath(folder.filePath(name));
-    QDialog* d = Form3(h);
-    if (!d) {
-      QVERIFY2(h.prompts.messages.size() == messages + 1, qPrintable(name));
-      continue;
-    }
-    Select(d, {0, 1, 2, 3});
-    Click(d, "chkDELTA");
-    for (int pass = 0; pass < 2; ++pass) {
-      if (h.window->modified() && In(d, "Command1")->isEnabled()) h.prompts.confirms.append(true);
-      Click(d, "Command1");
-      Click(d, "chkDELTA");
-    }
-    Click(d, "Command2");
-    QVERIFY2(h.prompts.confirms.isEmpty(), qPrintable(name));
-  }
-}
+CHWR_GUI_TEST(ImportDialogTest)
 
 }  // namespace chwr::gui
-
-QTEST_MAIN(chwr::gui::ImportDialogTest)
 #include "import_dialog_test.moc"

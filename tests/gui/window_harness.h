@@ -11,6 +11,7 @@
 
 #include "fake_player.h"
 #include "main_window.h"
+#include "messages.h"
 #include "scripted_prompts.h"
 
 namespace chwr::gui {
@@ -18,6 +19,8 @@ namespace chwr::gui {
 inline const QString kCaptionSuffix = " - Chimewright Ver1.21";
 inline const QString kUntitled = "無題" + kCaptionSuffix;
 inline const QString kDiscardQuestion = "内容が変更されています。保存しますか？";
+inline const QString kReadFailed = msg::kFileReadFailed;
+inline const QString kWriteFailed = msg::kFileWriteFailed;
 inline const QString kInitialReport = "MLDﾌｧｲﾙｻｲｽﾞ (ﾊﾟｰﾄ：ｽﾃｯﾌﾟ数 最低音～最高音)";
 // 24 quarter notes: 12 seconds at tempo 120.
 inline const QString kLongSong = "L4 O4 CDEFGAB<CDEFGAB>CDEFGAB<CDE";
@@ -37,6 +40,12 @@ inline void WriteAll(const QString& path, const QByteArray& bytes) {
 // A song text file from its lines (ASCII only), each ended by CR LF.
 inline QByteArray SongFile(const QStringList& lines) {
   return (lines.join("\r\n") + "\r\n").toLatin1();
+}
+
+// A one-line song file whose title tells which one was opened.
+inline QByteArray TitledSong(const QString& title) {
+  return SongFile({"qrv", title, "@120", "B", "B", "B", "A", "A", "A", "CDE", "", "", "0", "",
+                   " 1 ", "B", "A", ""});
 }
 
 // The four entries of a file dialog that the user sees, for one comparison.
@@ -144,6 +153,17 @@ class Harness {
   void triggerWithFile(const QString& action, const QString& name) {
     prompts.files.append(path(name));
     trigger(action);
+  }
+  // Runs an action whose file dialog the user cancels.
+  void cancelDialogOf(const QString& action) {
+    prompts.files = {""};
+    trigger(action);
+  }
+  // Opens a file as a drop or the command line does, answering No to the question about
+  // unsaved changes, which the test expects.
+  void openAnsweringNo(const QString& file) {
+    prompts.answers = {Answer::No};
+    window->OpenPath(file);
   }
   // The last message shown, as "Error: text", "Information: text" or "Warning: text".
   QString lastMessage() const {

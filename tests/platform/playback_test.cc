@@ -1,20 +1,16 @@
 // FluidSynth playback without a sound card: the real player driven the way the main
 // window drives it, its clock moved by rendering audio; the loader that finds the
-// playback module; offline rendering; and the MIDI file as an independent parser
-// reads it.
+// playback module; and offline rendering.
 
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,6 +20,8 @@
 #include "playback/fluidsynth_player.h"
 #include "playback/playback.h"
 #include "playback/playback_module.h"
+#include "smf_bytes.h"
+#include "messages.h"
 
 namespace chwr {
 
@@ -35,10 +33,11 @@ void PrintTo(PlayerMode mode, std::ostream* os) {
 namespace {
 
 namespace fs = std::filesystem;
+namespace sb = test::smf;
 using Bytes = std::vector<std::uint8_t>;
 
 const fs::path kSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-const std::string kInvalidFormat = "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。";
+const std::string kInvalidFormat = msg::kInvalidFileFormat;
 // How far a position may be from the ideal: it counts whole ticks (20.8 ms at tempo
 // 60 and 48 steps a quarter), and the player starts or takes a seek at the next
 // block of 64 frames the synth renders (1.5 ms).
@@ -67,19 +66,12 @@ Bytes MidiOf(const Tune& tune, const std::string& title = "", int midiTone = -1)
   return build ? build->midiFile : Bytes{};
 }
 
-// A folder of its own for files a test writes; removed afterwards.
-struct TempDir {
-  TempDir() { fs::create_directories(path); }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
+// A scratch folder that writes files into itself.
+struct Scratch : test::TempDir {
   fs::path File(const std::string& name, const Bytes& bytes) const {
-    std::ofstream(path / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return path / name;
+    test::WriteBytes(*this / name, bytes);
+    return *this / name;
   }
-  const fs::path path = fs::temp_directory_path() / ("chwr-playback-" + std::to_string(::getpid()));
 };
 
 // Eight quarter notes at tempo 60: 8000 ms, room for seeking about.
@@ -248,10 +240,10 @@ TEST_F(FluidSynthPlayerTest, PlayLoopStartsOverUntilStopped) {
 }
 
 TEST_F(FluidSynthPlayerTest, FilesThatCannotBeOpenedLeaveThePlayerUsable) {
-  TempDir dir;
+  Scratch dir;
   const std::pair<fs::path, std::string> cases[] = {
-      {dir.path / "missing.mid", "ﾌｧｲﾙ読み込みに失敗しました。"},
-      {dir.path, "ﾌｧｲﾙ読み込みに失敗しました。"},
+      {dir.path() / "missing.mid", msg::kFileReadFailed},
+      {dir.path(), msg::kFileReadFailed},
       {dir.File("notes.mid", {'C', '4', 'D', '4', '\r', '\n'}), kInvalidFormat},
       {dir.File("empty.mid", {}), kInvalidFormat},
       {dir.File("short.mid", {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1}), kInvalidFormat},
@@ -277,13 +269,9 @@ TEST_F(FluidSynthPlayerTest, FilesThatCannotBeOpenedLeaveThePlayerUsable) {
 }
 
 TEST_F(FluidSynthPlayerTest, TheResetFileResetsTheSynth) {
-  // Program 80 on the first channel and one short note, nothing else.
-  Open({'M',  'T',  'h',  'd', 0, 0, 0, 6,  0, 0, 0, 1, 0, 96,  // format 0, 96/quarter
-        'M',  'T',  'r',  'k', 0, 0, 0, 15,                     //
-        0x00, 0xC0, 80,                                         // program 80
-        0x00, 0x90, 69,   100,                                  // A4
-        0x30, 0x80, 69,   0,                                    // 48 ticks: 250 ms
-        0x00, 0xFF, 0x2F, 0x00});
+  // Program 80 on the first channel and one short note (48 ticks: 250 ms), nothing else.
+  Open(sb::File(0, 96,
+                {sb::Cat({sb::Ev(0, {0xC0, 80}), sb::On(0, 69), sb::Off(48, 69), sb::End()})}));
   PlayToTheEnd();
   // The synth keeps what a file left behind...
   EXPECT_EQ(player_->ProgramOf(0), 80);
@@ -297,12 +285,8 @@ TEST_F(FluidSynthPlayerTest, TheResetFileResetsTheSynth) {
 
 TEST_F(FluidSynthPlayerTest, AMutedChannelFallsSilentAtOnceAndSoundsAgainWhenLetGo) {
   // Three short notes on the first channel, 500 ms apart, at 96 ticks a quarter.
-  Open({'M',  'T',  'h',  'd', 0, 0, 0, 6,  0, 0, 0, 1, 0, 96,  // format 0, 96/quarter
-        'M',  'T',  'r',  'k', 0, 0, 0, 28,                     //
-        0x00, 0x90, 69,   100, 0x30, 0x80, 69, 0,               // 0 .. 250 ms
-        0x30, 0x90, 69,   100, 0x30, 0x80, 69, 0,               // 500 .. 750 ms
-        0x30, 0x90, 69,   100, 0x30, 0x80, 69, 0,               // 1000 .. 1250 ms
-        0x00, 0xFF, 0x2F, 0x00});
+  Open(sb::File(0, 96, {sb::Cat({sb::On(0, 69), sb::Off(48, 69), sb::On(48, 69), sb::Off(48, 69),
+                                sb::On(48, 69), sb::Off(48, 69), sb::End()})}));
   player_->Play();
   player_->Render(100);
   EXPECT_GT(player_->VoicesOn(0), 0);
@@ -319,8 +303,8 @@ TEST_F(FluidSynthPlayerTest, AMutedChannelFallsSilentAtOnceAndSoundsAgainWhenLet
 // What the program meets through the loader: the module found in the build tree,
 // and the messages when the SoundFont or the module is not what it should be.
 TEST(CreatePlayer, FailsWithAMessageAndNeverHangs) {
-  TempDir dir;
-  const fs::path missing = dir.path / "none.sf2";
+  Scratch dir;
+  const fs::path missing = dir.path() / "none.sf2";
   const std::string missingMessage = "ｻｳﾝﾄﾞﾌｫﾝﾄ(" + missing.string() + ")が見つかりません。";
   auto found = FindSoundFont(missing);  // no falling back to another SoundFont
   ASSERT_FALSE(found);
@@ -369,8 +353,8 @@ TEST(LoadPlaybackModule, TakesTheFirstModuleFoundAndTellsWhyOneCannotBeUsed) {
   ASSERT_TRUE(module) << module.error().message;
   EXPECT_EQ((*module)->version, kPlaybackModuleVersion);
 
-  TempDir dir;
-  const fs::path empty = dir.path / "empty";
+  Scratch dir;
+  const fs::path empty = dir.path() / "empty";
   fs::create_directories(empty);
   std::vector<fs::path> folders = PlaybackModuleFolders();
   folders.insert(folders.begin(), empty);
@@ -378,16 +362,16 @@ TEST(LoadPlaybackModule, TakesTheFirstModuleFoundAndTellsWhyOneCannotBeUsed) {
   ASSERT_TRUE(later) << later.error().message;
   EXPECT_EQ(*later, *module);
 
-  auto none = LoadPlaybackModule({empty, dir.path / "absent"});
+  auto none = LoadPlaybackModule({empty, dir.path() / "absent"});
   ASSERT_FALSE(none);
   EXPECT_EQ(none.error().message,
             "再生ﾓｼﾞｭｰﾙ(libchimewright-fluidsynth.so)が見つかりません。\n"
             "探した場所: " +
-                empty.string() + ", " + (dir.path / "absent").string());
+                empty.string() + ", " + (dir.path() / "absent").string());
 
   // A module that is there but cannot be used is reported, not passed over for
   // one further down the list.
-  const fs::path garbage = dir.path / "garbage";
+  const fs::path garbage = dir.path() / "garbage";
   fs::create_directories(garbage);
   dir.File("garbage/libchimewright-fluidsynth.so", {'n', 'o', 't', ' ', 'E', 'L', 'F'});
   const struct {
@@ -496,51 +480,6 @@ TEST(RenderWav, NotesSoundAtTheirPitchWhenTheyAreDue) {
     ASSERT_FALSE(refused);
     EXPECT_EQ(refused.error().message, kInvalidFormat);
   }
-}
-
-// The lines of `midicsv FILE`, or nothing when it failed.
-std::vector<std::string> MidiCsv(const fs::path& file) {
-  std::vector<std::string> lines;
-  FILE* pipe = ::popen(("midicsv '" + file.string() + "' 2>&1").c_str(), "r");
-  if (!pipe) return lines;
-  char buffer[512];
-  std::string text;
-  while (std::fgets(buffer, sizeof buffer, pipe)) text += buffer;
-  EXPECT_EQ(::pclose(pipe), 0) << text;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
-
-TEST(MidiFile, AnIndependentParserReadsWhatWasWritten) {
-  if (std::system("command -v midicsv >/dev/null 2>&1") != 0) {
-    GTEST_SKIP() << "midicsv is not installed";
-  }
-  // 24 steps a quarter. Part 1: C4 D8 (rest 8) E4, 72 ticks; part 2 at volume 40:
-  // G2, 48 ticks, then carried on to 72 by the silent filler on key 1.
-  TempDir dir;
-  const fs::path file = dir.path / "song.mid";
-  auto written = WriteFileAtomic(
-      file, MidiOf({{"O4C4D8R8E4", "V40O3G2"}, "120", false, 0}, "T", /*midiTone=*/0));
-  ASSERT_TRUE(written) << written.error().message;
-  // Note_on_c: track, time, channel, key, velocity; velocity 0 ends a note.
-  EXPECT_EQ(MidiCsv(file),
-            (std::vector<std::string>{"0, 0, Header, 1, 3, 24",     "1, 0, Start_track",
-                                      "1, 0, Copyright_t, \"\"",    "1, 0, Title_t, \"T\"",
-                                      "1, 0, Tempo, 500000",        "1, 0, End_track",
-                                      "2, 0, Start_track",          "2, 0, Control_c, 0, 7, 127",
-                                      "2, 0, Program_c, 0, 0",      "2, 0, Note_on_c, 0, 60, 126",
-                                      "2, 24, Note_on_c, 0, 60, 0", "2, 24, Note_on_c, 0, 62, 126",
-                                      "2, 36, Note_on_c, 0, 62, 0", "2, 48, Note_on_c, 0, 64, 126",
-                                      "2, 72, Note_on_c, 0, 64, 0", "2, 72, End_track",
-                                      "3, 0, Start_track",          "3, 0, Control_c, 1, 7, 127",
-                                      "3, 0, Program_c, 1, 0",      "3, 0, Note_on_c, 1, 55, 80",
-                                      "3, 48, Note_on_c, 1, 55, 0", "3, 72, Note_on_c, 1, 1, 0",
-                                      "3, 72, Note_on_c, 1, 1, 0",  "3, 72, End_track",
-                                      "0, 0, End_of_file"}));
 }
 
 }  // namespace

@@ -54,16 +54,6 @@ void WriteText(const std::filesystem::path& path, std::string_view text) {
   WriteBytes(path, Bytes(text.begin(), text.end()));
 }
 
-Bytes Ascii(std::string_view text) {
-  return Bytes(text.begin(), text.end());
-}
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
-}
-
 std::vector<std::string> Messages(const Diagnostics& diagnostics) {
   std::vector<std::string> texts;
   for (const Diagnostic& d : diagnostics) texts.push_back(d.message);
@@ -76,6 +66,15 @@ SongDocument Song(std::string part1, std::string part2, std::string part3, std::
   song.parts[1].mml = std::move(part2);
   song.parts[2].mml = std::move(part3);
   song.parts[3].mml = std::move(part4);
+  return song;
+}
+
+SongDocument SongOf(const std::vector<std::string>& parts, int resolution) {
+  SongDocument song;
+  for (std::size_t p = 0; p < parts.size() && p < song.parts.size(); ++p) {
+    song.parts[p].mml = parts[p];
+  }
+  song.resolution = resolution;
   return song;
 }
 

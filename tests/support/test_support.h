@@ -42,9 +42,15 @@ void WriteBytes(const std::filesystem::path& path, const Bytes& bytes);
 void WriteText(const std::filesystem::path& path, std::string_view text);
 
 /// The bytes of an ASCII text.
-Bytes Ascii(std::string_view text);
+inline Bytes Ascii(std::string_view text) {
+  return Bytes(text.begin(), text.end());
+}
 /// Byte runs one after another.
-Bytes Cat(std::initializer_list<Bytes> parts);
+inline Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
 
 /// The texts of diagnostics, for comparing with a list of expected messages.
 std::vector<std::string> Messages(const Diagnostics& diagnostics);
@@ -52,5 +58,7 @@ std::vector<std::string> Messages(const Diagnostics& diagnostics);
 /// A new song (the editor's defaults) with these MML texts in parts 1 to 4.
 SongDocument Song(std::string part1, std::string part2 = "", std::string part3 = "",
                   std::string part4 = "");
+/// A new song with `parts` as its first parts' MML, at a resolution of 24 (0) or 48 (1).
+SongDocument SongOf(const std::vector<std::string>& parts, int resolution = 1);
 
 }  // namespace chwr::test

@@ -310,13 +310,20 @@ TEST(SmfConvert, SmallDivisionsNeverLoopOnEmptyPieces) {
 
 TEST(SmfConvert, TimeCodeDivisionsBecomeTicksAQuarterAtTheFileTempo) {
   // 25 frames a second, 40 ticks a frame: 1000 ticks a second, 500 a quarter at 120.
-  const Bytes file = Cat({Chunk("MThd", {0, 0, 0, 1, 0xE7, 40}),
-                          Chunk("MTrk", Cat({Notes({{60, 500, 500}, {62, 250, 250}}), End()}))});
-  ImportChoices c;
-  c.selected[0] = true;
-  const auto song = ImportSmf(file, *ReadSmfFacts(file), c);
-  ASSERT_TRUE(song && !song->error);
-  EXPECT_EQ(song->parts[0], "Q0C4D8");
+  // 30 frames of 1 tick at 0.45 s a quarter: 13.5 ticks a quarter, rounded up to 14.
+  const std::tuple<std::uint8_t, std::uint8_t, Bytes> cases[] = {
+      {0xE7, 40, Notes({{60, 500, 500}, {62, 250, 250}})},
+      {0xE2, 1, Cat({Tempo(0, 450000), Notes({{60, 14, 14}, {62, 7, 7}})})},
+  };
+  for (const auto& [frames, ticks, events] : cases) {
+    const Bytes file = Cat({Chunk("MThd", {0, 0, 0, 1, frames, ticks}),
+                            Chunk("MTrk", Cat({events, End()}))});
+    ImportChoices c;
+    c.selected[0] = true;
+    const auto song = ImportSmf(file, *ReadSmfFacts(file), c);
+    ASSERT_TRUE(song && !song->error);
+    EXPECT_EQ(song->parts[0], "Q0C4D8") << int(frames);
+  }
 }
 
 TEST(SmfConvert, LengthsNoSongCanHoldAreCut) {

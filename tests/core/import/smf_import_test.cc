@@ -286,36 +286,31 @@ TEST(SmfImport, AppliedToASongAsTheWindowTakesIt) {
   EXPECT_EQ(kept, song);
 }
 
+// An item as "present name channels notes lowest highest", for one comparison.
+std::string Describe(const ImportSource& s) {
+  std::string out = s.present ? "present " + s.name + " [" : "absent " + s.name + " [";
+  for (int c : s.channels) out += std::to_string(c) + ",";
+  return out + "] " + std::to_string(s.noteCount) + " " + std::to_string(s.lowestNote) + " " +
+         std::to_string(s.highestNote);
+}
+
 TEST(SmfImport, ListItemsSayWhatEachTrackOrChannelHolds) {
   const Bytes format1 = Format1(48, {Cat({Meta(0, 0x03, "Lead"), On(0, 72, 100, 2), Off(48, 72, 2),
                                           On(0, 65, 100, 3), Ev(48, {65, 0}), End()}),
                                      Cat({Meta(0, 0x01, "no name, no notes"), End()})});
   const auto items = DescribeImportSources(format1, *ReadSmfFacts(format1));
-  EXPECT_TRUE(items[0].present);
-  EXPECT_EQ(items[0].name, "Lead");
-  EXPECT_EQ(items[0].channels, (std::vector<int>{3, 4}));
-  EXPECT_EQ(items[0].noteCount, 2);
-  EXPECT_EQ(items[0].lowestNote, 65);
-  EXPECT_EQ(items[0].highestNote, 72);
-  EXPECT_TRUE(items[1].present);
-  EXPECT_EQ(items[1].name, "");
-  EXPECT_EQ(items[1].noteCount, 0);
-  EXPECT_EQ(items[1].lowestNote, -1);
-  EXPECT_FALSE(items[2].present);
+  EXPECT_EQ(Describe(items[0]), "present Lead [3,4,] 2 65 72");
+  EXPECT_EQ(Describe(items[1]), "present  [] 0 -1 -1");
+  EXPECT_EQ(Describe(items[2]), "absent  [] 0 -1 -1");
 
   const Bytes format0 = File(0, 48,
                              {Cat({Ev(0, {0xC9, 0}), On(0, 36, 100, 9), Off(48, 36, 9), On(0, 60),
                                    On(0, 64), Off(48, 60), Off(0, 64), End()})});
   const auto channels = DescribeImportSources(format0, *ReadSmfFacts(format0));
-  EXPECT_TRUE(channels[0].present);
-  EXPECT_EQ(channels[0].channels, std::vector<int>{1});
-  EXPECT_EQ(channels[0].noteCount, 2);
-  EXPECT_EQ(channels[9].noteCount, 1);
-  EXPECT_EQ(channels[9].lowestNote, 36);
+  EXPECT_EQ(Describe(channels[0]), "present  [1,] 2 60 64");
+  EXPECT_EQ(Describe(channels[9]), "present  [10,] 1 36 36");
   EXPECT_FALSE(channels[1].present);
-
-  const auto none = DescribeImportSources(format1, SmfFacts{2, 48, 0.5});
-  EXPECT_FALSE(none[0].present);
+  EXPECT_FALSE(DescribeImportSources(format1, SmfFacts{2, 48, 0.5})[0].present);
 }
 
 }  // namespace

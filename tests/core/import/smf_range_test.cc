@@ -10,6 +10,7 @@
 
 #include "convert/build_song.h"
 #include "import/smf_import.h"
+#include "heard.h"
 #include "import_fidelity.h"
 #include "smf_bytes.h"
 
@@ -70,21 +71,12 @@ ImportedSong Import(const Bytes& file, std::initializer_list<int> items, const O
   return song.value_or(ImportedSong{});
 }
 
-// A note as the compiled part plays it: key as a MIDI note number, start and end in steps.
-struct Heard {
-  int note, start, end;
-  bool operator==(const Heard&) const = default;
-};
-std::ostream& operator<<(std::ostream& os, const Heard& h) {
-  return os << "{" << h.note << " " << h.start << ".." << h.end << "}";
-}
-
+// Each part of an imported song as it sounds, and its length in steps.
 struct HeardPart {
-  std::vector<Heard> notes;
+  std::vector<test::HeardNote> notes;
   int totalSteps = 0;
 };
 
-// Compiles an imported song; each part's sounding notes, tied pieces of one key joined.
 std::array<HeardPart, 4> Compile(const ImportedSong& imported) {
   SongDocument song;
   ApplyImportedSong(imported, song);
@@ -93,27 +85,7 @@ std::array<HeardPart, 4> Compile(const ImportedSong& imported) {
   EXPECT_TRUE(built) << built.error().message;
   if (!built) return parts;
   for (int p = 0; p < 4; ++p) {
-    const CompiledPart& part = built->compiled.parts[p];
-    HeardPart& heard = parts[p];
-    heard.totalSteps = part.totalSteps;
-    int t = 0;
-    bool tied = false;
-    for (int i = 0; i < part.count; ++i) {
-      const NoteEvent& e = part.events[i];
-      const int gate = part.adjustedEvents[i].gate;
-      const int note = (e.key & 63) + 21;
-      if (gate > 0) {
-        if (tied && !heard.notes.empty() && heard.notes.back().note == note) {
-          heard.notes.back().end = t + gate;
-        } else {
-          heard.notes.push_back({note, t, t + gate});
-        }
-        tied = e.gate > e.step;
-      } else {
-        tied = false;
-      }
-      t += e.step;
-    }
+    parts[p] = {test::HeardNotes(built->compiled.parts[p]), built->compiled.parts[p].totalSteps};
   }
   return parts;
 }
@@ -136,18 +108,19 @@ TEST(SmfRange, EveryPartBeginsAtTheStartMeasureAndAllStayInTime) {
   struct Case {
     const char* name;
     const char* seek;
-    // Per part: the first note heard (MIDI note, transposed by 2) and where it starts.
-    std::array<Heard, 3> first;
+    // Per part: the first note heard (its key, the MIDI note transposed by 2 less 21),
+    // where it starts and ends.
+    std::array<test::HeardNote, 3> first;
   };
   // Steps are 48 a quarter here (the file's 96 ticks halved); two measures are 384 steps.
   const Case cases[] = {
-      {"measure 0", "0", {{{62, 0, 36}, {50, 0, 96}, {74, 0, 20}}}},
+      {"measure 0", "0", {{{41, 0, 36}, {29, 0, 96}, {53, 0, 20}}}},
       // Track 2's long note began in measure 0 and sounds across the start: it is taken
       // from the start with the rest of its length. Track 3 is silent in measure 1.
       {"inside, across a sounding note", "1",
-       {{{66, 0, 36}, {52, 0, 192}, {77, 192, 212}}}},
-      {"on a note boundary", "2", {{{65, 0, 36}, {54, 0, 192}, {77, 0, 20}}}},
-      {"the last measure", "3", {{{64, 0, 36}, {55, 0, 192}, {76, 0, 20}}}},
+       {{{45, 0, 36}, {31, 0, 192}, {56, 192, 212}}}},
+      {"on a note boundary", "2", {{{44, 0, 36}, {33, 0, 192}, {56, 0, 20}}}},
+      {"the last measure", "3", {{{43, 0, 36}, {34, 0, 192}, {55, 0, 20}}}},
   };
   for (const bool absolute : {false, true}) {
     for (const Case& c : cases) {

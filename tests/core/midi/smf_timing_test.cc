@@ -8,41 +8,22 @@
 #include <vector>
 
 #include "messages.h"
+#include "smf_bytes.h"
 
 namespace chwr {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using namespace test::smf;
 
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
-  return out;
+// A format 1 header of one track: `division` as given (SMPTE ones too).
+Bytes Header(std::uint16_t division) {
+  return Chunk("MThd", {0, 1, 0, 1, std::uint8_t(division >> 8), std::uint8_t(division)});
 }
-
-Bytes Be32(std::uint32_t v) {
-  return {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)};
-}
-
-Bytes Header(std::uint16_t division, std::uint16_t tracks = 1) {
-  return Cat({{'M', 'T', 'h', 'd'},
-              Be32(6),
-              {0, 1, std::uint8_t(tracks >> 8), std::uint8_t(tracks)},
-              {std::uint8_t(division >> 8), std::uint8_t(division)}});
-}
-
-Bytes Track(const Bytes& events) {
-  return Cat({{'M', 'T', 'r', 'k'}, Be32(static_cast<std::uint32_t>(events.size())), events});
-}
-
-const Bytes kEnd = {0x00, 0xFF, 0x2F, 0x00};
 
 TEST(SmfTiming, ReadsTempoChangesAndConvertsBothWays) {
   // 480 ticks per quarter; 500000 us per quarter, then 250000 from tick 480; ends at 960.
-  const Bytes file = Cat({Header(480), Track(Cat({{0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20},
-                                                  {0x83, 0x60, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90},
-                                                  {0x83, 0x60, 0x90, 60, 100},
-                                                  kEnd}))});
+  const Bytes file = Cat({Header(480), Chunk("MTrk", Cat({Tempo(0, 500000), Tempo(480, 250000),
+                                                          On(480, 60), End()}))});
   const auto timing = ReadSmfTiming(file);
   ASSERT_TRUE(timing) << timing.error().message;
   EXPECT_EQ(timing->ticksPerQuarter, 480);
@@ -73,7 +54,7 @@ TEST(SmfTiming, SeekingBeyondTheEndLandsOnTheEnd) {
   };
   for (const auto& c : cases) {
     const auto timing =
-        ReadSmfTiming(Cat({Header(c.division), Track(Cat({{0x7F, 0x90, 64, 1}, kEnd}))}));
+        ReadSmfTiming(Cat({Header(c.division), Chunk("MTrk", Cat({On(127, 64, 1), End()}))}));
     ASSERT_TRUE(timing) << c.division;
     EXPECT_EQ(timing->totalTicks, 127u) << c.division;
     EXPECT_EQ(timing->MsToTicks(c.ms), 127u) << c.division;
@@ -85,9 +66,9 @@ TEST(SmfTiming, RefusesWhatIsNoMidiFileAndStopsWhereATrackBreaks) {
   const Bytes refused[] = {
       {},
       {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 1},  // too short for a header
-      Cat({{'M', 'T', 'h', 'x'}, Be32(6), {0, 1, 0, 1, 1, 0xE0}}),
-      Cat({{'M', 'T', 'h', 'd'}, Be32(5), {0, 1, 0, 1, 1, 0xE0}}),
-      Cat({{'M', 'T', 'h', 'd'}, Be32(9), {0, 1, 0, 1, 1, 0xE0}}),  // header longer than the file
+      Chunk("MThx", {0, 1, 0, 1, 1, 0xE0}),
+      Cat({Chunk("MThd", {0, 1, 0, 1, 1}), {0xE0}}),
+      Cat({Ascii("MThd"), {0, 0, 0, 9, 0, 1, 0, 1, 1, 0xE0}}),  // header longer than the file
   };
   for (const Bytes& bytes : refused) {
     const auto timing = ReadSmfTiming(bytes);
@@ -96,7 +77,7 @@ TEST(SmfTiming, RefusesWhatIsNoMidiFileAndStopsWhereATrackBreaks) {
   }
   // A track that lies about its length, cut inside an event, is read as far as it goes.
   const Bytes cut =
-      Cat({Header(96), {'M', 'T', 'r', 'k'}, Be32(1000), {0x10, 0x90, 60, 1, 0x20, 0x90}});
+      Cat({Header(96), Ascii("MTrk"), {0, 0, 0x03, 0xE8, 0x10, 0x90, 60, 1, 0x20, 0x90}});
   const auto timing = ReadSmfTiming(cut);
   ASSERT_TRUE(timing);
   EXPECT_EQ(timing->totalTicks, 0x30u);

@@ -8,18 +8,15 @@
 
 #include "convert/build_song.h"
 #include "io/byte_reader.h"
+#include "smf_bytes.h"
 
 namespace chwr {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+namespace smf = test::smf;
 
-SongDocument Song(std::vector<std::string> parts, int resolution = 1) {
-  SongDocument song;
-  for (std::size_t p = 0; p < parts.size(); ++p) song.parts[p].mml = parts[p];
-  song.resolution = resolution;
-  return song;
-}
+using test::SongOf;
 
 // The part tracks of the song's MIDI file: the chunks after the conductor track.
 MidiTracks Tracks(const SongDocument& song, MidiSettings settings = {}) {
@@ -56,16 +53,15 @@ Bytes Events(const MidiTracks& tracks, int n = 0) {
 }
 
 TEST(SmfImage, HeaderAndConductorTrack) {
-  SongDocument song = Song({"C4", "D4"}, 0);
+  SongDocument song = SongOf({"C4", "D4"}, 0);
   auto image = SmfImage(song, Tracks(song), false);
   ASSERT_TRUE(image);
-  const Bytes header = {0x4D, 0x54, 0x68, 0x64, 0x00, 0x00, 0x00,
-                        0x06, 0x00, 0x01, 0x00, 0x03, 0x00, 0x18};
-  const Bytes conductor = {0x4D, 0x54, 0x72, 0x6B, 0x00, 0x00, 0x00, 0x13, 0x00,
-                           0xFF, 0x02, 0x00, 0x00, 0xFF, 0x03, 0x00, 0x00, 0xFF,
-                           0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x2F, 0x00};
-  EXPECT_EQ(Bytes(image->begin(), image->begin() + 14), header);
-  EXPECT_EQ(Bytes(image->begin() + 14, image->begin() + 41), conductor);
+  // Format 1, three tracks, 24 ticks a quarter; an empty copyright and title, tempo 120.
+  const Bytes start = smf::Cat(
+      {smf::Chunk("MThd", {0, 1, 0, 3, 0, 24}),
+       smf::Chunk("MTrk", smf::Cat({smf::Meta(0, 0x02, ""), smf::Meta(0, 0x03, ""),
+                                    smf::Tempo(0, 500000), smf::End()}))});
+  EXPECT_EQ(Bytes(image->begin(), image->begin() + 41), start);
 
   song.title = "ABC";
   song.resolution = 1;
@@ -116,7 +112,7 @@ TEST(SmfImage, TempoPeriodRoundsToTheNearestMicrosecond) {
       {"768", true, 39062},     // doubled to 1536
   };
   for (const auto& c : cases) {
-    SongDocument song = Song({"C4"});
+    SongDocument song = SongOf({"C4"});
     song.tempo = c.tempo;
     auto image = SmfImage(song, MidiTracks{}, c.doubleSpeed);
     ASSERT_TRUE(image) << c.tempo;
@@ -131,7 +127,7 @@ TEST(SmfImage, TempoPeriodRoundsToTheNearestMicrosecond) {
 TEST(MidiTracks, NoteEventsAndPendingTime) {
   // A later note with value 27, gate 12, step 24 at velocity 63: 00 30 7E 0C 30 00,
   // then its 12 pending ticks become the closing filler.
-  const MidiTracks tracks = Tracks(Song({"C8Q12C8"}));
+  const MidiTracks tracks = Tracks(SongOf({"C8Q12C8"}));
   ASSERT_EQ(tracks.count, 1);
   EXPECT_EQ(Events(tracks), Bytes({0x00, 0x90, 0x30, 0x7E, 0x18, 0x30, 0x00,  //
                                    0x00, 0x30, 0x7E, 0x0C, 0x30, 0x00,        //
@@ -145,12 +141,12 @@ TEST(MidiTracks, OctaveChoiceAndVelocity) {
   MidiSettings low;
   low.octaveChoice = 2;
   // "C-" in octave 1 lowered by two is note value 0: key 9 low, 33 high.
-  EXPECT_EQ(Events(Tracks(Song({"O1T-2C-4"}), low)).at(2), 9);
+  EXPECT_EQ(Events(Tracks(SongOf({"O1T-2C-4"}), low)).at(2), 9);
   MidiSettings high;
   high.octaveChoice = 0;
-  EXPECT_EQ(Events(Tracks(Song({"O1T-2C-4"}), high)).at(2), 33);
+  EXPECT_EQ(Events(Tracks(SongOf({"O1T-2C-4"}), high)).at(2), 33);
   // The part starts at its volume choice, as on the phone; a "V" changes it.
-  SongDocument song = Song({"C4V10C4"});
+  SongDocument song = SongOf({"C4V10C4"});
   song.parts[0].volume = "C";
   const Bytes events = Events(Tracks(song));
   EXPECT_EQ(events.at(3), 76);
@@ -169,7 +165,7 @@ TEST(MidiTracks, EachPartStartsAtItsVolumeChoice) {
   };
   for (const auto& c : cases) {
     // The choice is read for part 2, where its item data also carries the part.
-    SongDocument song = Song({"", c.mml});
+    SongDocument song = SongOf({"", c.mml});
     song.parts[1].volume = c.choice;
     const Bytes events = Events(Tracks(song));
     // The first event carries the status byte; the others are delta, key, velocity (every
@@ -186,12 +182,12 @@ TEST(MidiTracks, EachPartStartsAtItsVolumeChoice) {
 TEST(MidiTracks, VolumeZeroIsSilence) {
   // O4 V0 C4 V1 C4 V0 C4: the notes are struck at velocity 0, 2 and 0, so only the
   // second sounds; every note keeps its place in time.
-  EXPECT_EQ(Events(Tracks(Song({"O4V0C4V1C4V0C4"}))),
+  EXPECT_EQ(Events(Tracks(SongOf({"O4V0C4V1C4V0C4"}))),
             Bytes({0x00, 0x90, 0x3C, 0x00, 0x30, 0x3C, 0x00,  //
                    0x00, 0x3C, 0x02, 0x30, 0x3C, 0x00,        //
                    0x00, 0x3C, 0x00, 0x30, 0x3C, 0x00}));
   // A silent note after a rest starts after the rest, not where the note before it ended.
-  EXPECT_EQ(Events(Tracks(Song({"C4R4V0C4V63C4"}))),
+  EXPECT_EQ(Events(Tracks(SongOf({"C4R4V0C4V63C4"}))),
             Bytes({0x00, 0x90, 0x30, 0x7E, 0x30, 0x30, 0x00,  //
                    0x30, 0x30, 0x00, 0x30, 0x30, 0x00,        //
                    0x00, 0x30, 0x7E, 0x30, 0x30, 0x00}));
@@ -199,16 +195,16 @@ TEST(MidiTracks, VolumeZeroIsSilence) {
 
 TEST(MidiTracks, RestsTiesAndFillers) {
   // A part that begins with a rest opens with a silent note-on and its end.
-  EXPECT_EQ(Events(Tracks(Song({"R4C4"}))),
+  EXPECT_EQ(Events(Tracks(SongOf({"R4C4"}))),
             Bytes({0x00, 0x90, 0x30, 0x00, 0x00, 0x30, 0x00,  // the rest takes the key of C
                    0x30, 0x30, 0x7E, 0x30, 0x30, 0x00}));
   // Tied notes of one pitch are struck once and held for both.
-  EXPECT_EQ(Events(Tracks(Song({"C4&C4"}))), Bytes({0x00, 0x90, 0x30, 0x7E, 0x60, 0x30, 0x00}));
+  EXPECT_EQ(Events(Tracks(SongOf({"C4&C4"}))), Bytes({0x00, 0x90, 0x30, 0x7E, 0x60, 0x30, 0x00}));
   // A tie into another pitch ends one step early so the next note is struck cleanly.
-  EXPECT_EQ(Events(Tracks(Song({"C4&D4"}))),
+  EXPECT_EQ(Events(Tracks(SongOf({"C4&D4"}))),
             Bytes({0x00, 0x90, 0x30, 0x7E, 0x30, 0x30, 0x00, 0x00, 0x32, 0x7E, 0x30, 0x32, 0x00}));
   // A part 96 ticks shorter than the longest is carried on with a filler.
-  const MidiTracks tracks = Tracks(Song({"C1", "C2"}));
+  const MidiTracks tracks = Tracks(SongOf({"C1", "C2"}));
   const Bytes second = Events(tracks, 1);
   EXPECT_EQ(Bytes(second.end() - 6, second.end()), Bytes({0x60, 0x01, 0x00, 0x00, 0x01, 0x00}));
 }
@@ -216,11 +212,11 @@ TEST(MidiTracks, RestsTiesAndFillers) {
 TEST(MidiTracks, RepeatProgramAndMute) {
   MidiSettings repeat;
   repeat.repeatOn = true;
-  EXPECT_EQ(Events(Tracks(Song({"C4"}), repeat)),
+  EXPECT_EQ(Events(Tracks(SongOf({"C4"}), repeat)),
             Bytes({0x00, 0x90, 0x30, 0x7E, 0x30, 0x30, 0x00,  //
                    0x00, 0x30, 0x7E, 0x30, 0x30, 0x00}));
 
-  SongDocument song = Song({"C4", "D4", "E4", "F4"});
+  SongDocument song = SongOf({"C4", "D4", "E4", "F4"});
   song.parts[0].tone = "A";
   song.parts[3].tone = "41  Violin";
   MidiSettings mute;
@@ -247,7 +243,7 @@ TEST(MidiTracks, RepeatProgramAndMute) {
   MidiSettings all;
   all.mute = {true, true, true, true};
   EXPECT_EQ(Tracks(song, all).count, 0);
-  EXPECT_EQ(Tracks(Song({})).count, 0);
+  EXPECT_EQ(Tracks(SongOf({})).count, 0);
 }
 
 TEST(ResetSmf, FortySevenBytes) {

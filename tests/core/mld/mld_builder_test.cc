@@ -75,29 +75,33 @@ TEST(MldImage, EmptySongAndProtectionText) {
   EXPECT_EQ(BuildSong(song)->mldImage[9], 26);
 }
 
-TEST(MldImage, PartsSharingAStepWithAVolumeChange) {
-  auto build = BuildSong(Song("C4", "", "V10C4"));
-  ASSERT_TRUE(build);
-  EXPECT_EQ(
-      Track(build->mldImage),
-      Cat({kPrologue, {0xFF, 0xE2, 0x8A, 0x00}, {0x1B, 0x30, 0x00}, {0x9B, 0x30, 0x30}, kEnd}));
-}
-
-TEST(MldImage, VolumeZeroIsWrittenLikeAnyVolume) {
-  // O4 V0 C4 V1 C4 V0 C4: three volume events, two of them 0.
-  auto build = BuildSong(Song("O4V0C4V1C4V0C4", "", "C4_63C4"));
-  ASSERT_TRUE(build);
-  EXPECT_EQ(Track(build->mldImage), Cat({kPrologue,
-                                         {0xFF, 0xE2, 0x00, 0x00},
-                                         {0x27, 0x30, 0x00},
-                                         {0x9B, 0x30, 0x30},
-                                         {0xFF, 0xE2, 0x01, 0x00},
-                                         {0xFF, 0xE2, 0x80, 0x00},
-                                         {0x27, 0x30, 0x00},
-                                         {0x9B, 0x30, 0x30},
-                                         {0xFF, 0xE2, 0x00, 0x00},
-                                         {0x27, 0x30, 0x30},
-                                         kEnd}));
+// The music between the prologue and the end: key, gate, delta triples and volume events.
+TEST(MldImage, MusicOfTheFourPartsOnOneGrid) {
+  const struct {
+    const char* what;
+    SongDocument song;
+    Bytes music;
+  } cases[] = {
+      {"parts sharing a step with a volume change", Song("C4", "", "V10C4"),
+       Cat({{0xFF, 0xE2, 0x8A, 0x00}, {0x1B, 0x30, 0x00}, {0x9B, 0x30, 0x30}})},
+      {"V0 is written like any volume", Song("O4V0C4V1C4V0C4", "", "C4_63C4"),
+       Cat({{0xFF, 0xE2, 0x00, 0x00}, {0x27, 0x30, 0x00}, {0x9B, 0x30, 0x30},
+            {0xFF, 0xE2, 0x01, 0x00}, {0xFF, 0xE2, 0x80, 0x00}, {0x27, 0x30, 0x00},
+            {0x9B, 0x30, 0x30}, {0xFF, 0xE2, 0x00, 0x00}, {0x27, 0x30, 0x30}})},
+      {"zero-length events keep the grid", Song("C*0D4E4"),
+       Cat({{0x1B, 0x01, 0x00}, {0x1D, 0x30, 0x30}, {0x1F, 0x30, 0x30}})},
+      // The start mark inside part 2's half note: part 2 starts with a rest until its D.
+      {"a mark inside a note", Song("C4!C4", "C2D4", "C4"),
+       Cat({{0x1B, 0x30, 0x00}, {0x5B, 0x00, 0x30}, {0x5D, 0x30, 0x30}})},
+      {"a part's last event spanning the mark rests until its own end", Song("C4!", "C2"),
+       {0x5B, 0x00, 0x30}},
+      {"the mark after everything: nothing is left to play", Song("C4!"), {}},
+  };
+  for (const auto& c : cases) {
+    auto build = BuildSong(c.song);
+    ASSERT_TRUE(build) << c.what;
+    EXPECT_EQ(Track(build->mldImage), Cat({kPrologue, c.music, kEnd})) << c.what;
+  }
 }
 
 TEST(MldImage, PartFourTonesBanksDefinitionsAndSelections) {
@@ -137,31 +141,6 @@ TEST(MldImage, PartFourTonesBanksDefinitionsAndSelections) {
                                   (image[10 + image[9] + 6] << 8) | image[10 + image[9] + 7];
   EXPECT_EQ(trackLength, Track(image).size());
   EXPECT_EQ((image[4] << 24 | image[5] << 16 | image[6] << 8 | image[7]), image.size() - 8);
-}
-
-TEST(MldImage, StartMark) {
-  // The mark lies inside part 2's half note: part 2 starts with a rest until its D.
-  auto build = BuildSong(Song("C4!C4", "C2D4", "C4"));
-  ASSERT_TRUE(build);
-  EXPECT_EQ(Track(build->mldImage),
-            Cat({kPrologue, {0x1B, 0x30, 0x00}, {0x5B, 0x00, 0x30}, {0x5D, 0x30, 0x30}, kEnd}));
-
-  // A part's last event spanning the mark rests until its own end.
-  build = BuildSong(Song("C4!", "C2"));
-  ASSERT_TRUE(build);
-  EXPECT_EQ(Track(build->mldImage), Cat({kPrologue, {0x5B, 0x00, 0x30}, kEnd}));
-
-  // The mark after everything: nothing is left to play.
-  build = BuildSong(Song("C4!"));
-  ASSERT_TRUE(build);
-  EXPECT_EQ(Track(build->mldImage), Cat({kPrologue, kEnd}));
-}
-
-TEST(MldImage, ZeroLengthEventsKeepTheGrid) {
-  auto build = BuildSong(Song("C*0D4E4"));
-  ASSERT_TRUE(build);
-  EXPECT_EQ(Track(build->mldImage),
-            Cat({kPrologue, {0x1B, 0x01, 0x00}, {0x1D, 0x30, 0x30}, {0x1F, 0x30, 0x30}, kEnd}));
 }
 
 TEST(MldImage, TempoByte) {

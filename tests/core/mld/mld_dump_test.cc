@@ -79,23 +79,12 @@ TEST(MldDump, ListsItemsAndSaysWhereTheLayoutBreaks) {
   }
 }
 
-TEST(MldDump, SurvivesTruncatedAndGarbageImages) {
+TEST(MldDump, EveryTruncationSaysWhereItStopped) {
   for (std::size_t size = 0; size < kImage.size(); ++size) {
     const std::string dump = SafeListing(kImage.substr(0, size), "prefix " + std::to_string(size));
     const std::string tail = dump.substr(dump.rfind('\n', dump.size() - 2) + 1);
     EXPECT_TRUE(tail.ends_with("; stopped\n") || tail.ends_with("without FF DF end of track\n"))
         << dump;
-  }
-  std::mt19937 rng(7);
-  for (int round = 0; round < 300; ++round) {
-    std::string garbage(rng() % 200, '\0');
-    for (char& c : garbage) c = static_cast<char>(rng());
-    SafeListing(garbage, "random " + std::to_string(round));
-    // Behind a valid file header the chunk and record walkers see the garbage too;
-    // extra FF bytes make extended events with random statuses and lengths.
-    std::string behind = std::string(kImage.substr(0, 13 + rng() % 50)) + garbage;
-    for (int k = 0; k < 8; ++k) behind.insert(13 + rng() % (behind.size() - 12), 1, '\xFF');
-    SafeListing(behind, "garbage after header " + std::to_string(round));
   }
 }
 

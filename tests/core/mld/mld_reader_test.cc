@@ -15,17 +15,11 @@
 namespace chwr {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using test::Ascii;
+using test::Bytes;
+using test::Cat;
 using namespace std::literals;
 
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
-  return out;
-}
-Bytes Ascii(std::string_view s) {
-  return Bytes(s.begin(), s.end());
-}
 Bytes Cp932(std::string_view utf8) {
   return EncodeCp932(utf8).value();
 }

@@ -47,38 +47,48 @@ TEST(StripComments, CommentsRunToTheNextCrLf) {
   for (const auto& c : cases) EXPECT_EQ(StripComments(c.in), c.out) << c.in;
 }
 
-TEST(ToneDefinition, EncodesTheToneEditorLayout) {
-  const std::string text =
-      "' ML VI AR RR DR SL SU TL EG WF FB OC\r\n"
-      "@{ 1, 0,15, 7, 4, 2, 0,20, 1, 0, 5,\r\n"
-      "   2, 1,12, 9, 3, 5, 1, 0, 0, 1, 0, 3}\r\nO4C";
-  const auto r = ExtractToneDefinition(text, 1);
-  ASSERT_EQ(r.status, ToneExtraction::Status::kDefined);
-  EXPECT_EQ(r.bytes, kVoiceBytesPart1);
-  EXPECT_EQ(r.text, "' ML VI AR RR DR SL SU TL EG WF FB OC\r\n\r\nO4C");
-}
-
-TEST(ToneDefinition, FirstByteNamesThePart) {
-  const std::array<int, 23> zeros{};
-  for (int part = 0; part < 4; ++part) {
-    const auto r = ExtractToneDefinition("C" + Definition(zeros) + "D", part);
-    ASSERT_EQ(r.status, ToneExtraction::Status::kDefined);
-    Bytes expected{};
-    expected[0] = static_cast<std::uint8_t>(part * 32 + 1);
-    EXPECT_EQ(r.bytes, expected);
-    EXPECT_EQ(r.text, "CD");
+TEST(ToneDefinition, TheFirstDefinitionIsTakenOutOfTheText) {
+  using enum ToneExtraction::Status;
+  const std::string zeros = Definition({});
+  const struct {
+    std::string text;
+    int part;
+    ToneExtraction::Status status;
+    Bytes bytes;  // for a definition found
+    std::string rest;
+  } cases[] = {
+      {"' ML VI AR RR DR SL SU TL EG WF FB OC\r\n"
+       "@{ 1, 0,15, 7, 4, 2, 0,20, 1, 0, 5,\r\n"
+       "   2, 1,12, 9, 3, 5, 1, 0, 0, 1, 0, 3}\r\nO4C",
+       1, kDefined, kVoiceBytesPart1, "' ML VI AR RR DR SL SU TL EG WF FB OC\r\n\r\nO4C"},
+      // Blanks, tabs and line breaks anywhere; reading stops at a character that cannot
+      // continue the number; an empty field is 0; ties round to even; extra numbers after
+      // the 23rd are not read.
+      {"@{ 1 ,0,1 5,7,3.5,2,0,2\r\n0,1,0,5,\t2,1,12.5,9,3,5,1,0x,,1,a,3,99}", 1, kDefined,
+       kVoiceBytesPart1, ""},
+      // The first byte names the part.
+      {"C" + zeros + "D", 0, kDefined, {0x01}, "CD"},
+      {"C" + zeros + "D", 1, kDefined, {0x21}, "CD"},
+      {"C" + zeros + "D", 2, kDefined, {0x41}, "CD"},
+      {"@{0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,}", 3, kDefined, {0x61}, ""},
+      {"C" + Definition(kVoice) + "D@{0A}", 1, kDefined, kVoiceBytesPart1, "CD@{0A}"},
+      {"", 2, kNone, {}, ""},
+      {"C4{0A}D4", 2, kNone, {}, "C4{0A}D4"},
+      {"@V1C}", 2, kNone, {}, "@V1C}"},
+      {"{0A}" + Definition(kVoice), 0, kInvalid, {}, ""},  // the group's "}" comes first
+      {"C}" + Definition(kVoice), 0, kInvalid, {}, ""},    // a "}" before the "@{"
+      {"@{1,2,3", 0, kInvalid, {}, ""},                    // no "}"
+      {"@{1,2,3}", 0, kInvalid, {}, ""},                   // fewer than 22 commas
+      {"@{0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0}", 0, kInvalid, {}, ""},  // 21 commas
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const auto r = ExtractToneDefinition(c.text, c.part);
+    ASSERT_EQ(r.status, c.status);
+    if (c.status == kInvalid) continue;
+    EXPECT_EQ(r.bytes, c.bytes);
+    EXPECT_EQ(r.text, c.rest);
   }
-}
-
-TEST(ToneDefinition, FieldsAreReadLeniently) {
-  // Blanks, tabs and line breaks anywhere; reading stops at a character that cannot
-  // continue the number; an empty field is 0; ties round to even; extra numbers after
-  // the 23rd are not read.
-  const std::string text = "@{ 1 ,0,1 5,7,3.5,2,0,2\r\n0,1,0,5,\t2,1,12.5,9,3,5,1,0x,,1,a,3,99}";
-  const auto r = ExtractToneDefinition(text, 1);
-  ASSERT_EQ(r.status, ToneExtraction::Status::kDefined);
-  EXPECT_EQ(r.bytes, kVoiceBytesPart1);
-  EXPECT_EQ(r.text, "");
 }
 
 TEST(ToneDefinition, WideNumbersSpillIntoTheirNeighbours) {
@@ -128,25 +138,6 @@ TEST(ToneDefinition, WideNumbersSpillIntoTheirNeighbours) {
   EXPECT_EQ(ExtractToneDefinition(huge, 2).status, ToneExtraction::Status::kDefined);
 }
 
-TEST(ToneDefinition, InvalidDefinitions) {
-  const std::string cases[] = {
-      "{0A}" + Definition(kVoice),                     // the group's "}" comes first
-      "C}" + Definition(kVoice),                       // a "}" before the "@{"
-      "@{1,2,3",                                       // no "}"
-      "@{1,2,3}",                                      // fewer than 22 commas
-      "@{0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0}",  // 21 commas
-  };
-  for (const auto& text : cases) {
-    EXPECT_EQ(ExtractToneDefinition(text, 0).status, ToneExtraction::Status::kInvalid) << text;
-  }
-}
-
-TEST(ToneDefinition, AnEmptyLastFieldReadsAsZero) {
-  const auto r = ExtractToneDefinition("@{0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,}", 3);
-  ASSERT_EQ(r.status, ToneExtraction::Status::kDefined);
-  EXPECT_EQ(r.bytes, (Bytes{0x61, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-}
-
 TEST(ToneDefinition, CountsTheValuesWritten) {
   const std::string v22 = "0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,";
   const struct {
@@ -162,23 +153,6 @@ TEST(ToneDefinition, CountsTheValuesWritten) {
     ASSERT_EQ(r.status, ToneExtraction::Status::kDefined) << c.values;
     EXPECT_EQ(r.valueCount, c.count) << c.values;
     EXPECT_EQ(r.bytes[9], 3 * (c.values[v22.size()] == '3')) << c.values;
-  }
-}
-
-TEST(ToneDefinition, OnlyTheFirstDefinitionIsTakenOut) {
-  const std::string second = "@{0A}";
-  const auto r = ExtractToneDefinition("C" + Definition(kVoice) + "D" + second, 1);
-  ASSERT_EQ(r.status, ToneExtraction::Status::kDefined);
-  EXPECT_EQ(r.bytes, kVoiceBytesPart1);
-  EXPECT_EQ(r.text, "CD" + second);
-}
-
-TEST(ToneDefinition, TextWithoutDefinitionIsUnchanged) {
-  for (const char* text : {"", "C4{0A}D4", "@V1C}"}) {
-    const auto r = ExtractToneDefinition(text, 2);
-    EXPECT_EQ(r.status, ToneExtraction::Status::kNone) << text;
-    EXPECT_EQ(r.text, text);
-    EXPECT_EQ(r.bytes, Bytes{});
   }
 }
 

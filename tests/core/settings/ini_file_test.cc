@@ -8,6 +8,7 @@
 #include <string>
 
 #include "io/file_io.h"
+#include "test_support.h"
 
 namespace chwr {
 namespace {
@@ -20,10 +21,8 @@ std::vector<std::uint8_t> B(std::string_view s) {
 
 class IniFileOnDisk : public ::testing::Test {
  protected:
-  void SetUp() override { fs::create_directories(dir_); }
-  void TearDown() override { fs::remove_all(dir_); }
-  const fs::path dir_ =
-      fs::temp_directory_path() / ("chwr-ini-" + std::to_string(std::random_device{}()));
+  test::TempDir tmp_;
+  const fs::path dir_ = tmp_.path();
 };
 
 TEST(IniFileRead, NamesIgnoreAsciiCaseAndOnlyTheFirstOfEachCounts) {

@@ -8,6 +8,8 @@
 #include <random>
 #include <string>
 
+#include "test_support.h"
+
 namespace chwr {
 namespace {
 
@@ -15,10 +17,8 @@ namespace fs = std::filesystem;
 
 class SettingsFile : public ::testing::Test {
  protected:
-  void SetUp() override { fs::create_directories(dir_); }
-  void TearDown() override { fs::remove_all(dir_); }
-  const fs::path dir_ =
-      fs::temp_directory_path() / ("chwr-settings-" + std::to_string(std::random_device{}()));
+  test::TempDir tmp_;
+  const fs::path dir_ = tmp_.path();
   const fs::path path_ = dir_ / "chwr.ini";
 };
 

@@ -49,6 +49,7 @@ TEST(SmdWriter, CodesNotesRestsAndLengths) {
     const char* mml;
     Bytes codes;
     std::vector<std::string> warnings;
+    int resolution = 1;
   };
   const std::vector<Case> cases = {
       {"O4C4", {0x66}, {}},
@@ -81,22 +82,7 @@ TEST(SmdWriter, CodesNotesRestsAndLengths) {
       {"V10@V1Q3{0A}O4C4", {0x66}, {}},  // what SMD cannot hold is left out
       // Once in window 3, window 1 is searched last.
       {"O5C8O2A8O1A8", {0x21, 0x22, 0x65, 0x21, 0x24, 0x29, 0x21, 0x23, 0x29, 0x21, 0x24}, {}},
-  };
-  for (const Case& c : cases) {
-    const Made made = MakeSmd(c.mml);
-    EXPECT_EQ(made.file, PartRun(c.codes)) << c.mml;
-    EXPECT_EQ(made.warnings, c.warnings) << c.mml;
-  }
-}
-
-// Faults of the old writer that this one mends, each with the bytes it now writes.
-TEST(SmdWriter, MendsNamesTranspositionAndRests) {
-  struct Case {
-    const char* mml;
-    Bytes codes;
-    std::vector<std::string> warnings;
-  };
-  const std::vector<Case> cases = {
+      // Faults of the old writer that this one mends.
       {"O4D-4", {0x6A}, {}},  // as C+
       {"O3E+4", {0x4A}, {}},  // as F
       {"O3B+4", {0x66}, {}},  // as the C of octave 4
@@ -109,61 +95,42 @@ TEST(SmdWriter, MendsNamesTranspositionAndRests) {
       {"O5R4", {0x21, 0x22, 0x25, 0x21, 0x24}, {}},  // a rest a window holds switches
       {"O6R4", {0x25}, {}},                          // one no window holds stays put
       {"O1R4O4C4", {0x21, 0x23, 0x25, 0x21, 0x24, 0x66}, {}},
+      // At 24 steps a quarter.
+      {"O4C*8C*8C*8", {0x21, 0x26, 0x65, 0x65, 0x65}, {}, 0},
+      {"O4C*18", {0x66}, {kApproximated}, 0},
+      {"O4C4C*100", {0x66, 0x66}, {kApproximated}, 0},  // longer than a whole: the index stays
   };
   for (const Case& c : cases) {
-    const Made made = MakeSmd(c.mml);
+    const Made made = MakeSmd(c.mml, "120", c.resolution);
     EXPECT_EQ(made.file, PartRun(c.codes)) << c.mml;
     EXPECT_EQ(made.warnings, c.warnings) << c.mml;
   }
 }
 
-TEST(SmdWriter, TempoClass) {
-  const std::vector<std::pair<std::string, Bytes>> cases = {
-      {"0", {0x21, 0x2B}},
-      {"94", {0x21, 0x2B}},
-      {"94.9", {0x21, 0x2B}},
-      {"95", {0x21, 0x2A}},
-      {"107", {0x21, 0x2A}},
-      {"108", {}},
-      {"120", {}},
-      {"125", {}},
-      {"126", {0x21, 0x28}},
-      {"255", {0x21, 0x28}},
-      {"256", {}},
-      {"-5", {}},
-      {"", {}},
-      {"fast", {}},
-      {"１５０", {0x21, 0x28}},
-      {"60bpm", {}},
+// The tempo's class; a tempo outside 1..255 is warned about as for the MLD file, naming
+// the tempo its class reads back as.
+TEST(SmdWriter, TempoClassAndItsWarning) {
+  const auto warned = [](const char* tempo, const char* as) {
+    return std::string("ﾃﾝﾎﾟ ") + tempo + " は SMD では " + as + " になります。1～255で指定して下さい。";
   };
-  for (const auto& [tempo, cls] : cases) {
-    EXPECT_EQ(MakeSmd("O4C4", tempo).file, PartRun(test::Cat({cls, {0x66}}))) << tempo;
-  }
-}
-
-// A tempo outside 1..255 is warned about as for the MLD file, naming the tempo its class
-// reads back as; the class itself is what it was.
-TEST(SmdWriter, TempoOutsideTheRangeIsWarned) {
   const struct {
     const char* tempo;
     Bytes tempoClass;
-    const char* warning;
+    std::string warning;
   } cases[] = {
-      {"300", {}, "ﾃﾝﾎﾟ 300 は SMD では 120 になります。1～255で指定して下さい。"},
-      {"256", {}, "ﾃﾝﾎﾟ 256 は SMD では 120 になります。1～255で指定して下さい。"},
-      {"0", {0x21, 0x2B}, "ﾃﾝﾎﾟ 0 は SMD では 60 になります。1～255で指定して下さい。"},
-      {"0.5", {0x21, 0x2B}, "ﾃﾝﾎﾟ 0.5 は SMD では 60 になります。1～255で指定して下さい。"},
-      {"-5", {}, "ﾃﾝﾎﾟ -5 は SMD では 120 になります。1～255で指定して下さい。"},
-      {"１０００", {}, "ﾃﾝﾎﾟ 1000 は SMD では 120 になります。1～255で指定して下さい。"},
-      {"1", {0x21, 0x2B}, nullptr},
-      {"255", {0x21, 0x28}, nullptr},
-      {"abc", {}, nullptr},  // no number: 120, as everywhere
+      {"1", {0x21, 0x2B}, ""},      {"94.9", {0x21, 0x2B}, ""}, {"95", {0x21, 0x2A}, ""},
+      {"107", {0x21, 0x2A}, ""},    {"108", {}, ""},            {"125", {}, ""},
+      {"126", {0x21, 0x28}, ""},    {"255", {0x21, 0x28}, ""},  {"１５０", {0x21, 0x28}, ""},
+      {"", {}, ""},                 {"fast", {}, ""},           {"60bpm", {}, ""},
+      {"300", {}, warned("300", "120")},        {"256", {}, warned("256", "120")},
+      {"0", {0x21, 0x2B}, warned("0", "60")},   {"0.5", {0x21, 0x2B}, warned("0.5", "60")},
+      {"-5", {}, warned("-5", "120")},          {"１０００", {}, warned("1000", "120")},
   };
   for (const auto& c : cases) {
     const Made made = MakeSmd("O4C4", c.tempo);
     EXPECT_EQ(made.file, PartRun(test::Cat({c.tempoClass, {0x66}}))) << c.tempo;
     EXPECT_EQ(made.warnings,
-              c.warning ? std::vector<std::string>{c.warning} : std::vector<std::string>{})
+              c.warning.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.warning})
         << c.tempo;
   }
 
@@ -272,14 +239,6 @@ TEST(SmdWriter, ASongWithoutANoteOrRestHasNoFile) {
   }
 }
 
-TEST(SmdWriter, ResolutionTwentyFour) {
-  EXPECT_EQ(MakeSmd("O4C*8C*8C*8", "120", 0).file, PartRun({0x21, 0x26, 0x65, 0x65, 0x65}));
-  EXPECT_EQ(MakeSmd("O4C*18", "120", 0).file, PartRun({0x66}));
-  const Made big = MakeSmd("O4C4C*100", "120", 0);  // longer than a whole: the index stays
-  EXPECT_EQ(big.file, PartRun({0x66, 0x66}));
-  EXPECT_EQ(big.warnings, std::vector<std::string>{kApproximated});
-}
-
 TEST(SmdWriter, CnvToneLenRoundsToTheNearestClass) {
   struct Case {
     const char* length;
@@ -309,7 +268,7 @@ TEST(SmdWriter, WritesAtomicallyOrSaysItCannot) {
   EXPECT_EQ(test::ReadBytes(dir / "a.smd"), bytes);
   auto failed = WriteFileAtomic(dir / "no" / "such" / "a.smd", bytes);
   ASSERT_FALSE(failed);
-  EXPECT_EQ(failed.error().message, "ﾌｧｲﾙ書き込みに失敗しました。");
+  EXPECT_EQ(failed.error().message, msg::kFileWriteFailed);
 }
 
 TEST(SmdWriter, GoesOnWhereTheMldImageRefusesTheSong) {

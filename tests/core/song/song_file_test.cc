@@ -9,6 +9,7 @@
 #include <string>
 
 #include "io/file_io.h"
+#include "messages.h"
 
 namespace chwr {
 
@@ -22,11 +23,8 @@ namespace chwr {
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes B(std::string_view s) {
-  return Bytes(s.begin(), s.end());
-}
+using test::Bytes;
+constexpr auto B = test::Ascii;
 
 template <class T>
 std::string ErrorOf(const Result<T>& result) {
@@ -155,13 +153,11 @@ TEST(SongFile, RejectsFilesThatAreNotSongs) {
 
 class SongFileOnDisk : public ::testing::Test {
  protected:
-  void SetUp() override { std::filesystem::create_directories(dir_); }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  const std::filesystem::path dir_ = std::filesystem::temp_directory_path() /
-                                     ("chwr-song-" + std::to_string(std::random_device{}()));
+  test::TempDir tmp_;
+  const std::filesystem::path dir_ = tmp_.path();
 };
 
-TEST_F(SongFileOnDisk, WritesAndReadsBackAndFailedWritesLeaveTheOldFile) {
+TEST_F(SongFileOnDisk, WritesAndReadsBackAndFailuresHaveTheirMessages) {
   const auto path = dir_ / "song.txt";
   ASSERT_TRUE(WriteSongFile(path, SmallSong()));
   EXPECT_EQ(ReadFileBytes(path), B(kSmallSongFile));
@@ -171,12 +167,10 @@ TEST_F(SongFileOnDisk, WritesAndReadsBackAndFailedWritesLeaveTheOldFile) {
   bad.parts[2].mml = "C😀";
   EXPECT_EQ(ErrorOf(WriteSongFile(path, bad)), "ｼﾌﾄJISで表せない文字(😀)があります。");
   for (const auto& target : {dir_ / "missing" / "song.txt", dir_})
-    EXPECT_EQ(ErrorOf(WriteSongFile(target, SmallSong())), "ﾌｧｲﾙ書き込みに失敗しました。");
+    EXPECT_EQ(ErrorOf(WriteSongFile(target, SmallSong())), msg::kFileWriteFailed);
   EXPECT_EQ(ReadFileBytes(path), B(kSmallSongFile));
-}
 
-TEST_F(SongFileOnDisk, ReadFailuresHaveTheirMessages) {
-  EXPECT_EQ(ErrorOf(ReadSongFile(dir_ / "missing.txt")), "ﾌｧｲﾙ読み込みに失敗しました。");
+  EXPECT_EQ(ErrorOf(ReadSongFile(dir_ / "missing.txt")), msg::kFileReadFailed);
   std::ofstream(dir_ / "other.txt", std::ios::binary) << "melo\r\n";
   EXPECT_EQ(ErrorOf(ReadSongFile(dir_ / "other.txt")), "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。");
 }

@@ -1,0 +1,713 @@
+// Editing in the main window as a user edits: typing, the case keys and the resolution
+// change as undoable steps, undo and redo across the part boxes, paste and drop, the
+// focus order, the tempo box, and what marks the song modified. Driven through the real
+// window, with dialogs answered by ScriptedPrompts.
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include "gui_test.h"
+#include "window_harness.h"
+
+namespace chwr::gui {
+namespace {
+
+// The caret of a box as (anchor, position).
+QList<int> Caret(const QPlainTextEdit* box) {
+  return {box->textCursor().anchor(), box->textCursor().position()};
+}
+
+void PutCaret(QPlainTextEdit* box, int position) {
+  QTextCursor c = box->textCursor();
+  c.setPosition(position);
+  box->setTextCursor(c);
+}
+
+// Chooses an item of a box's context menu, as the right mouse button offers it, when the
+// item is enabled; whether it was.
+bool ChooseFromMenu(QPlainTextEdit* box, const char* item) {
+  QWidget* viewport = box->viewport();
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2),
+                          viewport->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(viewport, &event);
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  if (!menu) qFatal("no context menu");
+  QAction* action = menu->findChild<QAction*>(item);
+  if (!action) qFatal("no %s in the context menu", item);
+  const bool enabled = action->isEnabled();
+  if (enabled) action->trigger();
+  menu->close();
+  return enabled;
+}
+
+// Types `keys` into part box `part` as a user would: its tab shown, the box focused.
+void TypeInPart(Harness& h, int part, const QString& keys) {
+  h.tabs()->setCurrentIndex(part);
+  h.part(part)->setFocus();
+  QTest::keyClicks(h.part(part), keys);
+}
+
+// Ctrl + `letter` in part box `part`.
+void CtrlKeyInPart(Harness& h, int part, Qt::Key letter) {
+  QTest::keyClick(h.part(part), letter, Qt::ControlModifier);
+}
+
+// The three ways a user pastes into a box. The context menu opens where the mouse is
+// (the viewport of a multi-line box, the line edit of a combo box) and its Paste is
+// triggered even when shown disabled, as a Qt that offers it would.
+enum class PasteWay { Key, OtherKey, Menu };
+
+QString Paste(QWidget* box, PasteWay way) {
+  box->setFocus();
+  switch (way) {
+    case PasteWay::Key:
+      QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+      return {};
+    case PasteWay::OtherKey:
+      QTest::keyClick(box, Qt::Key_Insert, Qt::ShiftModifier);
+      return {};
+    case PasteWay::Menu:
+      break;
+  }
+  QWidget* target = box;
+  if (auto* area = qobject_cast<QAbstractScrollArea*>(box)) target = area->viewport();
+  if (auto* combo = qobject_cast<QComboBox*>(box)) target = combo->lineEdit();
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2),
+                          target->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(target, &event);
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  if (!menu) return "no menu";
+  QAction* paste = menu->findChild<QAction*>("edit-paste");
+  if (!paste) {
+    QStringList all;
+    for (QAction* a : menu->actions()) all << a->objectName() + "=" + a->text();
+    return "no Paste in the menu " + all.join(",");
+  }
+  const QString enabled = paste->isEnabled() ? "enabled" : "disabled";
+  paste->setEnabled(true);
+  paste->trigger();
+  menu->close();
+  return enabled;
+}
+
+// What a box does with a drag from outside the program that offers a copy or a move:
+// "refused", or the action it took.
+QString DropFromOutside(QWidget* target, const QMimeData& mime) {
+  const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+  QDragEnterEvent enter(QPoint(2, 2), offered, &mime, Qt::LeftButton, Qt::ShiftModifier);
+  QApplication::sendEvent(target, &enter);
+  QDropEvent drop(QPointF(2, 2), offered, &mime, Qt::LeftButton, Qt::ShiftModifier);
+  if (drop.proposedAction() != Qt::MoveAction) return "the drag proposes no move";
+  // Sent even after a refusal: the box must not take it either way.
+  QApplication::sendEvent(target, &drop);
+  if (!enter.isAccepted() && !drop.isAccepted()) return "refused";
+  return drop.dropAction() == Qt::CopyAction ? "copied" : "moved";
+}
+
+}  // namespace
+
+class EditTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void keysToggleMutesAndConvertCase();
+  void conversionsKeepTheCaretAndTheSelection();
+  void caseKeysAreOneStepToUndoFromAnyPartBox();
+  void resolutionChangeAsksBeforeRoundingAndIsOneStep();
+  void undoAndRedoMixedOverThePartsLoseNothing();
+  void tabFollowsTheOrderOnTheScreen();
+  void tempoListHighlightsTheTempoInTheBox();
+  void fullWidthDigitsShowAsTheProgramWritesThem();
+  void onlyARealChangeMarksTheSongModified();
+  void pasteTakesOnlyTheClipboardsPlainText();
+  void filesDropOnTheMmlBoxesOnlyAndAlwaysAsCopies();
+};
+
+void EditTest::keysToggleMutesAndConvertCase() {
+  Harness h;
+  // F1..F4 toggle the mutes wherever the focus is; they are neither typing nor an edit.
+  for (int i = 0; i < 4; ++i) {
+    QWidget* focus = i % 2 ? h.find("Text3") : h.part(0);
+    const auto key = Qt::Key(Qt::Key_F1 + i);
+    QTest::keyClick(focus, key);
+    QVERIFY(h.on(QString("Check1_%1").arg(i)));
+    QCOMPARE(h.tabs()->tabText(i), QString("ﾊﾟｰﾄ%1(ﾐｭｰﾄ)").arg(i + 1));
+    QTest::keyClick(focus, key);
+    QCOMPARE(h.tabs()->tabText(i), QString("ﾊﾟｰﾄ%1").arg(i + 1));
+  }
+  QCOMPARE(h.texts({"Text3", "Text1_0"}), QStringList({"", ""}));
+  QVERIFY(!h.window->modified());
+
+  // Any character typed counts as an edit, also in boxes that are not the song's.
+  QTest::keyClicks(h.find("txtMAIL"), "x");
+  QVERIFY(h.window->modified());
+
+  // D and U alone are typing; with Ctrl they convert all four parts.
+  QTest::keyClicks(h.find("Text3"), "du");
+  QTest::keyClicks(h.part(0), "cdu");
+  h.set({{"Text1_1", "o4 c\nr"}, {"Text1_3", "Rd"}});
+  QTest::keyClick(h.part(0), Qt::Key_U, Qt::ControlModifier);
+  QCOMPARE(h.parts(), QStringList({"CDU", "O4 C\nR", "", "RD"}));
+  QTest::keyClick(h.part(2), Qt::Key_D, Qt::ControlModifier);
+  QCOMPARE(h.parts(), QStringList({"cdu", "o4 c\nr", "", "rd"}));
+  QCOMPARE(h.text("Text3"), QString("du"));
+}
+
+// The case keys and a resolution change rewrite the text in place: the caret stays
+// before the note it was before, a selection keeps its note. Their undo steps have the
+// tests below.
+void EditTest::conversionsKeepTheCaretAndTheSelection() {
+  Harness h;
+  QPlainTextEdit* box = h.part(0);
+  box->setFocus();
+  QTest::keyClicks(box, "l8 cde");
+  PutCaret(box, 4);
+  h.set({{"Text1_1", "o4 c"}});
+  QTest::keyClick(box, Qt::Key_U, Qt::ControlModifier);
+  QCOMPARE(h.parts(), QStringList({"L8 CDE", "O4 C", "", ""}));
+  QCOMPARE(Caret(box), QList<int>({4, 4}));
+
+  h.set({{"Text1_0", ""}, {"Text1_1", ""}});
+  QTest::keyClicks(box, "C*5 D*7 E");
+  PutCaret(box, 4);  // before "D"
+  QTextCursor selection = box->textCursor();
+  selection.setPosition(8);
+  selection.setPosition(9, QTextCursor::KeepAnchor);  // "E"
+  h.prompts.confirms = {true, true};                  // the odd lengths are rounded, twice
+  h.combo("cmbBUNKAI")->setCurrentIndex(0);
+  h.combo("cmbBUNKAI")->setCurrentIndex(1);
+  QCOMPARE(h.text("Text1_0"), QString("C*6 D*8 E"));
+  QCOMPARE(Caret(box), QList<int>({4, 4}));
+  box->setTextCursor(selection);
+  h.combo("cmbBUNKAI")->setCurrentIndex(0);
+  QCOMPARE(h.text("Text1_0"), QString("C*3 D*4 E"));
+  QCOMPARE(box->textCursor().selectedText(), QString("E"));
+}
+
+void EditTest::caseKeysAreOneStepToUndoFromAnyPartBox() {
+  Harness h;
+  auto type = [&h](int part, const QString& keys) { TypeInPart(h, part, keys); };
+  auto key = [&h](int part, Qt::Key letter) { CtrlKeyInPart(h, part, letter); };
+  // Part 3 stays empty: the case keys leave it alone.
+  type(0, "l8 cde");
+  type(1, "O4 Efg");
+  type(3, "r4 A");
+  const QStringList typed = {"l8 cde", "O4 Efg", "", "r4 A"};
+  const QStringList lower = {"l8 cde", "o4 efg", "", "r4 a"};
+  const QStringList upper = {"L8 CDE", "O4 EFG", "", "R4 A"};
+
+  // Ctrl+D, then one Ctrl+Z in any part box, the empty one too, takes it back in all four,
+  // and one Ctrl+Y in any brings it back in all four.
+  for (int part = 0; part < 4; ++part) {
+    key(part, Qt::Key_D);
+    QCOMPARE(h.parts(), lower);
+    key(part, Qt::Key_Z);
+    QCOMPARE(h.parts(), typed);
+    key((part + 1) % 4, Qt::Key_Y);
+    QCOMPARE(h.parts(), lower);
+    key((part + 2) % 4, Qt::Key_Z);
+    QCOMPARE(h.parts(), typed);
+  }
+
+  // Two commands are two steps, undone and redone in turn.
+  key(0, Qt::Key_U);
+  key(2, Qt::Key_D);
+  QCOMPARE(h.parts(), lower);
+  key(3, Qt::Key_Z);
+  QCOMPARE(h.parts(), upper);
+  key(0, Qt::Key_Z);
+  QCOMPARE(h.parts(), typed);
+  key(2, Qt::Key_Y);
+  QCOMPARE(h.parts(), upper);
+  key(1, Qt::Key_Y);
+  QCOMPARE(h.parts(), lower);
+  key(1, Qt::Key_Z);
+  key(1, Qt::Key_Z);
+  QCOMPARE(h.parts(), typed);
+
+  // Pressed twice, Ctrl+D changes nothing the second time: one Ctrl+Z takes it back, the
+  // next one is the box's own and undoes its typing alone.
+  key(0, Qt::Key_D);
+  key(0, Qt::Key_D);
+  key(0, Qt::Key_Z);
+  QCOMPARE(h.parts(), typed);
+  key(0, Qt::Key_Z);
+  QCOMPARE(h.parts().mid(1), typed.mid(1));
+  QVERIFY(h.text("Text1_0") != typed[0]);
+  key(0, Qt::Key_Y);
+  QCOMPARE(h.parts(), typed);
+
+  // Typed after a command, in one part (right behind the converted text): Ctrl+Z undoes
+  // the typing first, then the command in all four; Ctrl+Y redoes them in the same order.
+  key(1, Qt::Key_D);
+  PutCaret(h.part(1), 6);
+  type(1, "a");
+  QCOMPARE(h.text("Text1_1"), QString("o4 efga"));
+  key(1, Qt::Key_Z);
+  QCOMPARE(h.parts(), lower);
+  key(1, Qt::Key_Z);
+  QCOMPARE(h.parts(), typed);
+  key(1, Qt::Key_Y);
+  QCOMPARE(h.parts(), lower);
+  key(1, Qt::Key_Y);
+  QCOMPARE(h.text("Text1_1"), QString("o4 efga"));
+  // Typing elsewhere meanwhile is that box's own: undone there, it leaves the rest alone.
+  type(3, " b");
+  key(3, Qt::Key_Z);
+  QCOMPARE(h.parts(), QStringList({"l8 cde", "o4 efga", "", "r4 a"}));
+  key(1, Qt::Key_Z);
+  key(1, Qt::Key_Z);
+  QCOMPARE(h.parts(), typed);
+
+  // Ctrl+Z in another part takes the command back wherever the user has not typed over it
+  // since; the part typed in undoes its typing, then its share. Back together, the command
+  // is redone as one again.
+  key(0, Qt::Key_D);
+  PutCaret(h.part(1), 6);
+  type(1, "a");
+  key(2, Qt::Key_Z);
+  QCOMPARE(h.parts(), QStringList({"l8 cde", "o4 efga", "", "r4 A"}));
+  key(1, Qt::Key_Z);
+  QCOMPARE(h.parts(), QStringList({"l8 cde", "o4 efg", "", "r4 A"}));
+  key(1, Qt::Key_Z);
+  QCOMPARE(h.parts(), typed);
+  key(3, Qt::Key_Y);
+  QCOMPARE(h.parts(), lower);
+  key(0, Qt::Key_Z);
+  QCOMPARE(h.parts(), typed);
+
+  // The boxes' context menus undo and redo the same steps as the keys, from any box.
+  key(0, Qt::Key_U);
+  QVERIFY(!h.part(2)->document()->isUndoAvailable());
+  QVERIFY(ChooseFromMenu(h.part(2), "edit-undo"));
+  QCOMPARE(h.parts(), typed);
+  QVERIFY(ChooseFromMenu(h.part(0), "edit-redo"));
+  QCOMPARE(h.parts(), upper);
+  QVERIFY(!ChooseFromMenu(h.part(2), "edit-redo"));
+  QVERIFY(h.window->modified());
+}
+
+void EditTest::resolutionChangeAsksBeforeRoundingAndIsOneStep() {
+  Harness h;
+  auto type = [&h](int part, const QString& keys) { TypeInPart(h, part, keys); };
+  auto key = [&h](int part, Qt::Key letter) { CtrlKeyInPart(h, part, letter); };
+  auto state = [&h] { return h.parts() << h.text("cmbBUNKAI"); };
+  h.set({{"Text1_0", "' intro *3 bars\nO4 C*36 D*17 E*1 L*3 F C*192 R*5"},
+         {"Text1_1", "L*4 C"},
+         {"Text1_2", "c*7"}});
+  h.triggerWithFile("mnuSAVENAME", "song.txt");  // unmodified, to see Cancel leave it so
+  QVERIFY(!h.window->modified());
+  const QStringList at48 = {"' intro *3 bars\nO4 C*36 D*17 E*1 L*3 F C*192 R*5", "L*4 C", "c*7", "",
+                            "48"};
+  const QStringList at24 = {"' intro *3 bars\nO4 C*18 D*9 E*1 L*2 F C*96 R*3", "L*2 C", "c*4", "",
+                            "24"};
+  const QString question =
+      "分解能を24にすると、次の絶対音長は2で割り切れないため長さが変わります。\n\n"
+      "ﾊﾟｰﾄ1 (2行目) D*17 → D*9\n"
+      "ﾊﾟｰﾄ1 (2行目) E*1 → E*1\n"
+      "ﾊﾟｰﾄ1 (2行目) L*3 → L*2\n"
+      "ﾊﾟｰﾄ1 (2行目) R*5 → R*3\n"
+      "ﾊﾟｰﾄ3 (1行目) c*7 → c*4\n"
+      "\n変更しますか？";
+
+  // Cancel puts the choice back and changes nothing, not even the modified mark.
+  h.prompts.confirms = {false};
+  h.combo("cmbBUNKAI")->setCurrentIndex(0);
+  QCOMPARE(h.prompts.questions, QStringList({question}));
+  QCOMPARE(state(), at48);
+  QVERIFY(!h.window->modified());
+
+  // OK rescales every part; the comment keeps its "*3".
+  h.prompts.confirms = {true};
+  h.combo("cmbBUNKAI")->setCurrentIndex(0);
+  QCOMPARE(state(), at24);
+  QVERIFY(h.window->modified());
+
+  // One Ctrl+Z, in a part box the change touched or one it left alone, takes back the
+  // choice and all four texts; one Ctrl+Y in any brings them back.
+  key(1, Qt::Key_Z);
+  QCOMPARE(state(), at48);
+  key(3, Qt::Key_Y);
+  QCOMPARE(state(), at24);
+  key(3, Qt::Key_Z);
+  QCOMPARE(state(), at48);
+  key(0, Qt::Key_Y);
+  QCOMPARE(state(), at24);
+
+  // Back to 48 asks nothing: doubling is exact. Only the rounded lengths differ now.
+  h.combo("cmbBUNKAI")->setCurrentIndex(1);
+  QCOMPARE(state(), QStringList({"' intro *3 bars\nO4 C*36 D*18 E*2 L*4 F C*192 R*6", "L*4 C",
+                                 "c*8", "", "48"}));
+  QCOMPARE(h.prompts.questions.size(), 2);
+  key(2, Qt::Key_Z);
+  QCOMPARE(state(), at24);
+
+  // Typing keeps its own undo, box by box. While a box holds typing over the change, the
+  // change cannot go in the other boxes alone: Ctrl+Z there does nothing until the typing
+  // is undone.
+  PutCaret(h.part(2), 3);
+  type(2, "G");
+  const QStringList typed = {at24[0], at24[1], "c*4G", "", "24"};
+  QCOMPARE(state(), typed);
+  key(0, Qt::Key_Z);
+  QCOMPARE(state(), typed);
+  key(1, Qt::Key_Y);
+  QCOMPARE(state(), typed);
+  key(2, Qt::Key_Z);
+  QCOMPARE(state(), at24);
+  key(0, Qt::Key_Z);
+  QCOMPARE(state(), at48);
+}
+
+// Whatever the user mixes (typing, the case keys, undo and redo in any part), each box's
+// history stays whole: undoing everything everywhere gives the empty parts back, redoing
+// everything the latest texts, visited in any order.
+void EditTest::undoAndRedoMixedOverThePartsLoseNothing() {
+  Harness h;
+  QRandomGenerator random(19);  // the same run every time
+  auto press = [&h](int part, Qt::Key letter) {
+    QTest::keyClick(h.part(part), letter, Qt::ControlModifier);
+  };
+  for (int action = 0; action < 300; ++action) {
+    const int part = random.bounded(4);
+    QPlainTextEdit* box = h.part(part);
+    switch (random.bounded(6)) {
+      case 0:
+      case 1: {
+        PutCaret(box, random.bounded(int(box->toPlainText().size()) + 1));
+        QString keys;
+        for (int i = random.bounded(1, 4); i > 0; --i) keys += "aBcD 4"[random.bounded(6)];
+        QTest::keyClicks(box, keys);
+        break;
+      }
+      case 2:
+        press(part, random.bounded(2) ? Qt::Key_D : Qt::Key_U);
+        break;
+      case 3:
+      case 4:
+        press(part, Qt::Key_Z);
+        break;
+      default:
+        press(part, Qt::Key_Y);
+        break;
+    }
+  }
+  auto until = [&h, &press](Qt::Key letter, const QList<int>& order) {
+    auto left = [&h, letter](int part) {
+      QTextDocument* d = h.part(part)->document();
+      return letter == Qt::Key_Z ? d->isUndoAvailable() : d->isRedoAvailable();
+    };
+    for (int round = 0; round < 1000; ++round) {
+      bool any = false;
+      for (int part : order) {
+        if (!left(part)) continue;
+        any = true;
+        press(part, letter);
+      }
+      if (!any) return true;
+    }
+    return false;  // it never ends
+  };
+  QVERIFY(until(Qt::Key_Y, {0, 1, 2, 3}));
+  const QStringList latest = h.parts();
+  QVERIFY(latest != QStringList(4, ""));
+  QVERIFY(until(Qt::Key_Z, {0, 1, 2, 3}));
+  QCOMPARE(h.parts(), QStringList(4, ""));
+  QVERIFY(until(Qt::Key_Y, {3, 2, 1, 0}));
+  QCOMPARE(h.parts(), latest);
+  QVERIFY(until(Qt::Key_Z, {2, 0, 3, 1}));
+  QCOMPARE(h.parts(), QStringList(4, ""));
+  QVERIFY(until(Qt::Key_Y, {1, 3, 0, 2}));
+  QCOMPARE(h.parts(), latest);
+}
+
+// Tab and Shift+Tab move the focus on, out of a part box too, without typing a tab.
+void EditTest::tabFollowsTheOrderOnTheScreen() {
+  Harness h;
+  // The protection text takes the focus only while protection is on.
+  h.set({{"Check2", "1"}, {"Text1_1", "CDE"}});
+  h.tabs()->setCurrentIndex(1);
+  const QStringList order = {"Text3",     "Text5",    "cmbBUNKAI", "Check2",   "Text6",
+                             "tabPART",   "Check1_1", "Combo2_1",  "Combo3_1", "Text1_1",
+                             "chkDOUBLE", "cmbTONE",  "Slider1",   "txtMAIL"};
+  auto focused = [&h] {
+    QWidget* w = QApplication::focusWidget();
+    if (w && w == h.tabs()->tabBar()) return QString("tabPART");
+    return w ? w->objectName() : QString("(none)");
+  };
+  for (const auto key : {Qt::Key_Tab, Qt::Key_Backtab}) {
+    const QString first = key == Qt::Key_Tab ? order.first() : order.last();
+    h.find(first)->setFocus();
+    QStringList visited = {focused()};
+    while (visited.size() < order.size()) {
+      QTest::keyClick(QApplication::focusWidget(), key);
+      visited << focused();
+    }
+    if (key == Qt::Key_Backtab) std::reverse(visited.begin(), visited.end());
+    QCOMPARE(visited, order);
+    QCOMPARE(h.text("Text1_1"), QString("CDE"));
+  }
+}
+
+void EditTest::tempoListHighlightsTheTempoInTheBox() {
+  Harness h;
+  QComboBox* tempo = h.combo("Text5");
+  // Opens the list: the item highlighted, or "(none)".
+  auto open = [tempo] {
+    tempo->showPopup();
+    const QModelIndex current = tempo->view()->currentIndex();
+    return current.isValid() ? current.data().toString() : QString("(none)");
+  };
+  auto enter = [tempo] { QTest::keyClick(tempo->view(), Qt::Key_Return); };
+  auto typeTempo = [tempo](const QString& keys) {
+    tempo->lineEdit()->clear();
+    QTest::keyClicks(tempo->lineEdit(), keys);
+  };
+  QCOMPARE(open(), QString("120"));
+  enter();
+  QCOMPARE(h.text("Text5"), QString("120"));
+  QVERIFY(!tempo->view()->isVisible());
+
+  // What the box says, typed or read from a file, is what the list shows.
+  typeTempo("150");
+  QCOMPARE(open(), QString("150"));
+  enter();
+  QCOMPARE(h.text("Text5"), QString("150"));
+  WriteAll(h.path("96.txt"), TitledSong("Slow").replace("@120", "@96"));
+  h.openAnsweringNo(h.path("96.txt"));
+  QCOMPARE(open(), QString("96"));
+  tempo->hidePopup();
+  // The arrow keys go on from there.
+  QTest::keyClick(tempo, Qt::Key_Down);
+  QCOMPARE(h.text("Text5"), QString("100"));
+
+  // A tempo the list lacks highlights nothing; Enter keeps it, and it joins no list.
+  typeTempo("130");
+  QCOMPARE(open(), QString("(none)"));
+  enter();
+  QVERIFY(!tempo->view()->isVisible());
+  QCOMPARE(h.text("Text5"), QString("130"));
+  QTest::keyClick(tempo->lineEdit(), Qt::Key_Return);
+  QCOMPARE(h.text("Text5"), QString("130"));
+  QCOMPARE(tempo->count(), 13);
+}
+
+void EditTest::fullWidthDigitsShowAsTheProgramWritesThem() {
+  Harness h;
+  QLineEdit* tempo = h.combo("Text5")->lineEdit();
+  // As an input method hands over its text: composed first, then committed.
+  auto compose = [tempo](const QString& text) {
+    tempo->setFocus();
+    tempo->clear();
+    QInputMethodEvent composing(text, {});
+    QApplication::sendEvent(tempo, &composing);
+    const QString shown = tempo->text();
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QApplication::sendEvent(tempo, &commit);
+    return shown;
+  };
+  // Nothing is put in form while the input method composes, nor while the box is typed in.
+  QCOMPARE(compose("１５０"), QString());
+  QCOMPARE(h.text("Text5"), QString("１５０"));
+  h.find("cmbBUNKAI")->setFocus();  // the focus leaves
+  QCOMPARE(h.text("Text5"), QString("150"));
+  QCOMPARE(h.combo("Text5")->currentIndex(), h.combo("Text5")->findText("150"));
+  QVERIFY(h.window->modified());
+  compose("　＋９６　");
+  QTest::keyClick(tempo, Qt::Key_Return);
+  QCOMPARE(h.text("Text5"), QString("+96"));
+  // Text that is no number stays as typed; so does a number the program showed.
+  compose("１２０ｂｐｍ");
+  h.find("Text3")->setFocus();
+  QCOMPARE(h.text("Text5"), QString("１２０ｂｐｍ"));
+  WriteAll(h.path("wide.txt"), TitledSong("Wide"));
+  h.openAnsweringNo(h.path("wide.txt"));
+  h.set({{"Text5", "１００"}});
+  tempo->setFocus();
+  h.find("Text3")->setFocus();
+  QCOMPARE(h.text("Text5"), QString("１００"));
+  // The builds read it as the number it is.
+  h.triggerWithFile("mnuMLD", "wide.mld");
+  QCOMPARE(h.text("Text5"), QString("１００"));
+  QVERIFY(h.prompts.messages.isEmpty());
+}
+
+void EditTest::onlyARealChangeMarksTheSongModified() {
+  Harness h;
+  WriteAll(h.path("song.txt"), TitledSong("Title"));
+  auto open = [&h] {
+    if (h.window->modified()) h.prompts.answers = {Answer::No};
+    h.window->OpenPath(h.path("song.txt"));
+    QVERIFY(!h.window->modified());
+  };
+  auto type = [&h](const QString& name, const QString& keys) {
+    QWidget* box = h.find(name);
+    box->setFocus();
+    QTest::keyClicks(box, keys);
+  };
+  auto selectFirst = [&h](const QString& name) {
+    if (auto* box = qobject_cast<QLineEdit*>(h.find(name))) box->setSelection(0, 1);
+    if (auto* box = qobject_cast<QPlainTextEdit*>(h.find(name))) {
+      QTextCursor c = box->textCursor();
+      c.setPosition(0);
+      c.setPosition(1, QTextCursor::KeepAnchor);
+      box->setTextCursor(c);
+    }
+  };
+  open();
+  // Keys that change no field of the song: on the playback controls and the mutes (no
+  // part of the song file), a list search that stays on its item, Ctrl with a letter, a
+  // read-only box, a letter typed over the same letter, a search in an open list.
+  type("chkDOUBLE", "x ");
+  QVERIFY(h.on("chkDOUBLE"));
+  type("cmbTONE", "5");
+  QCOMPARE(h.text("cmbTONE"), QString("5   E.Piano 1"));
+  type("Check1_0", " ");
+  QVERIFY(h.on("Check1_0"));
+  type("Combo2_0", "A");
+  QTest::keyClicks(h.tabs()->tabBar(), "p");
+  QTest::keyClick(h.find("Text3"), Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(h.part(0), Qt::Key_Z, Qt::ControlModifier);
+  h.find<QLineEdit>("txtMAIL")->setReadOnly(true);
+  type("txtMAIL", "x");
+  h.find<QLineEdit>("txtMAIL")->setReadOnly(false);
+  selectFirst("Text3");
+  type("Text3", "T");
+  selectFirst("Text1_0");
+  type("Text1_0", "C");
+  QComboBox* tone = h.combo("Combo3_0");
+  tone->showPopup();
+  QTest::keyClicks(tone->view(), "C");
+  QTest::keyClick(tone->view(), Qt::Key_Escape);
+  QCOMPARE(h.texts({"Text3", "Text1_0", "Combo2_0", "Combo3_0"}),
+           QStringList({"Title", "CDE", "A", "B"}));
+  QVERIFY(!h.window->modified());
+
+  // A real change of any field does.
+  const QList<std::function<void()>> changes = {
+      [&] { type("Text3", "!"); },
+      [&] { type("Text5", "1"); },
+      // Other lists than above: a list's search goes on from the keys typed before.
+      [&] {
+        h.tabs()->setCurrentIndex(2);
+        type("Combo2_2", "C");
+      },
+      [&] {
+        h.tabs()->setCurrentIndex(2);
+        type("Combo3_2", "A");
+      },
+      [&] { type("Check2", " "); },
+      [&] { type("cmbBUNKAI", "2"); },
+      [&] { type("Text1_0", "D"); },
+      [&] { type("txtMAIL", "x"); },
+  };
+  for (qsizetype i = 0; i < changes.size(); ++i) {
+    open();
+    changes[i]();
+    QVERIFY2(h.window->modified(), qPrintable(QString("change %1").arg(i)));
+  }
+}
+
+void EditTest::pasteTakesOnlyTheClipboardsPlainText() {
+  Harness h;
+  const QStringList names = {"Text1_0", "Text1_1", "Text1_2", "Text1_3",
+                             "txtMAIL", "Text3",   "Text5",   "Text6"};
+  QList<QPair<QString, QString>> kept = {{"Check2", "1"}};
+  for (const QString& name : names) kept.append({name, "keep " + name});
+  h.set(kept);
+  h.triggerWithFile("SAVE", "pasted.txt");
+  QVERIFY(!h.window->modified());
+  auto showPart = [&h](const QString& name) {
+    if (name.startsWith("Text1_")) h.tabs()->setCurrentIndex(name.right(1).toInt());
+    return h.find(name);
+  };
+
+  // Clipboards without text. A data object without any format (what another program
+  // leaves after clearing the clipboard) crashed Qt 6.4's multi-line boxes.
+  auto binary = [](const char* format) {
+    auto* data = new QMimeData;
+    data->setData(format, "\x01\x02");
+    return data;
+  };
+  auto image = [] {
+    auto* data = new QMimeData;
+    data->setImageData(QImage(2, 2, QImage::Format_RGB32));
+    return data;
+  };
+  auto html = [] {
+    auto* data = new QMimeData;
+    data->setHtml("<b>rich</b>");
+    return data;
+  };
+  const QList<std::function<QMimeData*()>> withoutText = {
+      [] { return new QMimeData; }, [] { return nullptr; },
+      [&] { return binary("application/octet-stream"); }, image, html};
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  for (const auto& make : withoutText) {
+    clipboard->clear();
+    if (QMimeData* data = make()) clipboard->setMimeData(data);
+    for (const QString& name : names) {
+      QWidget* box = showPart(name);
+      QCOMPARE(QStringList({Paste(box, PasteWay::Key), Paste(box, PasteWay::OtherKey),
+                            Paste(box, PasteWay::Menu)}),
+               QStringList({"", "", "disabled"}));
+      // The box's paste slot, which the program could call itself.
+      if (auto* edit = qobject_cast<QPlainTextEdit*>(box)) edit->paste();
+      QCOMPARE(h.text(name), "keep " + name);
+    }
+    QVERIFY(!h.window->modified());
+  }
+
+  // Text, also beside rich data, is pasted as plain text by every way; a one-line box
+  // takes its first line.
+  auto* mixed = new QMimeData;
+  mixed->setHtml("<b>rich</b>");
+  mixed->setText("C D\r\nE");
+  clipboard->setMimeData(mixed);
+  for (const QString& name : names) h.set({{name, ""}});
+  for (const QString& name : names) {
+    QWidget* box = showPart(name);
+    QCOMPARE(QStringList({Paste(box, PasteWay::Key), Paste(box, PasteWay::OtherKey),
+                          Paste(box, PasteWay::Menu)}),
+             QStringList({"", "", "enabled"}));
+    QCOMPARE(h.text(name), name.startsWith("Text1_") ? "C D\nEC D\nEC D\nE" : "C DC DC D");
+  }
+  QVERIFY(h.window->modified());
+  QCOMPARE(clipboard->text(), QString("C D\r\nE"));
+}
+
+void EditTest::filesDropOnTheMmlBoxesOnlyAndAlwaysAsCopies() {
+  Harness h;
+  WriteAll(h.path("song.txt"), TitledSong("Dropped"));
+  h.set({{"Check2", "1"}, {"Text3", "Title"}});
+  // A file manager's drag holds the file's address as a URL and as text.
+  QMimeData file;
+  file.setUrls({QUrl::fromLocalFile(h.path("song.txt"))});
+  file.setText(QUrl::fromLocalFile(h.path("song.txt")).toString());
+  const QStringList others = {"Text3", "Text5", "Text6", "txtMAIL"};
+  for (const QString& name : others) {
+    QWidget* target = h.find(name);
+    if (auto* combo = qobject_cast<QComboBox*>(target)) target = combo->lineEdit();
+    QCOMPARE(DropFromOutside(target, file), QString("refused"));
+  }
+  QCOMPARE(h.texts(others), QStringList({"Title", "120", "", ""}));
+
+  // Text from another program is copied in, not taken from it.
+  QMimeData text;
+  text.setText("!");
+  QCOMPARE(DropFromOutside(h.find("Text3"), text), QString("copied"));
+  QVERIFY(h.text("Text3").contains("!"));
+
+  // A file dropped on a part's box is opened, and left where it is.
+  h.prompts.answers = {Answer::No};
+  QCOMPARE(DropFromOutside(h.part(2)->viewport(), file), QString("copied"));
+  QCOMPARE(h.text("Text3"), QString("Dropped"));
+  QCOMPARE(h.window->documentPath(), h.path("song.txt"));
+}
+
+CHWR_GUI_TEST(EditTest)
+
+}  // namespace chwr::gui
+
+#include "edit_test.moc"

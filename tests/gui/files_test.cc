@@ -1,0 +1,580 @@
+// The file commands of the main window: New, Open, Save and Save As, the kinds of file
+// Open takes, the command line, the recent files and the folders the dialogs start in,
+// and what the user is told when a file cannot be read or written. The bytes of the
+// files have the core's tests; these prove the window passes songs to and from them.
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include "gui_test.h"
+#include "window_harness.h"
+
+namespace chwr::gui {
+class FilesTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void newAndClosingAskOnlyAboutUnsavedChanges();
+  void saveWritesTheSongFileAndOpenReadsItBack();
+  void openReplacesTheSongOnlyWithASong();
+  void openDispatchesOnTheFileKind();
+  void openingAnSmdFileSaysWhatItHolds();
+  void saveDialogsAddTheExtensionByTheFileNameAlone();
+  void failedReadsAndWritesShowTheFileAndTheReason();
+  void protectedFilesAreLeftAloneAndLinksWrittenThrough();
+  void commandLineOpensTheFirstFileFromTheStartFolder();
+  void standardKeysRunTheFileCommands();
+  void placeAndRecentFilesAreRememberedAndRestored();
+  void fileDialogsRememberTheFolderOfTheirFile();
+  void filesOpenedWithoutTheDialogRememberTheirFolderToo();
+  void replacingTheSongClearsWhatWasMadeFromTheOldOne();
+};
+
+void FilesTest::newAndClosingAskOnlyAboutUnsavedChanges() {
+  Harness h;
+  h.trigger("mnuNEW");
+  QVERIFY(h.prompts.questions.isEmpty());
+
+  QTest::keyClicks(h.part(0), "CDE");
+  h.prompts.answers = {Answer::Cancel};
+  h.trigger("NEW");
+  QCOMPARE(h.prompts.questions, QStringList({kDiscardQuestion}));
+  QCOMPARE(h.text("Text1_0"), QString("CDE"));
+  QVERIFY(h.window->modified());
+
+  // Yes for an untitled song asks for a file; cancelling that stops New.
+  h.prompts.answers = {Answer::Yes};
+  h.cancelDialogOf("mnuNEW");
+  QVERIFY(h.prompts.dialogs[0].kind == ScriptedPrompts::DialogKind::Save);
+  QCOMPARE(Entries(h.prompts.dialogs[0].dialog),
+           QStringList({"Text File(*.txt)", "*.txt", "無題.txt", ".txt"}));
+  QCOMPARE(h.text("Text1_0"), QString("CDE"));
+
+  // Yes with a name: the song is saved (extension added), then New goes on.
+  h.prompts.answers = {Answer::Yes};
+  h.triggerWithFile("mnuNEW", "first");
+  QVERIFY(ReadAll(h.path("first.txt")).contains("\r\nCDE\r\n"));
+  QCOMPARE(h.text("Text1_0"), QString());
+  QCOMPARE(h.caption(), kUntitled);
+
+  // No discards: every field back to a new song's, mutes kept.
+  h.set({{"Text3", "title"}, {"Text5", "150"}, {"Combo2_2", "40"}, {"Combo3_1", "A"}});
+  h.set({{"Check2", "1"}, {"Text6", "x"}, {"cmbBUNKAI", "24"}, {"Text1_3", "C"}});
+  h.set({{"Check1_2", "1"}});
+  h.trigger("mnuMAIL");  // fills the mail box and the size report
+  h.tabs()->setCurrentIndex(3);
+  h.prompts.answers = {Answer::No};
+  h.trigger("mnuNEW");
+  QCOMPARE(h.texts({"Text3", "Text5", "cmbBUNKAI", "Text6", "txtMAIL", "stsBAR_panel3", "Combo2_2",
+                    "Combo3_1", "Text1_3"}),
+           QStringList({"", "120", "48", "", "", kInitialReport, "A", "B", ""}));
+  QVERIFY(!h.on("Check2"));
+  QVERIFY(!h.find("Text6")->isEnabled());
+  QCOMPARE(h.tabs()->tabText(2), QString("ﾊﾟｰﾄ3(ﾐｭｰﾄ)"));
+  QCOMPARE(h.tabs()->currentIndex(), 0);
+  QVERIFY(!h.window->modified());
+
+  // Closing: Cancel keeps the window, No closes it; the menu item goes the same way.
+  QTest::keyClicks(h.part(1), "R");
+  h.prompts.answers = {Answer::Cancel, Answer::Cancel, Answer::No};
+  h.trigger("mnuEND");
+  QVERIFY(!h.window->close());
+  QVERIFY(h.window->isVisible());
+  QVERIFY(h.window->close());
+  QVERIFY(!h.window->isVisible());
+  QCOMPARE(h.prompts.questions.size(), 7);
+}
+
+void FilesTest::saveWritesTheSongFileAndOpenReadsItBack() {
+  Harness h;
+  const QList<QPair<QString, QString>> song = {
+      {"Text3", "テスト"},         {"Combo3_1", "A"}, {"Combo2_1", "40"},
+      {"Combo3_3", "1   Piano 1"}, {"Check2", "1"},   {"Text6", "ABC"},
+      {"Text1_0", "CDE\nFGA"},     {"Text1_3", "R"},  {"Text5", ""}};
+  h.set(song);
+  h.triggerWithFile("SAVE", "song");
+  const QString path = h.path("song.txt");
+  QCOMPARE(ReadAll(path),
+           "qrv\r\n\x83\x65\x83\x58\x83\x67\r\n@120\r\nB\r\nA\r\nB\r\nA\r\n40\r\nA\r\n"
+           "CDE`FGA\r\n\r\n\r\n1\r\nABC\r\n 1 \r\n1   Piano 1\r\nA\r\nR\r\n");
+  QCOMPARE(h.caption(), path + kCaptionSuffix);
+  QVERIFY(!h.window->modified());
+
+  // A song with a path is saved again without a dialog, also when New asks.
+  h.set({{"Text1_0", "CDE\nFGA\nB"}});
+  h.prompts.answers = {Answer::Yes};
+  h.trigger("mnuNEW");
+  QCOMPARE(h.prompts.dialogs.size(), 1);
+  QVERIFY(ReadAll(path).contains("CDE`FGA`B\r\n"));
+  QCOMPARE(h.caption(), kUntitled);
+
+  h.triggerWithFile("READ", "song.txt");
+  QVERIFY(h.prompts.dialogs.last().kind == ScriptedPrompts::DialogKind::Open);
+  QCOMPARE(Entries(h.prompts.dialogs.last().dialog),
+           QStringList({"Text&Mld&Smd&Midi File(*.txt;*.mld;*.smd;*.mid)",
+                        "*.txt;*.mld;*.smd;*.mid", "", ""}));
+  for (const auto& [name, value] : song) {
+    if (name != "Check2" && name != "Text5" && name != "Text1_0") QCOMPARE(h.text(name), value);
+  }
+  QCOMPARE(h.texts({"Text5", "Text1_0"}), QStringList({"120", "CDE\nFGA\nB"}));
+  QVERIFY(h.find("Text6")->isEnabled());
+  QCOMPARE(h.caption(), path + kCaptionSuffix);
+  QVERIFY(!h.window->modified());
+
+  // Save As: cancelling changes nothing; a name makes it the song's file.
+  h.cancelDialogOf("mnuSAVENAME");
+  QCOMPARE(h.window->documentPath(), path);
+  h.triggerWithFile("mnuSAVENAME", "copy.TXT");
+  QCOMPARE(h.caption(), h.path("copy.TXT") + kCaptionSuffix);
+  QCOMPARE(ReadAll(h.path("copy.TXT")), ReadAll(path));
+
+  // Quotes around a path handed over are not part of it.
+  h.window->NewSong();
+  h.window->OpenPath("\"" + path + "\"");
+  QCOMPARE(h.window->documentPath(), path);
+  QCOMPARE(h.text("Text3"), QString("テスト"));
+}
+
+void FilesTest::openReplacesTheSongOnlyWithASong() {
+  Harness h;
+  WriteAll(h.path("good.txt"), SongFile({"qrv", "Good", "@96", "B", "B", "B", "A", "A", "A", "CDE",
+                                         "", "", "0", "", " 1 ", "B", "A", "G"}));
+  WriteAll(h.path("bad.txt"), SongFile({"QRV", "Bad", "@60"}));
+  h.window->OpenPath(h.path("good.txt"));
+  h.triggerWithFile("mnuREAD", "bad.txt");
+  QCOMPARE(h.lastMessage(), "Error: " + QString(msg::kInvalidFileFormat));
+  QCOMPARE(h.caption(), h.path("good.txt") + kCaptionSuffix);
+  QCOMPARE(h.texts({"Text3", "Text5", "Text1_3"}), QStringList({"Good", "96", "G"}));
+
+  // So the next Save still goes to the song's own file.
+  h.set({{"Text3", "Better"}});
+  h.trigger("mnuSAVE");
+  QVERIFY(ReadAll(h.path("good.txt")).startsWith("qrv\r\nBetter\r\n@96\r\n"));
+  QVERIFY(ReadAll(h.path("bad.txt")).startsWith("QRV"));
+
+  // A file of three parts at 24 steps a quarter leaves part 4 empty and rescales
+  // nothing. A tempo that is no number is built as 120 and shown so; that is no edit.
+  WriteAll(h.path("three.txt"), SongFile({"qrv", "", "@fast", "B", "B", "B", "A", "A", "A", "C*25",
+                                          "L*50D", "E*7", "0", "", " 0 "}));
+  h.window->OpenPath(h.path("three.txt"));
+  QCOMPARE(h.texts({"cmbBUNKAI", "Text5"}), QStringList({"24", "fast"}));
+  QCOMPARE(h.parts(), QStringList({"C*25", "L*50D", "E*7", ""}));
+  h.triggerWithFile("mnuMLD", "three.mld");
+  QCOMPARE(h.text("Text5"), QString("120"));
+  QVERIFY(!h.window->modified());
+
+  // Dropping files on a part opens the first one only.
+  h.prompts.answers = {Answer::No};
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(h.path("good.txt")), QUrl::fromLocalFile(h.path("bad.txt"))});
+  QWidget* viewport = h.part(1)->viewport();
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport, &enter);
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport, &drop);
+  QCOMPARE(h.window->documentPath(), h.path("good.txt"));
+  QCOMPARE(h.text("Text3"), QString("Better"));
+  QCOMPARE(h.prompts.messages.size(), 1);
+}
+
+void FilesTest::openDispatchesOnTheFileKind() {
+  Harness h;
+  h.set({{"Text3", "Kept"}, {"Text1_0", "L8 O4 CDEFGAB"}});
+  h.triggerWithFile("mnuMLD", "tune.mld");
+  const QByteArray mld = ReadAll(h.path("tune.mld"));
+  QVERIFY(mld.startsWith("melo"));
+
+  // A MIDI file, whatever the case of its extension, goes to the import dialog after the
+  // question; one that cannot be read is reported and changes nothing.
+  h.openAnsweringNo(h.path("X.MiD"));
+  QCOMPARE(h.lastMessage(), "Error: " + kReadFailed);
+  QCOMPARE(h.texts({"Text3", "Text1_0"}), QStringList({"Kept", "L8 O4 CDEFGAB"}));
+
+  // An MLD file gives an untitled song; the mutes stay as they are.
+  h.prompts.answers = {Answer::No};
+  h.trigger("mnuNEW");
+  h.set({{"Check1_1", "1"}});
+  h.window->OpenPath(h.path("tune.mld"));
+  QCOMPARE(h.prompts.messages.size(), 1);
+  QVERIFY(h.on("Check1_1"));
+  QCOMPARE(h.text("Text3"), QString("Kept"));
+  QCOMPARE(h.caption(), kUntitled);
+  QVERIFY(!h.window->modified());
+
+  // The read song builds to the same image; the dialogs offer names beside the file.
+  h.triggerWithFile("mnuMLD", "again.mld");
+  QCOMPARE(ReadAll(h.path("again.mld")), mld);
+  QCOMPARE(h.prompts.dialogs.last().dialog.initialName, h.path("tune.mld"));
+  h.cancelDialogOf("mnuSAVE");
+  QCOMPARE(h.prompts.dialogs.last().dialog.initialName, h.path("tune.txt"));
+
+  // An SMD file too gives an untitled song: Save asks instead of writing over it.
+  QFile smd(h.path("song.smd"));
+  QVERIFY(smd.open(QIODevice::WriteOnly));
+  smd.write("\x1B$Df\x0F");  // O4C4 as one part
+  smd.close();
+  h.openAnsweringNo(h.path("song.smd"));
+  QVERIFY(h.text("Text1_0").contains("C4"));
+  QCOMPARE(h.caption(), kUntitled);
+  h.cancelDialogOf("mnuSAVE");
+  QCOMPARE(h.prompts.dialogs.last().dialog.initialName, h.path("song.txt"));
+  QCOMPARE(ReadAll(h.path("song.smd")), QByteArray("\x1B$Df\x0F"));
+}
+
+// What the SMD reader says reaches the window, as chwr prints it.
+void FilesTest::openingAnSmdFileSaysWhatItHolds() {
+  Harness h;
+  h.set({{"Text3", "Kept"}, {"Text1_0", "O4C4"}});
+  WriteAll(h.path("empty.smd"), {});
+  h.openAnsweringNo(h.path("empty.smd"));
+  QCOMPARE(h.lastMessage(),
+           QString("Warning: ﾌｧｲﾙが空(0ﾊﾞｲﾄ)のため、空の曲として読み込みました。"));
+  QCOMPARE(h.texts({"Text3", "Text1_0"}), QStringList({"", ""}));
+  QCOMPARE(h.caption(), kUntitled);
+
+  // An MLD file under an SMD or a MIDI name is named and changes nothing: no garbage
+  // title, no import dialog.
+  h.set({{"Text3", "Kept"}, {"Text1_0", "O4C4"}});
+  h.triggerWithFile("mnuMLD", "song.mld");
+  QFile::copy(h.path("song.mld"), h.path("x.smd"));
+  QFile::copy(h.path("song.mld"), h.path("x.mid"));
+  const QStringList messages = {"Error: ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。",
+                                "Error: SMF ﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。"};
+  const QStringList names = {"x.smd", "x.mid"};
+  for (int i = 0; i < names.size(); ++i) {
+    h.openAnsweringNo(h.path(names[i]));
+    QCOMPARE(h.lastMessage(), messages[i]);
+    QCOMPARE(h.texts({"Text3", "Text1_0"}), QStringList({"Kept", "O4C4"}));
+    QVERIFY(h.window->findChildren<QDialog*>("Form3").isEmpty());
+  }
+}
+
+void FilesTest::saveDialogsAddTheExtensionByTheFileNameAlone() {
+  Harness h;
+  // The folder's name holds every extension; the file's own name holds none.
+  QVERIFY(QDir(h.dir.path()).mkdir("x.txt.mld.mid"));
+  h.set({{"Text1_0", "L8 CDE"}});
+  h.triggerWithFile("SAVE", "x.txt.mld.mid/song");
+  h.triggerWithFile("mnuMLD", "x.txt.mld.mid/song");
+  h.triggerWithFile("mnuMIDIMAKE", "x.txt.mld.mid/song");
+  QCOMPARE(QDir(h.path("x.txt.mld.mid")).entryList(QDir::Files),
+           QStringList({"song.mid", "song.mld", "song.txt"}));
+  QCOMPARE(h.window->documentPath(), h.path("x.txt.mld.mid/song.txt"));
+  // A name that has it, in any case, keeps its own.
+  h.triggerWithFile("mnuSAVENAME", "x.txt.mld.mid/Other.TXT");
+  QVERIFY(QFile::exists(h.path("x.txt.mld.mid/Other.TXT")));
+  QCOMPARE(WithExtension("/a/b.mld/c", ".mld"), QString("/a/b.mld/c.mld"));
+  QCOMPARE(WithExtension("/a/b/c.Mld", ".mld"), QString("/a/b/c.Mld"));
+}
+
+void FilesTest::failedReadsAndWritesShowTheFileAndTheReason() {
+  Harness h;
+  h.set({{"Text1_0", kLongSong}});
+  // Each message keeps its text; its detail is the file, a line break and the reason.
+  auto detailNames = [&h](const QString& message, const QString& name) {
+    const ScriptedPrompts::ShownMessage& shown = h.prompts.messages.last();
+    const QString file = QFileInfo(h.path(name)).absoluteFilePath();
+    return shown.text == message && shown.kind == DiagnosticKind::Error &&
+           shown.detail.startsWith(file + "\n") && shown.detail.size() > file.size() + 1;
+  };
+  h.triggerWithFile("mnuSAVENAME", "missing/x.txt");
+  QVERIFY(detailNames(kWriteFailed, "missing/x.txt"));
+  h.openAnsweringNo(h.path("gone.txt"));
+  QVERIFY(detailNames(kReadFailed, "gone.txt"));
+  // The playback file cannot be written where a file stands in for its folder.
+  WriteAll(h.path("cache"), "not a folder");
+  h.trigger("mnuPLAY");
+  QVERIFY(detailNames(kWriteFailed, "cache/dummy.mid"));
+  QVERIFY(h.window->player() == nullptr);
+
+  // Clipboard text that decodes to no melody says so below the format message.
+  QGuiApplication::clipboard()->setText("--B:M\r\nQUJDREVGR0g=");
+  h.prompts.answers = {Answer::No};
+  h.trigger("mnuCLIPREAD");
+  QCOMPARE(h.prompts.messages.last().text, QString(msg::kInvalidFileFormat));
+  QCOMPARE(h.prompts.messages.last().detail,
+           QString("ｸﾘｯﾌﾟﾎﾞｰﾄﾞの文字列はﾒﾛﾃﾞｨｰﾒｰﾙではありません。"));
+  QCOMPARE(h.text("Text1_0"), kLongSong);
+
+  // The real box shows the detail as its informative text, below the exact message.
+  auto box = MakeMessageBox(nullptr, kReadFailed, DiagnosticKind::Error, "/x\nNo such file");
+  QCOMPARE(QStringList({box->windowTitle(), box->text(), box->informativeText()}),
+           QStringList({"ｴﾗｰ", kReadFailed, "/x\nNo such file"}));
+  QCOMPARE(box->icon(), QMessageBox::Warning);
+}
+
+void FilesTest::protectedFilesAreLeftAloneAndLinksWrittenThrough() {
+  Harness h;
+  h.set({{"Text1_0", "L8 CDE"}});
+  h.triggerWithFile("SAVE", "song.txt");
+  WriteAll(h.path("kept.txt"), "old text");
+  WriteAll(h.path("kept.mld"), "old mld");
+  WriteAll(h.path("kept.mid"), "old mid");
+  // The user made them read-only (mode 444): no command writes them, whoever runs it.
+  const QStringList protectedFiles = {"song.txt", "kept.txt", "kept.mld", "kept.mid"};
+  QList<QByteArray> before;
+  for (const QString& name : protectedFiles) {
+    QVERIFY(QFile::setPermissions(h.path(name), QFileDevice::ReadOwner | QFileDevice::ReadUser |
+                                                    QFileDevice::ReadGroup |
+                                                    QFileDevice::ReadOther));
+    before << ReadAll(h.path(name));
+  }
+  h.set({{"Text1_0", "L8 CDEF"}});
+  const QList<QPair<QString, QString>> writes = {{"mnuSAVE", "song.txt"},
+                                                 {"mnuSAVENAME", "kept.txt"},
+                                                 {"mnuMLD", "kept.mld"},
+                                                 {"mnuMIDIMAKE", "kept.mid"}};
+  for (const auto& [command, name] : writes) {
+    const qsizetype shown = h.prompts.messages.size();
+    command == "mnuSAVE" ? h.trigger(command) : h.triggerWithFile(command, name);
+    QCOMPARE(h.prompts.messages.size(), shown + 1);
+    const ScriptedPrompts::ShownMessage& m = h.prompts.messages.last();
+    QCOMPARE(QPair(m.text, m.kind), QPair(kWriteFailed, DiagnosticKind::Error));
+    QVERIFY2(m.detail.startsWith(h.path(name) + "\n") && m.detail.size() > h.path(name).size() + 1,
+             qPrintable(m.detail));
+    QVERIFY(h.window->modified());
+  }
+  for (int i = 0; i < protectedFiles.size(); ++i) {
+    QCOMPARE(ReadAll(h.path(protectedFiles[i])), before[i]);
+  }
+  QCOMPARE(h.window->documentPath(), h.path("song.txt"));
+
+  // A link is written through: its target gets the file, and the link stays a link.
+  QVERIFY(QDir(h.dir.path()).mkdir("real"));
+  WriteAll(h.path("real/target.txt"), "old");
+  WriteAll(h.path("real/target.mld"), "old");
+  QVERIFY(QFile::link("real/target.txt", h.path("link.txt")));  // relative to the link
+  QVERIFY(QFile::link(h.path("real/target.mld"), h.path("link.mld")));
+  h.triggerWithFile("mnuSAVENAME", "link.txt");
+  h.triggerWithFile("mnuMLD", "link.mld");
+  QCOMPARE(h.prompts.messages.size(), writes.size());
+  for (const char* link : {"link.txt", "link.mld"}) {
+    QVERIFY(QFileInfo(h.path(link)).isSymLink());
+  }
+  QVERIFY(ReadAll(h.path("real/target.txt")).contains("\r\nL8 CDEF\r\n"));
+  QVERIFY(ReadAll(h.path("real/target.mld")).startsWith("melo"));
+  QCOMPARE(h.window->documentPath(), h.path("link.txt"));
+  QVERIFY(!h.window->modified());
+}
+
+void FilesTest::commandLineOpensTheFirstFileFromTheStartFolder() {
+  // The remembered folder becomes the current one at start; it holds a song of the
+  // same name, which must not be the one opened.
+  QTemporaryDir remembered;
+  WriteAll(remembered.filePath("song.txt"), TitledSong("Remembered"));
+  Harness h("[File]\r\nFolder=" + remembered.path().toUtf8() + "\r\n");
+  QCOMPARE(QFileInfo(QDir::currentPath()).canonicalFilePath(),
+           QFileInfo(remembered.path()).canonicalFilePath());
+  WriteAll(h.path("song.txt"), TitledSong("Started here"));
+  h.window->OpenCommandLine({"chimewright", "song.txt", "other.txt", "third.txt"}, h.dir.path());
+  QCOMPARE(h.text("Text3"), QString("Started here"));
+  QCOMPARE(h.window->documentPath(), h.path("song.txt"));
+  QCOMPARE(h.prompts.messages.size(), 1);
+  QCOMPARE(h.lastMessage(),
+           QString("Warning: 開けるﾌｧｲﾙは1つだけです。最初のﾌｧｲﾙ(song.txt)を開きます。"));
+
+  // Quotes around the path are not part of it; a missing file names itself.
+  h.window->NewSong();
+  h.window->OpenCommandLine({"chimewright", "\"./song.txt\""}, h.dir.path());
+  QCOMPARE(h.window->documentPath(), h.path("song.txt"));
+  h.window->OpenCommandLine({"chimewright", "gone.txt"}, h.dir.path());
+  QCOMPARE(h.lastMessage(), "Error: " + kReadFailed);
+  QVERIFY(h.prompts.messages.last().detail.startsWith(h.path("gone.txt") + "\n"));
+  QCOMPARE(h.prompts.messages.size(), 2);
+  // No file named: nothing happens.
+  h.window->OpenCommandLine({"chimewright"}, h.dir.path());
+  QCOMPARE(h.prompts.messages.size(), 2);
+  QCOMPARE(h.window->documentPath(), h.path("song.txt"));
+}
+
+// The platform's keys for New, Open, Save, Save As and Quit run the commands from a part
+// box; the window's own keys (Ctrl+D/U, F1..F4) have the editing and help page tests.
+void FilesTest::standardKeysRunTheFileCommands() {
+  Harness h;
+  QPlainTextEdit* box = h.part(0);
+  box->setFocus();
+  QTest::keyClicks(box, "cde");
+  h.prompts.files = {h.path("keys")};
+  QTest::keyClick(box, Qt::Key_S, Qt::ControlModifier);
+  QVERIFY(QFile::exists(h.path("keys.txt")));
+  h.prompts.files = {h.path("copy.txt")};
+  QTest::keyClick(box, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+  QCOMPARE(h.window->documentPath(), h.path("copy.txt"));
+  QTest::keyClick(box, Qt::Key_N, Qt::ControlModifier);
+  QCOMPARE(h.text("Text1_0"), QString());
+  h.prompts.files = {h.path("keys.txt")};
+  QTest::keyClick(h.find("Text3"), Qt::Key_O, Qt::ControlModifier);
+  QCOMPARE(h.text("Text1_0"), QString("cde"));
+  QTest::keyClick(box, Qt::Key_U, Qt::ControlModifier);
+  QCOMPARE(h.text("Text1_0"), QString("CDE"));
+  h.prompts.answers = {Answer::No};
+  QTest::keyClick(box, Qt::Key_Q, Qt::ControlModifier);
+  QVERIFY(!h.window->isVisible());
+  QCOMPARE(h.prompts.questions.size(), 1);
+  QCOMPARE(h.prompts.dialogs.size(), 3);
+}
+
+void FilesTest::placeAndRecentFilesAreRememberedAndRestored() {
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  const QRect place(screen.left() + 30, screen.top() + 50, 600, 480);
+  const QByteArray ini = QString("[Window]\r\nLeft=%1\r\nTop=%2\r\nWidth=600\r\nHeight=480\r\n")
+                             .arg(place.left())
+                             .arg(place.top())
+                             .toUtf8();
+  QStringList written;
+  {
+    Harness h(ini);
+    QCOMPARE(h.window->geometry(), place);
+    QVERIFY(!h.find<QMenu>("mnuRECENT")->isEnabled());
+    // Nine songs saved and opened: the last eight stay, the latest first, each once.
+    for (int i = 0; i < 9; ++i) {
+      h.window->NewSong();
+      h.triggerWithFile("SAVE", QString("song%1.txt").arg(i));
+    }
+    h.window->OpenPath(h.path("song3.txt"));
+    QStringList shown;
+    for (int i = 0; i < 8; ++i) shown << h.find<QAction>(QString("mnuRECENT_%1").arg(i))->text();
+    QCOMPARE(shown.first(), "&1 " + h.path("song3.txt"));
+    QCOMPARE(shown.last(), "&8 " + h.path("song1.txt"));
+    h.window->setGeometry(place.translated(10, 20));
+    QVERIFY(h.window->close());
+    QSettings settings(h.path("chwr.ini"), QSettings::IniFormat);
+    for (const char* key : {"Window/Left", "Window/Top", "Window/Width", "Window/Height"}) {
+      written << settings.value(key).toString();
+    }
+    for (int i = 1; i <= 8; ++i)
+      written << settings.value(QString("Recent/File%1").arg(i)).toString();
+  }
+  QCOMPARE(written.mid(0, 4), QStringList({QString::number(place.left() + 10),
+                                           QString::number(place.top() + 20), "600", "480"}));
+  QCOMPARE(QFileInfo(written[4]).fileName() + " " + QFileInfo(written[5]).fileName() + " " +
+               QFileInfo(written[11]).fileName(),
+           QString("song3.txt song8.txt song1.txt"));
+
+  // A window restored from them: the list in its menu; choosing an entry opens it the
+  // way Open does, asking about unsaved changes first; a file gone gets the read message.
+  QByteArray recent = "[Recent]\r\n";
+  QTemporaryDir folder;
+  WriteAll(folder.filePath("one.txt"), TitledSong("One"));
+  recent += "File1=" + folder.filePath("gone.txt").toUtf8() + "\r\n";
+  recent += "File2=" + folder.filePath("one.txt").toUtf8() + "\r\n";
+  Harness again(recent);
+  QVERIFY(again.find<QMenu>("mnuRECENT")->isEnabled());
+  QVERIFY(!again.find<QAction>("mnuRECENT_2")->isVisible());
+  QTest::keyClicks(again.find("Text3"), "edited");
+  again.prompts.answers = {Answer::Cancel};
+  again.trigger("mnuRECENT_1");
+  QCOMPARE(again.text("Text3"), QString("edited"));
+  again.prompts.answers = {Answer::No};
+  again.trigger("mnuRECENT_1");
+  QCOMPARE(again.text("Text3"), QString("One"));
+  QCOMPARE(again.prompts.questions.size(), 2);
+  QCOMPARE(again.find<QAction>("mnuRECENT_0")->text(), "&1 " + folder.filePath("one.txt"));
+  again.trigger("mnuRECENT_1");
+  QCOMPARE(again.lastMessage(), "Error: " + kReadFailed);
+  QVERIFY(again.prompts.messages.last().detail.startsWith(folder.filePath("gone.txt")));
+
+  // A place on no screen gives the default place; the window always fits the screen.
+  Harness lost("[Window]\r\nLeft=-9000\r\nTop=9000\r\nWidth=400\r\nHeight=300\r\n");
+  QVERIFY(screen.contains(lost.window->geometry()));
+  QCOMPARE(lost.window->geometry(), Harness().window->geometry());
+}
+
+void FilesTest::fileDialogsRememberTheFolderOfTheirFile() {
+  auto startedIn = [](const Harness& h) {
+    return QFileInfo(h.prompts.dialogs.last().dialog.folder).canonicalFilePath();
+  };
+  Harness h;
+  for (const char* name : {"open", "mld", "midi", "save"}) QVERIFY(QDir(h.dir.path()).mkdir(name));
+  WriteAll(h.path("open/song.txt"), TitledSong("Far"));
+  auto in = [&h](const QString& name) { return QFileInfo(h.path(name)).canonicalFilePath(); };
+  // Each confirmed dialog: the next one starts in its file's folder, which is the current one.
+  const QList<QPair<QString, QString>> steps = {{"mnuREAD", "open/song.txt"},
+                                                {"mnuMLD", "mld/song.mld"},
+                                                {"mnuMIDIMAKE", "midi/song.mid"},
+                                                {"mnuSAVENAME", "save/song.txt"}};
+  for (const auto& [command, file] : steps) {
+    h.triggerWithFile(command, file);
+    QVERIFY(QFile::exists(h.path(file)));
+    const QString there = in(QFileInfo(file).path());
+    QCOMPARE(QFileInfo(QDir::currentPath()).canonicalFilePath(), there);
+    h.cancelDialogOf("mnuREAD");
+    QCOMPARE(startedIn(h), there);
+  }
+  // Neither a cancelled dialog nor a folder that is not there moves it.
+  h.triggerWithFile("mnuMLD", "missing/song.mld");
+  QCOMPARE(h.lastMessage(), "Error: " + kWriteFailed);
+  h.cancelDialogOf("mnuMIDIMAKE");
+  QCOMPARE(startedIn(h), in("save"));
+  h.triggerWithFile("mnuREAD", "open/song.txt");
+  QVERIFY(h.window->close());
+  const QString folder =
+      QSettings(h.path("chwr.ini"), QSettings::IniFormat).value("File/Folder").toString();
+  QCOMPARE(folder, h.path("open"));
+  // The next start begins there.
+  Harness again("[File]\r\nFolder=" + folder.toUtf8() + "\r\n");
+  again.cancelDialogOf("mnuREAD");
+  QCOMPARE(startedIn(again), in("open"));
+}
+
+void FilesTest::filesOpenedWithoutTheDialogRememberTheirFolderToo() {
+  Harness h;
+  for (const char* name : {"cmd", "drop", "midi"}) QVERIFY(QDir(h.dir.path()).mkdir(name));
+  WriteAll(h.path("cmd/song.txt"), TitledSong("Command line"));
+  WriteAll(h.path("drop/song.txt"), TitledSong("Dropped"));
+  h.set({{"Text1_0", "L8 CDE"}});
+  h.triggerWithFile("mnuMIDIMAKE", "midi/tune.mid");
+  auto current = [] { return QFileInfo(QDir::currentPath()).canonicalFilePath(); };
+  auto in = [&h](const QString& name) { return QFileInfo(h.path(name)).canonicalFilePath(); };
+
+  h.prompts.answers = {Answer::No};
+  h.window->OpenCommandLine({"chimewright", "cmd/song.txt"}, h.dir.path());
+  QCOMPARE(h.text("Text3"), QString("Command line"));
+  QCOMPARE(current(), in("cmd"));
+  // A MIDI file on its way to the import dialog, then a dropped song.
+  h.window->OpenPath(h.path("midi/tune.mid"));
+  QCOMPARE(current(), in("midi"));
+  h.window->OpenPath(h.path("drop/song.txt"));
+  QCOMPARE(h.text("Text3"), QString("Dropped"));
+  QCOMPARE(current(), in("drop"));
+  // A file that could not be opened is no folder of the user's.
+  h.window->OpenPath(h.path("cmd/gone.txt"));
+  QCOMPARE(h.lastMessage(), "Error: " + kReadFailed);
+  QCOMPARE(current(), in("drop"));
+
+  QVERIFY(h.window->close());
+  QCOMPARE(QSettings(h.path("chwr.ini"), QSettings::IniFormat).value("File/Folder").toString(),
+           h.path("drop"));
+}
+
+void FilesTest::replacingTheSongClearsWhatWasMadeFromTheOldOne() {
+  Harness h;
+  h.set({{"Text1_0", "L8 CDE"}});
+  h.triggerWithFile("SAVE", "a.txt");
+  h.triggerWithFile("mnuMLD", "a.mld");
+  const QStringList cleared = {"", kInitialReport};
+  auto makeMail = [&h, &cleared] {
+    h.trigger("mnuMAIL");
+    return h.texts({"txtMAIL", "stsBAR_panel3"}) != cleared;
+  };
+  QVERIFY(makeMail());
+  h.window->OpenPath(h.path("a.txt"));
+  QCOMPARE(h.texts({"txtMAIL", "stsBAR_panel3"}), cleared);
+  QVERIFY(makeMail());
+  h.window->OpenPath(h.path("a.mld"));
+  QCOMPARE(h.texts({"txtMAIL", "stsBAR_panel3"}), cleared);
+  QVERIFY(makeMail());
+  h.trigger("mnuCLIPREAD");  // the mail just made
+  QCOMPARE(h.texts({"txtMAIL", "stsBAR_panel3"}), cleared);
+  // A failed open leaves the song, and so what was made from it.
+  QVERIFY(makeMail());
+  const QStringList made = h.texts({"txtMAIL", "stsBAR_panel3"});
+  h.window->OpenPath(h.path("gone.txt"));
+  QCOMPARE(h.texts({"txtMAIL", "stsBAR_panel3"}), made);
+}
+
+CHWR_GUI_TEST(FilesTest)
+
+}  // namespace chwr::gui
+
+#include "files_test.moc"
