@@ -5,7 +5,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 
-#include "main_window.h"
+#include "main_window/main_window.h"
 #include "playback/playback.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <functional>
 #include <span>
 
-#include "box_text.h"
 #include "import/smf_import.h"
+#include "shared/box_text.h"
 #include "window_harness.h"
 
 namespace chwr::gui {

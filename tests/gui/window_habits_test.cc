@@ -7,9 +7,9 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include "elided_label.h"
+#include "main_window/elided_label.h"
+#include "shared/window_placement.h"
 #include "window_harness.h"
-#include "window_placement.h"
 
 namespace chwr::gui {
 namespace {
@@ -648,8 +648,7 @@ void WindowHabitsTest::protectedFilesAreLeftAloneAndLinksWrittenThrough() {
 void WindowHabitsTest::settingsThatCannotBeWrittenAreSaidOnceAtClose() {
   const QByteArray ini = "[Midi]\r\nTime=0\r\n";
   Harness h(ini);
-  QVERIFY(QFile::setPermissions(h.path("chwr.ini"), QFileDevice::ReadOwner |
-                                                        QFileDevice::ReadUser |
+  QVERIFY(QFile::setPermissions(h.path("chwr.ini"), QFileDevice::ReadOwner | QFileDevice::ReadUser |
                                                         QFileDevice::ReadGroup |
                                                         QFileDevice::ReadOther));
   h.trigger("mnuMIDIREPEAT");
@@ -657,7 +656,8 @@ void WindowHabitsTest::settingsThatCannotBeWrittenAreSaidOnceAtClose() {
   QVERIFY(h.window->close());
   QCOMPARE(h.prompts.messages.size(), 1);
   const ScriptedPrompts::ShownMessage& m = h.prompts.messages.last();
-  QCOMPARE(QPair(m.text, m.kind), QPair(QString("設定を保存できませんでした。"), MessageKind::Error));
+  QCOMPARE(QPair(m.text, m.kind),
+           QPair(QString("設定を保存できませんでした。"), MessageKind::Error));
   QCOMPARE(m.detail, h.path("chwr.ini") + "\nｱｸｾｽが許可されていません。");
   QCOMPARE(ReadAll(h.path("chwr.ini")), ini);
 }

@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "fake_player.h"
-#include "main_window.h"
+#include "main_window/main_window.h"
 #include "scripted_prompts.h"
 
 namespace chwr::gui {

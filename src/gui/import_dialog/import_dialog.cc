@@ -1,4 +1,4 @@
-#include "import_dialog.h"
+#include "import_dialog/import_dialog.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -17,17 +17,17 @@
 #include <cmath>
 #include <optional>
 
-#include "box_text.h"
-#include "drop_guard.h"
-#include "feedback.h"
-#include "file_commands.h"
 #include "io/file_io.h"
-#include "number_box.h"
-#include "paste_guard.h"
-#include "playback_controller.h"
-#include "prompts.h"
+#include "main_window/feedback.h"
+#include "main_window/file_commands.h"
+#include "main_window/playback_controller.h"
+#include "main_window/song_form.h"
 #include "settings/settings.h"
-#include "song_form.h"
+#include "shared/box_text.h"
+#include "shared/drop_guard.h"
+#include "shared/number_box.h"
+#include "shared/paste_guard.h"
+#include "shared/prompts.h"
 
 namespace chwr::gui {
 namespace {

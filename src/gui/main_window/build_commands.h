@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "build/build_song.h"
-#include "prompts.h"
+#include "shared/prompts.h"
 
 class QAction;
 class QCheckBox;

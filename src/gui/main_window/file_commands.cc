@@ -1,14 +1,14 @@
-#include "file_commands.h"
+#include "main_window/file_commands.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include "box_text.h"
 #include "build/open_song.h"
-#include "feedback.h"
 #include "io/file_io.h"
+#include "main_window/feedback.h"
+#include "main_window/song_form.h"
+#include "shared/box_text.h"
 #include "song/song_file.h"
-#include "song_form.h"
 
 namespace chwr::gui {
 namespace {

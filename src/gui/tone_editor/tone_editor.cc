@@ -1,4 +1,4 @@
-#include "tone_editor.h"
+#include "tone_editor/tone_editor.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -16,10 +16,10 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-#include "box_text.h"
-#include "drop_guard.h"
-#include "number_box.h"
-#include "paste_guard.h"
+#include "shared/box_text.h"
+#include "shared/drop_guard.h"
+#include "shared/number_box.h"
+#include "shared/paste_guard.h"
 
 namespace chwr::gui {
 namespace {

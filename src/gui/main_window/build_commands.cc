@@ -1,4 +1,4 @@
-#include "build_commands.h"
+#include "main_window/build_commands.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -6,16 +6,16 @@
 #include <QComboBox>
 #include <QGuiApplication>
 
-#include "box_text.h"
 #include "build/build_song.h"
 #include "build/open_song.h"
-#include "feedback.h"
-#include "file_commands.h"
 #include "io/file_io.h"
 #include "mail/melody_mail.h"
+#include "main_window/feedback.h"
+#include "main_window/file_commands.h"
+#include "main_window/song_form.h"
 #include "messages.h"
 #include "midi/smf_timing.h"
-#include "song_form.h"
+#include "shared/box_text.h"
 
 namespace chwr::gui {
 namespace {

@@ -1,4 +1,4 @@
-#include "playback_controller.h"
+#include "main_window/playback_controller.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -9,9 +9,9 @@
 #include <limits>
 
 #include "build/build_song.h"
-#include "build_commands.h"
-#include "feedback.h"
-#include "position_slider.h"
+#include "main_window/build_commands.h"
+#include "main_window/feedback.h"
+#include "main_window/position_slider.h"
 
 namespace chwr::gui {
 namespace {

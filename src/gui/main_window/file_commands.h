@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "diagnostic.h"
-#include "prompts.h"
+#include "shared/prompts.h"
 #include "song/song_document.h"
 
 namespace chwr::gui {

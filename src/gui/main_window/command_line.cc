@@ -1,4 +1,4 @@
-#include "command_line.h"
+#include "main_window/command_line.h"
 
 #include <QDir>
 

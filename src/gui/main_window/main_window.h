@@ -9,12 +9,12 @@
 #include <memory>
 #include <optional>
 
-#include "build_commands.h"
-#include "file_commands.h"
+#include "main_window/build_commands.h"
+#include "main_window/file_commands.h"
+#include "main_window/playback_controller.h"
 #include "playback/midi_player.h"
-#include "playback_controller.h"
-#include "prompts.h"
 #include "settings/settings.h"
+#include "shared/prompts.h"
 #include "song/song_document.h"
 
 class QLabel;

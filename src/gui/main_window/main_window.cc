@@ -1,4 +1,4 @@
-#include "main_window.h"
+#include "main_window/main_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,23 +20,23 @@
 #include <algorithm>
 #include <cmath>
 
-#include "actions.h"
-#include "box_text.h"
 #include "build/open_song.h"
-#include "command_line.h"
-#include "drop_guard.h"
-#include "elided_label.h"
-#include "feedback.h"
-#include "help_window.h"
-#include "import_dialog.h"
+#include "import_dialog/import_dialog.h"
 #include "io/file_io.h"
-#include "paste_guard.h"
-#include "position_slider.h"
-#include "recent_files.h"
+#include "main_window/actions.h"
+#include "main_window/command_line.h"
+#include "main_window/elided_label.h"
+#include "main_window/feedback.h"
+#include "main_window/help_window.h"
+#include "main_window/position_slider.h"
+#include "main_window/recent_files.h"
+#include "main_window/song_form.h"
+#include "shared/box_text.h"
+#include "shared/drop_guard.h"
+#include "shared/paste_guard.h"
+#include "shared/window_placement.h"
 #include "song/choices.h"
-#include "song_form.h"
-#include "tone_editor.h"
-#include "window_placement.h"
+#include "tone_editor/tone_editor.h"
 
 namespace chwr::gui {
 namespace {
