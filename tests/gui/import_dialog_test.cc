@@ -254,7 +254,8 @@ void ImportDialogTest::optionsComeFromTheSettingsAndGoBackOnClose() {
   QTest::keyClick(d, Qt::Key_Escape);
   QVERIFY(!Form3(h));
   const Settings stored = h.window->currentSettings();
-  QCOMPARE(QList<int>({stored.midiTone, stored.midiOct, stored.midiVol, stored.midiPos}),
+  QCOMPARE(QList<int>({stored.importOptions.takeTone, stored.importOptions.takeOctave,
+                       stored.importOptions.volumeSource, stored.importOptions.measures}),
            QList<int>({1, 0, 3, 8}));
 
   // The next dialog starts from them, with a fresh start measure.

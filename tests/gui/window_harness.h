@@ -50,7 +50,7 @@ class Harness {
   explicit Harness(const QByteArray& ini = {}) {
     if (!ini.isEmpty()) WriteAll(path("chwr.ini"), ini);
     env.prompts = &prompts;
-    env.settingsFile = path("chwr.ini").toStdString();
+    env.settings = SettingsStore::Load(path("chwr.ini").toStdString());
     env.playbackFile = path("cache/dummy.mid").toStdString();
     env.helpPage = path("chwr.html").toStdString();
     env.makePlayer = [this]() -> Result<std::unique_ptr<MidiPlayer>> {

@@ -22,7 +22,6 @@
 #include "main_window/file_commands.h"
 #include "main_window/playback_controller.h"
 #include "main_window/song_form.h"
-#include "settings/settings.h"
 #include "shared/box_text.h"
 #include "shared/drop_guard.h"
 #include "shared/number_box.h"
@@ -228,27 +227,28 @@ void ImportDialog::FillList(std::span<const std::uint8_t> bytes) {
 }
 
 void ImportDialog::LoadOptions() {
-  const Settings& s = *links_.settings;
-  chkTONE_->setChecked(s.midiTone != 0);
-  chkOCT_->setChecked(s.midiOct != 0);
+  const ImportOptions& o = links_.options;
+  chkTONE_->setChecked(o.takeTone != 0);
+  chkOCT_->setChecked(o.takeOctave != 0);
   // A stored choice that names no button is no volume import.
-  const bool volume = s.midiVol >= 1 && s.midiVol <= 3;
+  const bool volume = o.volumeSource >= 1 && o.volumeSource <= 3;
   chkVOL_->setChecked(volume);
-  if (volume) optVOL_->button(s.midiVol)->setChecked(true);
-  txtMAX_->setText(QString::number(s.midiPos));
+  if (volume) optVOL_->button(o.volumeSource)->setChecked(true);
+  txtMAX_->setText(QString::number(o.measures));
 }
 
 // A number of measures that is none (or none the box takes) leaves the one stored
 // before, so the next dialog offers a range that works.
-void ImportDialog::StoreOptions() {
-  Settings& s = *links_.settings;
-  s.midiTone = chkTONE_->isChecked() ? 1 : 0;
-  s.midiOct = chkOCT_->isChecked() ? 1 : 0;
-  s.midiVol = chkVOL_->isChecked() ? std::max(0, optVOL_->checkedId()) : 0;
+ImportOptions ImportDialog::Options() const {
+  ImportOptions o = links_.options;
+  o.takeTone = chkTONE_->isChecked() ? 1 : 0;
+  o.takeOctave = chkOCT_->isChecked() ? 1 : 0;
+  o.volumeSource = chkVOL_->isChecked() ? std::max(0, optVOL_->checkedId()) : 0;
   if (auto measures = TypedNumber(txtMAX_->text());
       measures && *measures >= 0 && *measures <= kMaxMeasures) {
-    s.midiPos = static_cast<int>(std::lround(*measures));
+    o.measures = static_cast<int>(std::lround(*measures));
   }
+  return o;
 }
 
 void ImportDialog::VolumeToggled(bool on) {
@@ -353,10 +353,9 @@ void ImportDialog::EndPreview() {
 void ImportDialog::done(int result) {
   if (!closing_) {
     closing_ = true;
-    StoreOptions();
     EndPreview();
     for (QAction* action : links_.blocked) action->setEnabled(true);
-    emit closed();
+    emit closed(Options());
   }
   QDialog::done(result);
 }

@@ -109,10 +109,9 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
   connect(playback_.get(), &PlaybackController::notice,
           statusBar()->findChild<QLabel*>("stsBAR_panel1"), &QLabel::setText);
 
-  settings_ = LoadSettings(env_.settingsFile);
-  ApplySettings(settings_);
+  ApplySettings(env_.settings.settings());
   setWindowTitle(files_->caption());
-  PlaceOnScreen(settings_.window);
+  PlaceOnScreen(env_.settings.settings().window);
   form_->setModified(false);
 }
 
@@ -259,7 +258,7 @@ void MainWindow::ApplySettings(const Settings& s) {
 }
 
 Settings MainWindow::currentSettings() const {
-  Settings s = settings_;
+  Settings s = env_.settings.settings();
   const QFont font = form_->mmlFont();
   if (font != QApplication::font()) {
     s.fontName = S(font.family());
@@ -366,13 +365,15 @@ void MainWindow::ImportMidi(const QString& path) {
       form_,
       files_.get(),
       playback_.get(),
-      &settings_,
+      env_.settings.importOptions(),
       {actions_->find("mnuNEW"), actions_->find("mnuREAD"), actions_->find("mnuSAVE")}};
   import_ = new ImportDialog(std::move(links), path, read->second, read->first, this);
-  connect(import_, &ImportDialog::closed, this, [this, dialog = import_] {
-    if (import_ == dialog) import_ = nullptr;
-    dialog->deleteLater();
-  });
+  connect(import_, &ImportDialog::closed, this,
+          [this, dialog = import_](const ImportOptions& options) {
+            env_.settings.setImportOptions(options);
+            if (import_ == dialog) import_ = nullptr;
+            dialog->deleteLater();
+          });
   import_->show();
 }
 
@@ -385,7 +386,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   if (import_) import_->reject();
   // The program closes all the same; the user learns now, not at the next start, that
   // the menus and the font will come back as they were.
-  if (Result<void> saved = SaveSettings(env_.settingsFile, currentSettings()); !saved) {
+  if (Result<void> saved = env_.settings.Save(currentSettings()); !saved) {
     feedback_->ShowDiagnostic(saved.error());
   }
   playback_->Shutdown();
