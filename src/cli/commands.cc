@@ -170,11 +170,11 @@ std::optional<MidiSettings> ToMidiSettings(const MidiOptions& o, std::ostream& e
   }
   m.repeatOn = o.repeat;
   m.doubleSpeed = o.doubleSpeed;
-  if (o.midiTone && (*o.midiTone < 1 || *o.midiTone > 128)) {
+  if (o.program && (*o.program < 1 || *o.program > 128)) {
     err << "--midi-tone: a General MIDI program from 1 to 128\n";
     return std::nullopt;
   }
-  m.midiTone = o.midiTone ? *o.midiTone - 1 : -1;
+  m.allPartsProgram = o.program ? *o.program - 1 : -1;
   if (o.mute && o.mute->empty()) {
     err << "--mute: part numbers 1 to 4, separated by commas\n";
     return std::nullopt;
@@ -509,7 +509,7 @@ int PlayCommand(const SoundRequest& request, std::ostream& out, std::ostream& er
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
-  (*player)->StopM();
+  (*player)->Stop();
   sigaction(SIGINT, &previous, nullptr);
   if (terminal) out << '\n';
   out.flush();
@@ -601,7 +601,7 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
         ->check(CLI::IsMember({"high", "normal", "low"}));
     cmd->add_flag("--repeat", m.repeat, "The song twice over" + scope);
     cmd->add_flag("--double-speed", m.doubleSpeed, "Twice the tempo" + scope);
-    cmd->add_option("--midi-tone", m.midiTone,
+    cmd->add_option("--midi-tone", m.program,
                     "General MIDI program 1-128 for every part "
                     "(default: each part's tone choice)" +
                         scope);

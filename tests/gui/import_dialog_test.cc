@@ -474,13 +474,13 @@ void ImportDialogTest::previewPlaysFromTheStartMeasureUntilStoppedOrEnded() {
   Tick(d);
   QCOMPARE(button->text(), QString("停止"));
   Click(d, "Command3");
-  QCOMPARE(h.newCalls(), QStringList({"StopM"}));
+  QCOMPARE(h.newCalls(), QStringList({"Stop"}));
   QVERIFY(button->text() == "再生" && !timer->isActive());
 
   // A preview that reaches the end gives the button back at the next tick.
   In<QLineEdit>(d, "txtSEEK")->setText("0");
   Click(d, "Command3");
-  QCOMPARE(h.newCalls(), QStringList({"StopM", QString("Open %1").arg(file.size()), "Play"}));
+  QCOMPARE(h.newCalls(), QStringList({"Stop", QString("Open %1").arg(file.size()), "Play"}));
   h.player->Finish();
   Tick(d);
   QVERIFY(button->text() == "再生" && !timer->isActive());

@@ -48,9 +48,9 @@ void MainWindowTest::startUpShowsAnUntitledSongAndFullLists() {
 
   // The lists' items have the core's tests; here each box gets the right list and
   // shows 28 rows, and each part's volumes carry the part in their item data.
-  QComboBox* midiTone = h.combo("cmbTONE");
-  QCOMPARE(QList<int>({h.combo("Text5")->count(), h.combo("cmbBUNKAI")->count(), midiTone->count(),
-                       midiTone->maxVisibleItems()}),
+  QComboBox* toneCombo = h.combo("cmbTONE");
+  QCOMPARE(QList<int>({h.combo("Text5")->count(), h.combo("cmbBUNKAI")->count(), toneCombo->count(),
+                       toneCombo->maxVisibleItems()}),
            QList<int>({13, 2, 129, 28}));
   for (int i = 0; i < 4; ++i) {
     QComboBox* volume = h.combo(QString("Combo2_%1").arg(i));
@@ -640,7 +640,7 @@ void MainWindowTest::playbackFollowsTheSliderAndStops() {
   slider->setSliderDown(true);
   slider->setValue(1);
   slider->setSliderDown(false);
-  QCOMPARE(h.newCalls(), QStringList({"StopM", "StopM"}));
+  QCOMPARE(h.newCalls(), QStringList({"Stop", "Stop"}));
   QVERIFY(!h.timer()->isActive());
 
   // A selection plays alone, and ends by itself; the same player plays it.
@@ -685,7 +685,7 @@ void MainWindowTest::mutedPlaybackEndsAndResetPlaysTheResetFile() {
       "02F00A4110421240007F0041F7"
       "00FF2F00");
   QCOMPARE(ReadAll(h.path("cache/dummy.mid")), reset);
-  QCOMPARE(h.newCalls(), QStringList({"StopM", QString("Open %1").arg(reset.size()), "Play"}));
+  QCOMPARE(h.newCalls(), QStringList({"Stop", QString("Open %1").arg(reset.size()), "Play"}));
   h.player->lengthOnOpen = 15000;
   h.trigger("mnuPLAY");
   QVERIFY(h.playing());
@@ -717,7 +717,7 @@ void MainWindowTest::mutesReachThePlaybackAtOnceAndOtherSettingsTheNextOne() {
   // The next Play leaves the muted parts out of its file, and every channel sounds again.
   h.trigger("mnuPLAY");
   QCOMPARE(h.newCalls(),
-           QStringList({"StopM", "Mute 0 off", "Mute 3 off",
+           QStringList({"Stop", "Mute 0 off", "Mute 3 off",
                         QString("Open %1").arg(h.player->openedBytes.size()), "Play"}));
   QCOMPARE(ReadAll(h.path("cache/dummy.mid")).count("MTrk"), fullTracks - 1);
   // With nothing playing, the keys change the captions only.
@@ -802,7 +802,7 @@ void MainWindowTest::sliderJumpsWhereClickedAndKeysSeek() {
   QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() / 4, slider->height() / 2));
   const int quarter = slider->value();
   QVERIFY2(quarter > 1500 && quarter < 4500, qPrintable(QString::number(quarter)));
-  QCOMPARE(h.newCalls(), QStringList({"StopM"}));
+  QCOMPARE(h.newCalls(), QStringList({"Stop"}));
   h.trigger("mnuPLAY");
   QCOMPARE(h.newCalls().mid(2), QStringList({QString("SetPosition %1").arg(quarter), "Play"}));
   // Stop puts the knob back; a knob left at the end plays from the start.

@@ -32,7 +32,7 @@ MidiSettings MidiControls::Settings(const std::array<bool, 4>& mutes) const {
   }
   m.repeatOn = repeat->isChecked();
   m.doubleSpeed = doubleSpeed->isChecked();
-  m.midiTone = midiTone->currentIndex() >= 1 ? midiTone->currentIndex() - 1 : -1;
+  m.allPartsProgram = toneCombo->currentIndex() >= 1 ? toneCombo->currentIndex() - 1 : -1;
   m.mute = mutes;
   return m;
 }

@@ -28,7 +28,7 @@ struct MidiControls {
   QAction* repeat = nullptr;         ///< "mnuMIDIREPEAT"
   std::array<QAction*, 3> octave{};  ///< "mnuMIDIOCT_0..2": high, normal, low
   QCheckBox* doubleSpeed = nullptr;  ///< "chkDOUBLE"
-  QComboBox* midiTone = nullptr;     ///< "cmbTONE": 0 = each part's tone, else program + 1
+  QComboBox* toneCombo = nullptr;    ///< "cmbTONE": 0 = each part's tone, else program + 1
   /// The settings they make, with these mutes.
   MidiSettings Settings(const std::array<bool, 4>& mutes) const;
 };

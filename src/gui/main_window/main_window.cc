@@ -74,7 +74,7 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
   layout->addWidget(txtMail_);
   setCentralWidget(central);
   // After the song, the playback row and the mail box, as they stand below it.
-  const QList<QWidget*> order = {form_->lastTabStop(), midi_.doubleSpeed, midi_.midiTone, slider_,
+  const QList<QWidget*> order = {form_->lastTabStop(), midi_.doubleSpeed, midi_.toneCombo, slider_,
                                  txtMail_};
   for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
   BuildStatusBar();
@@ -124,15 +124,15 @@ QWidget* MainWindow::BuildPlayFrame() {
   auto* play = new QHBoxLayout(frame1);
   midi_.doubleSpeed = new QCheckBox("倍速再生", frame1);
   midi_.doubleSpeed->setObjectName("chkDOUBLE");
-  midi_.midiTone = new QComboBox(frame1);
-  midi_.midiTone->setObjectName("cmbTONE");
-  midi_.midiTone->setToolTip("ﾊﾟｰﾄ音色指定にA-Cを選択時、\nMIDI再生時の音色を選択");
-  FillCombo(midi_.midiTone, MidiToneItems());
+  midi_.toneCombo = new QComboBox(frame1);
+  midi_.toneCombo->setObjectName("cmbTONE");
+  midi_.toneCombo->setToolTip("ﾊﾟｰﾄ音色指定にA-Cを選択時、\nMIDI再生時の音色を選択");
+  FillCombo(midi_.toneCombo, MidiToneItems());
   slider_ = new PositionSlider(frame1);
   slider_->setObjectName("Slider1");
   slider_->setToolTip("再生位置");
   play->addWidget(midi_.doubleSpeed);
-  play->addWidget(midi_.midiTone);
+  play->addWidget(midi_.toneCombo);
   play->addWidget(slider_, 1);
   return frame1;
 }

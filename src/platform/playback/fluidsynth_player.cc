@@ -230,8 +230,8 @@ int FluidSynthPlayer::OnTick(void* data, int tick) {
 int FluidSynthPlayer::OnEvent(void* data, fluid_midi_event_t* event) {
   auto* self = static_cast<FluidSynthPlayer*>(data);
   const int channel = fluid_midi_event_get_channel(event);
-  const bool noteOn = fluid_midi_event_get_type(event) == 0x90 &&
-                      fluid_midi_event_get_velocity(event) > 0;
+  const bool noteOn =
+      fluid_midi_event_get_type(event) == 0x90 && fluid_midi_event_get_velocity(event) > 0;
   if (noteOn && channel >= 0 && channel < 16 && self->muted_[channel].load()) return FLUID_OK;
   return fluid_synth_handle_midi_event(self->synth_, event);
 }
@@ -250,7 +250,7 @@ void FluidSynthPlayer::PlayLoop() {
   StartPlayer(true);
 }
 
-void FluidSynthPlayer::StopM() {
+void FluidSynthPlayer::Stop() {
   std::lock_guard lock(mutex_);
   looping_ = false;
   if (player_) fluid_player_stop(player_);
@@ -267,7 +267,7 @@ void FluidSynthPlayer::Pause() {
   paused_ = true;
 }
 
-void FluidSynthPlayer::ResumeM() {
+void FluidSynthPlayer::Resume() {
   StartPlayer(loop_);
 }
 
