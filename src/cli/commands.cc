@@ -32,11 +32,10 @@
 #include "settings/settings.h"
 #include "smd/smd_writer.h"
 #include "song/song_file.h"
+#include "version.h"
 
 namespace chwr::cli {
 namespace {
-
-constexpr const char* kVersion = "1.21";
 
 // Where a failed write went when it was no file, in the file name's place.
 constexpr const char* kStandardOutput = "(standard output)";
