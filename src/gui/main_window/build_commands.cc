@@ -47,6 +47,8 @@ std::optional<BuiltSong> BuildCommands::Build(const BuildWanted& wanted) {
   if (wanted.selectionOnly) request.selectionTexts = form_.selectedTexts();
   request.midi = wanted.midiFile;
   request.midiSettings = controls_.Settings(form_.mutes());
+  request.smd = wanted.smdFile;
+  request.mld = !wanted.smdFile;
   auto build = [&] {
     WaitCursor wait;
     return BuildSong(song, request);
@@ -54,6 +56,17 @@ std::optional<BuiltSong> BuildCommands::Build(const BuildWanted& wanted) {
   if (!build) {
     feedback_.ShowDiagnostic(build.error());
     return std::nullopt;
+  }
+  if (wanted.smdFile) {
+    // What SMD cannot express goes into one box, as the format's own note. A build for
+    // the SMD file alone gives no warning about the MLD image, which is not made.
+    QString note;
+    for (const Diagnostic& w : build->warnings) {
+      if (!note.isEmpty()) note += "\r\n\r\n";
+      note += Q(w.message);
+    }
+    if (!note.isEmpty()) feedback_.Message(note, MessageKind::Warning);
+    return BuiltSong{{}, {}, std::move(build->smdFile)};
   }
   // The box shows what was built.
   if (build->tempoReplaced) form_.showBuiltTempo("120");
@@ -64,7 +77,7 @@ std::optional<BuiltSong> BuildCommands::Build(const BuildWanted& wanted) {
       emit midiLengthKnown(static_cast<qint64>(timing->LengthMs()));
     }
   }
-  return BuiltSong{std::move(build->mldImage), std::move(build->midiFile)};
+  return BuiltSong{std::move(build->mldImage), std::move(build->midiFile), {}};
 }
 
 void BuildCommands::WriteMldFile() {
@@ -82,30 +95,12 @@ void BuildCommands::MakeMidiFile() {
 }
 
 void BuildCommands::MakeSmdFile() {
-  const SongDocument song = form_.currentSong();
-  BuildRequest request;
-  request.smd = true;
-  request.mld = false;
-  auto build = [&] {
-    WaitCursor wait;
-    return BuildSong(song, request);
-  }();
-  if (!build) {
-    feedback_.ShowDiagnostic(build.error());
-    return;
-  }
-  // What SMD cannot express goes into one box, as the format's own note. A build for the
-  // SMD file alone gives no warning about the MLD image, which is not made.
-  QString note;
-  for (const Diagnostic& w : build->warnings) {
-    if (!note.isEmpty()) note += "\r\n\r\n";
-    note += Q(w.message);
-  }
-  if (!note.isEmpty()) feedback_.Message(note, MessageKind::Warning);
+  auto built = Build({.smdFile = true});
+  if (!built) return;
   // A song without a note or rest has nothing to write; the box said so.
-  if (build->smdFile.empty()) return;
+  if (built->smdImage.empty()) return;
   SaveBytes({"Smd File(*.smd)", "*.smd", files_.defaultNames().smd, ".smd", {}},
-            &FileCommands::setDefaultSmdName, build->smdFile);
+            &FileCommands::setDefaultSmdName, built->smdImage);
 }
 
 // Every output file goes the same way: the save dialog, the name remembered for next

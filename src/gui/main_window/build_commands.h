@@ -1,6 +1,7 @@
 #pragma once
-// What the window makes from the song: the MLD file, the MIDI file, the melody mail,
-// and the song read back from a mail on the clipboard. Every build goes through Build.
+// What the window makes from the song: the MLD file, the MIDI file, the SMD file, the
+// melody mail, and the song read back from a mail on the clipboard. Every build goes
+// through Build.
 
 #include <QObject>
 #include <QString>
@@ -37,12 +38,16 @@ struct MidiControls {
 struct BuildWanted {
   bool selectionOnly = false;  ///< each part's selection where it has one (playback)
   bool midiFile = false;       ///< the MIDI file image too
+  /// The SMD file alone, no MLD image: its warnings go into one box and the size report
+  /// stays as it was.
+  bool smdFile = false;
 };
 
 /// What a build made.
 struct BuiltSong {
   std::vector<std::uint8_t> mldImage;   ///< the MLD image
   std::vector<std::uint8_t> midiImage;  ///< the MIDI file, when wanted
+  std::vector<std::uint8_t> smdImage;   ///< the SMD file, when wanted
 };
 
 /// The build commands of the window.
