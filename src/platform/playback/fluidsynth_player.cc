@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "io/file_io.h"
+#include "platform_messages.h"
 #include "playback/playback_module.h"
 
 namespace chwr {
@@ -57,10 +58,6 @@ fluid_settings_t* NewSettings() {
   return s;
 }
 
-std::string SoundFontMessage(const std::filesystem::path& path) {
-  return "ｻｳﾝﾄﾞﾌｫﾝﾄ(" + path.string() + ")を読み込めません。";
-}
-
 // A file of our own in the temporary folder, removed when done with.
 class RenderFile {
  public:
@@ -91,15 +88,15 @@ Result<std::unique_ptr<FluidSynthPlayer>> FluidSynthPlayer::Create(const Playbac
   std::unique_ptr<FluidSynthPlayer> p(new FluidSynthPlayer);
   p->settings_ = NewSettings();
   p->synth_ = new_fluid_synth(p->settings_);
-  if (!p->synth_) return Fail("MIDI音源を準備できません。");
+  if (!p->synth_) return Fail(msg::kSynthUnavailable);
   if (fluid_synth_sfload(p->synth_, options.soundFont.c_str(), 1) == FLUID_FAILED) {
-    return Fail(SoundFontMessage(options.soundFont));
+    return Fail(msg::SoundFontNotLoaded(options.soundFont));
   }
   switch (options.output) {
     case AudioOutput::kSystem:
       p->driver_ = OpenAudio(p->settings_, p->synth_);
       if (!p->driver_) {
-        return Fail("音声出力を開けません。ｻｳﾝﾄﾞ機器とその設定を確認して下さい。");
+        return Fail(msg::kNoAudioOutput);
       }
       break;
     case AudioOutput::kNone:
@@ -367,12 +364,12 @@ Result<std::vector<std::uint8_t>> FluidSynthRenderWav(std::span<const std::uint8
   };
   if (!synth || fluid_synth_sfload(synth, soundFont.c_str(), 1) == FLUID_FAILED) {
     cleanup();
-    return Fail(SoundFontMessage(soundFont));
+    return Fail(msg::SoundFontNotLoaded(soundFont));
   }
   player = new_fluid_player(synth);
   if (!player || fluid_player_add_mem(player, midi.data(), midi.size()) != FLUID_OK) {
     cleanup();
-    return Fail("MIDIﾌｧｲﾙを読み込めません。");
+    return Fail(msg::kMidiNotLoaded);
   }
   renderer = new_fluid_file_renderer(synth);
   if (!renderer) {
