@@ -24,6 +24,7 @@
 #include "main_window/song_form.h"
 #include "shared/box_text.h"
 #include "shared/drop_guard.h"
+#include "shared/gui_messages.h"
 #include "shared/number_box.h"
 #include "shared/paste_guard.h"
 #include "shared/prompts.h"
@@ -33,7 +34,6 @@ namespace {
 
 constexpr const char* kPlay = "再生";
 constexpr const char* kStop = "停止";
-constexpr const char* kConvertQuestion = "内容が変更されていますが変換しますか？";
 // Offset from the main window's top-left corner, so the song's header stays in sight.
 constexpr QPoint kPlacement{3, 62};
 // The longest number of measures the text box takes (four digits).

@@ -16,14 +16,9 @@
 #include "messages.h"
 #include "midi/smf_timing.h"
 #include "shared/box_text.h"
+#include "shared/gui_messages.h"
 
 namespace chwr::gui {
-namespace {
-
-// Why the clipboard's text gave no song, for the detail of "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。".
-constexpr const char* kNotMail = "ｸﾘｯﾌﾟﾎﾞｰﾄﾞの文字列はﾒﾛﾃﾞｨｰﾒｰﾙではありません。";
-
-}  // namespace
 
 MidiSettings MidiControls::Settings(const std::array<bool, 4>& mutes) const {
   MidiSettings m;

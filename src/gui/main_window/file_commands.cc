@@ -8,12 +8,11 @@
 #include "main_window/feedback.h"
 #include "main_window/song_form.h"
 #include "shared/box_text.h"
+#include "shared/gui_messages.h"
 #include "song/song_file.h"
 
 namespace chwr::gui {
 namespace {
-
-constexpr const char* kDiscardQuestion = "内容が変更されています。保存しますか？";
 
 FileDialog TextFileDialog(const QString& name) {
   return {"Text File(*.txt)", "*.txt", name, ".txt", {}};

@@ -33,6 +33,7 @@
 #include "main_window/song_form.h"
 #include "shared/box_text.h"
 #include "shared/drop_guard.h"
+#include "shared/gui_messages.h"
 #include "shared/paste_guard.h"
 #include "shared/window_placement.h"
 #include "song/choices.h"
@@ -42,8 +43,6 @@ namespace chwr::gui {
 namespace {
 
 constexpr const char* kInitialReport = "MLDﾌｧｲﾙｻｲｽﾞ (ﾊﾟｰﾄ：ｽﾃｯﾌﾟ数 最低音～最高音)";
-constexpr const char* kNoBrowser =
-    "ﾌﾞﾗｳｻﾞを起動できませんでした。下のｱﾄﾞﾚｽをｺﾋﾟｰしてご利用ください。";
 
 constexpr ToolbarButton kToolbar[] = {
     {"NEW", "mnuNEW", QStyle::SP_FileIcon, "新規"},
@@ -168,7 +167,7 @@ void MainWindow::BuildStatusBar() {
 
 void MainWindow::BuildCommandTable() {
   using K = ActionLine::Kind;
-  auto later = [this] { feedback_->Message("この機能はまだ使えません。", MessageKind::Warning); };
+  auto later = [this] { feedback_->Message(kNotYetAvailable, MessageKind::Warning); };
   // Without a browser the address is all the user can take away: it is shown to be copied.
   auto open = [this](const QString& address) {
     if (env_.prompts->OpenUrl(QUrl(address))) return;

@@ -12,13 +12,9 @@
 #include "main_window/build_commands.h"
 #include "main_window/feedback.h"
 #include "main_window/position_slider.h"
+#include "shared/gui_messages.h"
 
 namespace chwr::gui {
-namespace {
-
-constexpr const char* kFromNextPlay = "次の再生から有効になります。";
-
-}  // namespace
 
 PlaybackController::PlaybackController(BuildCommands& builds, const Feedback& feedback,
                                        PlayerFactory makePlayer, std::filesystem::path playbackFile,
