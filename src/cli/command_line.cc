@@ -13,11 +13,11 @@
 #include "cli/exit_status.h"
 #include "cli/shared.h"
 #include "messages.h"
+#include "version.h"
 
 namespace chwr::cli {
 namespace {
 
-constexpr const char* kVersion = "1.21";
 
 // What a command printed is the whole of its result for a script (the listing, the mail
 // text, the size report), so a write to standard output that failed (a full disk, a
@@ -74,7 +74,7 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
         ->check(CLI::IsMember({"high", "normal", "low"}));
     cmd->add_flag("--repeat", m.repeat, "The song twice over" + scope);
     cmd->add_flag("--double-speed", m.doubleSpeed, "Twice the tempo" + scope);
-    cmd->add_option("--midi-tone", m.midiTone,
+    cmd->add_option("--midi-tone", m.program,
                     "General MIDI program 1-128 for every part "
                     "(default: each part's tone choice)" +
                         scope);

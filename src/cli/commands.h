@@ -18,7 +18,7 @@ struct MidiOptions {
   std::string octave = "normal";  ///< high, normal or low
   bool repeat = false;
   bool doubleSpeed = false;
-  std::optional<int> midiTone;     ///< 1..128; none: each part's tone choice
+  std::optional<int> program;      ///< 1..128; none: each part's tone choice
   std::optional<std::string> mute;  ///< parts to leave out, e.g. "1,3"
 };
 

@@ -85,7 +85,7 @@ int PlayCommand(const SoundRequest& request, std::ostream& out, std::ostream& er
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
-  (*player)->StopM();
+  (*player)->Stop();
   sigaction(SIGINT, &previous, nullptr);
   if (terminal) out << '\n';
   out.flush();

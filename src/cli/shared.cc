@@ -65,10 +65,10 @@ Result<MidiSettings> ToMidiSettings(const MidiOptions& o) {
   }
   m.repeatOn = o.repeat;
   m.doubleSpeed = o.doubleSpeed;
-  if (o.midiTone && (*o.midiTone < 1 || *o.midiTone > 128)) {
+  if (o.program && (*o.program < 1 || *o.program > 128)) {
     return std::unexpected(UsageError(msg::kMidiToneRange));
   }
-  m.midiTone = o.midiTone ? *o.midiTone - 1 : -1;
+  m.allPartsProgram = o.program ? *o.program - 1 : -1;
   if (o.mute && o.mute->empty()) return std::unexpected(UsageError(msg::kMuteParts));
   std::string_view list = o.mute ? std::string_view(*o.mute) : std::string_view();
   while (!list.empty()) {

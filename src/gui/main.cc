@@ -5,7 +5,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 
-#include "main_window.h"
+#include "main_window/main_window.h"
 #include "playback/playback.h"
 
 namespace {
@@ -37,13 +37,13 @@ int main(int argc, char** argv) {
   chwr::gui::QtPrompts prompts;
   chwr::gui::WindowEnvironment env;
   env.prompts = &prompts;
-  env.settingsFile = chwr::SettingsPath(programDir);
+  env.settings = chwr::gui::SettingsStore::Load(chwr::SettingsPath(programDir));
   env.playbackFile =
       std::filesystem::path(
           QStandardPaths::writableLocation(QStandardPaths::CacheLocation).toStdString()) /
       "dummy.mid";
   env.helpPage = HelpPage(programDir);
-  const chwr::Settings settings = chwr::LoadSettings(env.settingsFile);
+  const chwr::Settings& settings = env.settings.settings();
   chwr::PlaybackOptions playback;
   playback.soundFont = settings.soundFont;
   env.makePlayer = [playback] { return chwr::CreatePlayer(playback); };

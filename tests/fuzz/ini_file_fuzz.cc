@@ -118,7 +118,7 @@ void CheckInMemory(std::string_view text, std::string_view section, std::string_
   const chwr::Settings settings = chwr::ReadSettings(ini);
   chwr::IniFile written = ini;
   chwr::WriteSettings(written, settings);
-  chwr::WriteTransferSettings(written, settings.n003Exe, settings.n003File);
+  chwr::WriteTransferSettings(written, settings.transferPaths.exe, settings.transferPaths.file);
   FUZZ_CHECK(chwr::ReadSettings(written) == settings);
   if (!written.Serialize().starts_with(kBom)) {
     FUZZ_CHECK(chwr::ReadSettings(chwr::IniFile::Parse(written.Serialize())) == settings);

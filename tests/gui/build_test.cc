@@ -8,7 +8,7 @@
 
 #include "gui_test.h"
 #include "window_harness.h"
-#include "elided_label.h"
+#include "main_window/elided_label.h"
 
 namespace chwr::gui {
 class BuildTest : public QObject {

@@ -81,7 +81,8 @@ void WalkMenu(const QMenu* menu, const QString& path, QStringList& paths,
     if (a->isSeparator()) continue;
     const QString here = path + "/" + Caption(a);
     paths << here;
-    for (const QKeySequence& k : a->shortcuts()) keys[k.toString(QKeySequence::PortableText)] = Caption(a);
+    for (const QKeySequence& k : a->shortcuts())
+      keys[k.toString(QKeySequence::PortableText)] = Caption(a);
     if (a->menu() && a->menu()->objectName() != "mnuRECENT") WalkMenu(a->menu(), here, paths, keys);
   }
 }
@@ -245,11 +246,8 @@ void HelpPageTest::settingsKeysOnThePageAreTheKeysThatAreKept() {
   all.fontItalic = true;
   all.fontStrikeout = true;
   all.fontUnderline = true;
-  all.scoreTone = "3";
-  all.midiTone = 0;
-  all.midiOct = 1;
-  all.midiVol = 2;
-  all.midiPos = 5;
+  all.scoreOptions.tone = "3";
+  all.importOptions = {.takeTone = 0, .takeOctave = 1, .volumeSource = 2, .measures = 5};
   all.repeatOn = true;
   all.octaveChoice = 2;
   all.folder = "/songs";

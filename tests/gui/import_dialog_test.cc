@@ -9,9 +9,9 @@
 #include <functional>
 #include <span>
 
-#include "box_text.h"
 #include "gui_test.h"
 #include "import/smf_import.h"
+#include "shared/box_text.h"
 #include "smf_bytes.h"
 #include "window_harness.h"
 
@@ -225,7 +225,8 @@ void ImportDialogTest::optionsComeFromTheSettingsAndGoBackOnClose() {
   QTest::keyClick(d, Qt::Key_Escape);
   QVERIFY(!Form3(h));
   const Settings stored = h.window->currentSettings();
-  QCOMPARE(QList<int>({stored.midiTone, stored.midiOct, stored.midiVol, stored.midiPos}),
+  QCOMPARE(QList<int>({stored.importOptions.takeTone, stored.importOptions.takeOctave,
+                       stored.importOptions.volumeSource, stored.importOptions.measures}),
            QList<int>({1, 0, 3, 8}));
 
   // The next dialog starts from them, with a fresh start measure.
@@ -442,13 +443,13 @@ void ImportDialogTest::previewPlaysFromTheStartMeasureUntilStoppedOrEnded() {
   Tick(d);
   QCOMPARE(button->text(), QString("停止"));
   Click(d, "Command3");
-  QCOMPARE(h.newCalls(), QStringList({"StopM"}));
+  QCOMPARE(h.newCalls(), QStringList({"Stop"}));
   QVERIFY(button->text() == "再生" && !timer->isActive());
 
   // A preview that reaches the end gives the button back at the next tick.
   In<QLineEdit>(d, "txtSEEK")->setText("0");
   Click(d, "Command3");
-  QCOMPARE(h.newCalls(), QStringList({"StopM", QString("Open %1").arg(file.size()), "Play"}));
+  QCOMPARE(h.newCalls(), QStringList({"Stop", QString("Open %1").arg(file.size()), "Play"}));
   h.player->Finish();
   Tick(d);
   QVERIFY(button->text() == "再生" && !timer->isActive());

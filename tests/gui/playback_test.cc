@@ -65,7 +65,7 @@ void PlaybackTest::playbackFollowsTheSliderAndStops() {
   slider->setSliderDown(true);
   slider->setValue(1);
   slider->setSliderDown(false);
-  QCOMPARE(h.newCalls(), QStringList({"StopM", "StopM"}));
+  QCOMPARE(h.newCalls(), QStringList({"Stop", "Stop"}));
   QVERIFY(!h.timer()->isActive());
 
   // A selection plays alone, and ends by itself; the same player plays it.
@@ -108,7 +108,7 @@ void PlaybackTest::mutedPlaybackEndsAndResetPlaysTheResetFile() {
   const std::vector<std::uint8_t> image = ResetSmfImage();
   const QByteArray reset(reinterpret_cast<const char*>(image.data()), qsizetype(image.size()));
   QCOMPARE(ReadAll(h.path("cache/dummy.mid")), reset);
-  QCOMPARE(h.newCalls(), QStringList({"StopM", QString("Open %1").arg(reset.size()), "Play"}));
+  QCOMPARE(h.newCalls(), QStringList({"Stop", QString("Open %1").arg(reset.size()), "Play"}));
   h.player->lengthOnOpen = 15000;
   h.trigger("mnuPLAY");
   QVERIFY(h.playing());
@@ -140,7 +140,7 @@ void PlaybackTest::mutesReachThePlaybackAtOnceAndOtherSettingsTheNextOne() {
   // The next Play leaves the muted parts out of its file, and every channel sounds again.
   h.trigger("mnuPLAY");
   QCOMPARE(h.newCalls(),
-           QStringList({"StopM", "Mute 0 off", "Mute 3 off",
+           QStringList({"Stop", "Mute 0 off", "Mute 3 off",
                         QString("Open %1").arg(h.player->openedBytes.size()), "Play"}));
   QCOMPARE(ReadAll(h.path("cache/dummy.mid")).count("MTrk"), fullTracks - 1);
   // With nothing playing, the keys change the captions only.
@@ -225,7 +225,7 @@ void PlaybackTest::sliderJumpsWhereClickedAndKeysSeek() {
   QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() / 4, slider->height() / 2));
   const int quarter = slider->value();
   QVERIFY2(quarter > 1500 && quarter < 4500, qPrintable(QString::number(quarter)));
-  QCOMPARE(h.newCalls(), QStringList({"StopM"}));
+  QCOMPARE(h.newCalls(), QStringList({"Stop"}));
   h.trigger("mnuPLAY");
   QCOMPARE(h.newCalls().mid(2), QStringList({QString("SetPosition %1").arg(quarter), "Play"}));
   // Stop puts the knob back; a knob left at the end plays from the start.

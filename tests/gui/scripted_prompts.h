@@ -12,7 +12,7 @@
 #include <QUrl>
 #include <optional>
 
-#include "prompts.h"
+#include "shared/prompts.h"
 
 namespace chwr::gui {
 

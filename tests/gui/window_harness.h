@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "fake_player.h"
-#include "main_window.h"
+#include "main_window/main_window.h"
 #include "messages.h"
 #include "scripted_prompts.h"
 
@@ -59,7 +59,7 @@ class Harness {
   explicit Harness(const QByteArray& ini = {}) {
     if (!ini.isEmpty()) WriteAll(path("chwr.ini"), ini);
     env.prompts = &prompts;
-    env.settingsFile = path("chwr.ini").toStdString();
+    env.settings = SettingsStore::Load(path("chwr.ini").toStdString());
     env.playbackFile = path("cache/dummy.mid").toStdString();
     env.helpPage = path("chwr.html").toStdString();
     env.makePlayer = [this]() -> Result<std::unique_ptr<MidiPlayer>> {

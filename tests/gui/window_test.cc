@@ -6,7 +6,7 @@
 
 #include "gui_test.h"
 #include "window_harness.h"
-#include "window_placement.h"
+#include "shared/window_placement.h"
 
 namespace chwr::gui {
 class WindowTest : public QObject {
@@ -31,9 +31,9 @@ void WindowTest::startUpShowsAnUntitledSongAndFullLists() {
 
   // The lists' items have the core's tests; here each box gets the right list and
   // shows 28 rows, and each part's volumes carry the part in their item data.
-  QComboBox* midiTone = h.combo("cmbTONE");
-  QCOMPARE(QList<int>({h.combo("Text5")->count(), h.combo("cmbBUNKAI")->count(), midiTone->count(),
-                       midiTone->maxVisibleItems()}),
+  QComboBox* toneCombo = h.combo("cmbTONE");
+  QCOMPARE(QList<int>({h.combo("Text5")->count(), h.combo("cmbBUNKAI")->count(), toneCombo->count(),
+                       toneCombo->maxVisibleItems()}),
            QList<int>({13, 2, 129, 28}));
   for (int i = 0; i < 4; ++i) {
     QComboBox* volume = h.combo(QString("Combo2_%1").arg(i));

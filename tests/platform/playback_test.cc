@@ -51,7 +51,7 @@ struct Tune {
 };
 
 // The playback file of a song, built the way the play command builds it.
-Bytes MidiOf(const Tune& tune, const std::string& title = "", int midiTone = -1) {
+Bytes MidiOf(const Tune& tune, const std::string& title = "", int program = -1) {
   SongDocument song;
   for (std::size_t p = 0; p < tune.parts.size(); ++p) song.parts[p].mml = tune.parts[p];
   song.tempo = tune.tempo;
@@ -60,7 +60,7 @@ Bytes MidiOf(const Tune& tune, const std::string& title = "", int midiTone = -1)
   BuildRequest request;
   request.midi = true;
   request.midiSettings.doubleSpeed = tune.doubleSpeed;
-  if (midiTone >= 0) request.midiSettings.midiTone = midiTone;
+  if (program >= 0) request.midiSettings.allPartsProgram = program;
   auto build = BuildSong(song, request);
   EXPECT_TRUE(build) << build.error().message;
   return build ? build->midiFile : Bytes{};
@@ -140,12 +140,12 @@ TEST_F(FluidSynthPlayerTest, PlayingGoesOnFromWhereItWasLeftOrPutWhileNotPlaying
     Step goOn;
   } cases[] = {
       {nullptr, PlayerMode::kStopped, 4000, &FluidSynthPlayer::Play},
-      {&FluidSynthPlayer::Pause, PlayerMode::kPaused, -1, &FluidSynthPlayer::ResumeM},
+      {&FluidSynthPlayer::Pause, PlayerMode::kPaused, -1, &FluidSynthPlayer::Resume},
       {&FluidSynthPlayer::Pause, PlayerMode::kPaused, 6000,
-       &FluidSynthPlayer::ResumeM},                                                    // forwards
+       &FluidSynthPlayer::Resume},                                                    // forwards
       {&FluidSynthPlayer::Pause, PlayerMode::kPaused, 1000, &FluidSynthPlayer::Play},  // backwards
-      {&FluidSynthPlayer::StopM, PlayerMode::kStopped, 3000, &FluidSynthPlayer::Play},
-      {&FluidSynthPlayer::StopM, PlayerMode::kStopped, -1, &FluidSynthPlayer::Play},
+      {&FluidSynthPlayer::Stop, PlayerMode::kStopped, 3000, &FluidSynthPlayer::Play},
+      {&FluidSynthPlayer::Stop, PlayerMode::kStopped, -1, &FluidSynthPlayer::Play},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.target);
@@ -217,17 +217,17 @@ TEST_F(FluidSynthPlayerTest, PlayLoopStartsOverUntilStopped) {
   player_->Render(1000);
   EXPECT_NEAR(player_->Position(), 100, kSlack);
 
-  // A pause does not end the loop: ResumeM loops again.
+  // A pause does not end the loop: Resume loops again.
   player_->Pause();
   EXPECT_EQ(player_->Mode(), PlayerMode::kPaused);
   player_->Render(1000);
   EXPECT_NEAR(player_->Position(), 100, kSlack);
-  player_->ResumeM();
+  player_->Resume();
   player_->Render(500);
   EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
   EXPECT_NEAR(player_->Position(), 100, kSlack);
 
-  player_->StopM();
+  player_->Stop();
   EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
   player_->Render(700);  // past the end of the file: nothing starts over
   EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
@@ -335,7 +335,7 @@ TEST(CreatePlayer, FailsWithAMessageAndNeverHangs) {
   ASSERT_TRUE((*silent)->OpenBytes(MidiOf(kEightSeconds)));
   (*silent)->Play();
   EXPECT_EQ((*silent)->Mode(), PlayerMode::kPlaying);
-  (*silent)->StopM();
+  (*silent)->Stop();
   EXPECT_EQ((*silent)->Mode(), PlayerMode::kStopped);
 
   // The system's output works, or fails with a message when there is no sound card.

@@ -23,8 +23,8 @@ class FakePlayer final : public MidiPlayer {
   std::int64_t lengthOnOpen = 12000;
   /// When set, Open fails with it.
   std::optional<Diagnostic> openFailure;
-  /// Every call in order: "Open <bytes>", "Play", "PlayLoop", "StopM", "Pause",
-  /// "ResumeM", "SetPosition <ms>", "Mute <channel> on|off".
+  /// Every call in order: "Open <bytes>", "Play", "PlayLoop", "Stop", "Pause",
+  /// "Resume", "SetPosition <ms>", "Mute <channel> on|off".
   std::vector<std::string> calls;
   /// The bytes of the file last opened.
   std::vector<std::uint8_t> openedBytes;
@@ -62,16 +62,16 @@ class FakePlayer final : public MidiPlayer {
   }
   void Play() override { Start("Play", false); }
   void PlayLoop() override { Start("PlayLoop", true); }
-  void StopM() override {
-    calls.push_back("StopM");
+  void Stop() override {
+    calls.push_back("Stop");
     mode_ = PlayerMode::kStopped;
   }
   void Pause() override {
     calls.push_back("Pause");
     if (mode_ == PlayerMode::kPlaying) mode_ = PlayerMode::kPaused;
   }
-  void ResumeM() override {
-    calls.push_back("ResumeM");
+  void Resume() override {
+    calls.push_back("Resume");
     if (mode_ == PlayerMode::kPaused) mode_ = PlayerMode::kPlaying;
   }
   std::int64_t Position() override { return position_; }

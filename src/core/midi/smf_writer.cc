@@ -111,8 +111,8 @@ MidiTracks MidiTrackBuilder::Finish() {
     const std::vector<std::uint8_t>& body = parts_[i].body;
     const auto channel = static_cast<std::uint8_t>(i);
     const int program =
-        settings_.midiTone >= 0
-            ? settings_.midiTone
+        settings_.allPartsProgram >= 0
+            ? settings_.allPartsProgram
             : FindToneProgram(song_.parts[i].tone).value_or(*FindToneProgram(kDefaultToneChoice));
     std::vector<std::uint8_t> full;
     full.reserve(body.size() * (settings_.repeatOn ? 2 : 1) + 16);

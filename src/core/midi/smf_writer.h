@@ -20,7 +20,7 @@ struct MidiSettings {
   int octaveChoice = 1;        ///< 0 "高い" (n + 33), 1 "普通" (n + 21), 2 "低い" (n + 9)
   bool repeatOn = false;       ///< every track's events twice
   bool doubleSpeed = false;    ///< tempo x 2
-  int midiTone = -1;           ///< program 0..127 for every part, -1 = each part's tone choice
+  int allPartsProgram = -1;    ///< program 0..127 for every part, -1 = each part's tone choice
   std::array<bool, 4> mute{};  ///< muted parts get no track
 };
 

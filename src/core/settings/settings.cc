@@ -92,13 +92,14 @@ Settings ReadSettings(const IniFile& ini) {
   s.fontItalic = FlagOrNone(ini, kFont, "Italic");
   s.fontStrikeout = FlagOrNone(ini, kFont, "Strikeout");
   s.fontUnderline = FlagOrNone(ini, kFont, "Underline");
-  s.scoreTone = TextOr(ini, kScore, "Tone", defaults.scoreTone);
-  s.midiTone = WholeNumberOr(ini, kMidi, "Tone", defaults.midiTone);
-  s.midiOct = WholeNumberOr(ini, kMidi, "Oct", defaults.midiOct);
-  s.midiVol = WholeNumberOr(ini, kMidi, "Vol", defaults.midiVol);
-  s.midiPos = WholeNumberOr(ini, kMidi, "Pos", defaults.midiPos);
-  s.n003Exe = TextOr(ini, kN003, "EXE", defaults.n003Exe);
-  s.n003File = TextOr(ini, kN003, "FILE", defaults.n003File);
+  s.scoreOptions.tone = TextOr(ini, kScore, "Tone", defaults.scoreOptions.tone);
+  const ImportOptions& import = defaults.importOptions;
+  s.importOptions.takeTone = WholeNumberOr(ini, kMidi, "Tone", import.takeTone);
+  s.importOptions.takeOctave = WholeNumberOr(ini, kMidi, "Oct", import.takeOctave);
+  s.importOptions.volumeSource = WholeNumberOr(ini, kMidi, "Vol", import.volumeSource);
+  s.importOptions.measures = WholeNumberOr(ini, kMidi, "Pos", import.measures);
+  s.transferPaths.exe = TextOr(ini, kN003, "EXE", defaults.transferPaths.exe);
+  s.transferPaths.file = TextOr(ini, kN003, "FILE", defaults.transferPaths.file);
   s.repeatOn = WholeNumberOr(ini, kMidi, "Time", 0) == 1;
   s.octaveChoice = WholeNumberOr(ini, kMidi, "Key", defaults.octaveChoice);
   // The octave menu has three items; any other index would check none of them.
@@ -124,11 +125,11 @@ void WriteSettings(IniFile& ini, const Settings& s) {
   // only once the user has chosen a font here.
   if (s.fontStrikeout) ini.Set(kFont, "Strikeout", FlagText(s.fontStrikeout));
   if (s.fontUnderline) ini.Set(kFont, "Underline", FlagText(s.fontUnderline));
-  ini.Set(kScore, "Tone", s.scoreTone);
-  ini.Set(kMidi, "Tone", std::to_string(s.midiTone));
-  ini.Set(kMidi, "Oct", std::to_string(s.midiOct));
-  ini.Set(kMidi, "Vol", std::to_string(s.midiVol));
-  ini.Set(kMidi, "Pos", std::to_string(s.midiPos));
+  ini.Set(kScore, "Tone", s.scoreOptions.tone);
+  ini.Set(kMidi, "Tone", std::to_string(s.importOptions.takeTone));
+  ini.Set(kMidi, "Oct", std::to_string(s.importOptions.takeOctave));
+  ini.Set(kMidi, "Vol", std::to_string(s.importOptions.volumeSource));
+  ini.Set(kMidi, "Pos", std::to_string(s.importOptions.measures));
   ini.Set(kMidi, "Time", s.repeatOn ? "1" : "0");
   ini.Set(kMidi, "Key", std::to_string(s.octaveChoice));
   ini.Set(kFile, "Folder", s.folder);

@@ -27,19 +27,40 @@ struct WindowPlace {
   bool operator==(const WindowPlace&) const = default;
 };
 
+/// The MIDI import dialog's options, kept in [Midi].
+struct ImportOptions {
+  int takeTone = 1;      ///< [Midi] Tone: the tone check box, 0 = off
+  int takeOctave = 0;    ///< [Midi] Oct: the octave check box, 0 = off
+  int volumeSource = 0;  ///< [Midi] Vol: 1 volume, 2 expression, 3 velocity, else none
+  int measures = 32;     ///< [Midi] Pos: the number of measures to convert
+  /// Field-by-field equality.
+  bool operator==(const ImportOptions&) const = default;
+};
+
+/// The score editor's options, kept in [Score].
+struct ScoreOptions {
+  std::string tone = "0";  ///< [Score] Tone: the score editor's tone setting
+  /// Field-by-field equality.
+  bool operator==(const ScoreOptions&) const = default;
+};
+
+/// The transfer settings' paths, kept in [N003].
+struct TransferPaths {
+  std::string exe;   ///< [N003] EXE: the data-link program
+  std::string file;  ///< [N003] FILE: the phone-book file (".mdd")
+  /// Field-by-field equality.
+  bool operator==(const TransferPaths&) const = default;
+};
+
 /// Every setting the program keeps, with its default.
 struct Settings {
   std::string fontName;            ///< [Font] Name: MML box font; empty = system font
   std::string fontSize;            ///< [Font] Size: decimals kept ("10.5")
   std::optional<bool> fontBold;    ///< [Font] Bold; nullopt = unset
   std::optional<bool> fontItalic;  ///< [Font] Italic; nullopt = unset
-  std::string scoreTone = "0";     ///< [Score] Tone: the score editor's tone setting
-  int midiTone = 1;                ///< [Midi] Tone: MIDI import tone check box
-  int midiOct = 0;                 ///< [Midi] Oct: MIDI import octave check box
-  int midiVol = 0;                 ///< [Midi] Vol: MIDI import volume choice
-  int midiPos = 32;                ///< [Midi] Pos: MIDI import number box
-  std::string n003Exe;             ///< [N003] EXE: the data-link program
-  std::string n003File;            ///< [N003] FILE: the phone-book file (".mdd")
+  ScoreOptions scoreOptions;       ///< [Score]: the score editor's part
+  ImportOptions importOptions;     ///< [Midi] Tone, Oct, Vol, Pos: the import dialog's part
+  TransferPaths transferPaths;     ///< [N003]: the transfer settings' part
   bool repeatOn = false;           ///< [Midi] Time: MIDI repeat, "1" = on
   int octaveChoice = 1;            ///< [Midi] Key: MIDI octave menu index 0..2, 1 = normal
   std::string folder;              ///< [File] Folder: last folder of the file dialogs

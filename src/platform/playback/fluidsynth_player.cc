@@ -2,13 +2,17 @@
 
 #include <alsa/asoundlib.h>
 #include <fluidsynth.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "io/file_io.h"
+#include "platform_messages.h"
 #include "playback/playback_module.h"
 
 namespace chwr {
@@ -54,18 +58,28 @@ fluid_settings_t* NewSettings() {
   return s;
 }
 
-std::string SoundFontMessage(const std::filesystem::path& path) {
-  return "ｻｳﾝﾄﾞﾌｫﾝﾄ(" + path.string() + ")を読み込めません。";
-}
+// A file of our own in the temporary folder, removed when done with.
+class RenderFile {
+ public:
+  static Result<RenderFile> Make() {
+    std::string name = (std::filesystem::temp_directory_path() / "chwr-render-XXXXXX").string();
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) return FileFailure(msg::kFileWriteFailed, name, errno);
+    ::close(fd);
+    return RenderFile(name);
+  }
+  RenderFile(RenderFile&& other) noexcept : path_(std::exchange(other.path_, {})) {}
+  RenderFile& operator=(RenderFile&&) = delete;
+  ~RenderFile() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove(path_, ec);
+  }
+  const std::filesystem::path& path() const { return path_; }
 
-void PutU32Le(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-void PutU16Le(std::vector<std::uint8_t>& out, std::uint16_t v) {
-  out.push_back(static_cast<std::uint8_t>(v));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
+ private:
+  explicit RenderFile(std::filesystem::path path) : path_(std::move(path)) {}
+  std::filesystem::path path_;
+};
 
 }  // namespace
 
@@ -74,15 +88,15 @@ Result<std::unique_ptr<FluidSynthPlayer>> FluidSynthPlayer::Create(const Playbac
   std::unique_ptr<FluidSynthPlayer> p(new FluidSynthPlayer);
   p->settings_ = NewSettings();
   p->synth_ = new_fluid_synth(p->settings_);
-  if (!p->synth_) return Fail("MIDI音源を準備できません。");
+  if (!p->synth_) return Fail(msg::kSynthUnavailable);
   if (fluid_synth_sfload(p->synth_, options.soundFont.c_str(), 1) == FLUID_FAILED) {
-    return Fail(SoundFontMessage(options.soundFont));
+    return Fail(msg::SoundFontNotLoaded(options.soundFont));
   }
   switch (options.output) {
     case AudioOutput::kSystem:
       p->driver_ = OpenAudio(p->settings_, p->synth_);
       if (!p->driver_) {
-        return Fail("音声出力を開けません。ｻｳﾝﾄﾞ機器とその設定を確認して下さい。");
+        return Fail(msg::kNoAudioOutput);
       }
       break;
     case AudioOutput::kNone:
@@ -230,8 +244,8 @@ int FluidSynthPlayer::OnTick(void* data, int tick) {
 int FluidSynthPlayer::OnEvent(void* data, fluid_midi_event_t* event) {
   auto* self = static_cast<FluidSynthPlayer*>(data);
   const int channel = fluid_midi_event_get_channel(event);
-  const bool noteOn = fluid_midi_event_get_type(event) == 0x90 &&
-                      fluid_midi_event_get_velocity(event) > 0;
+  const bool noteOn =
+      fluid_midi_event_get_type(event) == 0x90 && fluid_midi_event_get_velocity(event) > 0;
   if (noteOn && channel >= 0 && channel < 16 && self->muted_[channel].load()) return FLUID_OK;
   return fluid_synth_handle_midi_event(self->synth_, event);
 }
@@ -250,7 +264,7 @@ void FluidSynthPlayer::PlayLoop() {
   StartPlayer(true);
 }
 
-void FluidSynthPlayer::StopM() {
+void FluidSynthPlayer::Stop() {
   std::lock_guard lock(mutex_);
   looping_ = false;
   if (player_) fluid_player_stop(player_);
@@ -267,7 +281,7 @@ void FluidSynthPlayer::Pause() {
   paused_ = true;
 }
 
-void FluidSynthPlayer::ResumeM() {
+void FluidSynthPlayer::Resume() {
   StartPlayer(loop_);
 }
 
@@ -324,73 +338,73 @@ Result<std::vector<std::uint8_t>> FluidSynthRenderWav(std::span<const std::uint8
   QuietLogs();
   auto timing = ReadSmfTiming(midi);
   if (!timing) return std::unexpected(timing.error());
+  // FluidSynth's renderer writes only to a file it opens by name; the image is read
+  // back from there.
+  auto file = RenderFile::Make();
+  if (!file) return std::unexpected(file.error());
 
+  constexpr int kFrames = 4096;
   fluid_settings_t* settings = NewSettings();
   // Rendering has the machine to itself: let the synth use every core.
   fluid_settings_setint(settings, "synth.cpu-cores",
                         static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+  fluid_settings_setstr(settings, "audio.file.name", file->path().c_str());
+  fluid_settings_setstr(settings, "audio.file.type", "wav");
+  fluid_settings_setstr(settings, "audio.file.format", "s16");
+  fluid_settings_setint(settings, "audio.period-size", kFrames);
   fluid_synth_t* synth = new_fluid_synth(settings);
   fluid_player_t* player = nullptr;
+  fluid_file_renderer_t* renderer = nullptr;
   auto cleanup = [&] {
+    // The renderer closes its file, sizes written into the header, when it goes.
+    if (renderer) delete_fluid_file_renderer(renderer);
     if (player) delete_fluid_player(player);
     if (synth) delete_fluid_synth(synth);
     delete_fluid_settings(settings);
   };
   if (!synth || fluid_synth_sfload(synth, soundFont.c_str(), 1) == FLUID_FAILED) {
     cleanup();
-    return Fail(SoundFontMessage(soundFont));
+    return Fail(msg::SoundFontNotLoaded(soundFont));
   }
   player = new_fluid_player(synth);
   if (!player || fluid_player_add_mem(player, midi.data(), midi.size()) != FLUID_OK) {
     cleanup();
-    return Fail("MIDIﾌｧｲﾙを読み込めません。");
+    return Fail(msg::kMidiNotLoaded);
+  }
+  renderer = new_fluid_file_renderer(synth);
+  if (!renderer) {
+    const int error = errno != 0 ? errno : EIO;
+    cleanup();
+    return FileFailure(msg::kFileWriteFailed, file->path(), error);
   }
   fluid_player_set_loop(player, 1);
   fluid_player_play(player);
 
-  constexpr int kFrames = 4096;
-  std::vector<std::int16_t> pcm;
   const double lengthMs = timing->LengthMs();
   // A file that never ends (it should not happen) is cut well after its last event.
-  const auto limit = static_cast<std::size_t>((lengthMs / 1000.0 + 30.0) * kSampleRate) * 2;
-  pcm.reserve(static_cast<std::size_t>((lengthMs / 1000.0 + 2.0) * kSampleRate) * 2);
-  std::int16_t block[kFrames * 2];
+  const auto limit = static_cast<std::size_t>((lengthMs / 1000.0 + 30.0) * kSampleRate);
   // The player lingers a while after the last event; the file's own length decides.
-  const auto end = static_cast<std::size_t>(lengthMs / 1000.0 * kSampleRate) * 2;
-  while (fluid_player_get_status(player) == FLUID_PLAYER_PLAYING && pcm.size() < end &&
-         pcm.size() < limit) {
-    fluid_synth_write_s16(synth, kFrames, block, 0, 2, block, 1, 2);
-    pcm.insert(pcm.end(), block, block + kFrames * 2);
+  const auto end = static_cast<std::size_t>(lengthMs / 1000.0 * kSampleRate);
+  std::size_t frames = 0;
+  // A full disk shows as a block that could not be written.
+  bool written = true;
+  while (written && fluid_player_get_status(player) == FLUID_PLAYER_PLAYING && frames < end &&
+         frames < limit) {
+    written = fluid_file_renderer_process_block(renderer) == FLUID_OK;
+    frames += kFrames;
     if (progress && lengthMs > 0) {
-      const double ms = pcm.size() / 2 / kSampleRate * 1000.0;
+      const double ms = frames / kSampleRate * 1000.0;
       progress(std::min(1.0, ms / lengthMs));
     }
   }
   // One second more for the last notes to fade.
-  for (int i = 0; i < static_cast<int>(kSampleRate) / kFrames + 1; ++i) {
-    fluid_synth_write_s16(synth, kFrames, block, 0, 2, block, 1, 2);
-    pcm.insert(pcm.end(), block, block + kFrames * 2);
+  for (int i = 0; written && i < static_cast<int>(kSampleRate) / kFrames + 1; ++i) {
+    written = fluid_file_renderer_process_block(renderer) == FLUID_OK;
   }
   cleanup();
+  if (!written) return FileFailure(msg::kFileWriteFailed, file->path(), EIO);
   if (progress) progress(1.0);
-
-  std::vector<std::uint8_t> wav;
-  const auto dataBytes = static_cast<std::uint32_t>(pcm.size() * 2);
-  wav.reserve(44 + dataBytes);
-  wav.insert(wav.end(), {'R', 'I', 'F', 'F'});
-  PutU32Le(wav, 36 + dataBytes);
-  wav.insert(wav.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  PutU32Le(wav, 16);
-  PutU16Le(wav, 1);  // PCM
-  PutU16Le(wav, 2);  // stereo
-  PutU32Le(wav, static_cast<std::uint32_t>(kSampleRate));
-  PutU32Le(wav, static_cast<std::uint32_t>(kSampleRate) * 4);
-  PutU16Le(wav, 4);
-  PutU16Le(wav, 16);
-  wav.insert(wav.end(), {'d', 'a', 't', 'a'});
-  PutU32Le(wav, dataBytes);
-  for (std::int16_t s : pcm) PutU16Le(wav, static_cast<std::uint16_t>(s));
-  return wav;
+  return ReadFileBytes(file->path());
 }
 
 namespace {

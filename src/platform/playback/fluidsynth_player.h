@@ -41,9 +41,9 @@ class [[gnu::visibility("default")]] FluidSynthPlayer final : public MidiPlayer 
   Result<void> OpenBytes(std::vector<std::uint8_t> bytes) override;
   void Play() override;
   void PlayLoop() override;
-  void StopM() override;
+  void Stop() override;
   void Pause() override;
-  void ResumeM() override;
+  void Resume() override;
   std::int64_t Position() override;
   void SetPosition(std::int64_t ms) override;
   std::int64_t Length() override;

@@ -45,11 +45,11 @@ class MidiPlayer {
   /// Plays from the current position, starting over at the end, until stopped.
   virtual void PlayLoop() = 0;
   /// Stops; the position stays where it was.
-  virtual void StopM() = 0;
-  /// Pauses; ResumeM goes on from here.
+  virtual void Stop() = 0;
+  /// Pauses; Resume goes on from here.
   virtual void Pause() = 0;
   /// Goes on after Pause, looping again when PlayLoop had started it.
-  virtual void ResumeM() = 0;
+  virtual void Resume() = 0;
   /// Current position.
   virtual std::int64_t Position() = 0;
   /// Moves to `ms`; playing goes on from there.

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "midi/smf_timing.h"
+#include "platform_messages.h"
 #include "playback/playback_module.h"
 
 namespace chwr {
@@ -20,7 +21,7 @@ std::string Joined(const std::vector<std::filesystem::path>& paths) {
 }
 
 std::unexpected<Diagnostic> CannotLoad(const std::filesystem::path& file, const std::string& why) {
-  return Fail("再生ﾓｼﾞｭｰﾙ(" + file.string() + ")を読み込めません。\n" + why);
+  return Fail(msg::ModuleNotLoaded(file) + "\n" + why);
 }
 
 bool IsInside(const std::filesystem::path& path, const std::filesystem::path& folder) {
@@ -40,14 +41,14 @@ Result<std::filesystem::path> FindSoundFont(const std::filesystem::path& configu
   std::error_code ec;
   if (!configured.empty()) {
     if (!std::filesystem::is_regular_file(configured, ec)) {
-      return Fail("ｻｳﾝﾄﾞﾌｫﾝﾄ(" + configured.string() + ")が見つかりません。");
+      return Fail(msg::SoundFontNotFound(configured));
     }
     // A file of another kind would make the synthesizer's loader complain on standard
     // error and fail without a reason: say it here instead.
     char head[12] = {};
     std::ifstream(configured, std::ios::binary).read(head, sizeof head);
     if (std::string_view(head, 4) != "RIFF" || std::string_view(head + 8, 4) != "sfbk") {
-      return Fail("ｻｳﾝﾄﾞﾌｫﾝﾄ(" + configured.string() + ")はSoundFont(.sf2)ではありません。");
+      return Fail(msg::NotASoundFont(configured));
     }
     return configured;
   }
@@ -57,9 +58,7 @@ Result<std::filesystem::path> FindSoundFont(const std::filesystem::path& configu
         "/usr/share/soundfonts/FluidR3_GM.sf2"}) {
     if (std::filesystem::is_regular_file(candidate, ec)) return std::filesystem::path(candidate);
   }
-  return Fail(
-      "ｻｳﾝﾄﾞﾌｫﾝﾄが見つかりません。timgm6mb-soundfont (または fluid-soundfont-gm) を"
-      "ｲﾝｽﾄｰﾙするか、設定ﾌｧｲﾙの [Midi] SoundFont に .sf2 ﾌｧｲﾙを指定して下さい。");
+  return Fail(msg::kNoSoundFont);
 }
 
 std::vector<std::filesystem::path> PlaybackModuleFolders() {
@@ -103,12 +102,12 @@ Result<const PlaybackModule*> LoadPlaybackModule(
     const PlaybackModule* module = entry();
     if (!module || module->version != kPlaybackModuleVersion) {
       ::dlclose(handle);
-      return CannotLoad(file, "別のﾋﾞﾙﾄﾞのﾓｼﾞｭｰﾙです。ﾌﾟﾛｸﾞﾗﾑと同じﾋﾞﾙﾄﾞのものを置いて下さい。");
+      return CannotLoad(file, msg::kModuleOfAnotherBuild);
     }
     return module;
   }
-  return Fail(std::string("再生ﾓｼﾞｭｰﾙ(") + kPlaybackModuleFile + ")が見つかりません。\n" +
-              "探した場所: " + Joined(folders));
+  return Fail(msg::ModuleNotFound(kPlaybackModuleFile) + "\n" + msg::kPlacesSearched +
+              Joined(folders));
 }
 
 Result<std::unique_ptr<MidiPlayer>> CreatePlayer(const PlaybackOptions& options) {

@@ -235,7 +235,7 @@ TEST(MidiTracks, RepeatProgramAndMute) {
   const Bytes third = Events(tracks, 2);
   EXPECT_EQ(Bytes(third.end() - 6, third.end()), Bytes({0x00, 0x01, 0x00, 0x00, 0x01, 0x00}));
   MidiSettings program;
-  program.midiTone = 80;
+  program.allPartsProgram = 80;
   tracks = Tracks(song, program);
   EXPECT_EQ(Body(tracks, 3).at(6), 80);
 

@@ -38,7 +38,9 @@ TEST(ReadSettings, MissingOrUnreadableValuesTakeTheirDefaults) {
 
 TEST(ReadSettings, ReadsNumbersFlagsAndMenuChoices) {
   EXPECT_EQ(Read("[Midi]\nPos= +48 \nVol=\"2\"\nTime=1\nKey=2\n"),
-            (Settings{.midiVol = 2, .midiPos = 48, .repeatOn = true, .octaveChoice = 2}));
+            (Settings{.importOptions = {.volumeSource = 2, .measures = 48},
+                      .repeatOn = true,
+                      .octaveChoice = 2}));
   EXPECT_EQ(Read("[Font]\nBold=True\nItalic=false\n"),
             (Settings{.fontBold = true, .fontItalic = false}));
   EXPECT_EQ(Read("[Midi]\nKey=0\n").octaveChoice, 0);
@@ -52,8 +54,7 @@ TEST(WriteSettings, WritesTheClosingKeysAsTheMenusHoldThem) {
   WriteSettings(ini, {.fontName = "IPAGothic",
                       .fontSize = "10.5",
                       .fontBold = false,
-                      .n003Exe = "ignored",
-                      .n003File = "ignored",
+                      .transferPaths = {.exe = "ignored", .file = "ignored"},
                       .repeatOn = true,
                       .octaveChoice = 2});
   EXPECT_EQ(ini.Serialize(),
@@ -104,7 +105,7 @@ TEST_F(SettingsFile, NoFileGivesDefaultsAndEverySettingSurvivesAlongsideOtherKey
              "/tmp/book.mdd", false, 0,    "/home/me/café", "/sf/GM.sf2"};
   s.fontStrikeout = true;
   s.fontUnderline = false;
-  ASSERT_TRUE(SaveTransferSettings(path_, s.n003Exe, s.n003File));
+  ASSERT_TRUE(SaveTransferSettings(path_, s.transferPaths.exe, s.transferPaths.file));
   ASSERT_TRUE(SaveSettings(path_, s));
   EXPECT_EQ(LoadSettings(path_), s);
   EXPECT_EQ(LoadIniFile(path_)->Get("Extra", "Keep"), "me");
@@ -113,8 +114,8 @@ TEST_F(SettingsFile, NoFileGivesDefaultsAndEverySettingSurvivesAlongsideOtherKey
 TEST_F(SettingsFile, AFailedSaveSaysSoWithTheFileAndTheReason) {
   auto failure = [](const fs::path& path) {
     Result<void> saved = SaveSettings(path, Settings{.repeatOn = true});
-    return saved ? std::pair<std::string, std::string>{} : std::pair{saved.error().message,
-                                                                      saved.error().detail};
+    return saved ? std::pair<std::string, std::string>{}
+                 : std::pair{saved.error().message, saved.error().detail};
   };
   const std::string kNotSaved = "設定を保存できませんでした。";
   EXPECT_EQ(failure(dir_), std::pair(kNotSaved, dir_.string() + "\nﾌｫﾙﾀﾞです。"));

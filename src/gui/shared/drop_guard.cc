@@ -1,4 +1,4 @@
-#include "drop_guard.h"
+#include "shared/drop_guard.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>

@@ -1,4 +1,4 @@
-#include "paste_guard.h"
+#include "shared/paste_guard.h"
 
 #include <QComboBox>
 #include <QContextMenuEvent>

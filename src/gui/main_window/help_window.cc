@@ -1,4 +1,4 @@
-#include "help_window.h"
+#include "main_window/help_window.h"
 
 #include <QAction>
 #include <QFileInfo>

@@ -1,11 +1,11 @@
-#include "number_box.h"
+#include "shared/number_box.h"
 
 #include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <memory>
 
-#include "box_text.h"
+#include "shared/box_text.h"
 #include "text/numbers.h"
 
 namespace chwr::gui {

@@ -1,19 +1,18 @@
-#include "file_commands.h"
+#include "main_window/file_commands.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include "box_text.h"
 #include "convert/open_song.h"
-#include "feedback.h"
 #include "io/file_io.h"
+#include "main_window/feedback.h"
+#include "main_window/song_form.h"
+#include "shared/box_text.h"
+#include "shared/gui_messages.h"
 #include "song/song_file.h"
-#include "song_form.h"
 
 namespace chwr::gui {
 namespace {
-
-constexpr const char* kDiscardQuestion = "内容が変更されています。保存しますか？";
 
 FileDialog TextFileDialog(const QString& name) {
   return {"Text File(*.txt)", "*.txt", name, ".txt", {}};

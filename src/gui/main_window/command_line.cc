@@ -1,6 +1,8 @@
-#include "command_line.h"
+#include "main_window/command_line.h"
 
 #include <QDir>
+
+#include "shared/gui_messages.h"
 
 namespace chwr::gui {
 
@@ -13,8 +15,7 @@ CommandLineRequest ReadCommandLine(const QStringList& arguments, const QString& 
     path = path.mid(1, path.size() - 2);
   }
   if (arguments.size() > 2) {
-    request.warning = QString("開けるﾌｧｲﾙは1つだけです。最初のﾌｧｲﾙ(%1)を開きます。")
-                          .arg(path.isEmpty() ? arguments[1] : path);
+    request.warning = OnlyOneFile(path.isEmpty() ? arguments[1] : path);
   }
   if (!path.isEmpty()) request.path = QDir::cleanPath(QDir(startFolder).absoluteFilePath(path));
   return request;

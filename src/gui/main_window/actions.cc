@@ -1,4 +1,4 @@
-#include "actions.h"
+#include "main_window/actions.h"
 
 #include <QAction>
 #include <QActionGroup>

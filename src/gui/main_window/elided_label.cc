@@ -1,4 +1,4 @@
-#include "elided_label.h"
+#include "main_window/elided_label.h"
 
 #include <QPainter>
 #include <QStyle>

@@ -5,7 +5,7 @@
 #include <QString>
 
 #include "diagnostic.h"
-#include "prompts.h"
+#include "shared/prompts.h"
 
 class QWidget;
 

@@ -1,7 +1,7 @@
 #pragma once
 // The editor's main window ("Form2"). It composes the rooms that do the work: the song
 // form, the file and build commands, the playback controller and the command table.
-// It loads the settings when it starts and writes them when it closes.
+// It takes the settings read when the program started and writes them when it closes.
 
 #include <QMainWindow>
 #include <QString>
@@ -9,12 +9,13 @@
 #include <memory>
 #include <optional>
 
-#include "build_commands.h"
-#include "file_commands.h"
+#include "main_window/build_commands.h"
+#include "main_window/file_commands.h"
+#include "main_window/playback_controller.h"
 #include "playback/midi_player.h"
-#include "playback_controller.h"
-#include "prompts.h"
 #include "settings/settings.h"
+#include "shared/prompts.h"
+#include "shared/settings_store.h"
 #include "song/song_document.h"
 
 class QLabel;
@@ -35,7 +36,7 @@ class ToneEditor;
 /// What the window needs from the world around it.
 struct WindowEnvironment {
   Prompts* prompts = nullptr;          ///< dialogs and messages
-  std::filesystem::path settingsFile;  ///< chwr.ini
+  SettingsStore settings;              ///< chwr.ini, read once
   std::filesystem::path playbackFile;  ///< dummy.mid, in the cache folder
   std::filesystem::path helpPage;      ///< chwr.html
   /// Makes the player on first Play; fails with the message the user sees.
@@ -88,7 +89,6 @@ class MainWindow final : public QMainWindow {
   void ImportMidi(const QString& path);
 
   WindowEnvironment env_;
-  Settings settings_;
   SongForm* form_ = nullptr;
   QLineEdit* txtMail_ = nullptr;
   ElidedLabel* sizePanel_ = nullptr;

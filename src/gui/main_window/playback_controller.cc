@@ -1,4 +1,4 @@
-#include "playback_controller.h"
+#include "main_window/playback_controller.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -8,18 +8,14 @@
 #include <algorithm>
 #include <limits>
 
-#include "build_commands.h"
 #include "convert/build_song.h"
-#include "feedback.h"
 #include "io/file_io.h"
-#include "position_slider.h"
+#include "main_window/build_commands.h"
+#include "main_window/feedback.h"
+#include "main_window/position_slider.h"
+#include "shared/gui_messages.h"
 
 namespace chwr::gui {
-namespace {
-
-constexpr const char* kFromNextPlay = "次の再生から有効になります。";
-
-}  // namespace
 
 PlaybackController::PlaybackController(BuildCommands& builds, const Feedback& feedback,
                                        PlayerFactory makePlayer, std::filesystem::path playbackFile,
@@ -59,7 +55,7 @@ PlaybackController::PlaybackController(BuildCommands& builds, const Feedback& fe
     if (UnderWay()) emit notice(kFromNextPlay);
   };
   connect(controls.doubleSpeed, &QCheckBox::toggled, this, changed);
-  connect(controls.midiTone, &QComboBox::currentIndexChanged, this, changed);
+  connect(controls.toneCombo, &QComboBox::currentIndexChanged, this, changed);
   connect(controls.repeat, &QAction::toggled, this, changed);
   for (QAction* octave : controls.octave) {
     connect(octave, &QAction::toggled, this, [changed](bool on) {
@@ -105,7 +101,7 @@ void PlaybackController::StartPlaybackFile(bool resetOnly) {
   const bool fromKnob = !timer_->isActive() && slider_->value() < slider_->maximum();
   const int knob = fromKnob ? slider_->value() : 0;
   timer_->stop();
-  if (player_) player_->StopM();
+  if (player_) player_->Stop();
   previewing_ = false;
   // A part muted now is left out of the new file instead.
   ClearMutes();
@@ -158,7 +154,7 @@ void PlaybackController::Stop() {
 
 void PlaybackController::Shutdown() {
   timer_->stop();
-  if (player_) player_->StopM();
+  if (player_) player_->Stop();
 }
 
 void PlaybackController::SetPartMute(int part, bool muted) {
@@ -197,14 +193,14 @@ bool PlaybackController::PreviewPlaying() const {
 void PlaybackController::StopPreview() {
   if (!previewing_) return;
   previewing_ = false;
-  if (player_) player_->StopM();
+  if (player_) player_->Stop();
 }
 
 // Nothing plays any more: the timer rests and the knob goes back to the start. The
 // slider keeps the song's length, so the knob can be put where the next Play starts.
 void PlaybackController::Rest() {
   timer_->stop();
-  if (player_) player_->StopM();
+  if (player_) player_->Stop();
   slider_->setValue(0);
 }
 

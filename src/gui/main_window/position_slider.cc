@@ -1,4 +1,4 @@
-#include "position_slider.h"
+#include "main_window/position_slider.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "prompts.h"
+#include "shared/prompts.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

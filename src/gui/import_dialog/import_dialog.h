@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "import/smf_import.h"
+#include "settings/settings.h"
 
 class QAction;
 class QButtonGroup;
@@ -21,10 +22,6 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QTimer;
-
-namespace chwr {
-struct Settings;
-}
 
 namespace chwr::gui {
 
@@ -39,7 +36,7 @@ struct ImportDialogLinks {
   SongForm* form = nullptr;                ///< the song the conversion fills
   FileCommands* files = nullptr;           ///< makes the converted song an untitled one
   PlaybackController* playback = nullptr;  ///< plays the preview
-  Settings* settings = nullptr;            ///< midiTone/Oct/Vol/Pos: read on open, set on close
+  ImportOptions options;                   ///< the options the dialog opens with
   std::vector<QAction*> blocked;           ///< disabled while the dialog is open
 };
 
@@ -57,19 +54,19 @@ class ImportDialog final : public QDialog {
                std::span<const std::uint8_t> bytes, QWidget* mainWindow);
   ~ImportDialog() override;
 
-  /// Every way of closing ends here: the options go to the settings, a preview stops and
-  /// the main window's blocked commands come back.
+  /// Every way of closing ends here: a preview stops, the main window's blocked commands
+  /// come back and the options are handed back.
   void done(int result) override;
 
  signals:
-  /// The dialog closed; it is of no further use.
-  void closed();
+  /// The dialog closed, leaving `options` for the next one; it is of no further use.
+  void closed(const chwr::ImportOptions& options);
 
  private:
   void BuildControls();
   void FillList(std::span<const std::uint8_t> bytes);
   void LoadOptions();
-  void StoreOptions();
+  ImportOptions Options() const;
   void VolumeToggled(bool on);
   void Focus(ImportField field);
   ImportChoices Choices() const;

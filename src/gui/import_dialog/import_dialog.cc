@@ -1,4 +1,4 @@
-#include "import_dialog.h"
+#include "import_dialog/import_dialog.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -17,24 +17,23 @@
 #include <cmath>
 #include <optional>
 
-#include "box_text.h"
-#include "drop_guard.h"
-#include "feedback.h"
-#include "file_commands.h"
 #include "io/file_io.h"
-#include "number_box.h"
-#include "paste_guard.h"
-#include "playback_controller.h"
-#include "prompts.h"
-#include "settings/settings.h"
-#include "song_form.h"
+#include "main_window/feedback.h"
+#include "main_window/file_commands.h"
+#include "main_window/playback_controller.h"
+#include "main_window/song_form.h"
+#include "shared/box_text.h"
+#include "shared/drop_guard.h"
+#include "shared/gui_messages.h"
+#include "shared/number_box.h"
+#include "shared/paste_guard.h"
+#include "shared/prompts.h"
 
 namespace chwr::gui {
 namespace {
 
 constexpr const char* kPlay = "再生";
 constexpr const char* kStop = "停止";
-constexpr const char* kConvertQuestion = "内容が変更されていますが変換しますか？";
 // Offset from the main window's top-left corner, so the song's header stays in sight.
 constexpr QPoint kPlacement{3, 62};
 // The longest number of measures the text box takes (four digits).
@@ -228,27 +227,28 @@ void ImportDialog::FillList(std::span<const std::uint8_t> bytes) {
 }
 
 void ImportDialog::LoadOptions() {
-  const Settings& s = *links_.settings;
-  chkTONE_->setChecked(s.midiTone != 0);
-  chkOCT_->setChecked(s.midiOct != 0);
+  const ImportOptions& o = links_.options;
+  chkTONE_->setChecked(o.takeTone != 0);
+  chkOCT_->setChecked(o.takeOctave != 0);
   // A stored choice that names no button is no volume import.
-  const bool volume = s.midiVol >= 1 && s.midiVol <= 3;
+  const bool volume = o.volumeSource >= 1 && o.volumeSource <= 3;
   chkVOL_->setChecked(volume);
-  if (volume) optVOL_->button(s.midiVol)->setChecked(true);
-  txtMAX_->setText(QString::number(s.midiPos));
+  if (volume) optVOL_->button(o.volumeSource)->setChecked(true);
+  txtMAX_->setText(QString::number(o.measures));
 }
 
 // A number of measures that is none (or none the box takes) leaves the one stored
 // before, so the next dialog offers a range that works.
-void ImportDialog::StoreOptions() {
-  Settings& s = *links_.settings;
-  s.midiTone = chkTONE_->isChecked() ? 1 : 0;
-  s.midiOct = chkOCT_->isChecked() ? 1 : 0;
-  s.midiVol = chkVOL_->isChecked() ? std::max(0, optVOL_->checkedId()) : 0;
+ImportOptions ImportDialog::Options() const {
+  ImportOptions o = links_.options;
+  o.takeTone = chkTONE_->isChecked() ? 1 : 0;
+  o.takeOctave = chkOCT_->isChecked() ? 1 : 0;
+  o.volumeSource = chkVOL_->isChecked() ? std::max(0, optVOL_->checkedId()) : 0;
   if (auto measures = TypedNumber(txtMAX_->text());
       measures && *measures >= 0 && *measures <= kMaxMeasures) {
-    s.midiPos = static_cast<int>(std::lround(*measures));
+    o.measures = static_cast<int>(std::lround(*measures));
   }
+  return o;
 }
 
 void ImportDialog::VolumeToggled(bool on) {
@@ -353,10 +353,9 @@ void ImportDialog::EndPreview() {
 void ImportDialog::done(int result) {
   if (!closing_) {
     closing_ = true;
-    StoreOptions();
     EndPreview();
     for (QAction* action : links_.blocked) action->setEnabled(true);
-    emit closed();
+    emit closed(Options());
   }
   QDialog::done(result);
 }

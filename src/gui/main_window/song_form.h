@@ -86,7 +86,7 @@ class SongForm final : public QWidget {
   void ConvertCase(bool upper);
 
   bool modified_ = false;
-  bool loading_ = true;  // the program fills the controls: no edit of the user's
+  bool loading_ = true;      // the program fills the controls: no edit of the user's
   int resolutionShown_ = 1;  // the resolution the parts' lengths are written at
   std::function<bool(const QString&)> askOkCancel_;
   QLineEdit* title_ = nullptr;

@@ -1,4 +1,4 @@
-#include "part_page.h"
+#include "main_window/part_page.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,10 +13,10 @@
 #include <functional>
 #include <utility>
 
-#include "box_text.h"
-#include "drop_guard.h"
 #include "mml/lengths.h"
-#include "paste_guard.h"
+#include "shared/box_text.h"
+#include "shared/drop_guard.h"
+#include "shared/paste_guard.h"
 #include "song/choices.h"
 
 namespace chwr::gui {

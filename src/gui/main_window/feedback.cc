@@ -1,6 +1,6 @@
-#include "feedback.h"
+#include "main_window/feedback.h"
 
-#include "song_form.h"
+#include "main_window/song_form.h"
 
 namespace chwr::gui {
 

@@ -1,6 +1,7 @@
 #pragma once
-// What the window makes from the song: the MLD file, the MIDI file, the melody mail,
-// and the song read back from a mail on the clipboard. Every build goes through Build.
+// What the window makes from the song: the MLD file, the MIDI file, the SMD file, the
+// melody mail, and the song read back from a mail on the clipboard. Every build goes
+// through Build.
 
 #include <QObject>
 #include <QString>
@@ -11,7 +12,7 @@
 #include <vector>
 
 #include "convert/build_song.h"
-#include "prompts.h"
+#include "shared/prompts.h"
 
 class QAction;
 class QCheckBox;
@@ -28,7 +29,7 @@ struct MidiControls {
   QAction* repeat = nullptr;         ///< "mnuMIDIREPEAT"
   std::array<QAction*, 3> octave{};  ///< "mnuMIDIOCT_0..2": high, normal, low
   QCheckBox* doubleSpeed = nullptr;  ///< "chkDOUBLE"
-  QComboBox* midiTone = nullptr;     ///< "cmbTONE": 0 = each part's tone, else program + 1
+  QComboBox* toneCombo = nullptr;    ///< "cmbTONE": 0 = each part's tone, else program + 1
   /// The settings they make, with these mutes.
   MidiSettings Settings(const std::array<bool, 4>& mutes) const;
 };
@@ -37,12 +38,16 @@ struct MidiControls {
 struct BuildWanted {
   bool selectionOnly = false;  ///< each part's selection where it has one (playback)
   bool midiFile = false;       ///< the MIDI file image too
+  /// The SMD file alone, no MLD image: its warnings go into one box and the size report
+  /// stays as it was.
+  bool smdFile = false;
 };
 
 /// What a build made.
 struct BuiltSong {
   std::vector<std::uint8_t> mldImage;   ///< the MLD image
   std::vector<std::uint8_t> midiImage;  ///< the MIDI file, when wanted
+  std::vector<std::uint8_t> smdImage;   ///< the SMD file, when wanted
 };
 
 /// The build commands of the window.

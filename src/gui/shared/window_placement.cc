@@ -1,4 +1,4 @@
-#include "window_placement.h"
+#include "shared/window_placement.h"
 
 #include <algorithm>
 

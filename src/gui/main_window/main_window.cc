@@ -1,4 +1,4 @@
-#include "main_window.h"
+#include "main_window/main_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,30 +20,29 @@
 #include <algorithm>
 #include <cmath>
 
-#include "actions.h"
-#include "box_text.h"
-#include "command_line.h"
 #include "convert/open_song.h"
-#include "drop_guard.h"
-#include "elided_label.h"
-#include "feedback.h"
-#include "help_window.h"
-#include "import_dialog.h"
+#include "import_dialog/import_dialog.h"
 #include "io/file_io.h"
-#include "paste_guard.h"
-#include "position_slider.h"
-#include "recent_files.h"
+#include "main_window/actions.h"
+#include "main_window/command_line.h"
+#include "main_window/elided_label.h"
+#include "main_window/feedback.h"
+#include "main_window/help_window.h"
+#include "main_window/position_slider.h"
+#include "main_window/recent_files.h"
+#include "main_window/song_form.h"
+#include "shared/box_text.h"
+#include "shared/drop_guard.h"
+#include "shared/gui_messages.h"
+#include "shared/paste_guard.h"
+#include "shared/window_placement.h"
 #include "song/choices.h"
-#include "song_form.h"
-#include "tone_editor.h"
-#include "window_placement.h"
+#include "tone_editor/tone_editor.h"
 
 namespace chwr::gui {
 namespace {
 
 constexpr const char* kInitialReport = "MLDﾌｧｲﾙｻｲｽﾞ (ﾊﾟｰﾄ：ｽﾃｯﾌﾟ数 最低音～最高音)";
-constexpr const char* kNoBrowser =
-    "ﾌﾞﾗｳｻﾞを起動できませんでした。下のｱﾄﾞﾚｽをｺﾋﾟｰしてご利用ください。";
 
 constexpr ToolbarButton kToolbar[] = {
     {"NEW", "mnuNEW", QStyle::SP_FileIcon, "新規"},
@@ -74,7 +73,7 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
   layout->addWidget(txtMail_);
   setCentralWidget(central);
   // After the song, the playback row and the mail box, as they stand below it.
-  const QList<QWidget*> order = {form_->lastTabStop(), midi_.doubleSpeed, midi_.midiTone, slider_,
+  const QList<QWidget*> order = {form_->lastTabStop(), midi_.doubleSpeed, midi_.toneCombo, slider_,
                                  txtMail_};
   for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
   BuildStatusBar();
@@ -109,10 +108,9 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
   connect(playback_.get(), &PlaybackController::notice,
           statusBar()->findChild<QLabel*>("stsBAR_panel1"), &QLabel::setText);
 
-  settings_ = LoadSettings(env_.settingsFile);
-  ApplySettings(settings_);
+  ApplySettings(env_.settings.settings());
   setWindowTitle(files_->caption());
-  PlaceOnScreen(settings_.window);
+  PlaceOnScreen(env_.settings.settings().window);
   form_->setModified(false);
 }
 
@@ -125,15 +123,15 @@ QWidget* MainWindow::BuildPlayFrame() {
   auto* play = new QHBoxLayout(frame1);
   midi_.doubleSpeed = new QCheckBox("倍速再生", frame1);
   midi_.doubleSpeed->setObjectName("chkDOUBLE");
-  midi_.midiTone = new QComboBox(frame1);
-  midi_.midiTone->setObjectName("cmbTONE");
-  midi_.midiTone->setToolTip("ﾊﾟｰﾄ音色指定にA-Cを選択時、\nMIDI再生時の音色を選択");
-  FillCombo(midi_.midiTone, MidiToneItems());
+  midi_.toneCombo = new QComboBox(frame1);
+  midi_.toneCombo->setObjectName("cmbTONE");
+  midi_.toneCombo->setToolTip("ﾊﾟｰﾄ音色指定にA-Cを選択時、\nMIDI再生時の音色を選択");
+  FillCombo(midi_.toneCombo, MidiToneItems());
   slider_ = new PositionSlider(frame1);
   slider_->setObjectName("Slider1");
   slider_->setToolTip("再生位置");
   play->addWidget(midi_.doubleSpeed);
-  play->addWidget(midi_.midiTone);
+  play->addWidget(midi_.toneCombo);
   play->addWidget(slider_, 1);
   return frame1;
 }
@@ -169,7 +167,7 @@ void MainWindow::BuildStatusBar() {
 
 void MainWindow::BuildCommandTable() {
   using K = ActionLine::Kind;
-  auto later = [this] { feedback_->Message("この機能はまだ使えません。", DiagnosticKind::Warning); };
+  auto later = [this] { feedback_->Message(kNotYetAvailable, DiagnosticKind::Warning); };
   // Without a browser the address is all the user can take away: it is shown to be copied.
   auto open = [this](const QString& address) {
     if (env_.prompts->OpenUrl(QUrl(address))) return;
@@ -259,7 +257,7 @@ void MainWindow::ApplySettings(const Settings& s) {
 }
 
 Settings MainWindow::currentSettings() const {
-  Settings s = settings_;
+  Settings s = env_.settings.settings();
   const QFont font = form_->mmlFont();
   if (font != QApplication::font()) {
     s.fontName = S(font.family());
@@ -366,13 +364,15 @@ void MainWindow::ImportMidi(const QString& path) {
       form_,
       files_.get(),
       playback_.get(),
-      &settings_,
+      env_.settings.importOptions(),
       {actions_->find("mnuNEW"), actions_->find("mnuREAD"), actions_->find("mnuSAVE")}};
   import_ = new ImportDialog(std::move(links), path, read->second, read->first, this);
-  connect(import_, &ImportDialog::closed, this, [this, dialog = import_] {
-    if (import_ == dialog) import_ = nullptr;
-    dialog->deleteLater();
-  });
+  connect(import_, &ImportDialog::closed, this,
+          [this, dialog = import_](const ImportOptions& options) {
+            env_.settings.setImportOptions(options);
+            if (import_ == dialog) import_ = nullptr;
+            dialog->deleteLater();
+          });
   import_->show();
 }
 
@@ -385,7 +385,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   if (import_) import_->reject();
   // The program closes all the same; the user learns now, not at the next start, that
   // the menus and the font will come back as they were.
-  if (Result<void> saved = SaveSettings(env_.settingsFile, currentSettings()); !saved) {
+  if (Result<void> saved = env_.settings.Save(currentSettings()); !saved) {
     feedback_->ShowDiagnostic(saved.error());
   }
   playback_->Shutdown();

@@ -1,4 +1,4 @@
-#include "recent_files.h"
+#include "main_window/recent_files.h"
 
 #include <QAction>
 #include <QDir>

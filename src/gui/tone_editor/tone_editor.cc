@@ -1,4 +1,4 @@
-#include "tone_editor.h"
+#include "tone_editor/tone_editor.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -16,10 +16,11 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-#include "box_text.h"
-#include "drop_guard.h"
-#include "number_box.h"
-#include "paste_guard.h"
+#include "shared/box_text.h"
+#include "shared/drop_guard.h"
+#include "shared/gui_messages.h"
+#include "shared/number_box.h"
+#include "shared/paste_guard.h"
 
 namespace chwr::gui {
 namespace {
@@ -230,9 +231,7 @@ void ToneEditor::CopyToClipboard() {
                  .arg(at.carrier ? kCarrierTitle : kModulatorTitle,
                       kBoxRows[static_cast<int>(at.box)].label, RangeText(at.box));
   }
-  rangeNote_->setText(QString("ｺﾋﾟｰした音色定義に範囲外の値が%1個あります: %2。")
-                          .arg(outside.size())
-                          .arg(named.join("、")));
+  rangeNote_->setText(CopiedValuesOutOfRange(outside.size(), named));
   rangeNote_->show();
 }
 

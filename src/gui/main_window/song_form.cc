@@ -1,4 +1,4 @@
-#include "song_form.h"
+#include "main_window/song_form.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -12,13 +12,13 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "box_text.h"
-#include "drop_guard.h"
+#include "main_window/part_page.h"
+#include "main_window/parts_undo.h"
 #include "mml/lengths.h"
-#include "number_box.h"
-#include "part_page.h"
-#include "parts_undo.h"
-#include "paste_guard.h"
+#include "shared/box_text.h"
+#include "shared/drop_guard.h"
+#include "shared/number_box.h"
+#include "shared/paste_guard.h"
 #include "song/choices.h"
 
 namespace chwr::gui {

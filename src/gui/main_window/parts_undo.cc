@@ -1,4 +1,4 @@
-#include "parts_undo.h"
+#include "main_window/parts_undo.h"
 
 #include <QAction>
 #include <QHash>
@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "paste_guard.h"
+#include "shared/paste_guard.h"
 
 namespace chwr::gui {
 namespace {

@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "diagnostic.h"
-#include "prompts.h"
+#include "shared/prompts.h"
 #include "song/song_document.h"
+#include "version.h"
 
 namespace chwr::gui {
 
@@ -17,7 +18,7 @@ class Feedback;
 class SongForm;
 
 /// Product name and version as the caption shows them.
-inline constexpr const char* kProductCaption = "Chimewright Ver1.21";
+inline constexpr const char* kProductCaption = "Chimewright Ver" CHWR_VERSION;
 
 /// The names the save dialogs propose for each kind of file.
 struct DefaultNames {

@@ -1,4 +1,4 @@
-#include "build_commands.h"
+#include "main_window/build_commands.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -7,23 +7,19 @@
 #include <QGuiApplication>
 #include <algorithm>
 
-#include "box_text.h"
 #include "convert/build_song.h"
 #include "convert/open_song.h"
-#include "feedback.h"
-#include "file_commands.h"
 #include "io/file_io.h"
 #include "mail/melody_mail.h"
+#include "main_window/feedback.h"
+#include "main_window/file_commands.h"
+#include "main_window/song_form.h"
+#include "messages.h"
 #include "midi/smf_timing.h"
-#include "song_form.h"
+#include "shared/box_text.h"
+#include "shared/gui_messages.h"
 
 namespace chwr::gui {
-namespace {
-
-// Why the clipboard's text gave no song, for the detail of "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。".
-constexpr const char* kNotMail = "ｸﾘｯﾌﾟﾎﾞｰﾄﾞの文字列はﾒﾛﾃﾞｨｰﾒｰﾙではありません。";
-
-}  // namespace
 
 MidiSettings MidiControls::Settings(const std::array<bool, 4>& mutes) const {
   MidiSettings m;
@@ -32,7 +28,7 @@ MidiSettings MidiControls::Settings(const std::array<bool, 4>& mutes) const {
   }
   m.repeatOn = repeat->isChecked();
   m.doubleSpeed = doubleSpeed->isChecked();
-  m.midiTone = midiTone->currentIndex() >= 1 ? midiTone->currentIndex() - 1 : -1;
+  m.allPartsProgram = toneCombo->currentIndex() >= 1 ? toneCombo->currentIndex() - 1 : -1;
   m.mute = mutes;
   return m;
 }
@@ -47,6 +43,8 @@ std::optional<BuiltSong> BuildCommands::Build(const BuildWanted& wanted) {
   if (wanted.selectionOnly) request.selectionTexts = form_.selectedTexts();
   request.midi = wanted.midiFile;
   request.midiSettings = controls_.Settings(form_.mutes());
+  request.smd = wanted.smdFile;
+  request.mld = !wanted.smdFile;
   auto build = [&] {
     WaitCursor wait;
     return BuildSong(song, request);
@@ -60,6 +58,18 @@ std::optional<BuiltSong> BuildCommands::Build(const BuildWanted& wanted) {
   const auto replaced = [](const Diagnostic& w) {
     return w.code == DiagnosticCode::kTempoReplaced;
   };
+  if (wanted.smdFile) {
+    // What SMD cannot express goes into one box, as the format's own note. A build for
+    // the SMD file alone gives no warning about the MLD image, which is not made.
+    QString note;
+    for (const Diagnostic& w : build->warnings) {
+      if (replaced(w)) continue;
+      if (!note.isEmpty()) note += "\r\n\r\n";
+      note += Q(w.message);
+    }
+    if (!note.isEmpty()) feedback_.Message(note, DiagnosticKind::Warning);
+    return BuiltSong{{}, {}, std::move(build->smdFile)};
+  }
   if (std::ranges::any_of(build->warnings, replaced)) form_.showBuiltTempo("120");
   emit sizeReported(Q(build->sizeReport));
   for (const Diagnostic& w : build->warnings) {
@@ -70,7 +80,7 @@ std::optional<BuiltSong> BuildCommands::Build(const BuildWanted& wanted) {
       emit midiLengthKnown(static_cast<qint64>(timing->LengthMs()));
     }
   }
-  return BuiltSong{std::move(build->mldImage), std::move(build->midiFile)};
+  return BuiltSong{std::move(build->mldImage), std::move(build->midiFile), {}};
 }
 
 void BuildCommands::WriteMldFile() {
@@ -88,30 +98,12 @@ void BuildCommands::MakeMidiFile() {
 }
 
 void BuildCommands::MakeSmdFile() {
-  const SongDocument song = form_.currentSong();
-  BuildRequest request;
-  request.smd = true;
-  request.mld = false;
-  auto build = [&] {
-    WaitCursor wait;
-    return BuildSong(song, request);
-  }();
-  if (!build) {
-    feedback_.ShowDiagnostic(build.error());
-    return;
-  }
-  // What SMD cannot express goes into one box, as the format's own note. A build for the
-  // SMD file alone gives no warning about the MLD image, which is not made.
-  QString note;
-  for (const Diagnostic& w : build->warnings) {
-    if (!note.isEmpty()) note += "\r\n\r\n";
-    note += Q(w.message);
-  }
-  if (!note.isEmpty()) feedback_.Message(note, DiagnosticKind::Warning);
+  auto built = Build({.smdFile = true});
+  if (!built) return;
   // A song without a note or rest has nothing to write; the box said so.
-  if (build->smdFile.empty()) return;
+  if (built->smdImage.empty()) return;
   SaveBytes({"Smd File(*.smd)", "*.smd", files_.defaultNames().smd, ".smd", {}},
-            &FileCommands::setDefaultSmdName, build->smdFile);
+            &FileCommands::setDefaultSmdName, built->smdImage);
 }
 
 // Every output file goes the same way: the save dialog, the name remembered for next
