@@ -1,9 +1,10 @@
 #pragma once
-// How the compiler reads the parameters of commands: digit strings, note lengths,
-// volumes and transpositions. Shared by the compiler's files; inline, as they run for
-// nearly every token.
+// How the compiler reads the parameters of commands: the parameter text of a token,
+// digit strings, note lengths, volumes and transpositions. Shared by the compiler's files; inline,
+// as they run for nearly every token.
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -93,6 +94,74 @@ inline std::optional<int> ReadTranspose(std::string_view p) {
   double v = std::nearbyint(std::strtod(ascii.c_str(), nullptr));
   if (v < -32768.0 || v > 32767.0) return std::nullopt;
   return static_cast<int>(v);
+}
+
+/// Parameter of every token but "T" and "V": signs and ties removed, the command
+/// letter dropped, dots removed, "0" when nothing is left; and whether the token
+/// holds a tie or a dot anywhere. The view points into the caller's buffer.
+struct Parameter {
+  std::string_view text;
+  bool tie = false;
+  bool dot = false;
+};
+
+/// What each character does to a parameter: kept, or a tie, a sign or a dot, all dropped.
+enum ParamClass : std::uint8_t { kKept = 0, kTie = 1, kSign = 2, kDot = 4 };
+inline constexpr std::array<std::uint8_t, 256> kParamClasses = [] {
+  std::array<std::uint8_t, 256> t{};
+  t['&'] = kTie;
+  t['+'] = t['-'] = kSign;
+  t['.'] = kDot;
+  return t;
+}();
+
+/// Writes the parameter text of `token` (not empty) to `out`, which has room for
+/// token.size() + 1.
+inline Parameter ScanParameterInto(std::string_view token, char* out) {
+  std::size_t n = 0;
+  Parameter result;
+  // Every token read this way starts with its command, the character dropped; the
+  // rest is one pass without a branch per character.
+  if (kParamClasses[static_cast<unsigned char>(token[0])] == kKept) {
+    unsigned seen = 0;
+    for (std::size_t i = 1; i < token.size(); ++i) {
+      const std::uint8_t k = kParamClasses[static_cast<unsigned char>(token[i])];
+      out[n] = token[i];
+      n += k == kKept;
+      seen |= k;
+    }
+    result.tie = (seen & kTie) != 0;
+    result.dot = (seen & kDot) != 0;
+    if (n == 0) out[n++] = '0';
+    result.text = std::string_view(out, n);
+    return result;
+  }
+  bool dropped = false;
+  for (char c : token) {
+    if (c == '&') {
+      result.tie = true;
+      continue;
+    }
+    if (c == '+' || c == '-') continue;
+    if (c == '.') result.dot = true;
+    if (!dropped) {
+      dropped = true;
+      continue;
+    }
+    if (c != '.') out[n++] = c;
+  }
+  if (n == 0) out[n++] = '0';
+  result.text = std::string_view(out, n);
+  return result;
+}
+
+/// UTF-16 code units of a UTF-8 text, as data bytes are counted.
+inline int Utf16Length(std::string_view utf8) {
+  int n = 0;
+  for (unsigned char c : utf8) {
+    if ((c & 0xC0) != 0x80) n += c >= 0xF0 ? 2 : 1;
+  }
+  return n;
 }
 
 }  // namespace chwr::command_values

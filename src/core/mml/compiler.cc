@@ -102,80 +102,20 @@ class PartCompiler {
       std::u32string wide;
       std::vector<TokenBounds> bounds;
       tokens_.Widen(wide, bounds);
-      out_.smdText = options_.smdHook(CommandTokens(wide, bounds), static_cast<int>(bounds.size()) - 1);
+      out_.smdText =
+          options_.smdHook(CommandTokens(wide, bounds), static_cast<int>(bounds.size()) - 1);
     }
     return Execute();
   }
 
  private:
-  // Parameter of every token but "T" and "V": signs and ties removed, the command
-  // letter dropped, dots removed, "0" when nothing is left; and whether the token
-  // holds a tie or a dot anywhere. The view points into a buffer reused for every
-  // token, so it is valid until the next call.
-  struct Parameter {
-    std::string_view text;
-    bool tie = false;
-    bool dot = false;
-  };
-
-  // What each character does to a parameter: kept, or a tie, a sign or a dot, all dropped.
-  enum ParamClass : std::uint8_t { kKept = 0, kTie = 1, kSign = 2, kDot = 4 };
-  static constexpr std::array<std::uint8_t, 256> kParamClasses = [] {
-    std::array<std::uint8_t, 256> t{};
-    t['&'] = kTie;
-    t['+'] = t['-'] = kSign;
-    t['.'] = kDot;
-    return t;
-  }();
-
-  // Writes the parameter text of `token` (not empty) to `out`, which has room for
-  // token.size() + 1.
-  static Parameter ScanParameterInto(std::string_view token, char* out) {
-    std::size_t n = 0;
-    Parameter result;
-    // Every token read this way starts with its command, the character dropped; the
-    // rest is one pass without a branch per character.
-    if (kParamClasses[static_cast<unsigned char>(token[0])] == kKept) {
-      unsigned seen = 0;
-      for (std::size_t i = 1; i < token.size(); ++i) {
-        const std::uint8_t k = kParamClasses[static_cast<unsigned char>(token[i])];
-        out[n] = token[i];
-        n += k == kKept;
-        seen |= k;
-      }
-      result.tie = (seen & kTie) != 0;
-      result.dot = (seen & kDot) != 0;
-      if (n == 0) out[n++] = '0';
-      result.text = std::string_view(out, n);
-      return result;
-    }
-    bool dropped = false;
-    for (char c : token) {
-      if (c == '&') {
-        result.tie = true;
-        continue;
-      }
-      if (c == '+' || c == '-') continue;
-      if (c == '.') result.dot = true;
-      if (!dropped) {
-        dropped = true;
-        continue;
-      }
-      if (c != '.') out[n++] = c;
-    }
-    if (n == 0) out[n++] = '0';
-    result.text = std::string_view(out, n);
-    return result;
-  }
-
+  // The parameter of a token, in a buffer reused for every token: valid until the next call.
   Parameter ScanParameter(std::string_view token) {
     if (param_.size() < token.size() + 1) param_.resize(token.size() + 1);
     return ScanParameterInto(token, param_.data());
   }
 
-  std::string_view GenericParameter(std::string_view token) {
-    return ScanParameter(token).text;
-  }
+  std::string_view GenericParameter(std::string_view token) { return ScanParameter(token).text; }
 
   Result<void> Execute() {
     out_.count = 0;
@@ -414,14 +354,6 @@ class PartCompiler {
     out_.adjustedEvents.push_back(e);
     ++out_.count;
     return {};
-  }
-
-  static int Utf16Length(std::string_view utf8) {
-    int n = 0;
-    for (unsigned char c : utf8) {
-      if ((c & 0xC0) != 0x80) n += c >= 0xF0 ? 2 : 1;
-    }
-    return n;
   }
 
   Result<void> EmitNote(std::string_view token, int line, bool hasSign) {

@@ -54,7 +54,8 @@ std::size_t SequenceLength(unsigned char lead) {
 }
 
 char32_t CodePointAt(std::string_view text, std::size_t i) {
-  const std::size_t n = std::min(SequenceLength(static_cast<unsigned char>(text[i])), text.size() - i);
+  const std::size_t n =
+      std::min(SequenceLength(static_cast<unsigned char>(text[i])), text.size() - i);
   const std::u32string cps = Utf8ToUtf32(text.substr(i, n));
   return cps.empty() ? U'\uFFFD' : cps[0];
 }
@@ -121,8 +122,7 @@ void Tokeniser::TakeUnclassified(std::size_t& i) {
     return;
   }
   if (MakesEvent(c)) ++eventBound_;
-  const std::size_t n =
-      std::min(SequenceLength(static_cast<unsigned char>(c)), textSize_ - i);
+  const std::size_t n = std::min(SequenceLength(static_cast<unsigned char>(c)), textSize_ - i);
   for (std::size_t k = 0; k < n; ++k) AppendAt(i + k);
   i += n - 1;
 }

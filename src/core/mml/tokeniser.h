@@ -25,8 +25,8 @@ struct TokenBounds {
 struct TokeniseError {
   enum class Kind { kCharacter, kTooManyTokens };
   Kind kind = Kind::kCharacter;
-  std::int32_t line = 1;     ///< the line the tokeniser had reached
-  char32_t character = 0;    ///< kCharacter: the character, upper case
+  std::int32_t line = 1;   ///< the line the tokeniser had reached
+  char32_t character = 0;  ///< kCharacter: the character, upper case
 };
 
 /// A part's text as command tokens: upper case, blanks (U+0020) gone, "#" turned into "+",
