@@ -35,20 +35,25 @@ Diagnostic CharacterError(int part, int line, char32_t ch) {
   return d;
 }
 
-// The first character of a token, which may lie outside ASCII.
-char32_t FirstCharacter(std::string_view token) {
-  const auto lead = static_cast<unsigned char>(token[0]);
-  if (lead < 0x80) return lead;
-  const std::size_t n = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-  const std::u32string cps = Utf8ToUtf32(token.substr(0, n));
-  return cps.empty() ? U'\uFFFD' : cps[0];
-}
-
 Diagnostic PartError(int part, std::string text) {
   Diagnostic d;
   d.message = std::move(text);
   d.part = part;
   return d;
+}
+
+// The compiler's working room, kept from one compile to the next on each thread: the editor
+// compiles again and again as the user types, and a room already there costs nothing.
+struct WorkRoom {
+  Tokeniser tokens;
+  std::vector<int> rests;     // indices of rest events, for their key at the end
+  std::vector<int> overlaps;  // indices of tied notes that lose a step in the adjusted list
+  std::string param;
+};
+
+WorkRoom& ThreadWorkRoom() {
+  thread_local WorkRoom room;
+  return room;
 }
 
 class PartCompiler {
@@ -57,6 +62,8 @@ class PartCompiler {
                CompiledPart& out)
       : part_(part), options_(options), state_(state), out_(out) {
     currentVolume_ = lastVolume_ = std::clamp(startVolume, 0, 63);
+    rests_.clear();
+    overlaps_.clear();
   }
 
   Result<void> Run(std::string_view mml) {
@@ -83,11 +90,10 @@ class PartCompiler {
     // Two searches for one character each: find_first_of would look up every character.
     if (text.find('[') != std::string_view::npos || text.find(']') != std::string_view::npos) {
       repeats = ExpandRepeats(text);
-      if (repeats.status == RepeatExpansion::Status::kUnmatched) {
-        return std::unexpected(PartError(part_, msg::UnmatchedRepeat(part_)));
-      }
-      if (repeats.status == RepeatExpansion::Status::kTooLong) {
-        return std::unexpected(PartError(part_, msg::RepeatTooLong(part_)));
+      if (repeats.status != RepeatExpansion::Status::kOk) {
+        const bool unmatched = repeats.status == RepeatExpansion::Status::kUnmatched;
+        return std::unexpected(
+            PartError(part_, unmatched ? msg::UnmatchedRepeat(part_) : msg::RepeatTooLong(part_)));
       }
       text = repeats.text;
     }
@@ -133,20 +139,22 @@ class PartCompiler {
     param_.resize(256);
     // Room for every event the tokens can make.
     out_.events.reserve(expected);
-    out_.adjustedEvents.reserve(expected);
+    Result<void> result;
     for (std::size_t idx = 1; idx < tokens_.size(); ++idx) {
       const TokenBounds& t = tokens_.bounds(idx);
       if (t.length == 0) continue;
-      if (auto r = ExecuteToken(tokens_.text(idx), t.line); !r) return r;
+      result = ExecuteToken(tokens_.text(idx), t.line);
+      if (!result) break;
     }
-
-    const std::int16_t restKey =
-        out_.minKey == 255 ? static_cast<std::int16_t>(part_ * 64 + 26) : out_.minKey;
-    for (int i : rests_) {
-      out_.events[i].key = restKey;
-      out_.adjustedEvents[i].key = restKey;
+    if (result) {
+      const std::int16_t restKey =
+          out_.minKey == 255 ? static_cast<std::int16_t>(part_ * 64 + 26) : out_.minKey;
+      for (int i : rests_) out_.events[i].key = restKey;
     }
-    return {};
+    // The adjusted list is the list as written, in one copy, less the overlaps.
+    out_.adjustedEvents.assign(out_.events.begin(), out_.events.end());
+    for (int i : overlaps_) --out_.adjustedEvents[i].gate;
+    return result;
   }
 
   Result<void> ExecuteToken(std::string_view token, int line) {
@@ -256,7 +264,7 @@ class PartCompiler {
         return EmitNote(token, line, false);
       default:
         // Only reachable through the character taken after "@V" or a brace group.
-        return std::unexpected(CharacterError(part_, line, FirstCharacter(token)));
+        return std::unexpected(CharacterError(part_, line, CodePointAt(token, 0)));
     }
   }
 
@@ -351,7 +359,6 @@ class PartCompiler {
     out_.totalSteps += e.step;
     if (e.key == -1) rests_.push_back(out_.count);
     out_.events.push_back(e);
-    out_.adjustedEvents.push_back(e);
     ++out_.count;
     return {};
   }
@@ -443,8 +450,9 @@ class PartCompiler {
     const int newestKey = key;  // of both events of a dotted note
     const int own = dot ? 2 : 1;
     if (prevTie_ && out_.count > own && newestKey != 0 && newestKey != prevKey_) {
-      NoteEvent& before = out_.adjustedEvents[out_.count - own - 1];
-      if (before.gate > 0) --before.gate;
+      // Each note is the one before at most one token, so it loses at most one step.
+      const int before = out_.count - own - 1;
+      if (out_.events[before].gate > 0) overlaps_.push_back(before);
     }
     prevTie_ = tie;
     prevKey_ = newestKey;
@@ -456,9 +464,11 @@ class PartCompiler {
   CompileState& state_;
   CompiledPart& out_;
 
-  Tokeniser tokens_;
-  std::vector<int> rests_;  // indices of rest events, for their key at the end
-  std::string param_;
+  WorkRoom& room_ = ThreadWorkRoom();
+  Tokeniser& tokens_ = room_.tokens;
+  std::vector<int>& rests_ = room_.rests;
+  std::vector<int>& overlaps_ = room_.overlaps;
+  std::string& param_ = room_.param;
 
   int octave_ = 3;
   std::string defaultLength_ = "8";

@@ -53,14 +53,14 @@ std::size_t SequenceLength(unsigned char lead) {
   return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
 }
 
+}  // namespace
+
 char32_t CodePointAt(std::string_view text, std::size_t i) {
   const std::size_t n =
       std::min(SequenceLength(static_cast<unsigned char>(text[i])), text.size() - i);
   const std::u32string cps = Utf8ToUtf32(text.substr(i, n));
   return cps.empty() ? U'\uFFFD' : cps[0];
 }
-
-}  // namespace
 
 // Upper case, "#" as "+", blanks (U+0020 only) gone. MML is nearly all ASCII, so only the
 // rest goes through the full decoder and ICU's case mapping, a run of continuation bytes

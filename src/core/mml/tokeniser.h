@@ -29,6 +29,9 @@ struct TokeniseError {
   char32_t character = 0;  ///< kCharacter: the character, upper case
 };
 
+/// The character that starts at byte `i` of a token or of the tokeniser's text (valid UTF-8).
+char32_t CodePointAt(std::string_view text, std::size_t i);
+
 /// A part's text as command tokens: upper case, blanks (U+0020) gone, "#" turned into "+",
 /// UTF-8. The buffers are kept from one split to the next, so a tokeniser used again
 /// allocates nothing.
