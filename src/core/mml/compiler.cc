@@ -330,9 +330,7 @@ class PartCompiler {
   // A note moved to the lowest or highest key sounds other than written: the report names
   // what sounds, and the user hears of the first such note of each kind.
   void NoteMoved(int moved, int key, const std::string& typed, int line) {
-    bool& told = moved < 0 ? toldLow_ : toldHigh_;
-    if (told) return;
-    told = true;
+    (moved < 0 ? toldLow_ : toldHigh_) = true;
     Diagnostic d = MakeWarning(msg::NoteMoved(part_, line, typed, KeyName(key), moved > 0));
     d.part = part_;
     d.line = line;
@@ -372,7 +370,8 @@ class PartCompiler {
     const int key = rest ? -1 : NoteKey(command, &moved);
     auto typed = [&] { return "O" + std::to_string(octave_) + std::string(command); };
     auto name = [&] { return moved != 0 ? KeyName(key) : typed(); };
-    if (moved != 0) NoteMoved(moved, key, typed(), line);
+    // Only the first of each kind is told: the others need not have their names written.
+    if (moved != 0 && !(moved < 0 ? toldLow_ : toldHigh_)) NoteMoved(moved, key, typed(), line);
     // The first note names the highest so far even at key 0, the lowest key of part 1.
     if (key > out_.maxKey || (!rest && out_.maxName.empty())) {
       out_.maxKey = static_cast<std::int16_t>(key);
