@@ -66,30 +66,31 @@ char32_t CodePointAt(std::string_view text, std::size_t i) {
 // rest goes through the full decoder and ICU's case mapping, a run of continuation bytes
 // together with the byte that leads it.
 void Tokeniser::Normalise(std::string_view utf8) {
+  // ASCII goes over in place for as long as it lasts.
   text_.resize(utf8.size());
   char* out = text_.data();
   std::size_t o = 0;
   std::size_t i = 0;
+  for (; i < utf8.size() && static_cast<unsigned char>(utf8[i]) < 0x80; ++i) {
+    if (utf8[i] != ' ') out[o++] = kAsciiMap[static_cast<unsigned char>(utf8[i])];
+  }
+  text_.resize(o);
+  // From the first other character on the text is appended: case mapping, or a byte that
+  // is no UTF-8, may make a character longer than it was written.
   while (i < utf8.size()) {
     const auto b = static_cast<unsigned char>(utf8[i]);
     if (b < 0x80) {
       ++i;
-      if (b != ' ') out[o++] = kAsciiMap[b];
+      if (b != ' ') text_.push_back(kAsciiMap[b]);
       continue;
     }
     std::size_t j = i + 1;
     while (j < utf8.size() && (static_cast<unsigned char>(utf8[j]) & 0xC0) == 0x80) ++j;
     for (char32_t c : Utf8ToUtf32(utf8.substr(i, j - i))) {
-      text_.resize(o);
       AppendUtf8(text_, static_cast<char32_t>(u_toupper(static_cast<UChar32>(c))));
-      o = text_.size();
     }
-    // Case mapping may lengthen a character; keep room for the rest of the input.
-    text_.resize(std::max(text_.size(), o + (utf8.size() - j)));
-    out = text_.data();
     i = j;
   }
-  text_.resize(o);
 }
 
 // Adds the character at `at` of the text to the current token.
