@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "largest_song.h"
 #include "mml/song_compile.h"
 
 namespace {
@@ -113,6 +114,22 @@ void BM_CompileMaximalSong(benchmark::State& state) {
   state.counters["allocs_per_compile"] = static_cast<double>(allocations);
 }
 BENCHMARK(BM_CompileMaximalSong)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// The largest song the MLD format takes (bench/largest_song.h, as bench/startup.sh builds
+// it): the compile's share of `chwr build`.
+void BM_CompileLargestSong(benchmark::State& state) {
+  const chwr::SongDocument song = chwr::bench::LargestSong();
+  chwr::SongCompile compiled;
+  for (auto _ : state) {
+    auto result = chwr::CompileSong(song, compiled);
+    if (!result) state.SkipWithError(result.error().message.c_str());
+    benchmark::DoNotOptimize(compiled);
+  }
+}
+BENCHMARK(BM_CompileLargestSong)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);

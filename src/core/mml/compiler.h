@@ -11,11 +11,10 @@
 
 #include "diagnostic.h"
 #include "mml/preprocess.h"
+#include "mml/tokeniser.h"
 
 namespace chwr {
 
-/// Highest token index; token 0 holds whatever precedes the first command.
-inline constexpr int kMaxTokenIndex = 50000;
 /// Events one part may hold.
 inline constexpr int kEventCapacity = 50001;
 
@@ -66,13 +65,6 @@ struct CompiledPart {
   std::string_view DataOf(const NoteEvent& e) const {
     return std::string_view(dataText).substr(e.data.offset, e.data.length);
   }
-};
-
-/// Where one command token stands in the text the compiler split.
-struct TokenBounds {
-  std::uint32_t start = 0;
-  std::uint32_t length = 0;
-  std::int32_t line = 1;  ///< 1-based line of the part text
 };
 
 /// A part's command tokens as the compiler split them (upper case, no blanks, "#" turned
