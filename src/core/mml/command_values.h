@@ -31,35 +31,6 @@ inline std::int64_t DigitsValue(std::string_view s) {
   return v;
 }
 
-/// Plain note lengths ("1" to "64") and their steps at 48 per quarter note.
-inline std::optional<int> NoteLengthSteps(std::string_view text) {
-  if (text.size() == 1) {
-    switch (text[0]) {
-      case '1':
-        return 192;
-      case '2':
-        return 96;
-      case '4':
-        return 48;
-      case '8':
-        return 24;
-      default:
-        return std::nullopt;
-    }
-  }
-  if (text.size() == 2) {
-    if (text[0] == '1' && text[1] == '6') return 12;
-    if (text[0] == '3' && text[1] == '2') return 6;
-    if (text[0] == '6' && text[1] == '4') return 3;
-  }
-  return std::nullopt;
-}
-
-/// Half of `v`, a half rounded to the even neighbour.
-inline int HalveTiesToEven(int v) {
-  return (v / 2) + ((v % 2) != 0 && ((v / 2) % 2) != 0 ? 1 : 0);
-}
-
 /// "V" takes a plain decimal 0..63; its integer part is the volume.
 inline std::optional<int> ReadVolume(std::string_view p) {
   std::size_t point = p.find('.');

@@ -8,6 +8,7 @@
 
 #include "messages.h"
 #include "mml/command_values.h"
+#include "mml/notation.h"
 #include "text/cp932.h"
 
 namespace chwr {
@@ -197,7 +198,7 @@ class PartCompiler {
           defaultLength_ = p;
           return {};
         }
-        if (!NoteLengthSteps(p)) return fail(msg::kSyntaxL);
+        if (!PlainLengthSteps(p, 48)) return fail(msg::kSyntaxL);
         if (p == "64" && options_.resolution == 0) return fail(msg::kNo64thAt24);
         defaultLength_ = p;
         return {};
@@ -278,8 +279,8 @@ class PartCompiler {
                             bool dot, bool rest, int line) {
     std::string_view text = lengthText == "0" ? defaultLength : lengthText;
     Length len;
-    if (auto steps = NoteLengthSteps(text)) {
-      len.step = options_.resolution == 0 ? HalveTiesToEven(*steps) : *steps;
+    if (auto steps = PlainLengthSteps(text, options_.resolution == 0 ? 24 : 48)) {
+      len.step = *steps;
     } else if (!text.empty() && text[0] == '*') {
       std::string_view digits = text.substr(1);
       if (!digits.empty()) {
@@ -307,31 +308,20 @@ class PartCompiler {
   // The key of a note command; `moved` tells -1 or +1 when the pitch lay below the lowest
   // or above the highest key and was moved there.
   int NoteKey(std::string_view command, int* moved = nullptr) const {
-    static constexpr int kBase[] = {/*A*/ 10, /*B*/ 12, /*C*/ 1, /*D*/ 3,
-                                    /*E*/ 5,  /*F*/ 6,  /*G*/ 8};
     const int sign = command.size() > 1 ? (command[1] == '+' ? 1 : -1) : 0;
-    const int semitone = kBase[command[0] - 'A'] + sign;
-    const std::int64_t pitch = semitone + 12LL * (octave_ - 1) + 2 + transpose_;
+    const int semitone = LetterSemitone(command[0]) + sign;
+    const std::int64_t pitch = MldNoteCode(octave_, semitone) + transpose_;
     const std::int64_t top = part_ == 3 ? 62 : 63;
     const std::int64_t note = std::clamp<std::int64_t>(pitch, 0, top);
     if (moved) *moved = pitch < note ? -1 : pitch > note ? 1 : 0;
-    return part_ * 64 + static_cast<int>(note);
-  }
-
-  // The name of a key as it sounds: note code 3 is the C of octave 1.
-  static std::string KeyName(int key) {
-    static constexpr const char* kNames[] = {"C",  "C+", "D",  "D+", "E",  "F",
-                                             "F+", "G",  "G+", "A",  "A+", "B"};
-    const int rel = key % 64 - 3;
-    const int octave = (rel >= 0 ? rel / 12 : (rel - 11) / 12) + 1;
-    return "O" + std::to_string(octave) + kNames[((rel % 12) + 12) % 12];
+    return part_ * kMldPartKeys + static_cast<int>(note);
   }
 
   // A note moved to the lowest or highest key sounds other than written: the report names
   // what sounds, and the user hears of the first such note of each kind.
   void NoteMoved(int moved, int key, const std::string& typed, int line) {
     (moved < 0 ? toldLow_ : toldHigh_) = true;
-    Diagnostic d = MakeWarning(msg::NoteMoved(part_, line, typed, KeyName(key), moved > 0));
+    Diagnostic d = MakeWarning(msg::NoteMoved(part_, line, typed, MldKeyText(key), moved > 0));
     d.part = part_;
     d.line = line;
     out_.warnings.push_back(std::move(d));
@@ -369,7 +359,7 @@ class PartCompiler {
     int moved = 0;
     const int key = rest ? -1 : NoteKey(command, &moved);
     auto typed = [&] { return "O" + std::to_string(octave_) + std::string(command); };
-    auto name = [&] { return moved != 0 ? KeyName(key) : typed(); };
+    auto name = [&] { return moved != 0 ? MldKeyText(key) : typed(); };
     // Only the first of each kind is told: the others need not have their names written.
     if (moved != 0 && !(moved < 0 ? toldLow_ : toldHigh_)) NoteMoved(moved, key, typed(), line);
     // The first note names the highest so far even at key 0, the lowest key of part 1.
