@@ -168,6 +168,8 @@ class Harness {
     prompts.files = {""};
     trigger(action);
   }
+  // Runs an action answering No to the question about unsaved changes.
+  void triggerAnsweringNo(const QString& name) { prompts.answers = {Answer::No}, trigger(name); }
   // Opens a file as a drop or the command line does, answering No to the question about
   // unsaved changes, which the test expects.
   void openAnsweringNo(const QString& file) {
