@@ -68,18 +68,15 @@ TEST_F(CommandTest, CompileWritesSilenceDataAndToneDefinitionsAsJson) {
 TEST_F(CommandTest, ErrorsExitByWhoseFaultTheyAre) {
   fs::create_directory(dir_ / "folder");
   WriteText(dir_ / "not-a-song.txt", "QRV\r\n");
-  const struct {
-    std::string args;
-    int status;
-    std::string message;
-  } cases[] = {
-      {"compile " + Q(WriteSong("C4`O7C")), 1,
-       std::string("ﾊﾟｰﾄ1 (2行目) ") + msg::kSyntaxO},
+  // clang-format off
+  const struct { std::string args; int status; std::string message; } cases[] = {
+      {"compile " + Q(WriteSong("C4`O7C")), 1, std::string("ﾊﾟｰﾄ1 (2行目) ") + msg::kSyntaxO},
       {"compile " + Q(dir_ / "not-a-song.txt"), 2, msg::kInvalidFileFormat},
       {"compile " + Q(dir_ / "nothing.txt"), 2, msg::kFileReadFailed},
       {"compile " + Q(dir_ / "folder"), 2, msg::kFileReadFailed},
       {"compile - < /dev/null", 2, msg::kInvalidFileFormat},
   };
+  // clang-format on
   for (const auto& c : cases) {
     const Outcome o = Run(c.args);
     EXPECT_EQ(o.status, c.status) << c.args;

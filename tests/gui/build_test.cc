@@ -100,8 +100,7 @@ void BuildTest::buildCommandsWriteMldMidiAndMail() {
                .arg(mail.size()));
 
   // Reading it back gives an untitled song that builds to the same mail.
-  h.prompts.answers = {Answer::No};
-  h.trigger("mnuNEW");
+  h.triggerAnsweringNo("mnuNEW");
   QGuiApplication::clipboard()->setText(mail + "\r\n");
   h.trigger("mnuCLIPREAD");
   QCOMPARE(h.texts({"Text3", "Combo2_1"}), QStringList({"Mail", "40"}));
@@ -232,8 +231,7 @@ void BuildTest::sizeReportIsElidedWithTheWholeTextAsTip() {
   QCOMPARE(report->toolTip(), whole);
 
   // A new song's first text is as whole in the tip.
-  h.prompts.answers = {Answer::No};
-  h.trigger("mnuNEW");
+  h.triggerAnsweringNo("mnuNEW");
   QCOMPARE(report->toolTip(), kInitialReport);
 }
 

@@ -188,6 +188,8 @@ void EditTest::caseKeysAreOneStepToUndoFromAnyPartBox() {
   Harness h;
   auto type = [&h](int part, const QString& keys) { TypeInPart(h, part, keys); };
   auto key = [&h](int part, Qt::Key letter) { CtrlKeyInPart(h, part, letter); };
+  // Ctrl + a letter in a part box, and the four texts after it.
+  auto after = [&](int part, Qt::Key letter) { return key(part, letter), h.parts(); };
   // Part 3 stays empty: the case keys leave it alone.
   type(0, "l8 cde");
   type(1, "O4 Efg");
@@ -199,43 +201,31 @@ void EditTest::caseKeysAreOneStepToUndoFromAnyPartBox() {
   // Ctrl+D, then one Ctrl+Z in any part box, the empty one too, takes it back in all four,
   // and one Ctrl+Y in any brings it back in all four.
   for (int part = 0; part < 4; ++part) {
-    key(part, Qt::Key_D);
-    QCOMPARE(h.parts(), lower);
-    key(part, Qt::Key_Z);
-    QCOMPARE(h.parts(), typed);
-    key((part + 1) % 4, Qt::Key_Y);
-    QCOMPARE(h.parts(), lower);
-    key((part + 2) % 4, Qt::Key_Z);
-    QCOMPARE(h.parts(), typed);
+    QCOMPARE(after(part, Qt::Key_D), lower);
+    QCOMPARE(after(part, Qt::Key_Z), typed);
+    QCOMPARE(after((part + 1) % 4, Qt::Key_Y), lower);
+    QCOMPARE(after((part + 2) % 4, Qt::Key_Z), typed);
   }
 
   // Two commands are two steps, undone and redone in turn.
   key(0, Qt::Key_U);
-  key(2, Qt::Key_D);
-  QCOMPARE(h.parts(), lower);
-  key(3, Qt::Key_Z);
-  QCOMPARE(h.parts(), upper);
-  key(0, Qt::Key_Z);
-  QCOMPARE(h.parts(), typed);
-  key(2, Qt::Key_Y);
-  QCOMPARE(h.parts(), upper);
-  key(1, Qt::Key_Y);
-  QCOMPARE(h.parts(), lower);
+  QCOMPARE(after(2, Qt::Key_D), lower);
+  QCOMPARE(after(3, Qt::Key_Z), upper);
+  QCOMPARE(after(0, Qt::Key_Z), typed);
+  QCOMPARE(after(2, Qt::Key_Y), upper);
+  QCOMPARE(after(1, Qt::Key_Y), lower);
   key(1, Qt::Key_Z);
-  key(1, Qt::Key_Z);
-  QCOMPARE(h.parts(), typed);
+  QCOMPARE(after(1, Qt::Key_Z), typed);
 
   // Pressed twice, Ctrl+D changes nothing the second time: one Ctrl+Z takes it back, the
   // next one is the box's own and undoes its typing alone.
   key(0, Qt::Key_D);
   key(0, Qt::Key_D);
-  key(0, Qt::Key_Z);
-  QCOMPARE(h.parts(), typed);
+  QCOMPARE(after(0, Qt::Key_Z), typed);
   key(0, Qt::Key_Z);
   QCOMPARE(h.parts().mid(1), typed.mid(1));
   QVERIFY(h.text("Text1_0") != typed[0]);
-  key(0, Qt::Key_Y);
-  QCOMPARE(h.parts(), typed);
+  QCOMPARE(after(0, Qt::Key_Y), typed);
 
   // Typed after a command, in one part (right behind the converted text): Ctrl+Z undoes
   // the typing first, then the command in all four; Ctrl+Y redoes them in the same order.
@@ -243,21 +233,16 @@ void EditTest::caseKeysAreOneStepToUndoFromAnyPartBox() {
   PutCaret(h.part(1), 6);
   type(1, "a");
   QCOMPARE(h.text("Text1_1"), QString("o4 efga"));
-  key(1, Qt::Key_Z);
-  QCOMPARE(h.parts(), lower);
-  key(1, Qt::Key_Z);
-  QCOMPARE(h.parts(), typed);
-  key(1, Qt::Key_Y);
-  QCOMPARE(h.parts(), lower);
+  QCOMPARE(after(1, Qt::Key_Z), lower);
+  QCOMPARE(after(1, Qt::Key_Z), typed);
+  QCOMPARE(after(1, Qt::Key_Y), lower);
   key(1, Qt::Key_Y);
   QCOMPARE(h.text("Text1_1"), QString("o4 efga"));
   // Typing elsewhere meanwhile is that box's own: undone there, it leaves the rest alone.
   type(3, " b");
-  key(3, Qt::Key_Z);
-  QCOMPARE(h.parts(), QStringList({"l8 cde", "o4 efga", "", "r4 a"}));
+  QCOMPARE(after(3, Qt::Key_Z), QStringList({"l8 cde", "o4 efga", "", "r4 a"}));
   key(1, Qt::Key_Z);
-  key(1, Qt::Key_Z);
-  QCOMPARE(h.parts(), typed);
+  QCOMPARE(after(1, Qt::Key_Z), typed);
 
   // Ctrl+Z in another part takes the command back wherever the user has not typed over it
   // since; the part typed in undoes its typing, then its share. Back together, the command
@@ -265,16 +250,11 @@ void EditTest::caseKeysAreOneStepToUndoFromAnyPartBox() {
   key(0, Qt::Key_D);
   PutCaret(h.part(1), 6);
   type(1, "a");
-  key(2, Qt::Key_Z);
-  QCOMPARE(h.parts(), QStringList({"l8 cde", "o4 efga", "", "r4 A"}));
-  key(1, Qt::Key_Z);
-  QCOMPARE(h.parts(), QStringList({"l8 cde", "o4 efg", "", "r4 A"}));
-  key(1, Qt::Key_Z);
-  QCOMPARE(h.parts(), typed);
-  key(3, Qt::Key_Y);
-  QCOMPARE(h.parts(), lower);
-  key(0, Qt::Key_Z);
-  QCOMPARE(h.parts(), typed);
+  QCOMPARE(after(2, Qt::Key_Z), QStringList({"l8 cde", "o4 efga", "", "r4 A"}));
+  QCOMPARE(after(1, Qt::Key_Z), QStringList({"l8 cde", "o4 efg", "", "r4 A"}));
+  QCOMPARE(after(1, Qt::Key_Z), typed);
+  QCOMPARE(after(3, Qt::Key_Y), lower);
+  QCOMPARE(after(0, Qt::Key_Z), typed);
 
   // The boxes' context menus undo and redo the same steps as the keys, from any box.
   key(0, Qt::Key_U);
@@ -292,6 +272,7 @@ void EditTest::resolutionChangeAsksBeforeRoundingAndIsOneStep() {
   auto type = [&h](int part, const QString& keys) { TypeInPart(h, part, keys); };
   auto key = [&h](int part, Qt::Key letter) { CtrlKeyInPart(h, part, letter); };
   auto state = [&h] { return h.parts() << h.text("cmbBUNKAI"); };
+  auto stateAfter = [&](int part, Qt::Key letter) { return key(part, letter), state(); };
   h.set({{"Text1_0", "' intro *3 bars\nO4 C*36 D*17 E*1 L*3 F C*192 R*5"},
          {"Text1_1", "L*4 C"},
          {"Text1_2", "c*7"}});
@@ -325,22 +306,17 @@ void EditTest::resolutionChangeAsksBeforeRoundingAndIsOneStep() {
 
   // One Ctrl+Z, in a part box the change touched or one it left alone, takes back the
   // choice and all four texts; one Ctrl+Y in any brings them back.
-  key(1, Qt::Key_Z);
-  QCOMPARE(state(), at48);
-  key(3, Qt::Key_Y);
-  QCOMPARE(state(), at24);
-  key(3, Qt::Key_Z);
-  QCOMPARE(state(), at48);
-  key(0, Qt::Key_Y);
-  QCOMPARE(state(), at24);
+  QCOMPARE(stateAfter(1, Qt::Key_Z), at48);
+  QCOMPARE(stateAfter(3, Qt::Key_Y), at24);
+  QCOMPARE(stateAfter(3, Qt::Key_Z), at48);
+  QCOMPARE(stateAfter(0, Qt::Key_Y), at24);
 
   // Back to 48 asks nothing: doubling is exact. Only the rounded lengths differ now.
   h.combo("cmbBUNKAI")->setCurrentIndex(1);
   QCOMPARE(state(), QStringList({"' intro *3 bars\nO4 C*36 D*18 E*2 L*4 F C*192 R*6", "L*4 C",
                                  "c*8", "", "48"}));
   QCOMPARE(h.prompts.questions.size(), 2);
-  key(2, Qt::Key_Z);
-  QCOMPARE(state(), at24);
+  QCOMPARE(stateAfter(2, Qt::Key_Z), at24);
 
   // Typing keeps its own undo, box by box. While a box holds typing over the change, the
   // change cannot go in the other boxes alone: Ctrl+Z there does nothing until the typing
@@ -349,14 +325,10 @@ void EditTest::resolutionChangeAsksBeforeRoundingAndIsOneStep() {
   type(2, "G");
   const QStringList typed = {at24[0], at24[1], "c*4G", "", "24"};
   QCOMPARE(state(), typed);
-  key(0, Qt::Key_Z);
-  QCOMPARE(state(), typed);
-  key(1, Qt::Key_Y);
-  QCOMPARE(state(), typed);
-  key(2, Qt::Key_Z);
-  QCOMPARE(state(), at24);
-  key(0, Qt::Key_Z);
-  QCOMPARE(state(), at48);
+  QCOMPARE(stateAfter(0, Qt::Key_Z), typed);
+  QCOMPARE(stateAfter(1, Qt::Key_Y), typed);
+  QCOMPARE(stateAfter(2, Qt::Key_Z), at24);
+  QCOMPARE(stateAfter(0, Qt::Key_Z), at48);
 }
 
 // Whatever the user mixes (typing, the case keys, undo and redo in any part), each box's

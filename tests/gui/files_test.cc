@@ -63,8 +63,7 @@ void FilesTest::newAndClosingAskOnlyAboutUnsavedChanges() {
   h.set({{"Check1_2", "1"}});
   h.trigger("mnuMAIL");  // fills the mail box and the size report
   h.tabs()->setCurrentIndex(3);
-  h.prompts.answers = {Answer::No};
-  h.trigger("mnuNEW");
+  h.triggerAnsweringNo("mnuNEW");
   QCOMPARE(h.texts({"Text3", "Text5", "cmbBUNKAI", "Text6", "txtMAIL", "stsBAR_panel3", "Combo2_2",
                     "Combo3_1", "Text1_3"}),
            QStringList({"", "120", "48", "", "", kInitialReport, "A", "B", ""}));
@@ -191,8 +190,7 @@ void FilesTest::openDispatchesOnTheFileKind() {
   QCOMPARE(h.texts({"Text3", "Text1_0"}), QStringList({"Kept", "L8 O4 CDEFGAB"}));
 
   // An MLD file gives an untitled song; the mutes stay as they are.
-  h.prompts.answers = {Answer::No};
-  h.trigger("mnuNEW");
+  h.triggerAnsweringNo("mnuNEW");
   h.set({{"Check1_1", "1"}});
   h.window->OpenPath(h.path("tune.mld"));
   QCOMPARE(h.prompts.messages.size(), 1);
@@ -289,8 +287,7 @@ void FilesTest::failedReadsAndWritesShowTheFileAndTheReason() {
 
   // Clipboard text that decodes to no melody says so below the format message.
   QGuiApplication::clipboard()->setText("--B:M\r\nQUJDREVGR0g=");
-  h.prompts.answers = {Answer::No};
-  h.trigger("mnuCLIPREAD");
+  h.triggerAnsweringNo("mnuCLIPREAD");
   QCOMPARE(h.prompts.messages.last().text, QString(msg::kInvalidFileFormat));
   QCOMPARE(h.prompts.messages.last().detail,
            QString("ｸﾘｯﾌﾟﾎﾞｰﾄﾞの文字列はﾒﾛﾃﾞｨｰﾒｰﾙではありません。"));
@@ -465,8 +462,7 @@ void FilesTest::placeAndRecentFilesAreRememberedAndRestored() {
   again.prompts.answers = {Answer::Cancel};
   again.trigger("mnuRECENT_1");
   QCOMPARE(again.text("Text3"), QString("edited"));
-  again.prompts.answers = {Answer::No};
-  again.trigger("mnuRECENT_1");
+  again.triggerAnsweringNo("mnuRECENT_1");
   QCOMPARE(again.text("Text3"), QString("One"));
   QCOMPARE(again.prompts.questions.size(), 2);
   QCOMPARE(again.find<QAction>("mnuRECENT_0")->text(), "&1 " + folder.filePath("one.txt"));

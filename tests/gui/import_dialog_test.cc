@@ -48,6 +48,13 @@ QDialog* Form3(const Harness& h) {
   return h.window->findChild<QDialog*>("Form3");
 }
 
+// The dialog of tune.mid holding `file`, opened as a drop or the command line opens it.
+QDialog* OpenTune(Harness& h, const QByteArray& file = Tune()) {
+  WriteAll(h.path("tune.mid"), file);
+  h.window->OpenPath(h.path("tune.mid"));
+  return Form3(h);
+}
+
 template <class T = QWidget>
 T* In(QObject* d, const QString& name) {
   T* found = d->findChild<T*>(name);
@@ -202,9 +209,7 @@ void ImportDialogTest::otherFormatsAndBadFilesAtOpen() {
 
 void ImportDialogTest::optionsComeFromTheSettingsAndGoBackOnClose() {
   Harness h("[Midi]\r\nTone=0\r\nOct=1\r\nVol=2\r\nPos=16\r\n");
-  WriteAll(h.path("tune.mid"), Tune());
-  h.window->OpenPath(h.path("tune.mid"));
-  QDialog* d = Form3(h);
+  QDialog* d = OpenTune(h);
   QCOMPARE(States(d, {"chkTONE", "chkOCT", "chkVOL"}, "checked"), QList<bool>({false, true, true}));
   QCOMPARE(States(d, kVolumeButtons, "checked") + States(d, kVolumeButtons, "enabled"),
            QList<bool>({false, true, false, true, true, true}));
@@ -230,8 +235,7 @@ void ImportDialogTest::optionsComeFromTheSettingsAndGoBackOnClose() {
            QList<int>({1, 0, 3, 8}));
 
   // The next dialog starts from them, with a fresh start measure.
-  h.window->OpenPath(h.path("tune.mid"));
-  d = Form3(h);
+  d = OpenTune(h);
   QCOMPARE(States(d, {"chkTONE", "chkOCT", "optVOL_3"}, "checked"),
            QList<bool>({true, false, true}));
   QCOMPARE(Shown(d, {"txtMAX", "txtSEEK"}), QStringList({"8", "0"}));
@@ -368,10 +372,8 @@ void ImportDialogTest::convertFillsTheSongFromTheFileAsItIsNow() {
   WriteAll(h.path("song.txt"), SongFile({"qrv", "Old", "@96", "B", "B", "B", "A", "A", "A", "C*24",
                                          "D", "E", "0", "", " 0 ", "B", "A", "F"}));
   h.window->OpenPath(h.path("song.txt"));
-  WriteAll(h.path("tune.mid"), Tune());
-  h.window->OpenPath(h.path("tune.mid"));
+  QDialog* d = OpenTune(h);
   h.set({{"Text1_3", "typed"}});  // typed while the dialog is open
-  QDialog* d = Form3(h);
   Select(d, {0, 1});
   Click(d, "chkOCT");
   ImportChoices choices;
@@ -413,9 +415,7 @@ void ImportDialogTest::convertFillsTheSongFromTheFileAsItIsNow() {
 
 void ImportDialogTest::aMissingTrackEmptiesThePartsAndSaysSo() {
   Harness h;
-  WriteAll(h.path("tune.mid"), Tune());
-  h.window->OpenPath(h.path("tune.mid"));
-  QDialog* d = Form3(h);
+  QDialog* d = OpenTune(h);
   Select(d, {0, 2});
   // An unchanged song is replaced without a question.
   Click(d, "Command1");
@@ -429,9 +429,7 @@ void ImportDialogTest::previewPlaysFromTheStartMeasureUntilStoppedOrEnded() {
   Harness h;
   // 500,000 µs a quarter: two measures are four seconds.
   const QByteArray file = Smf(1, 48, {smf::Cat({smf::Tempo(0, 500000), smf::End()}), kMelody});
-  WriteAll(h.path("tune.mid"), file);
-  h.window->OpenPath(h.path("tune.mid"));
-  QDialog* d = Form3(h);
+  QDialog* d = OpenTune(h, file);
   auto* button = In<QPushButton>(d, "Command3");
   auto* timer = In<QTimer>(d, "Timer1");
   In<QLineEdit>(d, "txtSEEK")->setText("2");

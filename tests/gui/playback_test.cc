@@ -35,8 +35,7 @@ void PlaybackTest::playbackFollowsTheSliderAndStops() {
 
   // The window goes on working while the song plays, and the slider follows each tick.
   QTest::keyClicks(h.find("Text3"), "playing");
-  h.player->Advance(1500);
-  h.tick();
+  h.advance(1500);
   QCOMPARE(slider->value(), 1500);
   QCOMPARE(h.text("Text3"), QString("playing"));
   QVERIFY(h.playing());
@@ -51,8 +50,7 @@ void PlaybackTest::playbackFollowsTheSliderAndStops() {
   slider->setSliderDown(false);
   QVERIFY(h.playing());
   QCOMPARE(h.newCalls(), QStringList({"Pause", "SetPosition 7000", "Play"}));
-  h.player->Advance(500);
-  h.tick();
+  h.advance(500);
   QCOMPARE(slider->value(), 7500);
 
   // Stop: the next tick puts the slider back at the start and rests the timer.
@@ -62,9 +60,7 @@ void PlaybackTest::playbackFollowsTheSliderAndStops() {
   QVERIFY(h.rested());
   // With nothing playing, the slider starts nothing: the player saw Stop and the
   // tick's stop only.
-  slider->setSliderDown(true);
-  slider->setValue(1);
-  slider->setSliderDown(false);
+  h.drag(1);
   QCOMPARE(h.newCalls(), QStringList({"Stop", "Stop"}));
   QVERIFY(!h.timer()->isActive());
 
@@ -76,8 +72,7 @@ void PlaybackTest::playbackFollowsTheSliderAndStops() {
   h.trigger("PLAY");
   QVERIFY(h.playing());
   const QByteArray played = ReadAll(h.path("cache/dummy.mid"));
-  h.player->Finish();
-  h.tick();
+  h.finish();
   QVERIFY(h.rested());
   QCOMPARE(h.playersMade, 1);
   // What played is the MIDI file of a song that is the selection.
@@ -93,8 +88,7 @@ void PlaybackTest::mutedPlaybackEndsAndResetPlaysTheResetFile() {
   for (int i = 0; i < 4; ++i) h.set({{QString("Check1_%1").arg(i), "1"}});
   h.trigger("mnuPLAY");
   QCOMPARE(ReadAll(h.path("cache/dummy.mid")).count("MTrk"), 1);
-  h.player->Finish();
-  h.tick();
+  h.finish();
   QVERIFY(h.rested());
 
   // Reset stops the song and plays the reset file; playing works as before after it.
@@ -199,8 +193,7 @@ void PlaybackTest::sliderJumpsWhereClickedAndKeysSeek() {
   QCOMPARE(h.newCalls(), QStringList({QString("Open %1").arg(h.player->openedBytes.size()),
                                       "SetPosition 6000", "Play"}));
   QCOMPARE(slider->value(), 6000);
-  h.player->Advance(500);
-  h.tick();
+  h.advance(500);
   QCOMPARE(slider->value(), 6500);
 
   // During the playback the keys seek the player, which plays on.
@@ -217,8 +210,7 @@ void PlaybackTest::sliderJumpsWhereClickedAndKeysSeek() {
   QVERIFY(h.playing());
 
   // The end: the knob goes back to the start and the slider keeps the song's length.
-  h.player->Finish();
-  h.tick();
+  h.finish();
   QVERIFY(h.rested());
   QCOMPARE(slider->maximum(), 12000);
   // Clicked while nothing plays, the knob says where the next Play starts.
@@ -241,9 +233,7 @@ void PlaybackTest::sliderJumpsWhereClickedAndKeysSeek() {
   // and the first Play starts at the beginning all the same.
   Harness fresh;
   fresh.set({{"Text1_0", kLongSong}});
-  fresh.slider()->setSliderDown(true);
-  fresh.slider()->setValue(fresh.slider()->maximum());
-  fresh.slider()->setSliderDown(false);
+  fresh.drag(fresh.slider()->maximum());
   fresh.trigger("mnuPLAY");
   QCOMPARE(fresh.newCalls().mid(1), QStringList({"Play"}));
   QCOMPARE(fresh.slider()->value(), 0);

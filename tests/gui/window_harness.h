@@ -101,6 +101,15 @@ class Harness {
   QString mode() const { return player ? QString(PlayerModeName(player->Mode())) : QString(); }
   // One tick of the position timer, as its clock would fire it.
   void tick() const { QVERIFY(QMetaObject::invokeMethod(timer(), "timeout")); }
+  // The player's clock moved on by `ms`, or to the song's end, and then one tick.
+  void advance(std::int64_t ms) const { player->Advance(ms); tick(); }
+  void finish() const { player->Finish(); tick(); }
+  // The slider's knob dragged to `value` and let go.
+  void drag(int value) const {
+    slider()->setSliderDown(true);
+    slider()->setValue(value);
+    slider()->setSliderDown(false);
+  }
   // The player's calls since the last look.
   QStringList newCalls() {
     QStringList calls;
@@ -159,6 +168,8 @@ class Harness {
     prompts.files = {""};
     trigger(action);
   }
+  // Runs an action answering No to the question about unsaved changes.
+  void triggerAnsweringNo(const QString& name) { prompts.answers = {Answer::No}, trigger(name); }
   // Opens a file as a drop or the command line does, answering No to the question about
   // unsaved changes, which the test expects.
   void openAnsweringNo(const QString& file) {

@@ -105,6 +105,10 @@ class FluidSynthPlayerTest : public ::testing::Test {
     EXPECT_LE(player_->Position(), player_->Length());
   }
 
+  // The mode or the position after `ms` more of audio.
+  PlayerMode ModeAfter(std::int64_t ms) { return player_->Render(ms), player_->Mode(); }
+  std::int64_t PositionAfter(std::int64_t ms) { return player_->Render(ms), player_->Position(); }
+
   std::unique_ptr<FluidSynthPlayer> player_;
 };
 
@@ -121,8 +125,7 @@ TEST_F(FluidSynthPlayerTest, OpenGivesTheFilesLengthAndStaysStopped) {
     EXPECT_EQ(player_->Length(), length) << tune.parts[0];
     EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
   }
-  player_->Render(300);
-  EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
+  EXPECT_EQ(ModeAfter(300), PlayerMode::kStopped);
   EXPECT_EQ(player_->Position(), 0);
 }
 
@@ -158,8 +161,7 @@ TEST_F(FluidSynthPlayerTest, PlayingGoesOnFromWhereItWasLeftOrPutWhileNotPlaying
     (player_.get()->*c.goOn)();
     // No poll in between: rendering alone must carry the new place.
     for (int i = 1; i <= 10; ++i) {
-      player_->Render(60);
-      EXPECT_NEAR(player_->Position(), from + 60 * i, kSlack) << "after " << 60 * i << " ms";
+      EXPECT_NEAR(PositionAfter(60), from + 60 * i, kSlack) << "after " << 60 * i << " ms";
     }
     EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
   }
@@ -177,8 +179,7 @@ TEST_F(FluidSynthPlayerTest, SeekWhilePlayingJumps) {
     player_->Render(playedBefore);
     player_->SetPosition(target);
     EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
-    player_->Render(300);
-    EXPECT_NEAR(player_->Position(), target + 300, kSlack);
+    EXPECT_NEAR(PositionAfter(300), target + 300, kSlack);
   }
   EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
 }
@@ -190,41 +191,33 @@ TEST_F(FluidSynthPlayerTest, OpeningStopsThePlayingFileAndItsEndStopsTheNext) {
   Open(MidiOf(kShort));
   EXPECT_EQ(player_->Length(), 250);
   EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
-  player_->Render(300);
-  EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
+  EXPECT_EQ(ModeAfter(300), PlayerMode::kStopped);
   EXPECT_EQ(player_->Position(), 0);
 
   PlayToTheEnd();
-  player_->Render(3000);
-  EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
+  EXPECT_EQ(ModeAfter(3000), PlayerMode::kStopped);
 
   // Played again after its end, the file plays once more from the start.
   player_->Play();
-  player_->Render(100);
-  EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
+  EXPECT_EQ(ModeAfter(100), PlayerMode::kPlaying);
   EXPECT_NEAR(player_->Position(), 100, kSlack);
-  player_->Render(200);
-  EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
+  EXPECT_EQ(ModeAfter(200), PlayerMode::kStopped);
 }
 
 TEST_F(FluidSynthPlayerTest, PlayLoopStartsOverUntilStopped) {
   Open(MidiOf({{"O4C8D8"}}));  // 500 ms
   player_->PlayLoop();
   // It starts over at the end without lingering there.
-  player_->Render(600);
-  EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
+  EXPECT_EQ(ModeAfter(600), PlayerMode::kPlaying);
   EXPECT_NEAR(player_->Position(), 100, kSlack);
-  player_->Render(1000);
-  EXPECT_NEAR(player_->Position(), 100, kSlack);
+  EXPECT_NEAR(PositionAfter(1000), 100, kSlack);
 
   // A pause does not end the loop: Resume loops again.
   player_->Pause();
   EXPECT_EQ(player_->Mode(), PlayerMode::kPaused);
-  player_->Render(1000);
-  EXPECT_NEAR(player_->Position(), 100, kSlack);
+  EXPECT_NEAR(PositionAfter(1000), 100, kSlack);
   player_->Resume();
-  player_->Render(500);
-  EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
+  EXPECT_EQ(ModeAfter(500), PlayerMode::kPlaying);
   EXPECT_NEAR(player_->Position(), 100, kSlack);
 
   player_->Stop();
@@ -235,8 +228,7 @@ TEST_F(FluidSynthPlayerTest, PlayLoopStartsOverUntilStopped) {
   // Play after a loop plays once.
   player_->SetPosition(0);
   PlayToTheEnd();
-  player_->Render(1000);
-  EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
+  EXPECT_EQ(ModeAfter(1000), PlayerMode::kStopped);
 }
 
 TEST_F(FluidSynthPlayerTest, FilesThatCannotBeOpenedLeaveThePlayerUsable) {
@@ -257,8 +249,7 @@ TEST_F(FluidSynthPlayerTest, FilesThatCannotBeOpenedLeaveThePlayerUsable) {
     // Nothing to play: the operations do nothing and do no harm.
     player_->Play();
     player_->SetPosition(100);
-    player_->Render(100);
-    EXPECT_EQ(player_->Mode(), PlayerMode::kStopped);
+    EXPECT_EQ(ModeAfter(100), PlayerMode::kStopped);
     EXPECT_EQ(player_->Position(), 0);
   }
 

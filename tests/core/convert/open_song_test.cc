@@ -62,11 +62,8 @@ TEST(OpenSong, RefusalsSayWhatWasFound) {
   const auto built = BuildSong(test::Song("O4C4"), outputs);
   const Bytes& midi = built->midiFile;
   const Bytes& smd = built->smdFile;
-  const struct {
-    FileKind kind;
-    Bytes bytes;
-    std::string message;
-  } cases[] = {
+  // clang-format off
+  const struct { FileKind kind; Bytes bytes; std::string message; } cases[] = {
       {FileKind::kMld, songText, "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はﾃｷｽﾄﾌｧｲﾙです。"},
       {FileKind::kSongText, mld, "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。"},
       {FileKind::kSongText, Ascii("MThd\0\0\0\6"sv),
@@ -82,6 +79,7 @@ TEST(OpenSong, RefusalsSayWhatWasFound) {
       {FileKind::kMidi, songText, "SMF ﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はﾃｷｽﾄﾌｧｲﾙです。"},
       {FileKind::kMidi, smd, "SMF ﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はSMDﾌｧｲﾙです。"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     auto opened = OpenSongBytes(c.kind, c.bytes);
     ASSERT_FALSE(opened) << c.message;
@@ -108,16 +106,14 @@ TEST(OpenSong, ReadsByTheRuleAndSaysWhatItCannotRead) {
   ASSERT_TRUE(built);
   // A MIDI file is imported with the dialog's first choices: its first track after the
   // tempo track, at 48 steps a quarter.
-  const struct {
-    const char* name;
-    Bytes bytes;
-    FileKind kind;
-  } files[] = {
+  // clang-format off
+  const struct { const char* name; Bytes bytes; FileKind kind; } files[] = {
       {"song.txt", *SerializeSongFile(test::Song("O4C4D8")), FileKind::kSongText},
       {"song.MLD", built->mldImage, FileKind::kMld},
       {"song.Smd", built->smdFile, FileKind::kSmd},
       {"x.MID", built->midiFile, FileKind::kMidi},
   };
+  // clang-format on
   for (const auto& f : files) {
     test::WriteBytes(dir / f.name, f.bytes);
     auto opened = OpenSongFile(dir / f.name);

@@ -36,11 +36,9 @@ std::string Convert(int division, const Bytes& events, bool absolute, Options o 
 }
 
 // A note and how long it sounds; the next note-on follows `step` ticks after its own.
-struct N {
-  int note;
-  std::uint32_t sounds;
-  std::uint32_t step;
-};
+// clang-format off
+struct N { int note; std::uint32_t sounds; std::uint32_t step; };
+// clang-format on
 Bytes Notes(std::initializer_list<N> notes, std::uint32_t lead = 0) {
   Bytes out;
   std::uint32_t wait = lead;
@@ -51,76 +49,41 @@ Bytes Notes(std::initializer_list<N> notes, std::uint32_t lead = 0) {
   return Cat({out, Ev(wait, {0xFF, 0x01, 0x00})});
 }
 
-struct Case {
-  const char* name;
-  int division;
-  Bytes events;
-  Options options;
-  const char* mml;
-};
+// clang-format off
+struct Case { const char* name; int division; Bytes events; Options options; const char* mml; };
+// clang-format on
 
 TEST(SmfStreaming, WorkedExamples) {
+  // clang-format off
   const Case cases[] = {
-      {"a gated first note with its octave; the next legato one starts with Q0",
-       48,
-       Notes({{60, 36, 48}, {62, 48, 48}}),
-       {.octave = true},
-       "O4Q12C4Q0D4"},
-      {"60 ticks once the gate is already 0",
-       48,
-       Notes({{60, 48, 48}, {60, 60, 60}, {62, 48, 48}}),
-       {},
-       "Q0C4C4&C16D4"},
+      {"a gated first note with its octave; the next legato one starts with Q0", 48,
+       Notes({{60, 36, 48}, {62, 48, 48}}), {.octave = true}, "O4Q12C4Q0D4"},
+      {"60 ticks once the gate is already 0", 48, Notes({{60, 48, 48}, {60, 60, 60}, {62, 48, 48}}),
+       {}, "Q0C4C4&C16D4"},
       {"45 ticks", 48, Notes({{60, 48, 48}, {60, 45, 45}, {62, 48, 48}}), {}, "Q0C4C8.&C32&C64D4"},
-      {"division 480, 100 ticks",
-       480,
-       Notes({{60, 480, 480}, {60, 100, 100}, {62, 480, 480}}),
-       {},
+      {"division 480, 100 ticks", 480, Notes({{60, 480, 480}, {60, 100, 100}, {62, 480, 480}}), {},
        "Q0C4C32&C64&C*1D4"},
-      {"a silence of more than a whole note: the note, then a rest",
-       48,
-       Notes({{60, 48, 288}, {62, 48, 48}}),
-       {},
-       "Q0C4R1R4D4"},
+      {"a silence of more than a whole note: the note, then a rest", 48,
+       Notes({{60, 48, 288}, {62, 48, 48}}), {}, "Q0C4R1R4D4"},
       {"a silence before the first note", 48, Notes({{60, 48, 48}}, 96), {}, "R2Q0C4"},
-      {"a gate longer than a whole note with silence",
-       48,
-       Notes({{60, 240, 264}, {62, 48, 48}}),
-       {},
-       "Q0C1&C4R8D4"},
-      {"a gate within a whole note keeps its absolute length",
-       48,
-       Notes({{60, 160, 180}, {62, 48, 48}}),
-       {},
-       "Q20C*180Q0D4"},
-      {"transposed an octave up, the octave says so",
-       48,
-       Notes({{60, 36, 48}, {62, 48, 48}}),
-       {.octave = true, .transpose = "12"},
-       "O5Q12C4Q0D4"},
-      {"octaves change by < and >",
-       48,
-       Notes({{60, 48, 48}, {72, 48, 48}, {47, 48, 48}}),
-       {},
+      {"a gate longer than a whole note with silence", 48, Notes({{60, 240, 264}, {62, 48, 48}}),
+       {}, "Q0C1&C4R8D4"},
+      {"a gate within a whole note keeps its absolute length", 48,
+       Notes({{60, 160, 180}, {62, 48, 48}}), {}, "Q20C*180Q0D4"},
+      {"transposed an octave up, the octave says so", 48, Notes({{60, 36, 48}, {62, 48, 48}}),
+       {.octave = true, .transpose = "12"}, "O5Q12C4Q0D4"},
+      {"octaves change by < and >", 48, Notes({{60, 48, 48}, {72, 48, 48}, {47, 48, 48}}), {},
        "Q0C4<C4>>>B4"},
       {"a transposed 23 is a rest", 48, Notes({{35, 48, 48}}), {.transpose = "-12"}, "Q0R4"},
-      {"below 24 only multiples of 12 sound",
-       48,
-       Notes({{23, 48, 48}, {12, 48, 48}}),
-       {},
+      {"below 24 only multiples of 12 sound", 48, Notes({{23, 48, 48}, {12, 48, 48}}), {},
        "Q0R4C4"},
       // A start measure on a note boundary: the part begins with that note.
-      {"a start measure on a note boundary",
-       48,
-       Notes({{55, 48, 96}, {57, 48, 96}, {60, 48, 48}}),
-       {.seek = "1"},
-       "Q0C4"},
-      {"the range ends the part at the first note event after a note starting beyond it",
-       48,
-       Notes({{60, 48, 192}, {62, 96, 192}, {64, 48, 48}}),
-       {.measures = "1"},
-       "Q144C1"},
+      {"a start measure on a note boundary", 48, Notes({{55, 48, 96}, {57, 48, 96}, {60, 48, 48}}),
+       {.seek = "1"}, "Q0C4"},
+      {"the range ends the part at the first note event after a note starting beyond it", 48,
+       Notes({{60, 48, 192}, {62, 96, 192}, {64, 48, 48}}), {.measures = "1"}, "Q144C1"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     EXPECT_EQ(Convert(c.division, c.events, false, c.options), c.mml) << c.name;
   }
@@ -144,8 +107,7 @@ TEST(SmfStreaming, NoteOffsAndGatesAreTakenForWhatTheyAre) {
       // keeps the absolute length; one it can hold is named.
       {"a dotted note whose gate is a third of it", 48, Notes({{60, 24, 36}, {62, 48, 48}}), {},
        "Q12C*36Q0D4"},
-      {"a dotted note with a short gate", 48, Notes({{60, 32, 36}, {62, 48, 48}}), {},
-       "Q4C8.Q0D4"},
+      {"a dotted note with a short gate", 48, Notes({{60, 32, 36}, {62, 48, 48}}), {}, "Q4C8.Q0D4"},
       // Transposed below the lowest key a note is written as a rest, which is no slur.
       {"a legato note below the keys", 48,
        Cat({On(0, 35), On(48, 60), Ev(1, {0x90, 35, 0}), Ev(47, {0x90, 60, 0})}),
@@ -181,44 +143,30 @@ TEST(SmfStreaming, LinesBreakAfterSixtyCharacters) {
 }
 
 TEST(SmfAbsolute, WorkedExamples) {
+  // clang-format off
   const Case cases[] = {
       // The first measure is full at the first note, so the line breaks before it.
-      {"division 96: sounds 400 ticks, the next note 480 ticks on",
-       96,
-       Notes({{60, 400, 480}, {62, 96, 96}}),
-       {.octave = true},
-       "O4\r\nQ0C*192&C*8R*40D*48"},
-      {"within a whole note the silence is a gate",
-       48,
-       Notes({{60, 36, 48}, {62, 48, 48}}),
-       {},
+      {"division 96: sounds 400 ticks, the next note 480 ticks on", 96,
+       Notes({{60, 400, 480}, {62, 96, 96}}), {.octave = true}, "O4\r\nQ0C*192&C*8R*40D*48"},
+      {"within a whole note the silence is a gate", 48, Notes({{60, 36, 48}, {62, 48, 48}}), {},
        "Q12C*48Q0D*48"},
       {"a leading rest", 48, Notes({{60, 48, 48}}, 72), {}, "R*72Q0C*48"},
-      {"a leading rest of a whole measure breaks the line",
-       48,
-       Notes({{60, 48, 48}}, 240),
-       {},
+      {"a leading rest of a whole measure breaks the line", 48, Notes({{60, 48, 48}}, 240), {},
        "R*192R*48\r\nQ0C*48"},
       {"an overlapping note is tied",
        48,
        Bytes(Cat({On(0, 60), On(48, 62), Ev(12, {0x90, 60, 0}), Ev(36, {0x90, 62, 0})})),
        {},
        "Q0C*48&D*48"},
-      {"a note never ended sounds its full step",
-       48,
-       Bytes(Cat({On(0, 60), On(48, 62), Ev(48, {0xFF, 0x01, 0x00})})),
-       {},
-       "Q0C*48D*48"},
+      {"a note never ended sounds its full step", 48,
+       Bytes(Cat({On(0, 60), On(48, 62), Ev(48, {0xFF, 0x01, 0x00})})), {}, "Q0C*48D*48"},
       {"notes that start together give the last",
        48,
        Bytes(Cat({On(0, 60), On(0, 64), Ev(48, {0x90, 60, 0}), Ev(0, {0x90, 64, 0})})),
        {},
        "Q0E*48"},
-      {"transposed, with the octave",
-       48,
-       Notes({{60, 48, 48}}),
-       {.octave = true, .transpose = "-13"},
-       "O2Q0B*48"},
+      {"transposed, with the octave", 48, Notes({{60, 48, 48}}),
+       {.octave = true, .transpose = "-13"}, "O2Q0B*48"},
       {"a start measure: notes before it are left out, time counts from it",
        48,
        Notes({{60, 48, 240}, {62, 48, 96}, {64, 48, 48}, {65, 48, 48}}),
@@ -230,6 +178,7 @@ TEST(SmfAbsolute, WorkedExamples) {
        {.seek = "1", .measures = "1"},
        "R*48Q48D*96\r\nQ0E*48"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     EXPECT_EQ(Convert(c.division, c.events, true, c.options), c.mml) << c.name;
   }

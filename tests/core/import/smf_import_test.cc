@@ -37,12 +37,9 @@ Bytes TwoNotes(int channel = 0) {
 }
 
 TEST(SmfFacts, HeaderAndFirstTempoAnywhere) {
-  struct Case {
-    const char* name;
-    Bytes bytes;
-    int format, division;
-    double quarterSeconds;
-  };
+  // clang-format off
+  struct Case { const char* name; Bytes bytes; int format, division; double quarterSeconds; };
+  // clang-format on
   const Bytes header = Chunk("MThd", {0, 1, 0, 2, 0, 96});
   const Case cases[] = {
       {"no tempo", File(1, 96, {End()}), 1, 96, 0.5},
@@ -87,11 +84,9 @@ TEST(SmfImport, TempoBoxIsSixtyOverTheRoundedSeconds) {
 }
 
 TEST(SmfImport, InputCheckTakesTheFirstFailureInOrder) {
-  struct Case {
-    ImportChoices choices;
-    std::optional<ImportField> field;
-    const char* message;
-  };
+  // clang-format off
+  struct Case { ImportChoices choices; std::optional<ImportField> field; const char* message; };
+  // clang-format on
   auto with = [](std::initializer_list<int> items, const char* seek, const char* measures,
                  const char* transpose) {
     ImportChoices c = Items(items);
@@ -169,12 +164,9 @@ TEST(SmfImport, FormatOneTracksAreTheChunksAfterTheFirst) {
 }
 
 TEST(SmfImport, TitleComesFromTheFirstNameAtDeltaZero) {
-  struct Case {
-    const char* name;
-    int format;
-    Bytes first;
-    std::optional<std::string> title;
-  };
+  // clang-format off
+  struct Case { const char* name; int format; Bytes first; std::optional<std::string> title; };
+  // clang-format on
   const Case cases[] = {
       {"format 1, in any track", 1, Cat({End()}), "Melody"},
       {"format 1, trimmed", 1, Cat({Meta(0, 0x03, "  Tune  "), End()}), "Tune"},

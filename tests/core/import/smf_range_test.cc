@@ -117,8 +117,7 @@ TEST(SmfRange, EveryPartBeginsAtTheStartMeasureAndAllStayInTime) {
       {"measure 0", "0", {{{41, 0, 36}, {29, 0, 96}, {53, 0, 20}}}},
       // Track 2's long note began in measure 0 and sounds across the start: it is taken
       // from the start with the rest of its length. Track 3 is silent in measure 1.
-      {"inside, across a sounding note", "1",
-       {{{45, 0, 36}, {31, 0, 192}, {56, 192, 212}}}},
+      {"inside, across a sounding note", "1", {{{45, 0, 36}, {31, 0, 192}, {56, 192, 212}}}},
       {"on a note boundary", "2", {{{44, 0, 36}, {33, 0, 192}, {56, 0, 20}}}},
       {"the last measure", "3", {{{43, 0, 36}, {34, 0, 192}, {55, 0, 20}}}},
   };
@@ -201,8 +200,7 @@ TEST(SmfRange, NotesPlayedLegatoLongOrStruckAgainSoundAsTheyDo) {
       // The same pitch struck again before its note-off: two notes, no tie.
       {"a note struck again", {{60, 0, 49}, {60, 48, 96}}, 96, "O4Q0C4C4", "O4Q0C*48C*48"},
       // A chord first: the part is written from its last note, and so is the octave.
-      {"a chord first", {{48, 0, 48}, {72, 0, 48}, {74, 48, 96}}, 96, "O5Q0C4D4",
-       "O5Q0C*48D*48"},
+      {"a chord first", {{48, 0, 48}, {72, 0, 48}, {74, 48, 96}}, 96, "O5Q0C4D4", "O5Q0C*48D*48"},
   };
   for (const Case& c : cases) {
     const Bytes file = File(0, 48, {Track(c.notes, c.end)});

@@ -62,17 +62,15 @@ TEST(WriteFileAtomic, WritesThroughSymbolicLinks) {
 
 TEST(FileIo, FailuresNameTheFileAndTheReason) {
   test::TempDir dir;
-  const struct {
-    fs::path path;
-    bool write;
-    std::string message, reason;
-  } cases[] = {
+  // clang-format off
+  const struct { fs::path path; bool write; std::string message, reason; } cases[] = {
       {dir / "missing.txt", false, "ﾌｧｲﾙ読み込みに失敗しました。", "ﾌｧｲﾙまたはﾌｫﾙﾀﾞがありません。"},
       {dir.path(), false, "ﾌｧｲﾙ読み込みに失敗しました。", "ﾌｫﾙﾀﾞです。"},
       {dir.path(), true, "ﾌｧｲﾙ書き込みに失敗しました。", "ﾌｫﾙﾀﾞです。"},
       {dir / "no/such/folder.mld", true, "ﾌｧｲﾙ書き込みに失敗しました。",
        "ﾌｧｲﾙまたはﾌｫﾙﾀﾞがありません。"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     const Diagnostic d =
         c.write ? WriteFileAtomic(c.path, kNew).error() : ReadFileBytes(c.path).error();

@@ -43,16 +43,13 @@ TEST(DumpSmf, SaysWhereABrokenFileBreaks) {
     Bytes bytes;
     std::vector<std::string> lines;  // lines the listing ends with
   };
+  // clang-format off
   const Case cases[] = {
-      {"no header",
-       Ascii("RIFF"),
+      {"no header", Ascii("RIFF"),
        {"0x0000  no \"MThd\" header: not a MIDI file (52 49 46 46); stopped"}},
       {"nothing at all", {}, {"0x0000  no \"MThd\" header: not a MIDI file (); stopped"}},
-      {"header cut short",
-       Ascii("MThd\0\0\0\6\0"sv),
-       {"0x0000  MThd cut short: 9 byte(s) in all",
-        "import reads: format 0, division 0, 0.50 s a quarter",
-        "no MTrk chunk: nothing to import"}},
+      {"header cut short", Ascii("MThd\0\0\0\6\0"sv), {"0x0000  MThd cut short: 9 byte(s) in all",
+       "import reads: format 0, division 0, 0.50 s a quarter", "no MTrk chunk: nothing to import"}},
       {"a chunk longer than the file",
        Cat({header, Ascii("MTrk\0\0\0\x10"sv), On(0, 60)}),
        {"0x000E  MTrk 1, length 16; the file ends 12 byte(s) before its end",
@@ -61,8 +58,7 @@ TEST(DumpSmf, SaysWhereABrokenFileBreaks) {
       {"an event cut short by its chunk",
        Cat({header, Chunk("MTrk", Cat({On(0, 60), Ev(0, {0xFF, 0x01, 0x05, 'a'})}))}),
        {"0x001A  cut short: the event at 0x001B (status FF) needs 8 byte(s), 4 left"}},
-      {"a delta time cut short",
-       Cat({header, Chunk("MTrk", Ev(0, {0x90, 60, 1, 0x81}))}),
+      {"a delta time cut short", Cat({header, Chunk("MTrk", Ev(0, {0x90, 60, 1, 0x81}))}),
        {"0x001A  cut short: a delta time runs past the chunk's end"}},
       {"bytes after the end of track and after the last chunk",
        Cat({header, Chunk("MTrk", Cat({End(), Ascii("xy")})), Ascii("MT")}),
@@ -79,6 +75,7 @@ TEST(DumpSmf, SaysWhereABrokenFileBreaks) {
         "0x0018  delta 0  tick 0  F8  system message (not for files); skipped with its data",
         "0x001A  delta 0  tick 0  FF 2F  end of track"}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     const std::string listing = DumpSmf(c.bytes);
     std::vector<std::string> lines;

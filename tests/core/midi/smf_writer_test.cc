@@ -99,11 +99,8 @@ TEST(SmfImage, Tempo) {
 }
 
 TEST(SmfImage, TempoPeriodRoundsToTheNearestMicrosecond) {
-  const struct {
-    const char* tempo;
-    bool doubleSpeed;
-    std::uint32_t period;
-  } cases[] = {
+  // clang-format off
+  const struct { const char* tempo; bool doubleSpeed; std::uint32_t period; } cases[] = {
       {"7", false, 8571429},    // 8571428.57...
       {"120", false, 500000},   //
       {"96.5", false, 621762},  // 621761.66...
@@ -111,6 +108,7 @@ TEST(SmfImage, TempoPeriodRoundsToTheNearestMicrosecond) {
       {"512", false, 117188},   // 117187.5
       {"768", true, 39062},     // doubled to 1536
   };
+  // clang-format on
   for (const auto& c : cases) {
     SongDocument song = SongOf({"C4"});
     song.tempo = c.tempo;

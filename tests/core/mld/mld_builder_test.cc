@@ -77,11 +77,8 @@ TEST(MldImage, EmptySongAndProtectionText) {
 
 // The music between the prologue and the end: key, gate, delta triples and volume events.
 TEST(MldImage, MusicOfTheFourPartsOnOneGrid) {
-  const struct {
-    const char* what;
-    SongDocument song;
-    Bytes music;
-  } cases[] = {
+  // clang-format off
+  const struct { const char* what; SongDocument song; Bytes music; } cases[] = {
       {"parts sharing a step with a volume change", Song("C4", "", "V10C4"),
        Cat({{0xFF, 0xE2, 0x8A, 0x00}, {0x1B, 0x30, 0x00}, {0x9B, 0x30, 0x30}})},
       {"V0 is written like any volume", Song("O4V0C4V1C4V0C4", "", "C4_63C4"),
@@ -97,6 +94,7 @@ TEST(MldImage, MusicOfTheFourPartsOnOneGrid) {
        {0x5B, 0x00, 0x30}},
       {"the mark after everything: nothing is left to play", Song("C4!"), {}},
   };
+  // clang-format on
   for (const auto& c : cases) {
     auto build = BuildSong(c.song);
     ASSERT_TRUE(build) << c.what;
@@ -144,11 +142,9 @@ TEST(MldImage, PartFourTonesBanksDefinitionsAndSelections) {
 }
 
 TEST(MldImage, TempoByte) {
-  const struct {
-    const char* text;
-    int byte;
-    bool replaced;
-  } cases[] = {{"120", 120, false},
+  // clang-format off
+  const struct { const char* text; int byte; bool replaced; } cases[] = {{"120", 120, false},
+  // clang-format on
                {"", 120, false},
                {"300", 44, false},
                {"abc", 120, true},

@@ -108,11 +108,8 @@ TEST(ReadMld, BreaksLinesPastSixtyCharactersOfNotes) {
 }
 
 TEST(ReadMld, AQThatADottedNameCannotHoldKeepsTheLengthAbsolute) {
-  const struct {
-    Bytes tempo;
-    std::uint8_t gate, length;
-    std::string mml;
-  } cases[] = {
+  // clang-format off
+  const struct { Bytes tempo; std::uint8_t gate, length; std::string mml; } cases[] = {
       {kTempo48, 42, 72, "Q30C*72"},    // as "Q30C4." it would sound 49 steps
       {kTempo48, 46, 72, "Q26C*72"},    // a Q of more than the short third
       {kTempo48, 34, 36, "Q2C8."},      // a small Q fits the dotted name
@@ -121,6 +118,7 @@ TEST(ReadMld, AQThatADottedNameCannotHoldKeepsTheLengthAbsolute) {
       {{0x00, 0xFF, 0xC2, 120}, 23, 36, "Q13C*36"},  // at 24 steps "4." is 36
       {{0x00, 0xFF, 0xC2, 120}, 31, 36, "Q5C4."},
   };
+  // clang-format on
   for (const auto& c : cases) {
     const Bytes music = {0x1B, c.gate, c.length, 0x1B, 0, 0};
     EXPECT_EQ(Read(Image(c.tempo, music)).song.parts[0].mml, c.mml);

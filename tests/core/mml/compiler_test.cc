@@ -27,12 +27,9 @@ std::vector<std::string> Describe(const CompiledPart& part, bool adjusted = fals
   return out;
 }
 
-struct Outcome {
-  CompiledPart part;
-  CompileState state;
-  bool ok = false;
-  std::string message;
-};
+// clang-format off
+struct Outcome { CompiledPart part; CompileState state; bool ok = false; std::string message; };
+// clang-format on
 
 Outcome Compile(const std::string& mml, int part = 0, int resolution = 1, int startVolume = 63) {
   Outcome run;
@@ -44,12 +41,9 @@ Outcome Compile(const std::string& mml, int part = 0, int resolution = 1, int st
   return run;
 }
 
-struct EventCase {
-  int resolution;
-  int part;
-  const char* mml;
-  std::vector<std::string> events;
-};
+// clang-format off
+struct EventCase { int resolution; int part; const char* mml; std::vector<std::string> events; };
+// clang-format on
 
 TEST(CompilePart, EmitsEvents) {
   const EventCase cases[] = {
@@ -275,16 +269,14 @@ TEST(CompilePart, NotesMovedToTheLowestOrHighestKeyWarnOnceEach) {
 }
 
 TEST(CompilePart, VolumeChangesAreMeasuredFromThePartsStartingVolume) {
-  const struct {
-    int startVolume;
-    const char* mml;
-    std::vector<std::string> events;
-  } cases[] = {
+  // clang-format off
+  const struct { int startVolume; const char* mml; std::vector<std::string> events; } cases[] = {
       {0, "V0C4", {"27 48 48"}},
       {0, "V1C4V0C4", {"27 48 48 v1", "27 48 48 v0"}},
       {40, "V40C4", {"27 48 48"}},
       {40, "V63C4", {"27 48 48 v63"}},
   };
+  // clang-format on
   for (const auto& c : cases) {
     const Outcome run = Compile(c.mml, 0, 1, c.startVolume);
     EXPECT_EQ(Describe(run.part), c.events) << c.startVolume << " " << c.mml;

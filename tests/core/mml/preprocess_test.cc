@@ -111,12 +111,9 @@ TEST(ToneDefinition, WideNumbersSpillIntoTheirNeighbours) {
   // Past the 24-bit group the sum carries into the flag byte; past the flag byte and
   // the octave byte it is dropped. Nothing is refused.
   const Bytes base = ExtractToneDefinition(Definition(kVoice), 0).bytes;
-  struct Spill {
-    int field;
-    int value;
-    int byte;
-    int expected;
-  };
+  // clang-format off
+  struct Spill { int field; int value; int byte; int expected; };
+  // clang-format on
   const Spill spills[] = {
       {4, 64 + kVoice[4], 1, base[1] + 1},    // DR 64 more is 2^24 more: one more in byte 1
       {4, 64 + kVoice[4], 2, base[2]},        // and the group is as it was

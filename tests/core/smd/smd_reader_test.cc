@@ -27,11 +27,9 @@ std::string ReadPart(Bytes codes, std::string* tempo = nullptr) {
 }
 
 TEST(SmdReader, ReadsTheCodesOfARun) {
-  struct Case {
-    Bytes codes;
-    const char* mml;
-    const char* tempo;
-  };
+  // clang-format off
+  struct Case { Bytes codes; const char* mml; const char* tempo; };
+  // clang-format on
   const std::vector<Case> cases = {
       {{0x66}, "O4C4", "120"},
       {{0x21, 0x2B, 0x66}, "O4C4", "60"},
@@ -94,25 +92,18 @@ TEST(SmdReader, MalformedFiles) {
     const char* tempo;
     std::vector<std::string> warnings;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"empty file", {}, "", {}, "120", {kEmpty}},
       {"no run", test::Ascii("Hello"), "Hello", {}, "120", {kNoRun}},
       {"truncated escape", {0x1B, 0x24}, "", {}, "120", {kNoRun}},
       {"run start cut", {'A', 0x1B, 0x24}, "A", {}, "120", {kNoRun}},
-      {"bad title, no run",
-       {0x1B, 0x24, 0x42, 0x7F, 0x7F},
-       "\uFFFD",
-       {},
-       "120",
+      {"bad title, no run", {0x1B, 0x24, 0x42, 0x7F, 0x7F}, "\uFFFD", {}, "120",
        {"ﾀｲﾄﾙにｼﾌﾄJISとして読めないﾊﾞｲﾄが1か所あり、「\uFFFD」にしました。", kNoRun}},
       {"an empty run", PartRun({}), "", {}, "120", {}},  // a part, though a silent one
       {"run without 0F", {0x1B, 0x24, 0x44, 0x21, 0x2B, 0x66, 0x21}, "", {"O4C4"}, "60", {kCut}},
-      {"run cut by the next",
-       test::Cat({{0x1B, 0x24, 0x44, 0x66}, PartRun({0x68})}),
-       "",
-       {"O4C4", "O4C+16"},
-       "120",
-       {kCut}},
+      {"run cut by the next", test::Cat({{0x1B, 0x24, 0x44, 0x66}, PartRun({0x68})}), "",
+       {"O4C4", "O4C+16"}, "120", {kCut}},
       {"codes out of the table", PartRun({0x00, 0x1B, 0x7F, 0x81, 0x27}), "", {"O4F+2"}, "120", {}},
       {"five runs",
        test::Cat({PartRun({0x66}), PartRun({0x21, 0x28, 0x65}), PartRun({0x64}), PartRun({0x25}),
@@ -121,13 +112,10 @@ TEST(SmdReader, MalformedFiles) {
        {"O4C4", "O4C8", "O4C16", "R4"},
        "120",
        {kExtra}},
-      {"bad title",
-       test::Cat({{0x1B, 0x24, 0x42, 0x7F, 0x7F}, PartRun({})}),
-       "\uFFFD",
-       {},
-       "120",
+      {"bad title", test::Cat({{0x1B, 0x24, 0x42, 0x7F, 0x7F}, PartRun({})}), "\uFFFD", {}, "120",
        {"ﾀｲﾄﾙにｼﾌﾄJISとして読めないﾊﾞｲﾄが1か所あり、「\uFFFD」にしました。"}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     const SmdRead read = ReadSmd(c.file);
     EXPECT_EQ(read.song.title, c.title) << c.name;

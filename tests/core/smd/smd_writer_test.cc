@@ -113,11 +113,8 @@ TEST(SmdWriter, TempoClassAndItsWarning) {
   const auto warned = [](const char* tempo, const char* as) {
     return std::string("ﾃﾝﾎﾟ ") + tempo + " は SMD では " + as + " になります。1～255で指定して下さい。";
   };
-  const struct {
-    const char* tempo;
-    Bytes tempoClass;
-    std::string warning;
-  } cases[] = {
+  // clang-format off
+  const struct { const char* tempo; Bytes tempoClass; std::string warning; } cases[] = {
       {"1", {0x21, 0x2B}, ""},      {"94.9", {0x21, 0x2B}, ""}, {"95", {0x21, 0x2A}, ""},
       {"107", {0x21, 0x2A}, ""},    {"108", {}, ""},            {"125", {}, ""},
       {"126", {0x21, 0x28}, ""},    {"255", {0x21, 0x28}, ""},  {"１５０", {0x21, 0x28}, ""},
@@ -126,6 +123,7 @@ TEST(SmdWriter, TempoClassAndItsWarning) {
       {"0", {0x21, 0x2B}, warned("0", "60")},   {"0.5", {0x21, 0x2B}, warned("0.5", "60")},
       {"-5", {}, warned("-5", "120")},          {"１０００", {}, warned("1000", "120")},
   };
+  // clang-format on
   for (const auto& c : cases) {
     const Made made = MakeSmd("O4C4", c.tempo);
     EXPECT_EQ(made.file, PartRun(test::Cat({c.tempoClass, {0x66}}))) << c.tempo;
@@ -154,16 +152,14 @@ TEST(SmdWriter, TempoClassAndItsWarning) {
 TEST(SmdWriter, APartLongerThanASongMayBeIsRefused) {
   std::string whole;
   for (int i = 0; i < 260; ++i) whole += "C1";  // 260 x 192 = 49,920 steps
-  const struct {
-    std::string part2;
-    int resolution;
-    const char* refusal;
-  } cases[] = {
+  // clang-format off
+  const struct { std::string part2; int resolution; const char* refusal; } cases[] = {
       {whole + "R*80", 1, nullptr},  // 50,000: as long as a song may be
       {whole + "R*81", 1, "ﾊﾟｰﾄ2 のｽﾃｯﾌﾟ数(50001)が多すぎます。1曲は50000ｽﾃｯﾌﾟまでです。"},
       {whole + "C1", 1, "ﾊﾟｰﾄ2 のｽﾃｯﾌﾟ数(50112)が多すぎます。1曲は50000ｽﾃｯﾌﾟまでです。"},
       {whole + whole + "C1", 0, "ﾊﾟｰﾄ2 のｽﾃｯﾌﾟ数(50016)が多すぎます。1曲は50000ｽﾃｯﾌﾟまでです。"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SongDocument song = test::Song("O4C4", c.part2);
     song.resolution = c.resolution;
@@ -240,12 +236,9 @@ TEST(SmdWriter, ASongWithoutANoteOrRestHasNoFile) {
 }
 
 TEST(SmdWriter, CnvToneLenRoundsToTheNearestClass) {
-  struct Case {
-    const char* length;
-    int resolution;
-    const char* name;
-    bool flagged;
-  };
+  // clang-format off
+  struct Case { const char* length; int resolution; const char* name; bool flagged; };
+  // clang-format on
   const std::vector<Case> cases = {
       {"*8", 1, "*8", false},   {"*64", 1, "*64", false}, {"*4", 0, "*4", false},
       {"*32", 0, "*32", false}, {"*12", 1, "16", true},   {"*13", 1, "8", true},

@@ -61,11 +61,9 @@ TEST(ToneDefinitionText, EachSettingLandsInItsColumn) {
 }
 
 TEST(ToneDefinitionText, TypedNumbersAreReadLenientlyAndCountedDownExactly) {
-  struct Case {
-    int from;
-    const char* typed;
-    const char* value;
-  };
+  // clang-format off
+  struct Case { int from; const char* typed; const char* value; };
+  // clang-format on
   const Case cases[] = {
       {15, "2.50", "12.5"},
       {15, ".5", "14.5"},
@@ -153,31 +151,22 @@ TEST(ToneDefinitionText, TheCompilerRoundsFractionsAndAddsUpWideValues) {
     std::size_t first;  // in the compiler's order
     std::vector<int> values;
   };
+  // clang-format off
   const Case cases[] = {
       {"AR 2.5 writes 12.5, read as 12 (ties to even)",
-       [](ToneSettings& s) { s.modulator.attackRate = "2.5"; },
-       2,
-       {12}},
-      {"AR 1.5 writes 13.5, read as 14",
-       [](ToneSettings& s) { s.modulator.attackRate = "1.5"; },
-       2,
+       [](ToneSettings& s) { s.modulator.attackRate = "2.5"; }, 2, {12}},
+      {"AR 1.5 writes 13.5, read as 14", [](ToneSettings& s) { s.modulator.attackRate = "1.5"; }, 2,
        {14}},
       // 64 is one beyond TL's field: it carries into SL, here making 14 a 15.
-      {"TL 0 writes 64",
-       [](ToneSettings& s) {
-         s.carrier.totalLevel = "0";
-         s.carrier.sustainLevel = "2";
-       },
-       16,
-       {15, 0, 0}},
+      {"TL 0 writes 64", [](ToneSettings& s) {s.carrier.totalLevel = "0";
+       s.carrier.sustainLevel = "2";}, 16, {15, 0, 0}},
       // With every other box at its start, TL 0 makes the carrier's sum exactly 2^24: it
       // carries out of the 24-bit group into the flag byte (RR's top bits become SU) and
       // is still a definition the song builds with.
-      {"TL 0 alone",
-       [](ToneSettings& s) { s.carrier.totalLevel = "0"; },
-       11,
+      {"TL 0 alone", [](ToneSettings& s) { s.carrier.totalLevel = "0"; }, 11,
        {0, 0, 0, 0, 0, 0, 1, 0, 0, 0}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     ToneSettings s;
     c.set(s);
@@ -249,11 +238,9 @@ TEST(ToneRanges, ABoxFitsExactlyWhenTheBuiltToneHoldsWhatWasWritten) {
 }
 
 TEST(ToneRanges, TypedTextIsJudgedByWhatTheCompilerReads) {
-  struct Case {
-    ToneBox box;
-    const char* typed;
-    bool fits;
-  };
+  // clang-format off
+  struct Case { ToneBox box; const char* typed; bool fits; };
+  // clang-format on
   const Case cases[] = {
       {ToneBox::kAttackRate, "20", false},                      // writes -5
       {ToneBox::kAttackRate, "2.5", true},                      // 12.5, read as 12
