@@ -8,6 +8,7 @@
 
 #include "messages.h"
 #include "mml/command_values.h"
+#include "mml/compile_errors.h"
 #include "mml/notation.h"
 #include "text/cp932.h"
 
@@ -15,33 +16,6 @@ namespace chwr {
 namespace {
 
 using namespace command_values;
-
-Diagnostic CommandError(int part, int line, const char* what, std::string_view search) {
-  Diagnostic d;
-  d.message = msg::AtPartLine(part, line, what);
-  d.part = part;
-  d.line = line;
-  d.searchText = std::string(search);
-  return d;
-}
-
-Diagnostic CharacterError(int part, int line, char32_t ch) {
-  std::string shown;
-  AppendUtf8(shown, ch);
-  Diagnostic d;
-  d.message = msg::InvalidCharacter(part, line, shown);
-  d.part = part;
-  d.line = line;
-  d.searchText = shown;
-  return d;
-}
-
-Diagnostic PartError(int part, std::string text) {
-  Diagnostic d;
-  d.message = std::move(text);
-  d.part = part;
-  return d;
-}
 
 // The compiler's working room, kept from one compile to the next on each thread: the editor
 // compiles again and again as the user types, and a room already there costs nothing.
@@ -65,6 +39,7 @@ class PartCompiler {
     currentVolume_ = lastVolume_ = std::clamp(startVolume, 0, 63);
     rests_.clear();
     overlaps_.clear();
+    SetDefaultLength("8");
   }
 
   Result<void> Run(std::string_view mml) {
@@ -195,12 +170,12 @@ class PartCompiler {
           if (!AllDigits(digits)) return fail(msg::kSyntaxAbsolute);
           std::int64_t n = DigitsValue(digits);
           if (n <= 0 || n >= 193) return fail(msg::kSyntaxAbsolute);
-          defaultLength_ = p;
+          SetDefaultLength(p);
           return {};
         }
         if (!PlainLengthSteps(p, 48)) return fail(msg::kSyntaxL);
         if (p == "64" && options_.resolution == 0) return fail(msg::kNo64thAt24);
-        defaultLength_ = p;
+        SetDefaultLength(p);
         return {};
       }
       case 'Q': {
@@ -274,25 +249,40 @@ class PartCompiler {
     int gate = 0;
   };
 
+  // Steps of a length text; on error the diagnostic for `line`.
+  Result<int> LengthSteps(std::string_view text, int line) const {
+    if (auto steps = PlainLengthSteps(text, options_.resolution == 0 ? 24 : 48)) return *steps;
+    if (text.empty() || text[0] != '*') {
+      return std::unexpected(CommandError(part_, line, msg::kSyntaxLength, text));
+    }
+    std::string_view digits = text.substr(1);
+    if (digits.empty()) return 0;
+    if (!AllDigits(digits)) {
+      return std::unexpected(CommandError(part_, line, msg::kSyntaxLength, text));
+    }
+    std::int64_t n = DigitsValue(digits);
+    if (n > 192) return std::unexpected(CommandError(part_, line, msg::kSyntaxAbsolute, text));
+    return static_cast<int>(n);
+  }
+
+  // Sets the default length; its steps are read once here rather than at every note.
+  void SetDefaultLength(std::string_view text) {
+    defaultLength_ = text;
+    auto steps = LengthSteps(text, 0);
+    defaultSteps_ = steps ? std::optional<int>(*steps) : std::nullopt;
+  }
+
   // Step and gate of a note or rest; on error the diagnostic for `line`.
   Result<Length> NoteLength(std::string_view lengthText, bool tie, std::string_view defaultLength,
                             bool dot, bool rest, int line) {
-    std::string_view text = lengthText == "0" ? defaultLength : lengthText;
+    return GatedLength(LengthSteps(lengthText == "0" ? defaultLength : lengthText, line), tie,
+                       dot, rest);
+  }
+
+  Result<Length> GatedLength(Result<int> steps, bool tie, bool dot, bool rest) const {
+    if (!steps) return std::unexpected(std::move(steps.error()));
     Length len;
-    if (auto steps = PlainLengthSteps(text, options_.resolution == 0 ? 24 : 48)) {
-      len.step = *steps;
-    } else if (!text.empty() && text[0] == '*') {
-      std::string_view digits = text.substr(1);
-      if (!digits.empty()) {
-        if (!AllDigits(digits))
-          return std::unexpected(CommandError(part_, line, msg::kSyntaxLength, text));
-        std::int64_t n = DigitsValue(digits);
-        if (n > 192) return std::unexpected(CommandError(part_, line, msg::kSyntaxAbsolute, text));
-        len.step = static_cast<int>(n);
-      }
-    } else {
-      return std::unexpected(CommandError(part_, line, msg::kSyntaxLength, text));
-    }
+    len.step = *steps;
     if (rest) {
       len.gate = 0;
     } else if (tie || dot) {
@@ -372,7 +362,10 @@ class PartCompiler {
       out_.minName = name();
     }
 
-    auto length = NoteLength(param, tie, defaultLength_, dot, rest, line);
+    auto length =
+        param == "0" && defaultSteps_
+            ? GatedLength(*defaultSteps_, tie, dot, rest)
+            : NoteLength(param, tie, defaultLength_, dot, rest, line);
     if (!length) return std::unexpected(length.error());
 
     NoteEvent e;
@@ -461,6 +454,7 @@ class PartCompiler {
 
   int octave_ = 3;
   std::string defaultLength_ = "8";
+  std::optional<int> defaultSteps_;  // steps of defaultLength_, when it reads as a length
   int gateCut_ = 0;
   int transpose_ = 0;
   bool toldLow_ = false, toldHigh_ = false;  // a moved note was reported

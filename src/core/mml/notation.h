@@ -102,16 +102,35 @@ std::optional<std::string_view> LengthName(int steps, int stepsPerQuarter);
 template <class Char>
 constexpr std::optional<int> PlainLengthSteps(std::basic_string_view<Char> text,
                                               int stepsPerQuarter) {
-  for (const NamedLength& length : kNamedLengths) {
-    if (length.name.back() == '.' || length.name.size() != text.size()) continue;
-    bool same = true;
-    for (std::size_t i = 0; i < text.size(); ++i) same = same && text[i] == Char(length.name[i]);
-    if (!same) continue;
-    if (stepsPerQuarter != 24) return length.steps;
-    const int half = length.steps / 2;
-    return half + (length.steps % 2 != 0 && half % 2 != 0 ? 1 : 0);
+  // Every note reads its length here, so the seven names are matched directly rather than
+  // by a walk through kNamedLengths.
+  int steps = 0;
+  if (text.size() == 1) {
+    switch (text[0]) {
+      case Char('1'): steps = 192; break;
+      case Char('2'): steps = 96; break;
+      case Char('4'): steps = 48; break;
+      case Char('8'): steps = 24; break;
+      default: return std::nullopt;
+    }
+  } else if (text.size() == 2) {
+    const Char a = text[0];
+    const Char b = text[1];
+    if (a == Char('1') && b == Char('6')) {
+      steps = 12;
+    } else if (a == Char('3') && b == Char('2')) {
+      steps = 6;
+    } else if (a == Char('6') && b == Char('4')) {
+      steps = 3;
+    } else {
+      return std::nullopt;
+    }
+  } else {
+    return std::nullopt;
   }
-  return std::nullopt;
+  if (stepsPerQuarter != 24) return steps;
+  const int half = steps / 2;
+  return half + (steps % 2 != 0 && half % 2 != 0 ? 1 : 0);
 }
 
 /// How LengthPieces splits a length.

@@ -206,6 +206,95 @@ bool BracketsBalanced(std::string_view text) {
   return open == 0;
 }
 
+// One repeat of a text without nested repeats.
+struct FlatRepeat {
+  std::size_t open;         // the "["
+  std::size_t close;        // the "]"
+  std::size_t end;          // past the count's digits
+  std::size_t slash;        // first "/" of the inner text, or npos
+  std::size_t bodyBytes;    // the inner text less its "/"s
+  std::uint64_t bodyTimes;  // how often the body is written
+};
+
+// Most songs repeat plain runs of text: no repeat inside another, and nothing after a
+// count that another repeat's expansion could extend. Then every count is the digits
+// written after its "]", and the text expands front to back in one pass with no reversed
+// copies. Returns false, having done nothing, for any other text. The length checks are
+// those of the general walk, made in its order (right to left) on the same totals.
+bool ExpandFlatRepeats(std::string_view text, std::size_t limit, RepeatExpansion& result) {
+  std::vector<FlatRepeat> repeats;
+  std::size_t i = text.find_first_of("[]");
+  while (i != std::string_view::npos) {
+    if (text[i] != '[') return false;
+    const std::size_t close = text.find_first_of("[]", i + 1);
+    if (close == std::string_view::npos || text[close] != ']') return false;
+    std::size_t end = close + 1;
+    while (end < text.size() && IsDigit(text[end])) ++end;
+    // A "[" right after the count (or the "]") could grow the count when it expands.
+    if (end < text.size() && text[end] == '[') return false;
+    FlatRepeat r{i, close, end, std::string_view::npos, 0, 2};
+    const std::string_view inner = text.substr(i + 1, close - i - 1);
+    r.slash = inner.find('/');
+    const auto slashes = std::count(inner.begin(), inner.end(), '/');
+    r.bodyBytes = inner.size() - static_cast<std::size_t>(slashes);
+    std::uint64_t count = 2;
+    if (end > close + 1) {
+      count = 0;
+      for (std::size_t k = close + 1; k < end; ++k) {
+        count = std::min<std::uint64_t>(count * 10 + static_cast<unsigned>(text[k] - '0'),
+                                        1'000'000'000'000ULL);
+      }
+    }
+    r.bodyTimes = count;
+    if (r.slash != std::string_view::npos) r.bodyTimes = count == 0 ? 0 : count - 1;
+    repeats.push_back(r);
+    i = text.find_first_of("[]", end);
+  }
+  std::uint64_t total = 0;
+  std::size_t after = text.size();  // where the text already counted begins
+  for (std::size_t k = repeats.size(); k-- > 0;) {
+    const FlatRepeat& r = repeats[k];
+    total += after - r.end;
+    const std::uint64_t headBytes = r.slash == std::string_view::npos ? 0 : r.slash;
+    if (r.bodyBytes != 0 &&
+        r.bodyTimes > (limit - std::min<std::size_t>(total, limit)) / r.bodyBytes) {
+      result.status = RepeatExpansion::Status::kTooLong;
+      return true;
+    }
+    const std::uint64_t grow = r.bodyBytes * r.bodyTimes + headBytes;
+    if (total + grow > limit) {
+      result.status = RepeatExpansion::Status::kTooLong;
+      return true;
+    }
+    total += grow;
+    after = r.open;
+  }
+  total += after;
+  std::string& out = result.text;
+  out.reserve(total);
+  std::size_t from = 0;
+  for (const FlatRepeat& r : repeats) {
+    out.append(text.substr(from, r.open - from));
+    const std::string_view inner = text.substr(r.open + 1, r.close - r.open - 1);
+    const std::size_t bodyStart = out.size();
+    // The body is the inner text less its "/"s; written once, then copied from there.
+    for (std::size_t at = 0; at <= inner.size();) {
+      const std::size_t slash = std::min(inner.find('/', at), inner.size());
+      out.append(inner.substr(at, slash - at));
+      at = slash + 1;
+    }
+    if (r.bodyTimes == 0) {
+      out.resize(bodyStart);
+    } else if (r.bodyBytes != 0) {  // an empty body may come with any count
+      for (std::uint64_t n = 1; n < r.bodyTimes; ++n) out.append(out, bodyStart, r.bodyBytes);
+    }
+    if (r.slash != std::string_view::npos) out.append(inner.substr(0, r.slash));
+    from = r.end;
+  }
+  out.append(text.substr(from));
+  return true;
+}
+
 }  // namespace
 
 RepeatExpansion ExpandRepeats(std::string_view text) {
@@ -220,6 +309,7 @@ RepeatExpansion ExpandRepeats(std::string_view text) {
     return result;
   }
   const std::size_t limit = std::max(kMaxExpandedTextBytes, text.size());
+  if (ExpandFlatRepeats(text, limit, result)) return result;
 
   // Rewriting always expands the last "[" first, so everything after it is already
   // final. Walking right to left, each open frame holds, reversed, the finished text
