@@ -47,7 +47,7 @@ int PlayCommand(const SoundRequest& request, std::ostream& out, std::ostream& er
   options.output = request.audio == "none" ? AudioOutput::kNone : AudioOutput::kSystem;
   auto player = CreatePlayer(options);
   if (!player) {
-    Diagnostic d = PlaybackFailure(player.error());
+    Diagnostic d = player.error();
     // When the same player would start without a sound card, the sound card was what
     // failed: say how to play on without one.
     if (options.output == AudioOutput::kSystem) {
@@ -61,7 +61,7 @@ int PlayCommand(const SoundRequest& request, std::ostream& out, std::ostream& er
     return Failed(d, err);
   }
   if (auto r = (*player)->OpenBytes(std::move(*midi)); !r) {
-    return Failed(PlaybackFailure(r.error()), err);
+    return Failed(r.error(), err);
   }
   g_interrupted = false;
   struct sigaction action {};

@@ -29,7 +29,7 @@ int RenderCommand(const SoundRequest& request, std::ostream& out, std::ostream& 
   };
   auto wav = RenderWav(*midi, SoundFontSetting(request), progress);
   if (terminal) err << '\n';
-  if (!wav) return Failed(PlaybackFailure(wav.error()), err);
+  if (!wav) return Failed(wav.error(), err);
   if (auto w = WriteFileAtomic(request.output, *wav); !w) return Failed(w.error(), err);
   out.flush();
   return kOk;

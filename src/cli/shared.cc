@@ -118,11 +118,4 @@ std::filesystem::path SoundFontSetting(const SoundRequest& request) {
       .soundFont;
 }
 
-// The playback layer's diagnostics carry no code of their own: each is a sound that
-// cannot be made.
-Diagnostic PlaybackFailure(Diagnostic d) {
-  if (d.code == DiagnosticCode::kContent) d.code = DiagnosticCode::kPlayback;
-  return d;
-}
-
 }  // namespace chwr::cli

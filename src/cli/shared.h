@@ -44,8 +44,4 @@ Result<std::vector<std::uint8_t>> MidiToHear(const SoundRequest& request, std::o
 /// The SoundFont named on the command line, else in the settings file.
 std::filesystem::path SoundFontSetting(const SoundRequest& request);
 
-/// A failure of the playback layer, as its exit status counts it: a sound that cannot be
-/// made, unless it already says more (a file that is no MIDI file).
-Diagnostic PlaybackFailure(Diagnostic d);
-
 }  // namespace chwr::cli

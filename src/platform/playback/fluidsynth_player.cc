@@ -88,15 +88,15 @@ Result<std::unique_ptr<FluidSynthPlayer>> FluidSynthPlayer::Create(const Playbac
   std::unique_ptr<FluidSynthPlayer> p(new FluidSynthPlayer);
   p->settings_ = NewSettings();
   p->synth_ = new_fluid_synth(p->settings_);
-  if (!p->synth_) return Fail(msg::kSynthUnavailable);
+  if (!p->synth_) return Fail(msg::kSynthUnavailable, DiagnosticCode::kPlayback);
   if (fluid_synth_sfload(p->synth_, options.soundFont.c_str(), 1) == FLUID_FAILED) {
-    return Fail(msg::SoundFontNotLoaded(options.soundFont));
+    return Fail(msg::SoundFontNotLoaded(options.soundFont), DiagnosticCode::kPlayback);
   }
   switch (options.output) {
     case AudioOutput::kSystem:
       p->driver_ = OpenAudio(p->settings_, p->synth_);
       if (!p->driver_) {
-        return Fail(msg::kNoAudioOutput);
+        return Fail(msg::kNoAudioOutput, DiagnosticCode::kPlayback);
       }
       break;
     case AudioOutput::kNone:
@@ -364,12 +364,12 @@ Result<std::vector<std::uint8_t>> FluidSynthRenderWav(std::span<const std::uint8
   };
   if (!synth || fluid_synth_sfload(synth, soundFont.c_str(), 1) == FLUID_FAILED) {
     cleanup();
-    return Fail(msg::SoundFontNotLoaded(soundFont));
+    return Fail(msg::SoundFontNotLoaded(soundFont), DiagnosticCode::kPlayback);
   }
   player = new_fluid_player(synth);
   if (!player || fluid_player_add_mem(player, midi.data(), midi.size()) != FLUID_OK) {
     cleanup();
-    return Fail(msg::kMidiNotLoaded);
+    return Fail(msg::kMidiNotLoaded, DiagnosticCode::kPlayback);
   }
   renderer = new_fluid_file_renderer(synth);
   if (!renderer) {

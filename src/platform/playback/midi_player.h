@@ -38,7 +38,7 @@ class MidiPlayer {
   /// files keep this default, which refuses.
   virtual Result<void> OpenBytes(std::vector<std::uint8_t> bytes) {
     (void)bytes;
-    return Fail(msg::kFileReadFailed);
+    return Fail(msg::kFileReadFailed, DiagnosticCode::kPlayback);
   }
   /// Plays from the current position (from the start once the end was reached).
   virtual void Play() = 0;

@@ -21,7 +21,7 @@ std::string Joined(const std::vector<std::filesystem::path>& paths) {
 }
 
 std::unexpected<Diagnostic> CannotLoad(const std::filesystem::path& file, const std::string& why) {
-  return Fail(msg::ModuleNotLoaded(file) + "\n" + why);
+  return Fail(msg::ModuleNotLoaded(file) + "\n" + why, DiagnosticCode::kPlayback);
 }
 
 bool IsInside(const std::filesystem::path& path, const std::filesystem::path& folder) {
@@ -41,14 +41,14 @@ Result<std::filesystem::path> FindSoundFont(const std::filesystem::path& configu
   std::error_code ec;
   if (!configured.empty()) {
     if (!std::filesystem::is_regular_file(configured, ec)) {
-      return Fail(msg::SoundFontNotFound(configured));
+      return Fail(msg::SoundFontNotFound(configured), DiagnosticCode::kPlayback);
     }
     // A file of another kind would make the synthesizer's loader complain on standard
     // error and fail without a reason: say it here instead.
     char head[12] = {};
     std::ifstream(configured, std::ios::binary).read(head, sizeof head);
     if (std::string_view(head, 4) != "RIFF" || std::string_view(head + 8, 4) != "sfbk") {
-      return Fail(msg::NotASoundFont(configured));
+      return Fail(msg::NotASoundFont(configured), DiagnosticCode::kPlayback);
     }
     return configured;
   }
@@ -58,7 +58,7 @@ Result<std::filesystem::path> FindSoundFont(const std::filesystem::path& configu
         "/usr/share/soundfonts/FluidR3_GM.sf2"}) {
     if (std::filesystem::is_regular_file(candidate, ec)) return std::filesystem::path(candidate);
   }
-  return Fail(msg::kNoSoundFont);
+  return Fail(msg::kNoSoundFont, DiagnosticCode::kPlayback);
 }
 
 std::vector<std::filesystem::path> PlaybackModuleFolders() {
@@ -107,7 +107,7 @@ Result<const PlaybackModule*> LoadPlaybackModule(
     return module;
   }
   return Fail(msg::ModuleNotFound(kPlaybackModuleFile) + "\n" + msg::kPlacesSearched +
-              Joined(folders));
+              Joined(folders), DiagnosticCode::kPlayback);
 }
 
 Result<std::unique_ptr<MidiPlayer>> CreatePlayer(const PlaybackOptions& options) {
