@@ -55,13 +55,6 @@ QDialog* OpenTune(Harness& h, const QByteArray& file = Tune()) {
   return Form3(h);
 }
 
-template <class T = QWidget>
-T* In(QObject* d, const QString& name) {
-  T* found = d->findChild<T*>(name);
-  if (!found) qFatal("no control %s", qPrintable(name));
-  return found;
-}
-
 QStringList Shown(QDialog* d, const QStringList& names) {
   QStringList shown;
   for (const QString& name : names) {
