@@ -18,7 +18,6 @@ class FilesTest : public QObject {
   void saveWritesTheSongFileAndOpenReadsItBack();
   void openReplacesTheSongOnlyWithASong();
   void openDispatchesOnTheFileKind();
-  void openingAnSmdFileSaysWhatItHolds();
   void saveDialogsAddTheExtensionByTheFileNameAlone();
   void failedReadsAndWritesShowTheFileAndTheReason();
   void protectedFilesAreLeftAloneAndLinksWrittenThrough();
@@ -217,11 +216,8 @@ void FilesTest::openDispatchesOnTheFileKind() {
   h.cancelDialogOf("mnuSAVE");
   QCOMPARE(h.prompts.dialogs.last().dialog.initialName, h.path("song.txt"));
   QCOMPARE(ReadAll(h.path("song.smd")), QByteArray("\x1B$Df\x0F"));
-}
 
-// What the SMD reader says reaches the window, as chwr prints it.
-void FilesTest::openingAnSmdFileSaysWhatItHolds() {
-  Harness h;
+  // What the SMD reader says reaches the window, as chwr prints it.
   h.set({{"Text3", "Kept"}, {"Text1_0", "O4C4"}});
   WriteAll(h.path("empty.smd"), {});
   h.openAnsweringNo(h.path("empty.smd"));
