@@ -104,7 +104,6 @@ TEST_F(ExitStatusTest, EveryFailureExitsByWhatItIsAbout) {
        "変換対象ﾄﾗｯｸは4つまでです。"},
       {"open {in} -o {out} --transpose -123", "a.mid", TwoTracks(), 1, "ﾄﾗﾝｽﾎﾟｰｽﾞが無効です。"},
       {"open {in} -o {out} --measures 0", "a.mid", TwoTracks(), 1, "変換範囲が無効です。"},
-      {"open {in} -o {out} --measures -2", "a.mid", TwoTracks(), 1, "変換範囲が無効です。"},
       {"open {in} -o {out} --tracks 1,2 --start 99999", "a.mid", TwoTracks(), 1,
        "開始位置が曲の終わりより後ろです。(0～0小節)"},
       // 2: a file that cannot be read or written, or is not what it should be.
