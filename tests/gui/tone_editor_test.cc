@@ -188,15 +188,16 @@ void ToneEditorTest::copyPutsTheDefinitionOnTheClipboard() {
   old->setHtml("<b>old</b>");
   old->setText("old");
   QGuiApplication::clipboard()->setMimeData(old);
-  // Every list at its last item, TL -100 typed, DR and FB from an input method.
-  for (int i = 0; i < 10; ++i) t.list(i)->setCurrentIndex(t.list(i)->count() - 1);
+  // Every list but SU's at its last item (so no two-item list reads as another), TL -100
+  // typed, DR and FB from an input method.
+  for (int i = 0; i < 10; ++i) t.list(i)->setCurrentIndex(i % 5 == 3 ? 0 : t.list(i)->count() - 1);
   t.find<QComboBox>("cmbOCT")->setCurrentIndex(2);
   t.type(9, "-100");
   t.compose(1, "１５");
   t.compose(10, "３");
   QCOMPARE(t.copy(),
-           "' ML VI AR RR DR SL SU TL EG WF FB OC\r\n@{ 7, 1,15,15,15,15, 1,164, 1, 1, 3,\r\n"
-           "   7, 1,15,15, 1,15, 1, 0, 1, 1, 0, 3}\r\n");
+           "' ML VI AR RR DR SL SU TL EG WF FB OC\r\n@{ 7, 1,15,15,15,15, 0,164, 1, 1, 3,\r\n"
+           "   7, 1,15,15, 1,15, 0, 0, 1, 1, 0, 3}\r\n");
   QCOMPARE(QGuiApplication::clipboard()->mimeData()->formats(), QStringList({"text/plain"}));
 }
 
