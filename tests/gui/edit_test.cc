@@ -94,8 +94,7 @@ class EditTest : public QObject {
   void resolutionChangeAsksBeforeRoundingAndIsOneStep();
   void undoAndRedoMixedOverThePartsLoseNothing();
   void tabFollowsTheOrderOnTheScreen();
-  void tempoListHighlightsTheTempoInTheBox();
-  void fullWidthDigitsShowAsTheProgramWritesThem();
+  void tempoBoxShowsItsListAndDigitsAsTheProgramWritesThem();
   void onlyARealChangeMarksTheSongModified();
   void pasteTakesOnlyTheClipboardsPlainText();
   void filesDropOnTheMmlBoxesOnlyAndAlwaysAsCopies();
@@ -395,7 +394,7 @@ void EditTest::tabFollowsTheOrderOnTheScreen() {
   }
 }
 
-void EditTest::tempoListHighlightsTheTempoInTheBox() {
+void EditTest::tempoBoxShowsItsListAndDigitsAsTheProgramWritesThem() {
   Harness h;
   QComboBox* tempo = h.combo("Text5");
   // Opens the list: the item highlighted, or "(none)".
@@ -436,23 +435,21 @@ void EditTest::tempoListHighlightsTheTempoInTheBox() {
   QTest::keyClick(tempo->lineEdit(), Qt::Key_Return);
   QCOMPARE(h.text("Text5"), QString("130"));
   QCOMPARE(tempo->count(), 13);
-}
 
-void EditTest::fullWidthDigitsShowAsTheProgramWritesThem() {
-  Harness h;
-  QLineEdit* tempo = h.combo("Text5")->lineEdit();
-  // As an input method hands over its text: composed first, then committed.
-  auto compose = [tempo](const QString& text) {
-    tempo->setFocus();
-    tempo->clear();
+  // Full-width digits, as an input method hands them over: composed first, then committed.
+  auto compose = [line = tempo->lineEdit()](const QString& text) {
+    line->setFocus();
+    line->clear();
     QInputMethodEvent composing(text, {});
-    QApplication::sendEvent(tempo, &composing);
-    const QString shown = tempo->text();
+    QApplication::sendEvent(line, &composing);
+    const QString shown = line->text();
     QInputMethodEvent commit;
     commit.setCommitString(text);
-    QApplication::sendEvent(tempo, &commit);
+    QApplication::sendEvent(line, &commit);
     return shown;
   };
+  WriteAll(h.path("wide.txt"), TitledSong("Wide"));
+  h.openAnsweringNo(h.path("wide.txt"));
   // Nothing is put in form while the input method composes, nor while the box is typed in.
   QCOMPARE(compose("１５０"), QString());
   QCOMPARE(h.text("Text5"), QString("１５０"));
@@ -461,16 +458,14 @@ void EditTest::fullWidthDigitsShowAsTheProgramWritesThem() {
   QCOMPARE(h.combo("Text5")->currentIndex(), h.combo("Text5")->findText("150"));
   QVERIFY(h.window->modified());
   compose("　＋９６　");
-  QTest::keyClick(tempo, Qt::Key_Return);
+  QTest::keyClick(tempo->lineEdit(), Qt::Key_Return);
   QCOMPARE(h.text("Text5"), QString("+96"));
   // Text that is no number stays as typed; so does a number the program showed.
   compose("１２０ｂｐｍ");
   h.find("Text3")->setFocus();
   QCOMPARE(h.text("Text5"), QString("１２０ｂｐｍ"));
-  WriteAll(h.path("wide.txt"), TitledSong("Wide"));
-  h.openAnsweringNo(h.path("wide.txt"));
   h.set({{"Text5", "１００"}});
-  tempo->setFocus();
+  tempo->lineEdit()->setFocus();
   h.find("Text3")->setFocus();
   QCOMPARE(h.text("Text5"), QString("１００"));
   // The builds read it as the number it is.
