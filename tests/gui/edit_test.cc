@@ -118,29 +118,23 @@ void EditTest::keysToggleMutesAndConvertCase() {
   // D and U alone are typing; with Ctrl they convert all four parts.
   QTest::keyClicks(h.find("Text3"), "du");
   QTest::keyClicks(h.part(0), "cdu");
+  PutCaret(h.part(0), 1);
   h.set({{"Text1_1", "o4 c\nr"}, {"Text1_3", "Rd"}});
   QTest::keyClick(h.part(0), Qt::Key_U, Qt::ControlModifier);
   QCOMPARE(h.parts(), QStringList({"CDU", "O4 C\nR", "", "RD"}));
+  QCOMPARE(Caret(h.part(0)), QList<int>({1, 1}));  // the case keys keep the caret
   QTest::keyClick(h.part(2), Qt::Key_D, Qt::ControlModifier);
   QCOMPARE(h.parts(), QStringList({"cdu", "o4 c\nr", "", "rd"}));
   QCOMPARE(h.text("Text3"), QString("du"));
 }
 
-// The case keys and a resolution change rewrite the text in place: the caret stays
-// before the note it was before, a selection keeps its note. Their undo steps have the
-// tests below.
+// A resolution change rewrites the text in place: the caret stays before the note it was
+// before, a selection keeps its note. Its undo step has the tests below; the case keys'
+// caret the test above.
 void EditTest::conversionsKeepTheCaretAndTheSelection() {
   Harness h;
   QPlainTextEdit* box = h.part(0);
   box->setFocus();
-  QTest::keyClicks(box, "l8 cde");
-  PutCaret(box, 4);
-  h.set({{"Text1_1", "o4 c"}});
-  QTest::keyClick(box, Qt::Key_U, Qt::ControlModifier);
-  QCOMPARE(h.parts(), QStringList({"L8 CDE", "O4 C", "", ""}));
-  QCOMPARE(Caret(box), QList<int>({4, 4}));
-
-  h.set({{"Text1_0", ""}, {"Text1_1", ""}});
   QTest::keyClicks(box, "C*5 D*7 E");
   PutCaret(box, 4);  // before "D"
   QTextCursor selection = box->textCursor();
