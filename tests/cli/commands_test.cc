@@ -65,26 +65,6 @@ TEST_F(CommandTest, CompileWritesSilenceDataAndToneDefinitionsAsJson) {
   EXPECT_NE(o.out.find("\"tone\":1,"), std::string::npos);
 }
 
-TEST_F(CommandTest, ErrorsExitByWhoseFaultTheyAre) {
-  fs::create_directory(dir_ / "folder");
-  WriteText(dir_ / "not-a-song.txt", "QRV\r\n");
-  // clang-format off
-  const struct { std::string args; int status; std::string message; } cases[] = {
-      {"compile " + Q(WriteSong("C4`O7C")), 1, std::string("ﾊﾟｰﾄ1 (2行目) ") + msg::kSyntaxO},
-      {"compile " + Q(dir_ / "not-a-song.txt"), 2, msg::kInvalidFileFormat},
-      {"compile " + Q(dir_ / "nothing.txt"), 2, msg::kFileReadFailed},
-      {"compile " + Q(dir_ / "folder"), 2, msg::kFileReadFailed},
-      {"compile - < /dev/null", 2, msg::kInvalidFileFormat},
-  };
-  // clang-format on
-  for (const auto& c : cases) {
-    const Outcome o = Run(c.args);
-    EXPECT_EQ(o.status, c.status) << c.args;
-    EXPECT_EQ(o.FirstError(), c.message) << c.args;
-    EXPECT_EQ(o.out, "") << c.args;
-  }
-}
-
 TEST_F(CommandTest, TheDemoBuildsToTheSameBytesAsBefore) {
   const std::string demo = std::string(CHWR_DEMO_DIR) + "/demo.txt";
   const fs::path mld = dir_ / "demo.mld", mid = dir_ / "demo.mid";

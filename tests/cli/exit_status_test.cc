@@ -74,7 +74,8 @@ Bytes SongBytes(const std::string& mml, const std::string& tempo = "120") {
 
 // The exit status and the first line on standard error of each kind of trouble, from
 // each command that meets it. {in} is a file holding `bytes` (none: no such file), {out}
-// a file no failure leaves behind, {nowhere} a file in a folder that does not exist.
+// a file no failure leaves behind, {nowhere} a file in a folder that does not exist,
+// {here} a folder. A failure prints nothing on standard output.
 TEST_F(ExitStatusTest, EveryFailureExitsByWhatItIsAbout) {
   const Bytes noTrack = File(1, 96, {Cat({Tempo(0, 400000), End()})});
   const Bytes format2 = File(2, 96, {End()});
@@ -103,12 +104,13 @@ TEST_F(ExitStatusTest, EveryFailureExitsByWhatItIsAbout) {
        "変換対象ﾄﾗｯｸは4つまでです。"},
       {"open {in} -o {out} --transpose -123", "a.mid", TwoTracks(), 1, "ﾄﾗﾝｽﾎﾟｰｽﾞが無効です。"},
       {"open {in} -o {out} --measures 0", "a.mid", TwoTracks(), 1, "変換範囲が無効です。"},
-      {"open {in} -o {out} --measures -2", "a.mid", TwoTracks(), 1, "変換範囲が無効です。"},
       {"open {in} -o {out} --tracks 1,2 --start 99999", "a.mid", TwoTracks(), 1,
        "開始位置が曲の終わりより後ろです。(0～0小節)"},
       // 2: a file that cannot be read or written, or is not what it should be.
       {"compile {in}", "a.txt", Bytes{'Q', 'R', 'V', '\r', '\n'}, 2, "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。"},
       {"compile {in}", "gone.txt", std::nullopt, 2, "ﾌｧｲﾙ読み込みに失敗しました。"},
+      {"compile {here}", "a.txt", std::nullopt, 2, "ﾌｧｲﾙ読み込みに失敗しました。"},
+      {"compile - < /dev/null", "a.txt", std::nullopt, 2, "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。"},
       {"open {in} -o {out}", "gone.mid", std::nullopt, 2, "ﾌｧｲﾙ読み込みに失敗しました。"},
       {"build {in} --mld {nowhere}", "a.txt", SongBytes("C4"), 2, "ﾌｧｲﾙ書き込みに失敗しました。"},
       {"compile {in}", "a.mid", format2, 2,
@@ -137,7 +139,7 @@ TEST_F(ExitStatusTest, EveryFailureExitsByWhatItIsAbout) {
     if (c.bytes) test::WriteBytes(in, *c.bytes);
     std::string args = c.command;
     const std::pair<std::string_view, fs::path> places[] = {
-        {"{in}", in}, {"{out}", out}, {"{nowhere}", dir_ / "no" / "out"}};
+        {"{in}", in}, {"{out}", out}, {"{nowhere}", dir_ / "no" / "out"}, {"{here}", dir_}};
     for (const auto& [name, path] : places) {
       if (const std::size_t at = args.find(name); at != std::string::npos) {
         args.replace(at, name.size(), Q(path));
@@ -149,6 +151,7 @@ TEST_F(ExitStatusTest, EveryFailureExitsByWhatItIsAbout) {
     EXPECT_EQ(o.err.substr(0, o.err.find('\n')), c.firstLine);
     if (c.status != 0) {
       EXPECT_FALSE(fs::exists(out));
+      EXPECT_EQ(o.out, "");
     }
   }
 }

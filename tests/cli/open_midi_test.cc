@@ -42,25 +42,23 @@ Bytes TwoTracks() {
                Cat({Ev(0, {0xC1, 0}), On(0, 48, 100, 1), Off(192, 48, 1), End()})});
 }
 
-TEST_F(OpenMidiTest, ConvertsWithTheDialogsDefaults) {
-  const Outcome o = Open("duet.mid", TwoTracks());
-  ASSERT_EQ(o.status, 0) << o.err;
-  EXPECT_EQ(o.err, "");
-  const SongDocument s = Song();
+TEST_F(OpenMidiTest, ConvertsWithTheDialogsDefaultsOrTheChoicesGiven) {
+  const Outcome defaults = Open("duet.mid", TwoTracks());
+  ASSERT_EQ(defaults.status, 0) << defaults.err;
+  EXPECT_EQ(defaults.err, "");
+  SongDocument s = Song();
   EXPECT_EQ(s.title, "Duet");
   EXPECT_EQ(s.tempo, "150");
   EXPECT_EQ(s.resolution, 1);
   EXPECT_EQ(s.parts[0].mml, "Q12C4Q0D4");
   EXPECT_EQ(s.parts[1].mml, "");
   EXPECT_EQ(s.parts[0].tone, kDefaultToneChoice);
-}
 
-TEST_F(OpenMidiTest, EveryChoiceHasItsOption) {
   const Outcome o = Open("duet.MID", TwoTracks(),
                          "--tracks 2,1 --start 0 --measures 8 --transpose -12 --absolute "
                          "--octave --tone --volume cc7");
   ASSERT_EQ(o.status, 0) << o.err;
-  const SongDocument s = Song();
+  s = Song();
   // The parts follow the order given: track 2 fills part 1.
   EXPECT_EQ(s.parts[0].mml, "O2V63Q0C*96");
   EXPECT_EQ(s.parts[1].mml, "O4V50Q12C*48Q0D*48");

@@ -151,30 +151,22 @@ class HelpPageTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void menusOnThePageAreTheWindowsMenus();
-  void keysOnThePageAreTheKeysThatAct();
+  void menusAndKeysOnThePageAreTheWindows();
   void settingsKeysOnThePageAreTheKeysThatAreKept();
 };
 
-void HelpPageTest::menusOnThePageAreTheWindowsMenus() {
+// Every menu item and menu key on the page is the window's, and the other way round.
+void HelpPageTest::menusAndKeysOnThePageAreTheWindows() {
   Harness h;
   QStringList program;
-  QMap<QString, QString> keys;
-  for (const QAction* top : h.window->menuBar()->actions()) {
-    program << Caption(top);
-    WalkMenu(top->menu(), Caption(top), program, keys);
-  }
-  const QString differences = Differences(PageMenus(Page()), program);
-  QVERIFY2(differences.isEmpty(), qPrintable(differences));
-}
-
-void HelpPageTest::keysOnThePageAreTheKeysThatAct() {
-  Harness h;
-  QStringList menuItems;
   QMap<QString, QString> menuKeys;  // key -> the caption of its item
   for (const QAction* top : h.window->menuBar()->actions()) {
-    WalkMenu(top->menu(), Caption(top), menuItems, menuKeys);
+    program << Caption(top);
+    WalkMenu(top->menu(), Caption(top), program, menuKeys);
   }
+  const QString menuDifferences = Differences(PageMenus(Page()), program);
+  QVERIFY2(menuDifferences.isEmpty(), qPrintable(menuDifferences));
+
   // The keys of the page's key table, each with what its row says it does.
   QStringList pageKeys;
   for (const QStringList& cells : Rows(Tables(Page(), "key-table").front().body)) {

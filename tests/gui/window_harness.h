@@ -53,6 +53,14 @@ inline QStringList Entries(const FileDialog& dialog) {
   return {dialog.description, dialog.pattern, dialog.initialName, dialog.extension};
 }
 
+// A control or action of `root` by its name; without it the test cannot go on.
+template <class T = QWidget>
+T* In(const QObject* root, const QString& name) {
+  T* found = root->findChild<T*>(name);
+  if (!found) qFatal("no control %s", qPrintable(name));
+  return found;
+}
+
 // One window in its own folder, with its settings and playback files inside it.
 class Harness {
  public:
@@ -89,9 +97,7 @@ class Harness {
 
   template <class T = QWidget>
   T* find(const QString& name) const {
-    T* found = window->findChild<T*>(name);
-    if (!found) qFatal("no control %s", qPrintable(name));
-    return found;
+    return In<T>(window.get(), name);
   }
   QPlainTextEdit* part(int i) const { return find<QPlainTextEdit>(QString("Text1_%1").arg(i)); }
   QComboBox* combo(const QString& name) const { return find<QComboBox>(name); }

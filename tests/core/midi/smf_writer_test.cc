@@ -135,7 +135,7 @@ TEST(MidiTracks, NoteEventsAndPendingTime) {
             Bytes({0x00, 0xB0, 0x07, 0x7F, 0x00, 0xC0, 0x00}));
 }
 
-TEST(MidiTracks, OctaveChoiceAndVelocity) {
+TEST(MidiTracks, OctaveChoice) {
   MidiSettings low;
   low.octaveChoice = 2;
   // "C-" in octave 1 lowered by two is note value 0: key 9 low, 33 high.
@@ -143,12 +143,6 @@ TEST(MidiTracks, OctaveChoiceAndVelocity) {
   MidiSettings high;
   high.octaveChoice = 0;
   EXPECT_EQ(Events(Tracks(SongOf({"O1T-2C-4"}), high)).at(2), 33);
-  // The part starts at its volume choice, as on the phone; a "V" changes it.
-  SongDocument song = SongOf({"C4V10C4"});
-  song.parts[0].volume = "C";
-  const Bytes events = Events(Tracks(song));
-  EXPECT_EQ(events.at(3), 76);
-  EXPECT_EQ(events.at(9), 20);
 }
 
 TEST(MidiTracks, EachPartStartsAtItsVolumeChoice) {

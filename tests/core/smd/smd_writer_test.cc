@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "convert/build_song.h"
-#include "io/file_io.h"
 #include "messages.h"
 #include "test_support.h"
 
@@ -252,16 +251,6 @@ TEST(SmdWriter, CnvToneLenRoundsToTheNearestClass) {
     EXPECT_EQ(CnvToneLen(c.length, c.resolution, flags), c.name) << c.length;
     EXPECT_EQ(flags.lengthApproximated, c.flagged) << c.length;
   }
-}
-
-TEST(SmdWriter, WritesAtomicallyOrSaysItCannot) {
-  test::TempDir dir;
-  const Bytes bytes = PartRun({0x66});
-  ASSERT_TRUE(WriteFileAtomic(dir / "a.smd", bytes));
-  EXPECT_EQ(test::ReadBytes(dir / "a.smd"), bytes);
-  auto failed = WriteFileAtomic(dir / "no" / "such" / "a.smd", bytes);
-  ASSERT_FALSE(failed);
-  EXPECT_EQ(failed.error().message, msg::kFileWriteFailed);
 }
 
 TEST(SmdWriter, GoesOnWhereTheMldImageRefusesTheSong) {
