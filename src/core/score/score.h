@@ -44,9 +44,9 @@ enum ScoreAccidental : int { kNoAccidental = 0, kNatural = 1, kSharp = 2, kFlat 
 
 /// One cell of the score.
 struct ScoreCell {
-  int pitchPos = 0;    ///< 0 = empty; otherwise the head's position in the picture (>= 10)
-  int lengthCode = 0;  ///< 0..9 note, 10..19 rest
-  int accidental = 0;  ///< ScoreAccidental
+  int pitchPos = 0;      ///< 0 = empty; otherwise the head's position in the picture (>= 10)
+  int lengthCode = 0;    ///< 0..9 note, 10..19 rest
+  int accidental = 0;    ///< ScoreAccidental
   bool tie = false;      ///< tied or slurred to the next cell
   bool triplet = false;  ///< a triplet note; never with a dotted length
 
@@ -98,6 +98,7 @@ struct ScoreControls {
   int accidental = 0;                 ///< the selected `Option2` button and `mnuCYO` item (0..3)
   bool tie = false;                   ///< `Check1` and the tie item of `mnuCYO`
   bool triplet = false;               ///< `Check2` and the triplet item of `mnuCYO`
+  bool operator==(const ScoreControls&) const = default;
 };
 
 /// The score editor's model and its operations.
