@@ -59,6 +59,8 @@ TEST(ScoreRead, ReadsCompiledNotesIntoCells) {
       {1, "C4.D4&D8E4&D8", "91/3 88/3 85/4& 88/6"},
       {0, "C4.&C16.R2.R8R16", "91/3& 91/7 52/11 52/15"},
       {1, "C4&C4C2.&", "91/4& 91/4 91/1&"},
+      // One event of a dotted length is that dotted length too.
+      {0, "C*36C*9", "91/3 91/7"},
   };
   for (const Case& c : cases) {
     const ScoreReading reading = ReadCompiledPart(Compile(c.mml, c.resolution), c.resolution);
