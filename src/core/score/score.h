@@ -145,8 +145,9 @@ class Score {
   /// Opens the score on `cells` (index = cell number; usually ReadCompiledPart's): as
   /// Clear, then the cells 1..52 are taken as given; modified stays cleared.
   ScoreChange Load(const ScoreCells& cells);
-  /// The discard question must be asked before the score is cleared or closed: a cell of
-  /// 1..36 is filled and the score is modified.
+  /// The discard question (msg::kScoreDiscardQuestion, title msg::kConfirmationTitle, OK
+  /// and Cancel) must be asked before the score is cleared or closed: a cell of 1..36 is
+  /// filled and the score is modified. Cancel keeps the score as it is.
   bool NeedsDiscardQuestion() const { return modified_ && anyShownFilled(); }
   /// Marks the score as not modified (after the user agreed to keep it as it is).
   void ClearModified() { modified_ = false; }

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "convert/build_song.h"
 #include "mml/compiler.h"
 #include "mml/notation.h"
 #include "score/score_read.h"
@@ -176,21 +175,6 @@ TEST(ScoreMml, SavesWithOrWithoutTheCommentLine) {
     const ScoreMml empty = ScoreToMml(hiddenOnly, 0, comment);
     EXPECT_EQ(empty.mml + empty.comment + empty.saved + empty.shown, "");
   }
-}
-
-TEST(ScoreMml, PlaysTheScoreAsPartOne) {
-  SongDocument song;
-  song.resolution = 0;
-  song.title = "t";
-  song.parts[1].mml = "C";
-  song.parts[2].mute = true;
-  const SongDocument play = ScorePlaySong(song, "'ド\r\nC4\r\n", "90");
-  EXPECT_EQ(play.parts[0].mml, "'ド\r\nC4\r\n");
-  for (int p = 1; p < 4; ++p) EXPECT_EQ(play.parts[p].mml, "");
-  EXPECT_FALSE(play.parts[2].mute);
-  EXPECT_EQ(play.tempo, "90");
-  EXPECT_EQ(play.resolution, 0);
-  EXPECT_EQ(play.title, "t");
 }
 
 // What the score can show survives a trip through it: random parts compiled, read into
