@@ -18,10 +18,7 @@ TEST(ScoreLayout, FindsTheCellUnderX) {
       {1129, std::nullopt}, {-5, std::nullopt},
   };
   for (const auto& [x, cell] : cases) EXPECT_EQ(CellAtX(x), cell) << x;
-  for (int cell = 1; cell <= kShownCells; ++cell) {
-    EXPECT_EQ(CellAtX(CellLeft(cell)), cell);
-    EXPECT_EQ(CellAtX(CellLeft(cell) + kCellWidth - 1), cell);
-  }
+  EXPECT_EQ(CellLeft(36) + kCellWidth, kCellsRight);
   // A held pointer that leaves the cells keeps selecting up to the end.
   EXPECT_EQ(CellAtXClamped(-300), 1);
   EXPECT_EQ(CellAtXClamped(5000), kShownCells);
@@ -60,7 +57,6 @@ TEST(ScoreLayout, StaffLinesCarryTheTrebleStaffsNotes) {
     EXPECT_EQ(pos, kStaffLines[i]);
     EXPECT_TRUE(IsLinePosition(pos));
     EXPECT_TRUE(LedgerLines(pos).empty());
-    EXPECT_NE((pos - 25) % 6, 0) << "the literal rule would draw no line through " << pos;
   }
   EXPECT_EQ(reading.cells[6].pitchPos, 70);  // middle C, on its own ledger line
   EXPECT_EQ(LedgerLines(70), std::vector<int>{70});
@@ -76,23 +72,6 @@ TEST(ScoreLayout, GivesEveryLedgerLineBetweenHeadAndStaff) {
       {76, {70, 76}}, {-2, {34, 28, 22, 16, 10, 4, -2}},
   };
   for (const auto& [pos, lines] : cases) EXPECT_EQ(LedgerLines(pos), lines) << pos;
-}
-
-TEST(ScoreLayout, NamesThePositionsOctaveAndStep) {
-  struct Case {
-    int pos;
-    int octaveIndex;
-    char letter;
-  };
-  const Case cases[] = {
-      {10, 0, 'B'}, {28, 0, 'C'}, {31, 1, 'B'},  {49, 1, 'C'},  {52, 2, 'B'}, {70, 2, 'C'},
-      {91, 3, 'C'}, {73, 3, 'B'}, {163, 7, 'G'}, {196, 8, 'C'}, {7, -1, 'C'}, {-2, -1, 'F'},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(OctaveIndex(c.pos), c.octaveIndex) << c.pos;
-    EXPECT_EQ(MmlOctave(c.pos), 6 - c.octaveIndex) << c.pos;
-    EXPECT_EQ(StepLetter(c.pos), c.letter) << c.pos;
-  }
 }
 
 }  // namespace
