@@ -105,7 +105,9 @@ struct ScoreControls {
 ///
 /// Mouse: Press(cell, y) on a left press whose x CellAtX accepts; Drag(cell, y) while the
 /// button is held (cell from CellAtXClamped); Release(cell) when it is let go. Right
-/// presses open the edit menu and never reach the model.
+/// presses open the edit menu and never reach the model. After every operation the
+/// window sets its buttons, boxes and menu checks from Controls(), which mirrors the
+/// current cell (so a refused triplet box or a length chosen on an empty cell shows right).
 class Score {
  public:
   /// An empty score: current cell 1, length code 6, nothing selected, not modified.
@@ -149,7 +151,7 @@ class Score {
   /// and Cancel) must be asked before the score is cleared or closed: a cell of 1..36 is
   /// filled and the score is modified. Cancel keeps the score as it is.
   bool NeedsDiscardQuestion() const { return modified_ && anyShownFilled(); }
-  /// Marks the score as not modified (after the user agreed to keep it as it is).
+  /// Marks the score as not modified, as opening it does.
   void ClearModified() { modified_ = false; }
 
   // ---- mouse -----------------------------------------------------------------------------
