@@ -1,0 +1,37 @@
+// Ring tones from every source reach the decoder: any bytes must decode cleanly, and what
+// comes out must be something a player and the MIDI writer can take as it is.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "fuzz_check.h"
+#include "mld/mld_decoder.h"
+#include "mld_checks.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const auto music = chwr::DecodeMld(std::span(data, size));
+  if (!music) return 0;
+  FUZZ_CHECK(IsValidUtf8(music->info.title) && IsValidUtf8(music->info.copyright));
+  for (const auto& w : music->warnings) FUZZ_CHECK(IsValidUtf8(w.message));
+  FUZZ_CHECK(!music->tempos.empty() && music->tempos.front().tick == 0);
+  FUZZ_CHECK(std::is_sorted(music->notes.begin(), music->notes.end(),
+                            [](const auto& a, const auto& b) { return a.tick < b.tick; }));
+  for (const auto& n : music->notes) {
+    FUZZ_CHECK(n.key >= 0 && n.key < 64 && n.gate >= 0 && n.gate < 256);
+    FUZZ_CHECK(n.velocity >= 0 && n.velocity < 64 && n.voice >= 0 && n.voice < 4);
+    FUZZ_CHECK(n.channel >= 0 && n.channel < 1024);
+    FUZZ_CHECK(n.tick + n.gate <= music->lengthTicks);
+  }
+  // Time never runs backwards, whatever tempo map the file makes.
+  const chwr::MldClock clock(music->tempos);
+  std::int64_t last = 0;
+  for (const auto& t : music->tempos) {
+    const std::int64_t now = clock.Microseconds(t.tick);
+    FUZZ_CHECK(now >= last);
+    last = now;
+  }
+  FUZZ_CHECK(clock.Microseconds(music->lengthTicks) >= last);
+  return 0;
+}
