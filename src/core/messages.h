@@ -188,6 +188,9 @@ inline constexpr const char* kMldAudioSkipped =
 std::string MldUnknownChunk(std::string_view id);
 /// Warning when the header's track count differs from the "trac" chunks found.
 std::string MldTrackCountMismatch(int declared, std::size_t found);
+/// Warning when notes of channels a handset keeps silent were left out of a MIDI file.
+inline constexpr const char* kMldSilentChannels =
+    "鳴らないﾁｬﾝﾈﾙ(17以降、または音を出さない設定)の音は書き出しませんでした。";
 
 // ---- MIDI ----------------------------------------------------------------------------------
 

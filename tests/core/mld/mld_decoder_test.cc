@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "mld_bytes.h"
 #include "test_support.h"
 
 #include <string>
@@ -17,29 +18,9 @@ using test::Ascii;
 using test::Bytes;
 using test::Cat;
 
-Bytes U16(std::size_t v) {
-  return {std::uint8_t(v >> 8), std::uint8_t(v)};
-}
-Bytes U32(std::size_t v) {
-  return Cat({U16(v >> 16), U16(v & 0xFFFF)});
-}
-
-Bytes Info(std::string_view id, const Bytes& body) {
-  return Cat({Ascii(id), U16(body.size()), body});
-}
-Bytes Trac(const Bytes& events) {
-  return Cat({Ascii("trac"), U32(events.size()), events});
-}
-
-// A whole file: header, the info chunks, then the data chunks (tracks), with every
-// length field right and the track count given.
+using test::Info;
 Bytes File(const Bytes& info, const std::vector<Bytes>& tracks, int trackCount = -1) {
-  Bytes data;
-  for (const Bytes& t : tracks) data = Cat({data, Trac(t)});
-  const Bytes head =
-      Cat({{0x01, 0x01, std::uint8_t(trackCount < 0 ? tracks.size() : trackCount)}, info});
-  const Bytes afterLength = Cat({U16(head.size()), head, data});
-  return Cat({Ascii("melo"), U32(afterLength.size()), afterLength});
+  return test::MldFile(info, tracks, trackCount);
 }
 
 MldMusic Decode(const Bytes& bytes) {
@@ -61,8 +42,8 @@ std::vector<Heard> HeardOf(const MldMusic& m) {
   return out;
 }
 
-const Bytes kTempo = {0x00, 0xFF, 0xC3, 0x78};  // 48 a quarter, 120
-const Bytes kEnd = {0x00, 0xFF, 0xDF, 0x00};
+const Bytes& kTempo = test::kMldTempo;
+const Bytes& kEnd = test::kMldEnd;
 
 TEST(MldDecoder, NoteSizeComesFromTheNoteChunkOnly) {
   // The same bytes are two 4-byte notes or, in 3-byte notes, a different song entirely.
@@ -142,7 +123,8 @@ TEST(MldDecoder, LongLengthsOddChunksAndUnknownIds) {
   // A machine-dependent block over 32 KB (its length is unsigned), a 29-byte info chunk
   // followed at once by the next id, an unknown info id and an audio data chunk.
   const Bytes maker(0x8001, 0x11);
-  const Bytes track = Cat({{0x00, 0xFF, 0xFF}, U16(maker.size()), maker, {0x00, 0x02, 0x30}, kEnd});
+  const Bytes track =
+      Cat({{0x00, 0xFF, 0xFF}, test::U16(maker.size()), maker, {0x00, 0x02, 0x30}, kEnd});
   const Bytes info =
       Cat({Info("copy", Bytes(29, 'c')), Info("zzzz", {1, 2, 3}), Info("titl", Ascii("AB"))});
   Bytes file = File(info, {track});
