@@ -7,7 +7,10 @@
 #include <span>
 
 #include "fuzz_check.h"
+#include "io/byte_reader.h"
+#include "midi/smf_events.h"
 #include "mld/mld_decoder.h"
+#include "mld/mld_midi.h"
 #include "mld_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -33,5 +36,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     last = now;
   }
   FUZZ_CHECK(clock.Microseconds(music->lengthTicks) >= last);
+
+  // The MIDI file made of it is whole: every track reads to its end-of-track event.
+  const chwr::MldMidi midi = chwr::MldToSmf(*music);
+  chwr::ByteReader r(midi.bytes);
+  const auto head = r.NextChunk();
+  FUZZ_CHECK(head && head->tag == "MThd" && !head->clipped);
+  std::size_t tracks = 0;
+  while (const auto chunk = r.NextChunk()) {
+    FUZZ_CHECK(chunk->tag == "MTrk" && !chunk->clipped);
+    ++tracks;
+    const std::size_t start = chunk->offset + 8;
+    chwr::smf::TrackReader reader(midi.bytes, start, start + chunk->body.size());
+    chwr::smf::Event e;
+    bool ended = false;
+    while (reader.Next(e) == chwr::smf::ReadStatus::kEvent) ended = e.IsEndOfTrack();
+    FUZZ_CHECK(ended && reader.pos() == start + chunk->body.size());
+  }
+  FUZZ_CHECK(tracks == (std::size_t{head->body[2]} << 8 | head->body[3]));
   return 0;
 }
