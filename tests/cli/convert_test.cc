@@ -62,6 +62,16 @@ TEST_F(Convert, AFolderOfGoodAndBrokenFiles) {
   EXPECT_NE(done.err.find(cli::msg::ConvertSummary(3, 1)), std::string::npos) << done.err;
 }
 
+TEST_F(Convert, RenderPlaysARingToneOfAnotherLayoutAsItIs) {
+  WriteBytes(dir_ / "tone.mld", Foreign());
+  const Outcome done = Run("render " + Q(dir_ / "tone.mld") + " -o " + Q(dir_ / "tone.wav"));
+  ASSERT_EQ(done.status, 0) << done.err;
+  // 44.1 kHz stereo 16-bit: the two notes end at half a second (48 ticks at 120), and the
+  // sound fades after; read as 3-byte notes the file would be much longer.
+  const std::size_t seconds = (ReadBytes(dir_ / "tone.wav").size() - 44) / (44100 * 4);
+  EXPECT_LE(seconds, 3u);
+}
+
 TEST_F(Convert, CommandLineMistakes) {
   WriteBytes(dir_ / "a.mld", Foreign());
   WriteBytes(dir_ / "b.mld", Foreign());

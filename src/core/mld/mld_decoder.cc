@@ -396,6 +396,15 @@ Result<MldMusic> DecodeMld(std::span<const std::uint8_t> bytes) {
   return music;
 }
 
+bool IsSongLayout(const MldMusic& music) {
+  const auto songChunk = [](const std::string& id) {
+    return id == "sorc" || id == "titl" || id == "vers" || id == "cipy";
+  };
+  return music.info.declaredTracks == 1 && music.tracks.size() == 1 &&
+         music.info.noteExtraBytes == 0 && music.info.exstBytes == 0 &&
+         std::all_of(music.info.chunkIds.begin(), music.info.chunkIds.end(), songChunk);
+}
+
 // ---- clock -------------------------------------------------------------------------------
 
 MldClock::MldClock(const std::vector<MldTempo>& tempos) {

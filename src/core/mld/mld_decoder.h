@@ -113,6 +113,11 @@ struct MldMusic {
 /// anything after that yields what could be read, with warnings.
 Result<MldMusic> DecodeMld(std::span<const std::uint8_t> bytes);
 
+/// The file is in the layout this program writes, which it opens as a song: one track of
+/// 3-byte notes, no info chunk beyond the title, source, version and protection text.
+/// Files in any other layout play and convert through the decoder as they are.
+bool IsSongLayout(const MldMusic& music);
+
 /// Turns the file's ticks into time through a tempo map. Timebases differ between files
 /// and may change within one, so positions are given on one common scale as well.
 class MldClock {

@@ -217,6 +217,9 @@ TEST(MldDecoder, OurOwnFilesDecodeToTheNotesTheyWereBuiltFrom) {
       at += e.step;
     }
   }
+  EXPECT_TRUE(IsSongLayout(m));
+  EXPECT_FALSE(IsSongLayout(Decode(File(Info("note", {0, 1}), {kEnd}))));
+  EXPECT_FALSE(IsSongLayout(Decode(File({}, {kEnd, kEnd}))));
   for (const MldNote& n : m.notes) got.emplace_back(n.tick, n.voice, n.key, n.gate);
   std::sort(want.begin(), want.end());
   std::sort(got.begin(), got.end());
