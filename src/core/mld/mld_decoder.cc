@@ -277,15 +277,16 @@ struct Decoder {
       if (!escape) {
         MldNote note;
         note.tick = tick;
-        note.track = track;
+        // Past the sixteenth track nothing sounds; the numbers only need to stay there.
+        note.track = static_cast<std::uint8_t>(std::min(track, 255));
         note.voice = status >> 6;
-        note.channel = walk.channelOf[note.voice];
+        note.channel = static_cast<std::uint8_t>(std::min(walk.channelOf[note.voice], 255));
         note.key = status & 0x3F;
         note.gate = events.U8At(pos + 2);
         if (noteSize > 3) {
           const std::uint8_t attr = events.U8At(pos + 3);
           note.velocity = attr >> 2;
-          constexpr std::array<int, 4> kShift = {0, 12, -24, -12};
+          constexpr std::array<std::int8_t, 4> kShift = {0, 12, -24, -12};
           note.octaveShift = kShift[attr & 3];
         }
         music.notes.push_back(note);
@@ -355,6 +356,8 @@ Result<MldMusic> DecodeMld(std::span<const std::uint8_t> bytes) {
                                                       bytes.size() >= 8 ? bytes.size() - 8 : 0));
   }
   const std::size_t dataAt = ReadInfo(img, music.info, warnings);
+  // At most one note every three bytes: one allocation for the whole file.
+  music.notes.reserve(bytes.size() / (3 + static_cast<std::size_t>(music.info.noteExtraBytes)));
   Decoder decoder{img, music, warnings, {}};
 
   ByteReader chunks(bytes, dataAt);

@@ -35,16 +35,16 @@ struct MldInfo {
   std::vector<std::string> chunkIds;   ///< every info chunk's id in file order
 };
 
-/// One note as the file plays it.
+/// One note as the file plays it. Small, as a file may hold tens of thousands.
 struct MldNote {
-  std::int64_t tick = 0;  ///< start, in the file's ticks from the song's start
-  int track = 0;          ///< 0.. in file order
-  int voice = 0;          ///< 0..3 within the track
-  int channel = 0;        ///< where it sounds: 4 * track + voice unless the file moved it
-  int key = 0;            ///< 0..62 as written
-  int octaveShift = 0;    ///< semitones from a 4-byte note's attribute: 0, 12, -24 or -12
-  int gate = 0;           ///< sounding ticks from its own start (0 is a real, short note)
-  int velocity = 63;      ///< 0..63; a 3-byte note plays at 63
+  std::int64_t tick = 0;        ///< start, in the file's ticks from the song's start
+  std::uint8_t track = 0;       ///< 0.. in file order
+  std::uint8_t voice = 0;       ///< 0..3 within the track
+  std::uint8_t channel = 0;     ///< where it sounds: 4 * track + voice unless the file moved it
+  std::uint8_t key = 0;         ///< 0..62 as written
+  std::int8_t octaveShift = 0;  ///< semitones from a 4-byte note's attribute: 0, 12, -24, -12
+  std::uint8_t gate = 0;        ///< sounding ticks from its own start (0: see MldToSmf)
+  std::uint8_t velocity = 63;   ///< 0..63; a 3-byte note plays at 63
 };
 
 /// A setting a voice or the whole sound source takes at a tick.

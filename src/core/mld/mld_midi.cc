@@ -19,9 +19,9 @@ constexpr int kChannels = 16;
 // hears the program and volume set at T.
 struct Event {
   std::int64_t at = 0;
-  int rank = 1;
+  std::uint8_t rank = 1;
   std::uint8_t size = 0;
-  std::array<std::uint8_t, 16> data{};
+  std::array<std::uint8_t, 14> data{};
 };
 constexpr int kRankOff = 0;
 constexpr int kRankControl = 1;
@@ -30,7 +30,7 @@ constexpr int kRankOn = 2;
 Event Make(std::int64_t at, int rank, std::initializer_list<std::uint8_t> bytes) {
   Event e;
   e.at = at;
-  e.rank = rank;
+  e.rank = static_cast<std::uint8_t>(rank);
   for (std::uint8_t b : bytes) e.data[e.size++] = b;
   return e;
 }
@@ -97,7 +97,12 @@ class Writer {
     }
   }
 
-  std::vector<Event>& Track(int channel) { return tracks_[channel]; }
+  std::vector<Event>& Track(int channel) {
+    std::vector<Event>& track = tracks_[channel];
+    // A note is two events; most of a file's events are notes.
+    if (track.empty()) track.reserve(2 * music_.notes.size() / 4 + 16);
+    return track;
+  }
 
   // The MIDI channel that plays what the file sends to `channel`: the drum channel for
   // a percussion channel, since General MIDI has only the one.
@@ -182,20 +187,19 @@ class Writer {
     const std::int64_t on = clock_.Units(n.tick);
     const std::int64_t off = clock_.Units(n.tick + n.gate);
     std::vector<Event>& track = Track(ch);
-    auto [it, fresh] = sounding_.try_emplace(ch * 128 + key, Sounding{});
-    if (!fresh && it->second.end > on) {
+    Sounding& sounding = sounding_[ch * 128 + key];
+    if (sounding.end > on) {
       // Struck again while it sounds: the handset holds the note on rather than striking it
       // twice, so the earlier note only lasts longer.
-      Sounding& s = it->second;
-      s.end = std::max(s.end, off);
-      track[s.offIndex].at = s.end;
+      sounding.end = std::max(sounding.end, off);
+      track[sounding.offIndex].at = sounding.end;
       return;
     }
     track.push_back(Make(
         on, kRankOn,
         {std::uint8_t(0x90 | ch), std::uint8_t(key), std::uint8_t(std::max(1, 2 * n.velocity))}));
     track.push_back(Make(off, kRankOff, {std::uint8_t(0x80 | ch), std::uint8_t(key), 0x40}));
-    it->second = Sounding{off, track.size() - 1};
+    sounding = Sounding{off, track.size() - 1};
   }
 
   static void Body(ByteWriter& w, std::vector<Event>& events, std::int64_t end) {
@@ -227,6 +231,9 @@ class Writer {
     for (const auto& [channel, events] : tracks_) {
       for (const Event& e : events) end = std::max(end, e.at);
     }
+    std::size_t eventCount = conductor_.size();
+    for (const auto& [channel, track] : tracks_) eventCount += track.size();
+    out.bytes.reserve(64 + 5 * eventCount);  // a note's two events take about ten bytes
     ByteWriter w(out.bytes);
     w.Tag("MThd");
     w.U32be(6);
@@ -262,7 +269,7 @@ class Writer {
   std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>> texts_;
   std::vector<Event> conductor_;
   std::map<int, std::vector<Event>> tracks_;  // by MIDI channel, in channel order
-  std::map<int, Sounding> sounding_;          // by MIDI channel * 128 + key
+  std::vector<Sounding> sounding_ = std::vector<Sounding>(kChannels * 128);  // channel * 128 + key
   bool silent_ = false;
 };
 

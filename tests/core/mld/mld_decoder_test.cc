@@ -82,6 +82,11 @@ TEST(MldDecoder, LongDeltaAndChannelRemap) {
   EXPECT_EQ(m.notes[0].tick, 16 + 512 + 5);
   EXPECT_EQ(m.notes[0].channel, 4 * 1 + 1);  // track 1, voice 1
   EXPECT_EQ(m.notes[1].channel, 5);
+
+  // Channels past the sixteenth stay past it, however many tracks there are.
+  std::vector<Bytes> many(70);
+  many.back() = {0x00, 0x01, 0x30};
+  EXPECT_EQ(Decode(File({}, many)).notes.at(0).channel, 255);
 }
 
 TEST(MldDecoder, UnknownEventsAreSteppedOverByTheirLengthAndNamed) {
