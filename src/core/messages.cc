@@ -177,6 +177,12 @@ std::string MldUnknownChunk(std::string_view id) {
   return "読めないﾁｬﾝｸ(" + std::string(id) + ")を読み飛ばしました。";
 }
 
+std::string MldVoicesLeftOut(const std::vector<int>& channels) {
+  std::string list;
+  for (int c : channels) list += (list.empty() ? "" : "、") + std::to_string(c + 1);
+  return "ﾊﾟｰﾄは4つまでのため、ﾁｬﾝﾈﾙ" + list + "は読み込みませんでした。";
+}
+
 std::string MldTrackCountMismatch(int declared, std::size_t found) {
   return "ﾄﾗｯｸ数の記録(" + std::to_string(declared) + ")と実際のﾄﾗｯｸ(trac)の数(" +
          std::to_string(found) + ")が違います。あるﾄﾗｯｸをすべて読み込みました。";

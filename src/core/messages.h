@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace chwr::msg {
 
@@ -188,6 +189,12 @@ inline constexpr const char* kMldAudioSkipped =
 std::string MldUnknownChunk(std::string_view id);
 /// Warning when the header's track count differs from the "trac" chunks found.
 std::string MldTrackCountMismatch(int declared, std::size_t found);
+/// Warning when a ring tone opened as a song has more voices than parts: the channels
+/// (0-based) left out.
+std::string MldVoicesLeftOut(const std::vector<int>& channels);
+/// Warning when a voice of a ring tone opened as a song strikes notes together.
+inline constexpr const char* kMldChordsInParts =
+    "和音を含むﾁｬﾝﾈﾙがあります。ﾊﾟｰﾄには一度に一つの音しか入らないため、一部の音は読み込まれていません。";
 /// Warning when notes of channels a handset keeps silent were left out of a MIDI file.
 inline constexpr const char* kMldSilentChannels =
     "鳴らないﾁｬﾝﾈﾙ(17以降、または音を出さない設定)の音は書き出しませんでした。";

@@ -54,7 +54,8 @@ struct ChannelState {
 
 class Writer {
  public:
-  explicit Writer(const MldMusic& music) : music_(music), clock_(music.tempos) {
+  Writer(const MldMusic& music, int melodicBase)
+      : music_(music), clock_(music.tempos), melodicBase_(melodicBase) {
     state_[kMldDrumChannel].mode = 1;
   }
 
@@ -179,7 +180,7 @@ class Writer {
     const bool drums = state_[n.channel].mode == 1;
     const int ch = MidiChannel(n.channel);
     const int key =
-        std::clamp((drums ? kMldPercussionBase : kMldMelodicBase) + n.key + n.octaveShift, 0, 127);
+        std::clamp((drums ? kMldPercussionBase : melodicBase_) + n.key + n.octaveShift, 0, 127);
     // A note of gate 0 is how this program's own files, and others like them, write a
     // rest: a synthesiser would sound a click with its whole release for it, so it is left
     // out. (Some players strike it for the shortest time a MIDI file can say.)
@@ -195,6 +196,12 @@ class Writer {
       track[sounding.offIndex].at = sounding.end;
       return;
     }
+    // Notes struck together make a chord; a note that only overlaps the next one's start
+    // is legato, as a tie into another pitch is, which a part plays.
+    TrackCount& count = counts_[ch];
+    count.chord = count.chord || (count.notes > 0 && count.lastOn == on);
+    ++count.notes;
+    count.lastOn = on;
     track.push_back(Make(
         on, kRankOn,
         {std::uint8_t(0x90 | ch), std::uint8_t(key), std::uint8_t(std::max(1, 2 * n.velocity))}));
@@ -250,6 +257,9 @@ class Writer {
     Body(w, conductor_, end);
     w.EndChunk(at);
     for (auto& [channel, events] : tracks_) {
+      out.trackChannels.push_back(channel);
+      out.trackNotes.push_back(counts_[channel].notes);
+      out.trackChords.push_back(counts_[channel].chord);
       at = w.BeginChunk("MTrk");
       Body(w, events, end);
       w.EndChunk(at);
@@ -258,6 +268,11 @@ class Writer {
     return out;
   }
 
+  struct TrackCount {
+    int notes = 0;
+    bool chord = false;
+    std::int64_t lastOn = 0;
+  };
   struct Sounding {
     std::int64_t end = 0;
     std::size_t offIndex = 0;
@@ -265,6 +280,8 @@ class Writer {
 
   const MldMusic& music_;
   const MldClock clock_;
+  const int melodicBase_;
+  std::array<TrackCount, kChannels> counts_{};
   std::array<ChannelState, kChannels> state_{};
   std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>> texts_;
   std::vector<Event> conductor_;
@@ -275,8 +292,8 @@ class Writer {
 
 }  // namespace
 
-MldMidi MldToSmf(const MldMusic& music) {
-  return Writer(music).Run();
+MldMidi MldToSmf(const MldMusic& music, int melodicBase) {
+  return Writer(music, melodicBase).Run();
 }
 
 }  // namespace chwr

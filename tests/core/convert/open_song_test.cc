@@ -6,6 +6,7 @@
 #include "convert/build_song.h"
 #include "convert/open_song.h"
 #include "song/song_file.h"
+#include "mld_bytes.h"
 #include "test_support.h"
 #include "messages.h"
 
@@ -131,6 +132,57 @@ TEST(OpenSong, ReadsByTheRuleAndSaysWhatItCannotRead) {
   EXPECT_EQ(cut->song.parts[0].mml, "O4C4");
   EXPECT_EQ(test::Messages(cut->warnings),
             std::vector<std::string>{"ﾌｧｲﾙが途中で終わっています。読めたところまでを読み込みました。"});
+}
+
+}  // namespace
+}  // namespace chwr
+
+namespace chwr {
+namespace {
+
+using test::Cat;
+using test::Info;
+using test::kMldEnd;
+using test::kMldTempo;
+
+// The keys, gates and start steps a compiled part sounds.
+std::vector<std::tuple<int, int, int>> Sounded(const std::string& mml) {
+  auto built = BuildSong(test::SongOf({mml}));
+  EXPECT_TRUE(built.has_value()) << mml;
+  std::vector<std::tuple<int, int, int>> out;
+  int at = 0;
+  if (built) {
+    for (const NoteEvent& e : built->compiled.parts[0].events) {
+      if (e.gate > 0) out.emplace_back(at, e.key & 63, e.gate);
+      at += e.step;
+    }
+  }
+  return out;
+}
+
+TEST(OpenSong, RingTonesOfOtherLayoutsOpenAsSongsWithTheirKeys) {
+  // 4-byte notes on two voices of track 0: voice 0 plays keys 27 and 31, voice 1 key 15.
+  const Bytes tone = test::MldFile(
+      Cat({Info("titl", test::Ascii("Bell")), Info("note", {0, 1})}),
+      {Cat({kMldTempo, {0x00, 27, 24, 0xFC, 0x00, 0x40 | 15, 48, 0xFC, 0x18, 31, 24, 0xFC}, kMldEnd})});
+  auto opened = OpenSongBytes(FileKind::kMld, tone);
+  ASSERT_TRUE(opened.has_value()) << opened.error().message;
+  EXPECT_EQ(opened->kind, FileKind::kMld);
+  EXPECT_EQ(opened->song.title, "Bell");
+  EXPECT_EQ(Sounded(opened->song.parts[0].mml),
+            (std::vector<std::tuple<int, int, int>>{{0, 27, 24}, {24, 31, 24}}));
+  EXPECT_EQ(Sounded(opened->song.parts[1].mml), (std::vector<std::tuple<int, int, int>>{{0, 15, 48}}));
+  EXPECT_TRUE(opened->warnings.empty()) << opened->warnings.front().message;
+
+  // Five voices: the fifth is named as left out. A chord is named too.
+  std::vector<Bytes> tracks(2, kMldEnd);
+  tracks[0] = {0x00, 0x01, 0x10, 0x00, 0x41, 0x10, 0x00, 0x81, 0x10, 0x00, 0xC1, 0x10,
+               0x00, 0xC5, 0x10};
+  tracks[1] = {0x00, 0x01, 0x10};
+  opened = OpenSongBytes(FileKind::kMld, test::MldFile({}, tracks));
+  ASSERT_TRUE(opened.has_value());
+  EXPECT_EQ(test::Messages(opened->warnings),
+            (std::vector<std::string>{msg::MldVoicesLeftOut({4}), msg::kMldChordsInParts}));
 }
 
 }  // namespace
