@@ -95,7 +95,8 @@ Result<OpenedSong> OpenForeignMld(const MldMusic& music) {
       leftOut.push_back(midi.trackChannels[i]);
     }
   }
-  if (chosen == 0) choices.selected[0] = true;  // nothing sounds: an empty song, as the import makes
+  if (chosen == 0)
+    choices.selected[0] = true;  // nothing sounds: an empty song, as the import makes
   auto opened = ImportMidiSong(midi.bytes, choices);
   if (!opened) return opened;
   opened->kind = FileKind::kMld;

@@ -133,6 +133,16 @@ std::size_t ReadInfo(const ByteReader& img, MldInfo& info, WarningList& warnings
   return regionEnd;
 }
 
+// The header is the one this program writes: one track, 3-byte notes, no extended data
+// and no info chunk beyond the title, source, version and protection text.
+bool IsSongHeader(const MldInfo& info) {
+  const auto songChunk = [](const std::string& id) {
+    return id == "sorc" || id == "titl" || id == "vers" || id == "cipy";
+  };
+  return info.declaredTracks == 1 && info.noteExtraBytes == 0 && info.exstBytes == 0 &&
+         std::all_of(info.chunkIds.begin(), info.chunkIds.end(), songChunk);
+}
+
 // The per-track state of the event walk.
 struct TrackWalk {
   int track = 0;
@@ -148,6 +158,7 @@ struct Decoder {
   const ByteReader& img;
   MldMusic& music;
   WarningList& warnings;
+  bool songLayout = false;  // the header is this program's own layout's
   std::vector<RawTempo> rawTempos;
 
   void Unknown(int track, std::size_t offset, std::uint8_t status, std::uint8_t ext) {
@@ -255,7 +266,11 @@ struct Decoder {
     while (pos < body.size()) {
       if (!events.Has(pos, 2)) break;
       const std::uint8_t status = events.U8At(pos + 1);
-      const bool escape = (status & 0x3F) == 0x3F;
+      // Key 63 of voices 0 and 2 (3F, BF) is a note, as this program writes O6C and other
+      // players read it; no real file uses those statuses as escapes. 7F is audio in the
+      // other programs' layouts, where sampled sound lives, and a note of voice 1 in the
+      // layout this program writes, which has none.
+      const bool escape = status == 0xFF || (status == 0x7F && !songLayout);
       std::size_t size = noteSize;
       std::uint8_t x = 0;
       if (escape) {
@@ -358,7 +373,7 @@ Result<MldMusic> DecodeMld(std::span<const std::uint8_t> bytes) {
   const std::size_t dataAt = ReadInfo(img, music.info, warnings);
   // At most one note every three bytes: one allocation for the whole file.
   music.notes.reserve(bytes.size() / (3 + static_cast<std::size_t>(music.info.noteExtraBytes)));
-  Decoder decoder{img, music, warnings, {}};
+  Decoder decoder{img, music, warnings, IsSongHeader(music.info), {}};
 
   ByteReader chunks(bytes, dataAt);
   while (auto chunk = chunks.NextChunk()) {
@@ -400,12 +415,7 @@ Result<MldMusic> DecodeMld(std::span<const std::uint8_t> bytes) {
 }
 
 bool IsSongLayout(const MldMusic& music) {
-  const auto songChunk = [](const std::string& id) {
-    return id == "sorc" || id == "titl" || id == "vers" || id == "cipy";
-  };
-  return music.info.declaredTracks == 1 && music.tracks.size() == 1 &&
-         music.info.noteExtraBytes == 0 && music.info.exstBytes == 0 &&
-         std::all_of(music.info.chunkIds.begin(), music.info.chunkIds.end(), songChunk);
+  return IsSongHeader(music.info) && music.tracks.size() == 1;
 }
 
 // ---- clock -------------------------------------------------------------------------------

@@ -96,7 +96,6 @@ TEST(MldDecoder, UnknownEventsAreSteppedOverByTheirLengthAndNamed) {
                             0x00, 0xFF, 0xF9, 0x00, 0x02, 0xAA, 0xBB,  // length-prefixed
                             0x00, 0xFF, 0x10, 0x01, 0x02,              // extended A, exst 1
                             0x00, 0x7F, 0x00, 0x01, 0x02,              // audio play
-                            0x00, 0xBF, 0xB0, 0x00,                    // class C escape
                             0x03, 0x07, 0x30},
                            kEnd});
   const Bytes file = File(Info("exst", {0, 1}), {track});
@@ -109,11 +108,28 @@ TEST(MldDecoder, UnknownEventsAreSteppedOverByTheirLengthAndNamed) {
             (std::vector<std::string>{msg::MldUnknownEvent(0, trackAt, 0xFF, 0x85),
                                       msg::MldUnknownEvent(0, trackAt + 4, 0xFF, 0xF9),
                                       msg::MldUnknownEvent(0, trackAt + 11, 0xFF, 0x10),
-                                      msg::kMldAudioSkipped,
-                                      msg::MldUnknownEvent(0, trackAt + 21, 0xBF, 0xB0)}));
+                                      msg::kMldAudioSkipped}));
   EXPECT_EQ(trackAt, 0x1Du);
   EXPECT_EQ(m.warnings[0].message,
             "ﾄﾗｯｸ1の位置 0x1D に読めないｲﾍﾞﾝﾄ(FF 85)があったため、読み飛ばしました。");
+}
+
+TEST(MldDecoder, KeySixtyThreeIsANoteExceptWhereItIsAudio) {
+  // This program writes O6C of parts 1-3 as key 63: 3F, 7F and BF statuses.
+  const Bytes track = Cat({{0x00, 0x3F, 0x10, 0x00, 0x7F, 0x10, 0x00, 0xBF, 0x10}, kEnd});
+  std::vector<int> voices;
+  for (const MldNote& n : Decode(File(Info("vers", Ascii("0100")), {track})).notes) {
+    EXPECT_EQ(n.key, 63);
+    voices.push_back(n.voice);
+  }
+  EXPECT_EQ(voices, (std::vector<int>{0, 1, 2}));
+  // In another program's layout 7F starts an audio event (play: a sample number after it).
+  const Bytes audio = Cat({{0x00, 0x3F, 0x10, 0x00, 0x7F, 0x00, 0x01, 0x00, 0xBF, 0x10}, kEnd});
+  const MldMusic other = Decode(File(Info("note", {0, 0}), {audio}));
+  voices.clear();
+  for (const MldNote& n : other.notes) voices.push_back(n.voice);
+  EXPECT_EQ(voices, (std::vector<int>{0, 2}));
+  EXPECT_EQ(test::Messages(other.warnings), std::vector<std::string>{msg::kMldAudioSkipped});
 }
 
 TEST(MldDecoder, RepeatedTroubleIsOneWarningWithItsCount) {
