@@ -16,7 +16,7 @@ fi
 what=$1
 seconds=$2
 shift 2
-targets=(song_file ini_file mld mail smf_timing compile_song smd smf_import score)
+targets=(song_file ini_file mld mld_decoder mail smf_timing compile_song smd smf_import score)
 
 source scripts/packages.sh
 bash scripts/setup-deps.sh cmake ninja-build libicu-dev clang-19 libclang-rt-19-dev
@@ -30,11 +30,12 @@ cmake --build "$build" -j 2 --target "${targets[@]/#/fuzz_}"
 work=$build/work
 generated=$work/generated
 rm -rf "$generated"
-mkdir -p "$generated"/{song_file,mld,mail,smf_timing,smd,smf_import}
+mkdir -p "$generated"/{song_file,mld,mld_decoder,mail,smf_timing,smd,smf_import}
 cp demo/demo.txt "$generated/song_file/demo.txt"
 chwr=build/release/src/cli/chwr
 if [ -x "$chwr" ]; then
   "$chwr" build demo/demo.txt --mld "$generated/mld/demo.mld" >/dev/null 2>&1 || true
+  cp "$generated/mld/demo.mld" "$generated/mld_decoder/" 2>/dev/null || true
   "$chwr" build demo/demo.txt --mail >"$generated/mail/demo.txt" 2>/dev/null || true
   "$chwr" build demo/demo.txt --mid "$generated/smf_timing/demo.mid" >/dev/null 2>&1 || true
   "$chwr" build --reset-mid "$generated/smf_timing/reset.mid" >/dev/null 2>&1 || true

@@ -3,6 +3,7 @@
 // The core's messages (errors and warnings as the editor shows them) live in the core's
 // messages.h; the help texts stay with the options they describe.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,16 @@ inline constexpr const char* kSayWhatToWrite =
 /// `build` with an output made of a song, but no song.
 inline constexpr const char* kSongNeeded =
     "build: a SONG is needed for --mld, --mid, --smd and --mail";
+
+/// `convert -o` with more than one input.
+inline constexpr const char* kConvertOneOutput =
+    "convert: -o names the MIDI file of one input; for several, give a folder with -d";
+/// `convert` given folders without an MLD file in them.
+inline constexpr const char* kConvertNothingFound = "convert: no MLD file (*.mld) found";
+/// The progress line of a batch conversion.
+std::string ConvertProgress(std::size_t done, std::size_t total, std::size_t failed);
+/// The last line of a batch conversion.
+std::string ConvertSummary(std::size_t converted, std::size_t failed);
 
 /// A first argument that names no command, with the `commands` there are.
 std::string UnknownCommand(std::string_view name, const std::vector<std::string>& commands);

@@ -18,7 +18,6 @@
 namespace chwr::cli {
 namespace {
 
-
 // What a command printed is the whole of its result for a script (the listing, the mail
 // text, the size report), so a write to standard output that failed (a full disk, a
 // full device) fails the command with a message instead of passing for success.
@@ -191,6 +190,26 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
       "be read.");
   dumpCmd->add_option("FILE", dumpInput, "MLD, SMD or MIDI file, its kind by its name")->required();
 
+  ConvertArgs convert;
+  CLI::App* convertCmd = app.add_subcommand(
+      "convert",
+      "Write MLD files of any layout (also the ones other programs and services wrote: "
+      "4-byte notes, several tracks, 16 voices) as Standard MIDI Files: every channel on a "
+      "track of its own, the tempo map, programs, volumes, pans and bends, loop points as the "
+      "markers \"loopStart\"/\"loopEnd\" and controller 111. Takes files and folders (their "
+      "*.mld files, subfolders included), converts them in parallel on every core, shows a "
+      "progress line when standard error is a terminal and names every file it could not "
+      "read with the reason. Exit status 1 when any file failed (the others are written); "
+      "with one input, the status of what went wrong.");
+  convertCmd->add_option("FILE", convert.inputs, "MLD files and folders")->required();
+  auto* convertOut =
+      convertCmd->add_option("-o,--output", convert.output, "The MIDI file (one input only)");
+  convertCmd
+      ->add_option("-d,--dir", convert.outputDir,
+                   "Folder for the MIDI files (a folder's files keep their subfolders); "
+                   "default: beside each input")
+      ->excludes(convertOut);
+
   // An unknown command is named, with the commands there are.
   if (argc > 1 && argv[1][0] != '-') {
     const std::string_view first = argv[1];
@@ -216,23 +235,25 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
           build.resetOut.empty()) {
         return Failed(UsageError(msg::kSayWhatToWrite), err);
       }
-      if (build.song.empty() && (!build.mldOut.empty() || build.mail || !build.midOut.empty() ||
-                                 !build.smdOut.empty())) {
+      if (build.song.empty() &&
+          (!build.mldOut.empty() || build.mail || !build.midOut.empty() || !build.smdOut.empty())) {
         return Failed(UsageError(msg::kSongNeeded), err);
       }
       return BuildCommand(build, out, err);
     }
     if (openCmd->parsed()) {
       import.given = std::any_of(importOptions.begin(), importOptions.end(),
-                                 [](const CLI::Option* o) { return o->count() > 0; });
-      return OpenCommand(openInput, openOutput, openMail, import, out, err);
-    }
-    if (dumpCmd->parsed()) return DumpCommand(dumpInput, out, err);
-    if (playCmd->parsed()) return PlayCommand(play, out, err);
-    if (renderCmd->parsed()) return RenderCommand(render, out, err);
-    return ExitStatusOf(DiagnosticCode::kUsage);
-  }();
-  return CheckedOutput(status, out, err);
+                                 [](const CLI::Option* o) { return o->count() > 0;
+    });
+    return OpenCommand(openInput, openOutput, openMail, import, out, err);
+  } if (dumpCmd->parsed()) return DumpCommand(dumpInput, out, err);
+  if (playCmd->parsed()) return PlayCommand(play, out, err);
+  if (renderCmd->parsed()) return RenderCommand(render, out, err);
+  if (convertCmd->parsed()) return ConvertCommand(convert, out, err);
+  return ExitStatusOf(DiagnosticCode::kUsage);
+}
+();
+return CheckedOutput(status, out, err);
 }
 
 }  // namespace chwr::cli

@@ -6,6 +6,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace chwr::cli {
 
@@ -18,7 +19,7 @@ struct MidiOptions {
   std::string octave = "normal";  ///< high, normal or low
   bool repeat = false;
   bool doubleSpeed = false;
-  std::optional<int> program;      ///< 1..128; none: each part's tone choice
+  std::optional<int> program;       ///< 1..128; none: each part's tone choice
   std::optional<std::string> mute;  ///< parts to leave out, e.g. "1,3"
 };
 
@@ -37,15 +38,15 @@ int BuildCommand(const BuildArgs& request, std::ostream& out, std::ostream& err)
 
 /// The import dialog's choices for a MIDI file, as typed on the command line.
 struct ImportArgs {
-  std::string tracks = "1";       ///< list items (tracks or channels) 1..16, e.g. "1,2,3,4"
-  std::string start = "0";        ///< start measure
-  std::string measures = "32";    ///< measures to convert
-  std::string transpose = "0";    ///< semitones
-  bool absolute = false;          ///< absolute lengths ("*n")
-  bool octave = false;            ///< "O" from the first note
-  bool tone = false;              ///< program changes choose the tones
-  std::string volume = "none";    ///< none, cc7, cc11 or velocity
-  bool given = false;             ///< any of these was on the command line
+  std::string tracks = "1";     ///< list items (tracks or channels) 1..16, e.g. "1,2,3,4"
+  std::string start = "0";      ///< start measure
+  std::string measures = "32";  ///< measures to convert
+  std::string transpose = "0";  ///< semitones
+  bool absolute = false;        ///< absolute lengths ("*n")
+  bool octave = false;          ///< "O" from the first note
+  bool tone = false;            ///< program changes choose the tones
+  std::string volume = "none";  ///< none, cc7, cc11 or velocity
+  bool given = false;           ///< any of these was on the command line
 };
 
 /// `chwr open FILE -o SONG.txt [--mail] [import choices]`: an MLD, SMD or MIDI file (or
@@ -70,6 +71,17 @@ struct SoundRequest {
 int PlayCommand(const SoundRequest& request, std::ostream& out, std::ostream& err);
 /// `chwr render FILE -o OUT.wav`: renders faster than real time.
 int RenderCommand(const SoundRequest& request, std::ostream& out, std::ostream& err);
+
+/// `chwr convert FILE|FOLDER... [-o OUT.mid | -d DIR]`: MLD files of any layout as MIDI.
+struct ConvertArgs {
+  std::vector<std::filesystem::path> inputs;  ///< files, and folders searched for "*.mld"
+  std::filesystem::path output;               ///< the MIDI file of the one input
+  std::filesystem::path outputDir;            ///< where the MIDI files go; empty: beside each
+};
+/// Converts in parallel on every core with a progress line on a terminal; names each file
+/// that failed and why. Exit status 1 when any failed (the others are written), or the
+/// failure's own status when there was one input.
+int ConvertCommand(const ConvertArgs& args, std::ostream& out, std::ostream& err);
 
 /// Parses the command line and runs the chosen command. Output that cannot be written to
 /// `out` (a full disk) is reported on `err` with exit status 2.

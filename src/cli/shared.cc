@@ -8,6 +8,8 @@
 #include "cli/exit_status.h"
 #include "convert/open_song.h"
 #include "io/file_io.h"
+#include "mld/mld_decoder.h"
+#include "mld/mld_midi.h"
 #include "settings/settings.h"
 
 namespace chwr::cli {
@@ -101,6 +103,16 @@ Result<std::vector<std::uint8_t>> MidiToHear(const SoundRequest& request, std::o
   if (!bytes) return bytes;
   const FileKind kind = FileKindOf(request.input);
   if (kind == FileKind::kMidi) return bytes;
+  if (kind == FileKind::kMld) {
+    // A ring tone of another program's layout plays as the handset plays it; one of this
+    // program's own layout is a song, built with the play settings like any other.
+    if (auto music = DecodeMld(*bytes); music && !IsSongLayout(*music)) {
+      MldMidi converted = MldToSmf(*music);
+      for (const Diagnostic& w : music->warnings) Print(w, err);
+      for (const Diagnostic& w : converted.warnings) Print(w, err);
+      return std::move(converted.bytes);
+    }
+  }
   auto midi = ToMidiSettings(request.midi);
   if (!midi) return std::unexpected(std::move(midi.error()));
   auto song = SongOf(OpenSongBytes(kind, *bytes), err);

@@ -152,6 +152,42 @@ std::string MldUnknownSlotPart(int slot, std::uint8_t first) {
          ")が読めないため、その定義は読み込みませんでした。";
 }
 
+std::string MldRepeated(std::string_view message, std::size_t count) {
+  return std::string(message) + "（ほか同様に" + std::to_string(count - 1) + "か所）";
+}
+
+std::string MldFileLengthMismatch(std::uint32_t stated, std::size_t actual) {
+  return "ﾌｧｲﾙの長さの記録(" + std::to_string(stated) + " ﾊﾞｲﾄ)が実際の長さ(" +
+         std::to_string(actual) + " ﾊﾞｲﾄ)と違います。";
+}
+
+std::string MldHeaderLengthMismatch() {
+  return "ﾍｯﾀﾞの長さの記録がﾁｬﾝｸの並びと合いません。ﾍｯﾀﾞの長さに従って読み込みました。";
+}
+
+std::string MldUnknownEvent(int track, std::size_t offset, std::uint8_t status, std::uint8_t ext) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string at;
+  for (std::size_t v = offset; at.empty() || v != 0; v >>= 4) at.insert(at.begin(), kDigits[v & 15]);
+  return "ﾄﾗｯｸ" + std::to_string(track + 1) + "の位置 0x" + at + " に読めないｲﾍﾞﾝﾄ(" +
+         Hex(status) + " " + Hex(ext) + ")があったため、読み飛ばしました。";
+}
+
+std::string MldUnknownChunk(std::string_view id) {
+  return "読めないﾁｬﾝｸ(" + std::string(id) + ")を読み飛ばしました。";
+}
+
+std::string MldVoicesLeftOut(const std::vector<int>& channels) {
+  std::string list;
+  for (int c : channels) list += (list.empty() ? "" : "、") + std::to_string(c + 1);
+  return "ﾊﾟｰﾄは4つまでのため、ﾁｬﾝﾈﾙ" + list + "は読み込みませんでした。";
+}
+
+std::string MldTrackCountMismatch(int declared, std::size_t found) {
+  return "ﾄﾗｯｸ数の記録(" + std::to_string(declared) + ")と実際のﾄﾗｯｸ(trac)の数(" +
+         std::to_string(found) + ")が違います。あるﾄﾗｯｸをすべて読み込みました。";
+}
+
 // ---- MIDI ----------------------------------------------------------------------------------
 
 std::string MidiTempoTooLow(std::string_view text) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace chwr::msg {
 
@@ -170,6 +171,33 @@ std::string MldUnknownResolution(std::uint8_t status);
 std::string MldUndecodableBytes(std::string_view field, std::size_t count);
 /// Warning when tone definition `slot` (0-based) names no part: its first byte is `first`.
 std::string MldUnknownSlotPart(int slot, std::uint8_t first);
+
+// What decoding an MLD file of another program's layout stepped over or doubted.
+/// `message` about a trouble that happened `count` times (the first place is named).
+std::string MldRepeated(std::string_view message, std::size_t count);
+/// Warning when the file's length field (offset 4) is not its size less eight.
+std::string MldFileLengthMismatch(std::uint32_t stated, std::size_t actual);
+/// Warning when the header length and the chain of info chunks disagree.
+std::string MldHeaderLengthMismatch();
+/// Warning when track `track` (0-based) has an event `status` `ext` this program does not
+/// know at byte `offset` of the file; it was stepped over by its length.
+std::string MldUnknownEvent(int track, std::size_t offset, std::uint8_t status, std::uint8_t ext);
+/// Warning when the file holds sampled sound, which is not played.
+inline constexpr const char* kMldAudioSkipped =
+    "音声ﾃﾞｰﾀ(ADPCM など)は再生できないため、読み飛ばしました。";
+/// Warning when a data chunk has the unknown id `id`.
+std::string MldUnknownChunk(std::string_view id);
+/// Warning when the header's track count differs from the "trac" chunks found.
+std::string MldTrackCountMismatch(int declared, std::size_t found);
+/// Warning when a ring tone opened as a song has more voices than parts: the channels
+/// (0-based) left out.
+std::string MldVoicesLeftOut(const std::vector<int>& channels);
+/// Warning when a voice of a ring tone opened as a song strikes notes together.
+inline constexpr const char* kMldChordsInParts =
+    "和音を含むﾁｬﾝﾈﾙがあります。ﾊﾟｰﾄには一度に一つの音しか入らないため、一部の音は読み込まれていません。";
+/// Warning when notes of channels a handset keeps silent were left out of a MIDI file.
+inline constexpr const char* kMldSilentChannels =
+    "鳴らないﾁｬﾝﾈﾙ(17以降、または音を出さない設定)の音は書き出しませんでした。";
 
 // ---- MIDI ----------------------------------------------------------------------------------
 

@@ -191,7 +191,7 @@ TEST_F(CommandTest, HelpVersionAndUsageErrorsNameWhatTheyMean) {
   const std::pair<std::string, std::string> usage[] = {
       {"frobnicate",
        "chwr: unknown command \"frobnicate\"; the commands are: compile build play render open "
-       "dump"},
+       "dump convert"},
       {"build " + song + mid + " --midi-tone 0", "--midi-tone: a General MIDI program from 1 to 128"},
       {"build " + song + mid + " --midi-tone 129", "--midi-tone: a General MIDI program from 1 to 128"},
       {"build " + song + mid + " --mute ''", "--mute: part numbers 1 to 4, separated by commas"},

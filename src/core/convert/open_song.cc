@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <vector>
 
 #include "import/smf_import.h"
 #include "io/byte_reader.h"
 #include "io/file_io.h"
 #include "messages.h"
 #include "mld/mld_format.h"
+#include "mld/mld_midi.h"
 #include "mld/mld_reader.h"
 #include "smd/smd_reader.h"
 #include "song/song_file.h"
@@ -74,6 +76,39 @@ Result<OpenedSong> Opened(FileKind kind, Result<Read> read, std::span<const std:
 
 }  // namespace
 
+Result<OpenedSong> OpenForeignMld(const MldMusic& music) {
+  // Converted with this program's own key base, the import writes the keys the file names.
+  const MldMidi midi = MldToSmf(music, kMldSongBase);
+  ImportChoices choices;
+  choices.measures = "9999";  // the whole ring tone
+  choices.octave = true;      // each part starts in the octave it plays, not the default
+  std::vector<int> leftOut;
+  bool chords = false;
+  int chosen = 0;
+  for (std::size_t i = 0; i < midi.trackChannels.size() && i < choices.selected.size(); ++i) {
+    if (midi.trackNotes[i] == 0) continue;
+    chords = chords || midi.trackChords[i];
+    if (chosen < 4) {
+      choices.selected[i] = true;
+      ++chosen;
+    } else {
+      leftOut.push_back(midi.trackChannels[i]);
+    }
+  }
+  if (chosen == 0)
+    choices.selected[0] = true;  // nothing sounds: an empty song, as the import makes
+  auto opened = ImportMidiSong(midi.bytes, choices);
+  if (!opened) return opened;
+  opened->kind = FileKind::kMld;
+  Diagnostics warnings = music.warnings;
+  warnings.insert(warnings.end(), midi.warnings.begin(), midi.warnings.end());
+  if (!leftOut.empty()) warnings.push_back(MakeWarning(msg::MldVoicesLeftOut(leftOut)));
+  if (chords) warnings.push_back(MakeWarning(msg::kMldChordsInParts));
+  warnings.insert(warnings.end(), opened->warnings.begin(), opened->warnings.end());
+  opened->warnings = std::move(warnings);
+  return opened;
+}
+
 Result<SmfFacts> ReadMidiFileFacts(std::span<const std::uint8_t> bytes) {
   auto facts = ReadSmfFacts(bytes);
   if (!facts) return std::unexpected(Refusal(facts.error(), FileKind::kMidi, bytes));
@@ -98,6 +133,11 @@ Result<OpenedSong> ImportMidiSong(std::span<const std::uint8_t> bytes,
 Result<OpenedSong> OpenSongBytes(FileKind kind, std::span<const std::uint8_t> bytes) {
   switch (kind) {
     case FileKind::kMld:
+      // Ring tones of other programs' layouts are decoded; this program's own layout is
+      // read note for note into the parts it was written from.
+      if (auto music = DecodeMld(bytes); music && !IsSongLayout(*music)) {
+        return OpenForeignMld(*music);
+      }
       return Opened(kind, ReadMld(bytes), bytes);
     case FileKind::kSongText:
       return Opened(kind, ParseSongFile(bytes), bytes);

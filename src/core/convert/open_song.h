@@ -11,6 +11,7 @@
 
 #include "diagnostic.h"
 #include "import/smf_import.h"  // SmfFacts, ImportChoices
+#include "mld/mld_decoder.h"
 #include "song/song_document.h"
 
 namespace chwr {
@@ -47,6 +48,11 @@ Result<SmfFacts> ReadMidiFileFacts(std::span<const std::uint8_t> bytes);
 /// than 0 and 1 (code kNotConvertible), or with the import's refusal or error.
 Result<OpenedSong> ImportMidiSong(std::span<const std::uint8_t> bytes,
                                   const ImportChoices& choices);
+
+/// A ring tone of another program's layout (MldMusic from DecodeMld) as a song: its voices
+/// fill the parts in channel order as tracks do in the MIDI import, with the keys the file
+/// names; voices past the fourth are left out and chords thinned, each said in a warning.
+Result<OpenedSong> OpenForeignMld(const MldMusic& music);
 
 /// Reads `bytes` as a file of `kind`. A reader's "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。" names what the
 /// bytes are instead when they plainly are another kind (code kOtherKind). The SMD reader

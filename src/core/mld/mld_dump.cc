@@ -187,8 +187,8 @@ class Dumper {
     const std::uint32_t length = U32(at + 4);
     const std::size_t start = at + 8;
     const std::uint64_t statedEnd = std::uint64_t{start} + length;
-    Line(at, "chunk \"trac\" length " + std::to_string(length) + " (event stream " + DumpOffset(start) +
-                 " to " + DumpOffset(statedEnd) + ")");
+    Line(at, "chunk \"trac\" length " + std::to_string(length) + " (event stream " +
+                 DumpOffset(start) + " to " + DumpOffset(statedEnd) + ")");
     std::size_t end = start + length;
     if (statedEnd > b_.size()) {
       Line(at + 4, "the track length runs past the end of the file; " +

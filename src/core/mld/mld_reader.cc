@@ -6,8 +6,8 @@
 
 #include "io/byte_reader.h"
 #include "io/file_io.h"
-#include "mld/mld_format.h"
 #include "messages.h"
+#include "mld/mld_format.h"
 #include "mml/notation.h"
 #include "mml/preprocess.h"
 #include "song/choices.h"
@@ -136,9 +136,11 @@ class PartReader {
     const bool oneNote = gap < 4 || (gap % (resolution_ / 4) != 0 && elapsed_ <= 4 * resolution_);
     if (oneNote) {
       // A rest is named by its length alone, never as an absolute length under a Q.
-      Put(writer_.Note(pendingKey_, pendingRest_, elapsed_, pendingRest_ ? elapsed_ : pendingGate_));
+      Put(writer_.Note(pendingKey_, pendingRest_, elapsed_,
+                       pendingRest_ ? elapsed_ : pendingGate_));
     } else {
-      if (pendingGate_ > 0) Put(writer_.Note(pendingKey_, pendingRest_, pendingGate_, pendingGate_));
+      if (pendingGate_ > 0)
+        Put(writer_.Note(pendingKey_, pendingRest_, pendingGate_, pendingGate_));
       Put(writer_.Note(std::nullopt, true, gap, gap));
     }
     if (pendingGate_ > elapsed_) Put("&");

@@ -5,9 +5,11 @@
 
 #include "convert/build_song.h"
 #include "convert/open_song.h"
+#include "heard.h"
+#include "messages.h"
+#include "mld_bytes.h"
 #include "song/song_file.h"
 #include "test_support.h"
-#include "messages.h"
 
 namespace chwr {
 namespace {
@@ -129,8 +131,113 @@ TEST(OpenSong, ReadsByTheRuleAndSaysWhatItCannotRead) {
   auto cut = OpenSongBytes(FileKind::kSmd, Ascii("\x1B$D\x66"));
   ASSERT_TRUE(cut);
   EXPECT_EQ(cut->song.parts[0].mml, "O4C4");
-  EXPECT_EQ(test::Messages(cut->warnings),
-            std::vector<std::string>{"ﾌｧｲﾙが途中で終わっています。読めたところまでを読み込みました。"});
+  EXPECT_EQ(
+      test::Messages(cut->warnings),
+      std::vector<std::string>{"ﾌｧｲﾙが途中で終わっています。読めたところまでを読み込みました。"});
+}
+
+}  // namespace
+}  // namespace chwr
+
+namespace chwr {
+namespace {
+
+using test::Cat;
+using test::Info;
+using test::kMldEnd;
+using test::kMldTempo;
+
+// The keys, gates and start steps a compiled part sounds.
+std::vector<std::tuple<int, int, int>> Sounded(const std::string& mml) {
+  auto built = BuildSong(test::SongOf({mml}));
+  EXPECT_TRUE(built.has_value()) << mml;
+  std::vector<std::tuple<int, int, int>> out;
+  int at = 0;
+  if (built) {
+    for (const NoteEvent& e : built->compiled.parts[0].events) {
+      if (e.gate > 0) out.emplace_back(at, e.key & 63, e.gate);
+      at += e.step;
+    }
+  }
+  return out;
+}
+
+TEST(OpenSong, RingTonesOfOtherLayoutsOpenAsSongsWithTheirKeys) {
+  // 4-byte notes on two voices of track 0: voice 0 plays keys 27 and 31, voice 1 key 15.
+  const Bytes tone =
+      test::MldFile(Cat({Info("titl", test::Ascii("Bell")), Info("note", {0, 1})}),
+                    {Cat({kMldTempo,
+                          {0x00, 27, 24, 0xFC, 0x00, 0x40 | 15, 48, 0xFC, 0x18, 31, 24, 0xFC},
+                          kMldEnd})});
+  auto opened = OpenSongBytes(FileKind::kMld, tone);
+  ASSERT_TRUE(opened.has_value()) << opened.error().message;
+  EXPECT_EQ(opened->kind, FileKind::kMld);
+  EXPECT_EQ(opened->song.title, "Bell");
+  EXPECT_EQ(Sounded(opened->song.parts[0].mml),
+            (std::vector<std::tuple<int, int, int>>{{0, 27, 24}, {24, 31, 24}}));
+  EXPECT_EQ(Sounded(opened->song.parts[1].mml),
+            (std::vector<std::tuple<int, int, int>>{{0, 15, 48}}));
+  EXPECT_TRUE(opened->warnings.empty()) << opened->warnings.front().message;
+
+  // Five voices: the fifth is named as left out. A chord is named too.
+  std::vector<Bytes> tracks(2, kMldEnd);
+  tracks[0] = {0x00, 0x01, 0x10, 0x00, 0x41, 0x10, 0x00, 0x81,
+               0x10, 0x00, 0xC1, 0x10, 0x00, 0xC5, 0x10};
+  tracks[1] = {0x00, 0x01, 0x10};
+  opened = OpenSongBytes(FileKind::kMld, test::MldFile({}, tracks));
+  ASSERT_TRUE(opened.has_value());
+  EXPECT_EQ(test::Messages(opened->warnings),
+            (std::vector<std::string>{msg::MldVoicesLeftOut({4}), msg::kMldChordsInParts}));
+}
+
+// This program's own image rewritten in another program's layout: a "note" chunk and
+// 4-byte notes (velocity 63), everything else as it was.
+Bytes FourByteNotes(const Bytes& image) {
+  const std::size_t infoEnd = 10 + (image[8] << 8 | image[9]);
+  const Bytes info(image.begin() + 13, image.begin() + static_cast<long>(infoEnd));
+  const Bytes events(image.begin() + static_cast<long>(infoEnd) + 8, image.end());
+  Bytes out;
+  for (std::size_t i = 0; i + 2 < events.size();) {
+    std::size_t size = 3;
+    if (events[i + 1] == 0xFF)
+      size = events[i + 2] < 0xF0 ? 4 : 5 + (events[i + 3] << 8 | events[i + 4]);
+    out.insert(out.end(), events.begin() + static_cast<long>(i),
+               events.begin() + static_cast<long>(i + size));
+    if (size == 3) out.push_back(0xFC);
+    i += size;
+  }
+  return test::MldFile(Cat({info, Info("note", {0, 1})}), {out});
+}
+
+TEST(OpenSong, ARingToneInAnotherLayoutSoundsAsTheSongItWasMadeFrom) {
+  std::mt19937 rng(11);
+  test::PartShape shape;
+  shape.lowKey = 15;
+  shape.highKey = 62;  // part 2's O6C has the status other layouts give sampled sound
+  shape.maxQ = 40;
+  shape.maxItems = 24;
+  for (int trial = 0; trial < 20; ++trial) {
+    const SongDocument song =
+        test::SongOf({test::RandomPart(rng, shape), test::RandomPart(rng, shape),
+                      test::RandomPart(rng, shape), test::RandomPart(rng, shape)});
+    auto built = BuildSong(song);
+    ASSERT_TRUE(built.has_value()) << built.error().message;
+    auto opened = OpenSongBytes(FileKind::kMld, FourByteNotes(built->mldImage));
+    ASSERT_TRUE(opened.has_value()) << opened.error().message;
+    // Keys, starts and ends; the volume is the handset's own in the other layout.
+    const auto heard = [](const std::array<std::vector<test::HeardNote>, 4>& parts) {
+      std::array<std::vector<std::tuple<int, int, int>>, 4> out;
+      for (int p = 0; p < 4; ++p) {
+        for (const auto& n : parts[p]) out[p].emplace_back(n.key, n.start, n.end);
+      }
+      return out;
+    };
+    EXPECT_EQ(heard(test::Listen(opened->song)), heard(test::Listen(song)))
+        << song.parts[0].mml << "\n"
+        << song.parts[1].mml << "\n"
+        << song.parts[2].mml << "\n"
+        << song.parts[3].mml;
+  }
 }
 
 }  // namespace

@@ -144,7 +144,7 @@ TEST(MldImage, PartFourTonesBanksDefinitionsAndSelections) {
 TEST(MldImage, TempoByte) {
   // clang-format off
   const struct { const char* text; int byte; bool replaced; } cases[] = {{"120", 120, false},
-  // clang-format on
+               // clang-format on
                {"", 120, false},
                {"300", 44, false},
                {"abc", 120, true},

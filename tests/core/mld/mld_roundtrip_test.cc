@@ -83,8 +83,8 @@ TEST(MldRoundTrip, RandomSongs) {
   for (int n = 0; n < 300; ++n) {
     const int resolution = static_cast<int>(rng() % 2);
     // Lengths at 48 or 24 steps: dotted names, absolute ones, or none.
-    shape.lengths = {"",   "1",   "2",   "4",  "8",   "16",  "2.",
-                     "4.", "8.",  "16.", "*5", "*13", "*72", "*36"};
+    shape.lengths = {"",   "1",  "2",   "4",  "8",   "16",  "2.",
+                     "4.", "8.", "16.", "*5", "*13", "*72", "*36"};
     if (resolution == 1) shape.lengths.insert(shape.lengths.end(), {"32", "*50"});
     std::vector<std::string> parts;
     for (int p = 0; p < 4; ++p) parts.push_back(test::RandomPart(rng, shape));
