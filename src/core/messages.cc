@@ -171,6 +171,22 @@ std::string MailSaved(std::size_t bytes) {
          "(注意：最後の行に改行は入れないで下さい。)";
 }
 
+// ---- score editor --------------------------------------------------------------------------
+
+// Our own texts: the score shows 36 cells of fixed lengths, and the user should know when
+// the part they opened is not all there or not as written.
+std::string ScoreReadNotice(std::size_t changed, std::size_t leftOut) {
+  std::string text;
+  if (changed > 0) {
+    text += "楽譜にない長さの音符・休符" + std::to_string(changed) + "個を近い長さで表示しました。";
+  }
+  if (leftOut > 0) {
+    text += "37個目からの音符・休符" + std::to_string(leftOut) +
+            "個は楽譜に入らないため読み込みませんでした。";
+  }
+  return text;
+}
+
 // ---- opening -------------------------------------------------------------------------------
 
 std::string ContentIsKind(std::string_view kindName) {

@@ -211,6 +211,18 @@ inline constexpr const char* kNoMailText = "ﾒﾛﾃﾞｨｰﾒｰﾙの文字
 /// Shown after the mail text of `bytes` bytes was put on the clipboard.
 std::string MailSaved(std::size_t bytes);
 
+// ---- score editor --------------------------------------------------------------------------
+
+/// The question (title kConfirmationTitle, OK and Cancel) before a modified score is
+/// cleared or closed.
+inline constexpr const char* kScoreDiscardQuestion = "内容が変更されていますがよろしいですか？";
+/// The first line of the box `txtMML` after the score MML went to the clipboard.
+inline constexpr const char* kScoreMmlSaved = "（ｸﾘｯﾌﾟﾎﾞｰﾄﾞに以下の内容を保存しました。）";
+/// Status text when a part opened in the score: `changed` notes and rests are shown at
+/// another length (the score has none of theirs) and `leftOut` are left out past cell 36;
+/// empty when both are 0.
+std::string ScoreReadNotice(std::size_t changed, std::size_t leftOut);
+
 // ---- opening -------------------------------------------------------------------------------
 
 /// The user's name of an MLD file.
