@@ -6,6 +6,7 @@
 
 #include "messages.h"
 #include "mld/mld_builder.h"
+#include "score/score_mml.h"
 #include "sequence/step_pass.h"
 #include "smd/smd_writer.h"
 #include "text/numbers.h"
@@ -62,10 +63,7 @@ Diagnostics SmdFileWarnings(std::string_view typed, const SmdFlags& flags, bool 
 
 Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& request) {
   if (request.score) {
-    SongDocument scored = song;
-    scored.tempo = request.score->tempo;
-    for (PartSlot& part : scored.parts) part.mml.clear();
-    scored.parts[0].mml = request.score->mml;
+    const SongDocument scored = ScorePlaySong(song, request.score->mml, request.score->tempo);
     BuildRequest plain = request;
     plain.score.reset();
     plain.selectionTexts.reset();
