@@ -58,14 +58,22 @@ QPainterPath Flag(QPointF at, bool down) {
   return f;
 }
 
+// The "3" of a triplet as a path around (0, 0), shaped once: laying out text is the
+// costliest part of a frame.
+const QPainterPath& TripletMark() {
+  static const QPainterPath mark = [] {
+    QFont font;
+    font.setPixelSize(8);
+    font.setBold(true);
+    QPainterPath three;
+    three.addText(0, 0, font, "3");
+    return three.translated(-three.boundingRect().center());
+  }();
+  return mark;
+}
+
 void DrawTripletMark(QPainter& p, QPointF at, const QColor& ink) {
-  QFont font = p.font();
-  font.setPixelSize(8);
-  font.setBold(true);
-  QPainterPath three;
-  three.addText(0, 0, font, "3");
-  const QRectF box = three.boundingRect();
-  p.fillPath(three.translated(at - box.center()), ink);
+  p.fillPath(TripletMark().translated(at), ink);
 }
 
 void DrawNote(QPainter& p, QPointF head, const LengthLook& look, bool triplet, bool stemDown,
