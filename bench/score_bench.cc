@@ -1,59 +1,46 @@
-// The score editor's frame: all 36 cells filled with the busiest signs (flags, dots,
-// triplet marks, accidentals, ties, ledger lines) converted to MML and the whole staff
-// picture painted into an image at a device pixel ratio of 2, as after every edit. One
-// frame at 60 Hz is 16 ms.
+// The score editor's two conversions, each on a full score of 36 cells: the cells to MML
+// (every "MML" command), and a compiled part read into cells (every time the editor opens).
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-#include <QImage>
-#include <QPainter>
+#include <string>
 
-#include "score/score.h"
+#include "mml/compiler.h"
 #include "score/score_mml.h"
-#include "score_editor/staff_view.h"
+#include "score/score_read.h"
 
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "score_bench";
-  static char* argv[] = {name, nullptr};
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(argc, argv);
-  return app;
-}
-
-// Notes and rests of every length, high and low (ledger lines), with every accidental,
-// ties and triplets where a length allows one.
-chwr::ScoreCells BusyCells() {
+// 36 notes over four octaves with every kind of length, accidentals, ties and triplets.
+chwr::ScoreCells FullScore() {
   chwr::ScoreCells cells{};
   for (int c = 1; c <= chwr::kShownCells; ++c) {
     chwr::ScoreCell& cell = cells[c];
-    cell.lengthCode = (c * 7) % chwr::kLengthCodes;
-    cell.pitchPos = 25 + 3 * ((c * 5) % 47);
+    cell.pitchPos = 28 + 3 * ((c * 7) % 30);
+    cell.lengthCode = c % 10 + (c % 9 == 0 ? chwr::kRestCodeOffset : 0);
     cell.accidental = c % 4;
-    cell.tie = c % 3 == 0;
-    cell.triplet = !chwr::IsDottedCode(cell.lengthCode) && c % 2 == 0;
+    cell.tie = c % 5 == 0;
+    cell.triplet = c % 3 == 0 && !chwr::IsDottedCode(cell.lengthCode);
   }
   return cells;
 }
 
-void BM_ConvertAndPaintFullScore(benchmark::State& state) {
-  App();
-  chwr::Score score;
-  score.Load(BusyCells());
-  chwr::gui::StaffView staff(score, nullptr);
-  QImage image(QSize(chwr::kStaffPictureWidth, chwr::kStaffPictureHeight) * 2,
-               QImage::Format_ARGB32_Premultiplied);
-  image.setDevicePixelRatio(2);
-  for (auto _ : state) {
-    const chwr::ScoreMml mml = chwr::ScoreToMml(score, 1, true);
-    benchmark::DoNotOptimize(mml.saved.data());
-    QPainter painter(&image);
-    staff.Paint(painter);
-  }
+void BM_ScoreToMml(benchmark::State& state) {
+  const chwr::ScoreCells cells = FullScore();
+  for (auto _ : state) benchmark::DoNotOptimize(chwr::ScoreToMml(cells, 1, true));
 }
-BENCHMARK(BM_ConvertAndPaintFullScore)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScoreToMml);
+
+void BM_ReadScorePart(benchmark::State& state) {
+  const std::string mml = chwr::ScoreToMml(FullScore(), 1, false).mml;
+  chwr::CompiledPart part;
+  chwr::CompileState compileState;
+  if (!chwr::CompilePart(0, mml, 63, {}, compileState, part)) {
+    state.SkipWithError("the score's MML did not compile");
+    return;
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(chwr::ReadCompiledPart(part, 1));
+}
+BENCHMARK(BM_ReadScorePart);
 
 }  // namespace

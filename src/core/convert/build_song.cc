@@ -6,7 +6,6 @@
 
 #include "messages.h"
 #include "mld/mld_builder.h"
-#include "score/score_mml.h"
 #include "sequence/step_pass.h"
 #include "smd/smd_writer.h"
 #include "text/numbers.h"
@@ -63,7 +62,14 @@ Diagnostics SmdFileWarnings(std::string_view typed, const SmdFlags& flags, bool 
 
 Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& request) {
   if (request.score) {
-    const SongDocument scored = ScorePlaySong(song, request.score->mml, request.score->tempo);
+    // The score is one part: nothing else of the song's parts is heard, none is muted.
+    SongDocument scored = song;
+    scored.tempo = request.score->tempo;
+    for (PartSlot& part : scored.parts) {
+      part.mml.clear();
+      part.mute = false;
+    }
+    scored.parts[0].mml = request.score->mml;
     BuildRequest plain = request;
     plain.score.reset();
     plain.selectionTexts.reset();

@@ -44,9 +44,9 @@ enum ScoreAccidental : int { kNoAccidental = 0, kNatural = 1, kSharp = 2, kFlat 
 
 /// One cell of the score.
 struct ScoreCell {
-  int pitchPos = 0;    ///< 0 = empty; otherwise the head's position in the picture (>= 10)
-  int lengthCode = 0;  ///< 0..9 note, 10..19 rest
-  int accidental = 0;  ///< ScoreAccidental
+  int pitchPos = 0;      ///< 0 = empty; otherwise the head's position in the picture (>= 10)
+  int lengthCode = 0;    ///< 0..9 note, 10..19 rest
+  int accidental = 0;    ///< ScoreAccidental
   bool tie = false;      ///< tied or slurred to the next cell
   bool triplet = false;  ///< a triplet note; never with a dotted length
 
@@ -98,13 +98,16 @@ struct ScoreControls {
   int accidental = 0;                 ///< the selected `Option2` button and `mnuCYO` item (0..3)
   bool tie = false;                   ///< `Check1` and the tie item of `mnuCYO`
   bool triplet = false;               ///< `Check2` and the triplet item of `mnuCYO`
+  bool operator==(const ScoreControls&) const = default;
 };
 
 /// The score editor's model and its operations.
 ///
 /// Mouse: Press(cell, y) on a left press whose x CellAtX accepts; Drag(cell, y) while the
 /// button is held (cell from CellAtXClamped); Release(cell) when it is let go. Right
-/// presses open the edit menu and never reach the model.
+/// presses open the edit menu and never reach the model. After every operation the
+/// window sets its buttons, boxes and menu checks from Controls(), which mirrors the
+/// current cell (so a refused triplet box or a length chosen on an empty cell shows right).
 class Score {
  public:
   /// An empty score: current cell 1, length code 6, nothing selected, not modified.
@@ -144,10 +147,11 @@ class Score {
   /// Opens the score on `cells` (index = cell number; usually ReadCompiledPart's): as
   /// Clear, then the cells 1..52 are taken as given; modified stays cleared.
   ScoreChange Load(const ScoreCells& cells);
-  /// The discard question must be asked before the score is cleared or closed: a cell of
-  /// 1..36 is filled and the score is modified.
+  /// The discard question (msg::kScoreDiscardQuestion, title msg::kConfirmationTitle, OK
+  /// and Cancel) must be asked before the score is cleared or closed: a cell of 1..36 is
+  /// filled and the score is modified. Cancel keeps the score as it is.
   bool NeedsDiscardQuestion() const { return modified_ && anyShownFilled(); }
-  /// Marks the score as not modified (after the user agreed to keep it as it is).
+  /// Marks the score as not modified, as opening it does.
   void ClearModified() { modified_ = false; }
 
   // ---- mouse -----------------------------------------------------------------------------

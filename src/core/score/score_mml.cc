@@ -60,16 +60,4 @@ ScoreMml ScoreToMml(const ScoreCells& cells, int resolution, bool withComment) {
   return out;
 }
 
-SongDocument ScorePlaySong(const SongDocument& song, std::string_view scoreMml,
-                           std::string_view tempo) {
-  SongDocument play = song;
-  play.tempo = std::string(tempo);
-  for (PartSlot& part : play.parts) {
-    part.mml.clear();
-    part.mute = false;
-  }
-  play.parts[0].mml = std::string(scoreMml);
-  return play;
-}
-
 }  // namespace chwr

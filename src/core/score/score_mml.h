@@ -1,13 +1,13 @@
 #pragma once
 // The score as MML: the text the "MML" command puts on the clipboard and into the box
-// `txtMML`, the discard question, and the song the score plays.
+// `txtMML`. The score plays that text as the only part of a build (the build façade's score
+// request); it is one part, so nothing else of the song's parts is heard.
 
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "score/score.h"
-#include "song/song_document.h"
 
 namespace chwr {
 
@@ -34,11 +34,5 @@ ScoreMml ScoreToMml(const ScoreCells& cells, int resolution, bool withComment);
 inline ScoreMml ScoreToMml(const Score& score, int resolution, bool withComment) {
   return ScoreToMml(score.cells(), resolution, withComment);
 }
-
-/// The song that plays the score: `song` (its resolution and header) with `scoreMml` as
-/// part 1, parts 2 to 4 empty and no part muted, at the score's tempo `tempo`. The score is
-/// one part. Build it with MidiSettings::allPartsProgram set to the score's tone.
-SongDocument ScorePlaySong(const SongDocument& song, std::string_view scoreMml,
-                           std::string_view tempo);
 
 }  // namespace chwr

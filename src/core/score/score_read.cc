@@ -92,9 +92,8 @@ ScoreReading ReadScoreEvents(std::span<const NoteEvent> events, int resolution) 
     if (dotted) ++i;
   }
   reading.shown = std::min(reading.fullCount, kShownCells);
-  reading.notice =
-      msg::ScoreReadNotice(reading.lengthChanges.size(),
-                           static_cast<std::size_t>(reading.fullCount - reading.shown));
+  reading.notice = msg::ScoreReadNotice(
+      reading.lengthChanges.size(), static_cast<std::size_t>(reading.fullCount - reading.shown));
   return reading;
 }
 
