@@ -151,12 +151,16 @@ void ScoreEditorTest::notesArePlacedDraggedAndRangesEdited() {
   t.drag({X(2), 190}, {{X(36), 190}});
   QCOMPARE(t.score().range(), (CellRange{2, std::min(lastSeen, kShownCells)}));
 
+  // The slider at 5 shows cell 5 first, where cell 1 was.
+  t.find<QSlider>("sliSCO")->setValue(5);
+  QCOMPARE(t.staff()->mapTo(frame, QPoint(CellLeft(5), 0)).x(), CellLeft(1));
+
   // A right press opens the edit menu at the pointer.
-  QTest::mousePress(t.staff(), Qt::RightButton, {}, {X(2), 20});
+  QTest::mousePress(t.staff(), Qt::RightButton, {}, {X(6), 20});
   auto* menu = t.editor()->menuBar()->findChild<QMenu*>("mnuEDIT");
   QVERIFY(menu->isVisible());
   menu->close();
-  QTest::mouseRelease(t.staff(), Qt::RightButton, {}, {X(2), 20});
+  QTest::mouseRelease(t.staff(), Qt::RightButton, {}, {X(6), 20});
 }
 
 void ScoreEditorTest::keysActOnTheScoreButNotInTheTempoBox() {
