@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Random-input soak test of the editor: runs the AddressSanitizer build of chimewright
 # on a copy of the demo song under a private X server and, for SECONDS, throws random
-# keys, menu keys, clicks and drags at it, all drawn from SEED. Fails (non-zero) on a
+# keys, menu keys, clicks and drags at it, all drawn from SEED; once the score editor is
+# open (its menu key and tool-bar button are among them), half the actions go to it. Fails (non-zero) on a
 # crash, a hang (the window stops answering pings), a dialog that will not close or
 # any sanitizer report, printing the seed, the last actions and the report; prints a
 # one-line summary otherwise.
@@ -113,6 +114,9 @@ dismissed=0
 closing=""
 win=""
 wx=0 wy=0 ww=0 wh=0
+score_win=""  # the score editor "楽譜入力" while it shows
+target=""     # the window the last action was for: it keeps the keyboard
+sx=0 sy=0 sw=0 sh=0
 elapsed=0.000
 
 clock_ms() { # milliseconds since the epoch into $ms (EPOCHREALTIME's separator follows the locale)
@@ -150,6 +154,8 @@ start_editor() {
   app=$!
   note "start the editor (pid $app)"
   win=""
+  score_win=""
+  target=""
   local tries=0
   while :; do
     if ! alive; then
@@ -277,8 +283,15 @@ ping_editor() {
   return 0
 }
 
+# The score editor's window while it shows, into $score_win.
+find_score() {
+  score_win=$(xdotool search --onlyvisible --pid "$app" --name '^楽譜入力$' 2>/dev/null |
+    head -n 1)
+}
+
 # Dismisses every dialog (file, font and message boxes, the save question) with Escape
-# and gives the main window the keyboard again: nothing but Escape ever reaches a
+# and gives the window of the last action (the main window or the score editor) the
+# keyboard again: nothing but Escape ever reaches a
 # dialog, so no path is ever typed into one and the save question is always Cancel.
 settle() {
   local tries focus id name line
@@ -292,7 +305,9 @@ settle() {
       esac
     done < <("$tmp/xwin" dialogs "$app" "$win")
     if [ -z "$id" ]; then
-      [ "$focus" != "$win" ] && xdotool windowfocus "$win" 2>/dev/null
+      find_score
+      [ "$target" = "$score_win" ] && [ -n "$target" ] || target=$win
+      [ "$focus" != "$target" ] && xdotool windowfocus "$target" 2>/dev/null
       return 0
     fi
     if ((tries % 4 == 0)); then
@@ -334,10 +349,60 @@ point() { # a random point in the window into $x $y
   y=$((wy + r))
 }
 
+score_keys=(0 1 2 3 4 5 6 7 8 9 Left Right Up Down Left Right Up Down Insert Delete Tab
+  space Return)
+
+# An action at the score editor: its keys, its menus, clicks and drags on its staff and
+# controls. The editor gets the keyboard first.
+score_action() {
+  local x y x0 y0 menu X=0 Y=0 WIDTH=0 HEIGHT=0 WINDOW SCREEN
+  eval "$(xdotool getwindowgeometry --shell "$score_win" 2>/dev/null)"
+  sx=$X sy=$Y sw=$((WIDTH > 0 ? WIDTH : 1)) sh=$((HEIGHT > 0 ? HEIGHT : 1))
+  target=$score_win
+  spoint() {
+    rnd "$sw"; x=$((sx + r))
+    rnd "$sh"; y=$((sy + r))
+  }
+  rnd 100
+  if ((r < 40)); then
+    pick "${score_keys[@]}"; cmd=(windowfocus "$score_win" key "$picked")
+    desc="score: key $picked"
+  elif ((r < 48)); then
+    pick f e p; menu=$picked
+    pick n c i d l o r p s a t 1 2 3 4 5 6 7 8 9 0
+    cmd=(windowfocus "$score_win" key "alt+$menu" MENU key "$picked")
+    desc="score: menu alt+$menu, then $picked"
+  elif ((r < 80)); then
+    spoint
+    rnd 10
+    if ((r < 8)); then
+      cmd=(mousemove "$x" "$y" click 1); desc="score: click at $x,$y"
+    else
+      cmd=(mousemove "$x" "$y" click 3); desc="score: right-click at $x,$y"
+    fi
+  elif ((r < 97)); then
+    spoint; x0=$x y0=$y
+    spoint
+    cmd=(mousemove "$x0" "$y0" mousedown 1 mousemove $(((x0 + x) / 2)) $(((y0 + y) / 2))
+      mousemove "$x" "$y" mouseup 1)
+    desc="score: drag from $x0,$y0 to $x,$y"
+  else
+    cmd=(windowfocus "$score_win" key Escape); desc="score: key Escape"
+  fi
+}
+
 # The next action: xdotool arguments into $cmd (MENU splits a menu key from its
 # letter), its description into $desc.
 next_action() {
   local x y x0 y0 menu
+  target=$win
+  if [ -n "$score_win" ]; then
+    rnd 2
+    if ((r == 0)); then
+      score_action
+      return
+    fi
+  fi
   rnd 100
   if ((r < 36)); then
     pick "${chars[@]}"; cmd=(key "$picked"); desc="key $picked"
@@ -412,6 +477,28 @@ done
 # text drag the last actions may have left going (it would swallow every key).
 note "close the window"
 closing=1
+# The score editor first: its question (OK / Cancel) is answered with OK, which the
+# main window's question below (Yes / No / Cancel) is not.
+if alive; then
+  find_score
+  if [ -n "$score_win" ]; then
+    note "close the score editor"
+    "$tmp/xwin" close "$score_win"
+    for _ in $(seq 50); do
+      find_score
+      [ -z "$score_win" ] && break
+      while read -r line; do
+        case $line in
+          [0-9]*" 確認"*)
+            note "  answer \"${line#* }\" with OK"
+            xdotool windowfocus "${line%% *}" key Return 2>/dev/null
+            ;;
+        esac
+      done < <("$tmp/xwin" dialogs "$app" "$win")
+      sleep 0.1
+    done
+  fi
+fi
 for attempt in 1 2 3; do
   alive || break
   xdotool key Escape 2>/dev/null

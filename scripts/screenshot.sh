@@ -4,7 +4,8 @@
 # plain folder /tmp/songs, so the caption shows no one's working copy:
 #   docs/screenshot.png         the window and its frame at scale 1 on a 1024 x 768 screen;
 #   docs/screenshot-scale2.png  the whole 1920 x 1080 screen at a display scale of 2, to see
-#                               the window fit it.
+#                               the window fit it;
+#   docs/score-editor.png       the score editor "楽譜入力" opened on the demo's first part.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -31,7 +32,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# shoot SCREEN SCALE OUTPUT WHAT: WHAT is "window" (the window and its frame) or "screen".
+# shoot SCREEN SCALE OUTPUT WHAT: WHAT is "window" (the window and its frame), "screen", or
+# "score" (the score editor, opened from the menu 機能 → 楽譜入力, and its frame).
 shoot() {
   local screen=$1 scale=$2 output=$3 what=$4
   Xvfb "$display" -screen 0 "${screen}x24" >/dev/null 2>&1 &
@@ -58,7 +60,19 @@ shoot() {
     exit 1
   fi
   DISPLAY=$display xwininfo -id "$id" | grep -E "Absolute|Width|Height" | sed 's/^ */  /'
-  if [ "$what" = window ]; then
+  if [ "$what" = score ]; then
+    DISPLAY=$display xdotool windowactivate --sync "$id" key alt+s
+    sleep 0.5
+    DISPLAY=$display xdotool key s
+    sleep 2
+    local score
+    score=$(DISPLAY=$display xdotool search --name '^楽譜入力$' | head -n 1)
+    if [ -z "$score" ]; then
+      echo "the score editor did not open: not taken" >&2
+      exit 1
+    fi
+    DISPLAY=$display import -frame -window "$score" "$output"
+  elif [ "$what" = window ]; then
     DISPLAY=$display import -frame -window "$id" "$output"
   else
     DISPLAY=$display import -window root "$output"
@@ -70,3 +84,4 @@ shoot() {
 
 shoot 1024x768 1 docs/screenshot.png window
 shoot 1920x1080 2 docs/screenshot-scale2.png screen
+shoot 1024x768 1 docs/score-editor.png score

@@ -61,6 +61,22 @@ Diagnostics SmdFileWarnings(std::string_view typed, const SmdFlags& flags, bool 
 }  // namespace
 
 Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& request) {
+  if (request.score) {
+    // The score is one part: nothing else of the song's parts is heard, none is muted.
+    SongDocument scored = song;
+    scored.tempo = request.score->tempo;
+    for (PartSlot& part : scored.parts) {
+      part.mml.clear();
+      part.mute = false;
+    }
+    scored.parts[0].mml = request.score->mml;
+    BuildRequest plain = request;
+    plain.score.reset();
+    plain.selectionTexts.reset();
+    plain.midiSettings.allPartsProgram = std::clamp(request.score->program, 0, 127);
+    plain.midiSettings.mute = {};
+    return BuildSong(scored, plain);
+  }
   BuildResult result;
   SongCompileOptions compile;
   compile.texts = request.selectionTexts;

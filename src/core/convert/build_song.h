@@ -17,6 +17,15 @@
 
 namespace chwr {
 
+/// The score editor's playback: its MML as the song's only part, its own tempo, and one
+/// program for every part. The rest of the song (resolution, title, part 1's volume)
+/// stays the song's.
+struct ScorePlayback {
+  std::string mml;    ///< the score's MML, one part
+  std::string tempo;  ///< the score's tempo text, read as the song's tempo box is
+  int program = 0;    ///< General MIDI program 0..127
+};
+
 /// What a build is for. The MLD image is laid out unless only an SMD file is wanted:
 /// the size report needs it, and what it cannot hold stops every output alike, except
 /// an SMD file, which holds none of what the MLD image may refuse (title, tone
@@ -29,6 +38,9 @@ struct BuildRequest {
   MidiSettings midiSettings;
   /// Also make the SMD file from the parts' commands.
   bool smd = false;
+  /// Build the score editor's playback in place of the song's parts and tempo; the
+  /// selections and the mutes are then not looked at.
+  std::optional<ScorePlayback> score;
   /// Lay out the MLD image. Only a build for the SMD file alone may leave it out
   /// (a MIDI file needs the pass it shares with the image).
   bool mld = true;

@@ -45,6 +45,7 @@ std::optional<BuiltSong> BuildCommands::Build(const BuildWanted& wanted) {
   request.midiSettings = controls_.Settings(form_.mutes());
   request.smd = wanted.smdFile;
   request.mld = !wanted.smdFile;
+  request.score = wanted.score;
   auto build = [&] {
     WaitCursor wait;
     return BuildSong(song, request);
@@ -68,19 +69,23 @@ std::optional<BuiltSong> BuildCommands::Build(const BuildWanted& wanted) {
       note += Q(w.message);
     }
     if (!note.isEmpty()) feedback_.Message(note, DiagnosticKind::Warning);
-    return BuiltSong{{}, {}, std::move(build->smdFile)};
+    return BuiltSong{{}, {}, std::move(build->smdFile), std::move(build->compiled)};
   }
-  if (std::ranges::any_of(build->warnings, replaced)) form_.showBuiltTempo("120");
-  emit sizeReported(Q(build->sizeReport));
+  // The score's tempo is the score editor's own box: the song's stays as typed.
+  const bool forSong = !wanted.score;
+  if (forSong && std::ranges::any_of(build->warnings, replaced)) form_.showBuiltTempo("120");
+  if (forSong) emit sizeReported(Q(build->sizeReport));
+  // The score editor's box is not corrected: its message says what was played.
   for (const Diagnostic& w : build->warnings) {
-    if (!replaced(w)) feedback_.ShowDiagnostic(w);
+    if (!forSong || !replaced(w)) feedback_.ShowDiagnostic(w);
   }
-  if (!build->midiFile.empty()) {
+  if (forSong && !build->midiFile.empty()) {
     if (auto timing = ReadSmfTiming(build->midiFile)) {
       emit midiLengthKnown(static_cast<qint64>(timing->LengthMs()));
     }
   }
-  return BuiltSong{std::move(build->mldImage), std::move(build->midiFile), {}};
+  return BuiltSong{std::move(build->mldImage), std::move(build->midiFile), {},
+                   std::move(build->compiled)};
 }
 
 void BuildCommands::WriteMldFile() {

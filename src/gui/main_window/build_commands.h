@@ -41,6 +41,9 @@ struct BuildWanted {
   /// The SMD file alone, no MLD image: its warnings go into one box and the size report
   /// stays as it was.
   bool smdFile = false;
+  /// The score editor's song in place of this one: the status bar and the slider keep
+  /// telling of the song in the window.
+  std::optional<ScorePlayback> score;
 };
 
 /// What a build made.
@@ -48,6 +51,7 @@ struct BuiltSong {
   std::vector<std::uint8_t> mldImage;   ///< the MLD image
   std::vector<std::uint8_t> midiImage;  ///< the MIDI file, when wanted
   std::vector<std::uint8_t> smdImage;   ///< the SMD file, when wanted
+  SongCompile compiled;                 ///< the four compiled parts
 };
 
 /// The build commands of the window.

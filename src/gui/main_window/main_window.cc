@@ -31,6 +31,8 @@
 #include "main_window/position_slider.h"
 #include "main_window/recent_files.h"
 #include "main_window/song_form.h"
+#include "score/score_read.h"
+#include "score_editor/score_editor.h"
 #include "shared/box_text.h"
 #include "shared/drop_guard.h"
 #include "shared/gui_messages.h"
@@ -195,7 +197,7 @@ void MainWindow::BuildCommandTable() {
       {K::Item, "mnuEND", "終了(&X)", [this] { close(); }, Keys::Quit},
       {K::End},
       {K::Menu, "mnuSETTING", "機能(&S)"},
-      {K::Item, "mnuSCO", "楽譜入力(&S)", later},
+      {K::Item, "mnuSCO", "楽譜入力(&S)", [this] { ShowScoreEditor(); }},
       {K::Item, "mnuSHTONE", "音色入力(&T)", [this] { ShowToneEditor(); }},
       {K::Item, "mnuCLIPREAD", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ読込み(&C)",
        [this] { builds_->ReadMailFromClipboard(); }},
@@ -340,6 +342,34 @@ void MainWindow::ShowToneEditor() {
   tone_->ShowBeside(this);
 }
 
+// The score editor opens on the cells of the part whose tab is selected, compiled from its
+// selection when it has one. Open, it is only raised: the user's cells are never replaced
+// behind their back.
+void MainWindow::ShowScoreEditor() {
+  if (score_ && score_->isVisible()) {
+    score_->ShowBeside(this);
+    return;
+  }
+  auto built = builds_->Build({.selectionOnly = true});
+  if (!built) return;
+  const SongDocument song = form_->currentSong();
+  const ScoreReading reading =
+      ReadCompiledPart(built->compiled.parts[form_->currentPart()], song.resolution);
+  if (!score_) {
+    ScoreEditorLinks links{env_.prompts, playback_.get(),
+                           [this] { return form_->currentSong().resolution; }};
+    score_ = std::make_unique<ScoreEditor>(std::move(links));
+    connect(score_.get(), &ScoreEditor::closed, this, [this](const QString& tempo, int tone) {
+      scoreTempo_ = tempo;
+      env_.settings.setScoreOptions({std::to_string(tone)});
+    });
+  }
+  bool ok = false;
+  const int tone = Q(env_.settings.scoreOptions().tone).trimmed().toInt(&ok);
+  score_->Open(reading, scoreTempo_.value_or(Q(song.tempo)), ok ? tone : 0);
+  score_->ShowBeside(this);
+}
+
 // A MIDI file is handed to the import dialog when its header is one. Until the dialog
 // converts, the song stays the user's: its text, its file, its unsaved changes and the
 // recent files are as they were, so closing the dialog takes nothing away. Another MIDI
@@ -377,7 +407,8 @@ void MainWindow::ImportMidi(const QString& path) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (!files_->ConfirmDiscard()) {
+  // The score editor asks about its own cells; kept open, it keeps the program open.
+  if (!files_->ConfirmDiscard() || (score_ && score_->isVisible() && !score_->close())) {
     event->ignore();
     return;
   }

@@ -30,6 +30,7 @@ class HelpWindow;
 class ImportDialog;
 class PositionSlider;
 class RecentFiles;
+class ScoreEditor;
 class SongForm;
 class ToneEditor;
 
@@ -86,6 +87,7 @@ class MainWindow final : public QMainWindow {
   void ShowHelp();
   void ShowAbout();
   void ShowToneEditor();
+  void ShowScoreEditor();
   void ImportMidi(const QString& path);
 
   WindowEnvironment env_;
@@ -104,6 +106,9 @@ class MainWindow final : public QMainWindow {
   std::unique_ptr<BuildCommands> builds_;
   std::unique_ptr<PlaybackController> playback_;
   std::unique_ptr<RecentFiles> recent_;
+  // Made when first needed, a window of its own; gone before the playback it plays through.
+  std::unique_ptr<ScoreEditor> score_;
+  std::optional<QString> scoreTempo_;  // the score editor's tempo when it last closed
 };
 
 }  // namespace chwr::gui

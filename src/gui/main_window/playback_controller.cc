@@ -77,10 +77,21 @@ bool PlaybackController::EnsurePlayer() {
   return true;
 }
 
-// The song playing, or paused under the held slider. A preview is no playback of the
-// song: the slider and the mutes leave it alone.
+// The song playing, or paused under the held slider. A preview or the score editor's
+// song is no playback of the window's song: the slider and the mutes leave it alone.
 bool PlaybackController::UnderWay() const {
-  return player_ && !previewing_ && player_->Mode() != PlayerMode::kStopped;
+  return player_ && !previewing_ && !score_ && player_->Mode() != PlayerMode::kStopped;
+}
+
+bool PlaybackController::ScorePlaying() const {
+  return score_ && player_ && player_->Mode() != PlayerMode::kStopped;
+}
+
+// The score editor hears that its song is over, however it ended.
+void PlaybackController::EndScore() {
+  if (!score_) return;
+  score_.reset();
+  emit scoreHeard(-1);
 }
 
 // Mutes held over from the last playback would silence the next file's channels.
@@ -91,18 +102,21 @@ void PlaybackController::ClearMutes() {
   channelMuted_ = {};
 }
 
-void PlaybackController::StartPlaybackFile(bool resetOnly) {
+void PlaybackController::StartPlaybackFile(bool resetOnly,
+                                           const std::optional<ScorePlayback>& score) {
   if (busy_) return;
   busy_ = true;
   // Every way out of here leaves the controller free for the next command.
   const auto done = qScopeGuard([this] { busy_ = false; });
   // With nothing under way the user may have put the knob where the song is to start;
   // one left at the end (also of a slider that knows no song yet) starts it over.
-  const bool fromKnob = !timer_->isActive() && slider_->value() < slider_->maximum();
+  const bool fromKnob =
+      !score && !timer_->isActive() && slider_->value() < slider_->maximum();
   const int knob = fromKnob ? slider_->value() : 0;
   timer_->stop();
   if (player_) player_->Stop();
   previewing_ = false;
+  EndScore();
   // A part muted now is left out of the new file instead.
   ClearMutes();
   std::vector<std::uint8_t> image;
@@ -111,7 +125,7 @@ void PlaybackController::StartPlaybackFile(bool resetOnly) {
     slider_->setValue(0);
   } else {
     emit notice({});
-    auto built = builds_.Build({.selectionOnly = true, .midiFile = true});
+    auto built = builds_.Build({.selectionOnly = true, .midiFile = true, .score = score});
     if (!built) return;
     image = std::move(built->midiImage);
   }
@@ -126,7 +140,11 @@ void PlaybackController::StartPlaybackFile(bool resetOnly) {
     feedback_.ShowDiagnostic(opened.error());
     return;
   }
-  if (!resetOnly) {
+  if (score) {
+    // The file's division is the song's steps per quarter: its ticks are the score's steps.
+    auto timing = ReadSmfTiming(image);
+    score_ = timing ? *timing : SmfTiming{};
+  } else if (!resetOnly) {
     const auto length = player_->Length();
     if (length > 0) slider_->setLength(static_cast<int>(length));
     // The song may have become shorter than where the knob stands.
@@ -140,6 +158,10 @@ void PlaybackController::StartPlaybackFile(bool resetOnly) {
 
 void PlaybackController::Play() {
   StartPlaybackFile(false);
+}
+
+void PlaybackController::PlayScore(const ScorePlayback& score) {
+  StartPlaybackFile(false, score);
 }
 
 void PlaybackController::ResetSoundSource() {
@@ -202,11 +224,16 @@ void PlaybackController::Rest() {
   timer_->stop();
   if (player_) player_->Stop();
   slider_->setValue(0);
+  EndScore();
 }
 
 void PlaybackController::TimerTick() {
   if (!player_ || player_->Mode() != PlayerMode::kPlaying) {
     Rest();
+    return;
+  }
+  if (score_) {
+    emit scoreHeard(static_cast<int>(score_->MsToTicks(static_cast<double>(player_->Position()))));
     return;
   }
   if (!slider_->isSliderDown()) slider_->setValue(static_cast<int>(player_->Position()));

@@ -11,8 +11,11 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include "convert/build_song.h"
 #include "diagnostic.h"
+#include "midi/smf_timing.h"
 #include "playback/midi_player.h"
 
 class QTimer;
@@ -43,6 +46,11 @@ class PlaybackController final : public QObject {
   /// Plays the song, or each part's selection where it has one: from where the knob
   /// stands when nothing plays, else (and from the end) from the start.
   void Play();
+  /// Plays the score editor's song in place of anything playing; the slider keeps telling
+  /// of the window's song, and scoreHeard says where the score is.
+  void PlayScore(const ScorePlayback& score);
+  /// Whether the score editor's song is playing (or paused).
+  bool ScorePlaying() const;
   /// Stops playing; the knob goes back to the start.
   void Stop();
   /// Stops and plays the reset file, which puts the sound source back to its start.
@@ -70,12 +78,16 @@ class PlaybackController final : public QObject {
  signals:
   /// A note for the status bar; empty when there is none.
   void notice(const QString& text);
+  /// The score editor's song is at `step` (in its steps from the start) at a tick of the
+  /// timer; -1 once it no longer plays.
+  void scoreHeard(int step);
 
  private:
   bool EnsurePlayer();
   bool UnderWay() const;
   void ClearMutes();
-  void StartPlaybackFile(bool resetOnly);
+  void StartPlaybackFile(bool resetOnly, const std::optional<ScorePlayback>& score = {});
+  void EndScore();
   void TimerTick();
   void Rest();
 
@@ -90,6 +102,7 @@ class PlaybackController final : public QObject {
   bool busy_ = false;                   // a playback file is being made and opened
   bool seeking_ = false;                // the slider is held over a paused playback
   bool previewing_ = false;             // the player has the import dialog's file
+  std::optional<SmfTiming> score_;      // the player has the score editor's file, so timed
 };
 
 }  // namespace chwr::gui

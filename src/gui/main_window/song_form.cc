@@ -166,6 +166,10 @@ std::array<std::string, 4> SongForm::selectedTexts() const {
   return texts;
 }
 
+int SongForm::currentPart() const {
+  return tabs_->currentIndex();
+}
+
 std::array<bool, 4> SongForm::mutes() const {
   std::array<bool, 4> muted{};
   for (int i = 0; i < 4; ++i) muted[i] = pages_[i]->muted();

@@ -47,6 +47,8 @@ class SongForm final : public QWidget {
 
   /// Each part's selected text, or its whole text where nothing is selected.
   std::array<std::string, 4> selectedTexts() const;
+  /// The part (0..3) whose tab is selected.
+  int currentPart() const;
   /// Which parts are muted.
   std::array<bool, 4> mutes() const;
   /// Shows a part's page and selects `search` in its text, from line `line` on (see
