@@ -17,6 +17,11 @@ namespace {
 
 using namespace command_values;
 
+// Notes and rests, the commands that make events.
+bool MakesEvent(char c) {
+  return (c >= 'A' && c <= 'G') || c == 'R';
+}
+
 // The compiler's working room, kept from one compile to the next on each thread: the editor
 // compiles again and again as the user types, and a room already there costs nothing.
 struct WorkRoom {
@@ -119,7 +124,9 @@ class PartCompiler {
     for (std::size_t idx = 1; idx < tokens_.size(); ++idx) {
       const TokenBounds& t = tokens_.bounds(idx);
       if (t.length == 0) continue;
-      result = ExecuteToken(tokens_.text(idx), t.line);
+      const std::string_view token = tokens_.text(idx);
+      if (MakesEvent(token[0]) && EmitPlainNote(token, t.line)) continue;
+      result = ExecuteToken(token, t.line);
       if (!result) break;
     }
     if (result) {
@@ -270,6 +277,12 @@ class PartCompiler {
     defaultLength_ = text;
     auto steps = LengthSteps(text, 0);
     defaultSteps_ = steps ? std::optional<int>(*steps) : std::nullopt;
+    // A dot's extension of the default is its number doubled, when that names a length.
+    defaultDotSteps_ = std::nullopt;
+    if (steps && text[0] != '*' && DigitsValue(text) <= 32) {
+      defaultDotSteps_ = NamedLengthSteps(2 * static_cast<int>(DigitsValue(text)),
+                                          options_.resolution);
+    }
   }
 
   // Step and gate of a note or rest; on error the diagnostic for `line`.
@@ -281,18 +294,14 @@ class PartCompiler {
 
   Result<Length> GatedLength(Result<int> steps, bool tie, bool dot, bool rest) const {
     if (!steps) return std::unexpected(std::move(steps.error()));
-    Length len;
-    len.step = *steps;
-    if (rest) {
-      len.gate = 0;
-    } else if (tie || dot) {
-      len.gate = len.step + 1;
-    } else if (len.step >= 2) {
-      len.gate = std::max(1, len.step - gateCut_);
-    } else {
-      len.gate = 1;
-    }
-    return len;
+    return Length{*steps, Gate(*steps, tie || dot, rest)};
+  }
+
+  // A held note (tied or dotted) sounds into the next one; others lose the Q cut.
+  int Gate(int step, bool held, bool rest) const {
+    if (rest) return 0;
+    if (held) return step + 1;
+    return step >= 2 ? std::max(1, step - gateCut_) : 1;
   }
 
   // The key of a note command; `moved` tells -1 or +1 when the pitch lay below the lowest
@@ -334,18 +343,13 @@ class PartCompiler {
     if (out_.count >= kEventCapacity) {
       return std::unexpected(CommandError(part_, line, msg::kTooManyNotes, ""));
     }
-    out_.totalSteps += e.step;
-    if (e.key == -1) rests_.push_back(out_.count);
-    out_.events.push_back(e);
-    ++out_.count;
+    Put(e);
     return {};
   }
 
-  Result<void> EmitNote(std::string_view token, int line, bool hasSign) {
-    const bool rest = token[0] == 'R';
-    const std::string_view command = token.substr(0, hasSign ? 2 : 1);
-    const auto [param, tie, dot] = ScanParameter(token);
-
+  // Keeps the highest and lowest key with their names, and tells of a note moved into the
+  // part's keys; returns the key of a note, -1 for a rest.
+  int TrackKey(std::string_view command, bool rest, int line) {
     int moved = 0;
     const int key = rest ? -1 : NoteKey(command, &moved);
     auto typed = [&] { return "O" + std::to_string(octave_) + std::string(command); };
@@ -361,17 +365,11 @@ class PartCompiler {
       out_.minKey = static_cast<std::int16_t>(key);
       out_.minName = name();
     }
+    return key;
+  }
 
-    auto length =
-        param == "0" && defaultSteps_
-            ? GatedLength(*defaultSteps_, tie, dot, rest)
-            : NoteLength(param, tie, defaultLength_, dot, rest, line);
-    if (!length) return std::unexpected(length.error());
-
-    NoteEvent e;
-    e.key = static_cast<std::int16_t>(key);
-    e.step = static_cast<std::int16_t>(length->step);
-    e.gate = static_cast<std::int16_t>(length->gate);
+  // The volume and tone the event sets, when they changed since the last note or rest.
+  void MarkChanges(NoteEvent& e) {
     // A change to 0 is a change like any other: V0 silences the part.
     if (currentVolume_ != lastVolume_) {
       e.volume = static_cast<std::int16_t>(currentVolume_);
@@ -383,6 +381,95 @@ class PartCompiler {
       lastToneSlot_ = toneSlot_;
       ++out_.toneChangeCount;
     }
+  }
+
+  // A tie into another pitch must not overlap it when played: the copy of the tied note
+  // loses a step. That note stands before this token's events, which are two for a dot.
+  void FollowTie(int key, bool tie, bool dot) {
+    const int own = dot ? 2 : 1;
+    if (prevTie_ && out_.count > own && key != 0 && key != prevKey_) {
+      // Each note is the one before at most one token, so it loses at most one step.
+      const int before = out_.count - own - 1;
+      if (out_.events[before].gate > 0) overlaps_.push_back(before);
+    }
+    prevTie_ = tie;
+    prevKey_ = key;  // of both events of a dotted note
+  }
+
+  // Nearly every note and rest: a named or absolute length or none, at most a dot and a
+  // tie, no data to take, room left. Read in one pass with no result objects to build;
+  // anything else, every error included, is EmitNote's, and this returns false having
+  // changed nothing.
+  bool EmitPlainNote(std::string_view token, int line) {
+    const bool rest = token[0] == 'R';
+    const bool hasSign = token.size() >= 2 && (token[1] == '+' || token[1] == '-');
+    if (rest && hasSign) return false;
+    const QuickLength q = ReadQuickLength(token);
+    int steps = 0;
+    int extSteps = 0;
+    switch (q.kind) {
+      case QuickLength::kUnread:
+        return false;
+      case QuickLength::kDefault:
+        if (!defaultSteps_ || (q.dot && !defaultDotSteps_)) return false;
+        steps = *defaultSteps_;
+        if (q.dot) extSteps = *defaultDotSteps_;
+        break;
+      case QuickLength::kNamed:
+        if (q.dot && q.value == 64) return false;  // its extension, "128", is no length
+        steps = NamedLengthSteps(q.value, options_.resolution);
+        if (q.dot) extSteps = NamedLengthSteps(2 * q.value, options_.resolution);
+        break;
+      case QuickLength::kAbsolute:
+        if (q.dot) return false;
+        steps = q.value;
+        break;
+    }
+    if (!pendingData_.empty() || out_.count + 1 + q.dot > kEventCapacity) return false;
+
+    const int key = TrackKey(token.substr(0, hasSign ? 2 : 1), rest, line);
+    NoteEvent e;
+    e.key = static_cast<std::int16_t>(key);
+    e.step = static_cast<std::int16_t>(steps);
+    e.gate = static_cast<std::int16_t>(Gate(steps, q.tie || q.dot, rest));
+    MarkChanges(e);
+    Put(e);
+    if (q.dot) {
+      NoteEvent x;
+      x.key = e.key;
+      x.step = static_cast<std::int16_t>(extSteps);
+      x.gate = static_cast<std::int16_t>(Gate(extSteps, q.tie, rest));
+      Put(x);
+    }
+    FollowTie(key, q.tie, q.dot);
+    return true;
+  }
+
+  // Stores an event the caller made room for.
+  void Put(const NoteEvent& e) {
+    out_.totalSteps += e.step;
+    if (e.key == -1) rests_.push_back(out_.count);
+    out_.events.push_back(e);
+    ++out_.count;
+  }
+
+  Result<void> EmitNote(std::string_view token, int line, bool hasSign) {
+    const bool rest = token[0] == 'R';
+    const std::string_view command = token.substr(0, hasSign ? 2 : 1);
+    const auto [param, tie, dot] = ScanParameter(token);
+
+    const int key = TrackKey(command, rest, line);
+    auto length =
+        param == "0" && defaultSteps_
+            ? GatedLength(*defaultSteps_, tie, dot, rest)
+            : NoteLength(param, tie, defaultLength_, dot, rest, line);
+    if (!length) return std::unexpected(length.error());
+
+    NoteEvent e;
+    e.key = static_cast<std::int16_t>(key);
+    e.step = static_cast<std::int16_t>(length->step);
+    e.gate = static_cast<std::int16_t>(length->gate);
+    MarkChanges(e);
     if (!pendingData_.empty()) {
       // The group's parameter goes straight to the end of the part's data text.
       const std::size_t at = out_.dataText.size();
@@ -426,18 +513,7 @@ class PartCompiler {
       x.gate = static_cast<std::int16_t>(ext->gate);
       if (auto r = Store(x, line); !r) return r;
     }
-
-    // A tie into another pitch must not overlap it when played: the copy of the tied note
-    // loses a step. That note stands before this token's events, which are two for a dot.
-    const int newestKey = key;  // of both events of a dotted note
-    const int own = dot ? 2 : 1;
-    if (prevTie_ && out_.count > own && newestKey != 0 && newestKey != prevKey_) {
-      // Each note is the one before at most one token, so it loses at most one step.
-      const int before = out_.count - own - 1;
-      if (out_.events[before].gate > 0) overlaps_.push_back(before);
-    }
-    prevTie_ = tie;
-    prevKey_ = newestKey;
+    FollowTie(key, tie, dot);
     return {};
   }
 
@@ -455,6 +531,7 @@ class PartCompiler {
   int octave_ = 3;
   std::string defaultLength_ = "8";
   std::optional<int> defaultSteps_;  // steps of defaultLength_, when it reads as a length
+  std::optional<int> defaultDotSteps_;  // steps of a dot's extension of defaultLength_
   int gateCut_ = 0;
   int transpose_ = 0;
   bool toldLow_ = false, toldHigh_ = false;  // a moved note was reported

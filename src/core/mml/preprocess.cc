@@ -192,6 +192,15 @@ bool IsDigit(char ch) {
   return ch >= '0' && ch <= '9';
 }
 
+// The first "[" or "]" at or after `from`, or npos. A plain loop: find_first_of would call
+// memchr once per character.
+std::size_t FindBracket(std::string_view text, std::size_t from) {
+  for (std::size_t i = from; i < text.size(); ++i) {
+    if (text[i] == '[' || text[i] == ']') return i;
+  }
+  return std::string_view::npos;
+}
+
 // Brackets match exactly when repeated rewriting would never run out of a partner.
 bool BracketsBalanced(std::string_view text) {
   std::size_t open = 0;
@@ -223,10 +232,10 @@ struct FlatRepeat {
 // those of the general walk, made in its order (right to left) on the same totals.
 bool ExpandFlatRepeats(std::string_view text, std::size_t limit, RepeatExpansion& result) {
   std::vector<FlatRepeat> repeats;
-  std::size_t i = text.find_first_of("[]");
+  std::size_t i = FindBracket(text, 0);
   while (i != std::string_view::npos) {
     if (text[i] != '[') return false;
-    const std::size_t close = text.find_first_of("[]", i + 1);
+    const std::size_t close = FindBracket(text, i + 1);
     if (close == std::string_view::npos || text[close] != ']') return false;
     std::size_t end = close + 1;
     while (end < text.size() && IsDigit(text[end])) ++end;
@@ -248,7 +257,7 @@ bool ExpandFlatRepeats(std::string_view text, std::size_t limit, RepeatExpansion
     r.bodyTimes = count;
     if (r.slash != std::string_view::npos) r.bodyTimes = count == 0 ? 0 : count - 1;
     repeats.push_back(r);
-    i = text.find_first_of("[]", end);
+    i = FindBracket(text, end);
   }
   std::uint64_t total = 0;
   std::size_t after = text.size();  // where the text already counted begins
