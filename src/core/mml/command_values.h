@@ -33,6 +33,13 @@ inline std::int64_t DigitsValue(std::string_view s) {
 
 /// "V" takes a plain decimal 0..63; its integer part is the volume.
 inline std::optional<int> ReadVolume(std::string_view p) {
+  // Nearly always one or two digits, read at once.
+  if (p.size() == 1 && IsDigit(p[0])) return p[0] - '0';
+  if (p.size() == 2 && IsDigit(p[0]) && IsDigit(p[1])) {
+    const int v = (p[0] - '0') * 10 + (p[1] - '0');
+    if (v <= 63) return v;
+    return std::nullopt;
+  }
   std::size_t point = p.find('.');
   std::string_view whole = p.substr(0, point);
   std::string_view frac = point == std::string_view::npos ? "" : p.substr(point + 1);
@@ -137,30 +144,38 @@ struct QuickLength {
   int value = 0;  ///< kNamed: the length number (1..64); kAbsolute: the steps (0..192)
 };
 
-/// Reads the length of a note or rest token (command letter first) the way the parameter,
-/// tie and dot of ScanParameterInto read, in one pass and without writing the parameter out.
-inline QuickLength ReadQuickLength(std::string_view token) {
+/// Reads the length of a note or rest token (command letter first) as ScanParameterInto
+/// reads its parameter, tie and dot, when the token is in the usual order: an optional sign,
+/// an optional "*", digits, then dots and ties. Other orders are left to the full reading.
+[[gnu::always_inline]] inline QuickLength ReadQuickLength(std::string_view token) {
   QuickLength q;
-  unsigned seen = 0;
+  const char* p = token.data() + 1;
+  const char* const end = token.data() + token.size();
+  if (p < end && (*p == '+' || *p == '-')) ++p;
+  bool star = false;
+  if (p < end && *p == '*') {
+    star = true;
+    ++p;
+  }
   unsigned value = 0;
   int digits = 0;
-  bool star = false;
-  for (std::size_t i = 1; i < token.size(); ++i) {
-    const char c = token[i];
-    const std::uint8_t k = kParamClasses[static_cast<unsigned char>(c)];
-    seen |= k;
-    if (k != kKept) continue;
-    if (c == '*' && !star && digits == 0) {
-      star = true;
-      continue;
-    }
-    // Four digits hold every valid length, leading zeros of an absolute one included.
-    if (!IsDigit(c) || digits == 4) return q;
-    value = value * 10 + static_cast<unsigned>(c - '0');
-    ++digits;
+  // Four digits hold every valid length, leading zeros of an absolute one included.
+  for (; p < end && IsDigit(*p) && digits < 4; ++p, ++digits) {
+    value = value * 10 + static_cast<unsigned>(*p - '0');
   }
-  q.tie = (seen & kTie) != 0;
-  q.dot = (seen & kDot) != 0;
+  bool tie = false;
+  bool dot = false;
+  for (; p < end; ++p) {
+    if (*p == '.') {
+      dot = true;
+    } else if (*p == '&') {
+      tie = true;
+    } else {
+      return q;
+    }
+  }
+  q.tie = tie;
+  q.dot = dot;
   if (star) {
     if (value > 192) return q;
     q.kind = QuickLength::kAbsolute;  // "*" alone is 0 steps

@@ -94,7 +94,7 @@ Result<void> StepPass(const SongCompile& compiled, std::span<StepListener* const
           s.adjustedGate = 0;
         } else {
           s.event = part.events[c.next];
-          s.adjustedGate = part.adjustedEvents[c.next].gate;
+          s.adjustedGate = part.events[c.next].adjustedGate();
         }
         s.data = part.DataOf(s.event);
         for (StepListener* l : listeners) {

@@ -13,12 +13,12 @@ namespace {
 
 // "key gate step", then " v<volume>", " t<tone>", " d<data>" when set.
 std::vector<std::string> Describe(const CompiledPart& part, bool adjusted = false) {
-  const std::vector<NoteEvent>& events = adjusted ? part.adjustedEvents : part.events;
   std::vector<std::string> out;
-  for (int i = 0; i < part.count && i < static_cast<int>(events.size()); ++i) {
-    const NoteEvent& e = events[i];
+  for (int i = 0; i < part.count && i < static_cast<int>(part.events.size()); ++i) {
+    const NoteEvent& e = part.events[i];
+    const int gate = adjusted ? e.adjustedGate() : e.gate;
     std::string s =
-        std::to_string(e.key) + " " + std::to_string(e.gate) + " " + std::to_string(e.step);
+        std::to_string(e.key) + " " + std::to_string(gate) + " " + std::to_string(e.step);
     if (e.changesVolume()) s += " v" + std::to_string(e.volume);
     if (e.tone) s += " t" + std::to_string(e.tone);
     if (!part.DataOf(e).empty()) s += " d" + std::string(part.DataOf(e));
