@@ -80,6 +80,7 @@ Result<void> PartCompiler::Execute() {
   // Room for every event the tokens can make, written by index: push_back was a call per
   // event. Few pages of it go unused, as the bound is close.
   out_.events.resize(expected);
+  eventRoom_ = static_cast<int>(expected);
   Result<void> result;
   for (std::size_t idx = 1; idx < tokens_.size(); ++idx) {
     const TokenBounds& t = tokens_.bounds(idx);

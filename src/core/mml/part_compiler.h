@@ -208,10 +208,12 @@ class PartCompiler {
     out_.totalSteps += e.step;
     if (e.key == -1) rests_.push_back(out_.count);
     // The list was sized from the tokens' bound on events; growing is only a safeguard.
-    if (static_cast<std::size_t>(out_.count) == out_.events.size()) [[unlikely]] {
+    // The room is kept as a count: the vector's size is a division by the event's size.
+    if (out_.count == eventRoom_) [[unlikely]] {
       out_.events.resize(out_.events.size() + 1);
+      ++eventRoom_;
     }
-    out_.events[static_cast<std::size_t>(out_.count)] = e;
+    out_.events.data()[out_.count] = e;
     ++out_.count;
   }
 
@@ -227,6 +229,7 @@ class PartCompiler {
   std::vector<int>& rests_ = room_.rests;
   std::string& param_ = room_.param;
 
+  int eventRoom_ = 0;  // the size of out_.events while the tokens run
   int octave_ = 3;
   std::string defaultLength_ = "8";
   std::optional<int> defaultSteps_;     // steps of defaultLength_, when it reads as a length
