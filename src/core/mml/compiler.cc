@@ -82,13 +82,25 @@ Result<void> PartCompiler::Execute() {
   out_.events.resize(expected);
   eventRoom_ = static_cast<int>(expected);
   Result<void> result;
-  for (std::size_t idx = 1; idx < tokens_.size(); ++idx) {
-    const TokenBounds& t = tokens_.bounds(idx);
+  // The walk runs over plain pointers, and the commands nearly every part repeats most
+  // (notes, rests, octave marks) are taken before the general dispatch: this loop runs
+  // once for each of up to 50,000 tokens.
+  const std::span<const TokenBounds> bounds = tokens_.allBounds();
+  const char* const text = tokens_.textData();
+  for (const TokenBounds& t : bounds.subspan(1)) {
     if (t.length == 0) continue;
-    const std::string_view token = tokens_.text(idx);
-    if (MakesEvent(token[0]) && EmitPlainNote(token, t.line)) continue;
-    result = ExecuteToken(token, t.line);
-    if (!result) break;
+    const std::string_view token(text + t.start, t.length);
+    const char first = token[0];
+    if (MakesEvent(first)) {
+      if (EmitPlainNote(token, t.line)) continue;
+    } else if (token.size() == 1 && (first == '<' || first == '>')) {
+      octave_ += first == '<' ? 1 : -1;
+      continue;
+    }
+    if (auto r = ExecuteToken(token, t.line); !r) {
+      result = std::move(r);
+      break;
+    }
   }
   if (result) {
     const std::int16_t restKey =

@@ -15,7 +15,7 @@ namespace {
 // running sum rather than a table of them all (a table was a page fault every 1,000 events).
 struct PartCursor {
   int next = 0;
-  std::int32_t at = 0;  ///< the step event `next` starts on
+  std::int32_t at = 0;                ///< the step event `next` starts on
   std::optional<NoteEvent> markRest;  ///< the event spanning the mark, turned into a rest
   int markRestIndex = -1;
 };
