@@ -42,7 +42,7 @@ void AppendPart(std::string& out, int p, const CompiledPart& part, const Compile
     }
     AppendField(out, "tone", e.tone);
     AppendField(out, "data", part.DataOf(e));
-    AppendField(out, "adjustedGate", part.adjustedEvents[i].gate);
+    AppendField(out, "adjustedGate", part.events[i].adjustedGate());
     out += "}\n";
   }
   out += "{\"part\":" + std::to_string(p + 1);

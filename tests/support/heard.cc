@@ -19,7 +19,7 @@ std::vector<HeardNote> HeardNotes(const CompiledPart& part, int startVolume) {
     const NoteEvent& e = part.events[i];
     if (e.changesVolume()) volume = e.volume;
     if (e.tone != 0) tone = e.tone;
-    const int gate = part.adjustedEvents[i].gate;
+    const int gate = part.events[i].adjustedGate();
     const int key = e.key & 63;
     if (gate > 0) {
       if (tied && !out.empty() && out.back().key == key) {

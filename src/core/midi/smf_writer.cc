@@ -31,9 +31,11 @@ MidiTrackBuilder::MidiTrackBuilder(const SongDocument& song, const MidiSettings&
 }
 
 void MidiTrackBuilder::Begin(int startStep, int endStep) {
-  // About eight bytes an event at most; a rough guess saves regrowing large tracks.
+  // About eight bytes an event at most, and a dense part (an event every one to three steps)
+  // takes about three a step: four a step saves regrowing (and copying) large tracks, and
+  // what a sparse part leaves unwritten costs no page.
   for (int i = 0; i < 4; ++i) {
-    parts_[i].body.reserve(static_cast<std::size_t>(std::max(endStep - startStep, 0)) * 2 + 16);
+    parts_[i].body.reserve(static_cast<std::size_t>(std::max(endStep - startStep, 0)) * 4 + 16);
   }
 }
 
@@ -105,29 +107,39 @@ MidiTracks MidiTrackBuilder::Finish() {
     AppendFiller(parts_[i].body, parts_[longest].partEnd - parts_[i].partEnd);
   }
 
+  // Each track is written straight into its chunk, with room for all of them made at once:
+  // a track of the largest song is some 150 KB, and a copy of it was pages touched for nothing.
   MidiTracks tracks;
-  ByteWriter chunks(tracks.chunks);
+  std::vector<std::uint8_t>& all = tracks.chunks;
+  std::size_t room = 0;
+  for (const Part& p : parts_) room += 8 + 7 + p.body.size() * (settings_.repeatOn ? 2 : 1) + 5;
+  all.reserve(room);
+  ByteWriter chunks(all);
   for (int i = 0; i < 4; ++i) {
+    if (settings_.mute[i]) continue;
     const std::vector<std::uint8_t>& body = parts_[i].body;
     const auto channel = static_cast<std::uint8_t>(i);
     const int program =
         settings_.allPartsProgram >= 0
             ? settings_.allPartsProgram
             : FindToneProgram(song_.parts[i].tone).value_or(*FindToneProgram(kDefaultToneChoice));
-    std::vector<std::uint8_t> full;
-    full.reserve(body.size() * (settings_.repeatOn ? 2 : 1) + 16);
-    ByteWriter track(full);
-    track.Raw({0x00, static_cast<std::uint8_t>(0xB0 + channel), 0x07, 0x7F, 0x00,
-               static_cast<std::uint8_t>(0xC0 + channel), static_cast<std::uint8_t>(program)});
-    full.insert(full.end(), body.begin(), body.end());
+    const std::size_t start = all.size();
+    const std::size_t length = chunks.BeginChunk("MTrk");
+    chunks.Raw({0x00, static_cast<std::uint8_t>(0xB0 + channel), 0x07, 0x7F, 0x00,
+                static_cast<std::uint8_t>(0xC0 + channel), static_cast<std::uint8_t>(program)});
+    chunks.Raw(body);
     if (settings_.repeatOn && !body.empty()) {
       // The second copy runs on the first copy's status, 0 ticks after it ends.
-      full.push_back(0x00);
-      full.insert(full.end(), body.begin() + 2, body.end());
+      all.push_back(0x00);
+      all.insert(all.end(), body.begin() + 2, body.end());
     }
-    track.Raw({0x00, 0xFF, 0x2F, 0x00});
-    if (8 + full.size() == kEmptyChunkSize || settings_.mute[i]) continue;
-    chunks.Chunk("MTrk", full);
+    chunks.Raw({0x00, 0xFF, 0x2F, 0x00});
+    // A track with no note is left out, taken back off the end.
+    if (all.size() - start == kEmptyChunkSize) {
+      all.resize(start);
+      continue;
+    }
+    chunks.EndChunk(length);
     ++tracks.count;
   }
   return tracks;

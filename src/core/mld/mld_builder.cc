@@ -129,8 +129,23 @@ Result<MldImageBuilder> MldImageBuilder::Create(const SongDocument& song,
     header.Raw(protect);
   }
 
-  // The track's prologue; the music follows from the step pass.
+  // The image is built in one vector from its head on, rather than the track copied behind
+  // the head at the end (300 KB for the largest song). Its room is made at once from what
+  // the compiled parts hold: a note key, gate and delta each, a volume change four bytes, a
+  // selection eight, data its bytes; the prologue and definitions take under 100.
+  std::size_t room = 128 + mld::kMagic.size() + 4 + 2 + b.header_.size() + 8;
+  for (const CompiledPart& part : compiled.parts) {
+    room += 3 * static_cast<std::size_t>(part.count) + 4 * part.volumeChangeCount +
+            8 * part.toneChangeCount + part.dataText.size() / 2 + 4 * mld::kDefinitionSlotSize;
+  }
+  b.track_.reserve(room);
   ByteWriter track(b.track_);
+  track.Tag(mld::kMagic);
+  track.U32be(0);
+  track.U16be(static_cast<std::uint32_t>(b.header_.size()));
+  track.Raw(b.header_);
+  b.trackLengthAt_ = track.BeginChunk(mld::kTrackTag);
+  // The track's prologue; the music follows from the step pass.
   const std::uint8_t resolution = song.resolution == 0 ? mld::kTempo24 : mld::kTempo48;
   track.Raw({0x00, mld::kExtended, resolution, TempoByte(song.tempo, &b.tempoReplaced_)});
   const int partsInPrologue = compiled.parts[3].count > 0 ? 4 : 3;
@@ -206,16 +221,11 @@ void MldImageBuilder::Step(int, std::span<const ScheduledEvent> events, int delt
 }
 
 std::vector<std::uint8_t> MldImageBuilder::Finish() {
-  ByteWriter(track_).Raw({mld::kExtended, mld::kEndOfTrack, 0x00});
-  std::vector<std::uint8_t> image;
-  image.reserve(8 + 2 + header_.size() + 8 + track_.size());
-  ByteWriter out(image);
-  out.Tag(mld::kMagic);
-  out.U32be(static_cast<std::uint32_t>(2 + header_.size() + 8 + track_.size()));
-  out.U16be(static_cast<std::uint32_t>(header_.size()));
-  out.Raw(header_);
-  out.Chunk(mld::kTrackTag, track_);
-  return image;
+  ByteWriter out(track_);
+  out.Raw({mld::kExtended, mld::kEndOfTrack, 0x00});
+  out.PatchU32be(mld::kMagic.size(), track_.size() - mld::kMagic.size() - 4);
+  out.EndChunk(trackLengthAt_);
+  return std::move(track_);
 }
 
 }  // namespace chwr

@@ -36,7 +36,10 @@ class MldImageBuilder final : public StepListener {
   MldImageBuilder() = default;
 
   std::vector<std::uint8_t> header_;  // from offset 10 up to "trac"
+  // The whole image, the file's head first: the track is written after it in place, and
+  // the two lengths are filled in by Finish.
   std::vector<std::uint8_t> track_;
+  std::size_t trackLengthAt_ = 0;
   bool tempoReplaced_ = false;
 };
 

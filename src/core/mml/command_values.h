@@ -33,6 +33,13 @@ inline std::int64_t DigitsValue(std::string_view s) {
 
 /// "V" takes a plain decimal 0..63; its integer part is the volume.
 inline std::optional<int> ReadVolume(std::string_view p) {
+  // Nearly always one or two digits, read at once.
+  if (p.size() == 1 && IsDigit(p[0])) return p[0] - '0';
+  if (p.size() == 2 && IsDigit(p[0]) && IsDigit(p[1])) {
+    const int v = (p[0] - '0') * 10 + (p[1] - '0');
+    if (v <= 63) return v;
+    return std::nullopt;
+  }
   std::size_t point = p.find('.');
   std::string_view whole = p.substr(0, point);
   std::string_view frac = point == std::string_view::npos ? "" : p.substr(point + 1);
@@ -124,6 +131,71 @@ inline Parameter ScanParameterInto(std::string_view token, char* out) {
   if (n == 0) out[n++] = '0';
   result.text = std::string_view(out, n);
   return result;
+}
+
+/// A note's or rest's length as nearly every token writes it, read straight from the token.
+/// The compiler's quick path takes these; whatever else a token holds (an error, a length
+/// no valid one is, a "*" after a digit) is left kUnread for the full reading.
+struct QuickLength {
+  enum Kind : std::uint8_t { kUnread, kDefault, kNamed, kAbsolute };
+  Kind kind = kUnread;
+  bool tie = false;
+  bool dot = false;
+  int value = 0;  ///< kNamed: the length number (1..64); kAbsolute: the steps (0..192)
+};
+
+/// Reads the length of a note or rest token (command letter first) as ScanParameterInto
+/// reads its parameter, tie and dot, when the token is in the usual order: an optional sign,
+/// an optional "*", digits, then dots and ties. Other orders are left to the full reading.
+[[gnu::always_inline]] inline QuickLength ReadQuickLength(std::string_view token) {
+  QuickLength q;
+  const char* p = token.data() + 1;
+  const char* const end = token.data() + token.size();
+  if (p < end && (*p == '+' || *p == '-')) ++p;
+  bool star = false;
+  if (p < end && *p == '*') {
+    star = true;
+    ++p;
+  }
+  unsigned value = 0;
+  int digits = 0;
+  // Four digits hold every valid length, leading zeros of an absolute one included.
+  for (; p < end && IsDigit(*p) && digits < 4; ++p, ++digits) {
+    value = value * 10 + static_cast<unsigned>(*p - '0');
+  }
+  bool tie = false;
+  bool dot = false;
+  for (; p < end; ++p) {
+    if (*p == '.') {
+      dot = true;
+    } else if (*p == '&') {
+      tie = true;
+    } else {
+      return q;
+    }
+  }
+  q.tie = tie;
+  q.dot = dot;
+  if (star) {
+    if (value > 192) return q;
+    q.kind = QuickLength::kAbsolute;  // "*" alone is 0 steps
+  } else if (digits == 0 || (digits == 1 && value == 0)) {
+    q.kind = QuickLength::kDefault;  // no length, or "0": the default
+  } else if ((digits == 1 && (value == 1 || value == 2 || value == 4 || value == 8)) ||
+             (digits == 2 && (value == 16 || value == 32 || value == 64))) {
+    q.kind = QuickLength::kNamed;  // exactly the seven names; "08" or "016" is none
+  }
+  q.value = static_cast<int>(value);
+  return q;
+}
+
+/// Steps of the named length `number` (1, 2, 4 ... 64) at 24 (`resolution` 0) or 48 steps
+/// a quarter: as PlainLengthSteps reads its name.
+inline int NamedLengthSteps(int number, int resolution) {
+  const int steps = 192 / number;
+  if (resolution != 0) return steps;
+  const int half = steps / 2;
+  return half + (steps % 2 != 0 && half % 2 != 0 ? 1 : 0);
 }
 
 /// UTF-16 code units of a UTF-8 text, as data bytes are counted.

@@ -29,24 +29,29 @@ struct DataRef {
 inline constexpr std::int16_t kVolumeUnchanged = -1;
 
 /// One sounding note, rest or dot extension. Plain values only, so a part of
-/// 50,000 events is two flat arrays and clearing them costs nothing.
+/// 50,000 events is one flat array and clearing it costs nothing.
 struct NoteEvent {
   std::int16_t key = 0;   ///< part * 64 + note; rests get the part's lowest key at the end
   std::int16_t gate = 0;  ///< sounding length in steps (0 for rests)
   std::int16_t step = 0;  ///< steps to the next event
   std::int16_t volume = kVolumeUnchanged;  ///< kVolumeUnchanged, else the new volume 0..63
   std::int16_t tone = 0;                   ///< 0 = unchanged, else tone-definition slot + 1
+  /// A note tied into another pitch plays one step shorter, so that the two do not overlap.
+  /// A flag rather than a second copy of the list: few notes differ, and the flag fits in
+  /// what was padding.
+  bool overlapCut = false;
   DataRef data;  ///< the last brace group's text before this event (see DataOf)
 
   /// The event sets the part's volume (to `volume`, which may be 0).
   bool changesVolume() const { return volume != kVolumeUnchanged; }
+  /// The gate as played: less the overlap of a tie into another pitch.
+  int adjustedGate() const { return gate - (overlapCut ? 1 : 0); }
 };
 
 /// The compiled form of one part and its statistics.
 struct CompiledPart {
-  std::vector<NoteEvent> events;          ///< as written
-  std::vector<NoteEvent> adjustedEvents;  ///< ties into another pitch lose their overlap
-  int count = 0;                          ///< number of events
+  std::vector<NoteEvent> events;  ///< as written; adjustedGate() gives the gate as played
+  int count = 0;                  ///< number of events
   std::int32_t totalSteps = 0;
   std::int32_t volumeChangeCount = 0;  ///< events that set the volume (V0 included)
   std::int32_t toneChangeCount = 0;

@@ -192,18 +192,48 @@ bool IsDigit(char ch) {
   return ch >= '0' && ch <= '9';
 }
 
+// Finds the brackets of a text in order. Each kind is searched with memchr, which scans
+// many bytes at a time, and its next position kept until passed: brackets are few and far
+// between, and a loop testing every character for either was most of the expansion's time.
+class BracketFinder {
+ public:
+  explicit BracketFinder(std::string_view text)
+      : text_(text), open_(text.find('[')), close_(text.find(']')) {}
+  /// The first "[" or "]" at or after `from` (not before an earlier call's), or npos.
+  std::size_t Next(std::size_t from) {
+    if (open_ < from) open_ = text_.find('[', from);
+    if (close_ < from) close_ = text_.find(']', from);
+    return std::min(open_, close_);
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t open_;
+  std::size_t close_;
+};
+
 // Brackets match exactly when repeated rewriting would never run out of a partner.
 bool BracketsBalanced(std::string_view text) {
   std::size_t open = 0;
-  for (char ch : text) {
-    if (ch == '[') {
+  BracketFinder brackets(text);
+  for (std::size_t i = brackets.Next(0); i != std::string_view::npos; i = brackets.Next(i + 1)) {
+    if (text[i] == '[') {
       ++open;
-    } else if (ch == ']') {
+    } else {
       if (open == 0) return false;
       --open;
     }
   }
   return open == 0;
+}
+
+// The "/"s of a text; few, so memchr finds them faster than a test of every character.
+std::size_t CountSlashes(std::string_view text) {
+  std::size_t n = 0;
+  for (std::size_t i = text.find('/'); i != std::string_view::npos; i = text.find('/', i + 1)) {
+    ++n;
+  }
+  return n;
 }
 
 // One repeat of a text without nested repeats.
@@ -223,10 +253,11 @@ struct FlatRepeat {
 // those of the general walk, made in its order (right to left) on the same totals.
 bool ExpandFlatRepeats(std::string_view text, std::size_t limit, RepeatExpansion& result) {
   std::vector<FlatRepeat> repeats;
-  std::size_t i = text.find_first_of("[]");
+  BracketFinder brackets(text);
+  std::size_t i = brackets.Next(0);
   while (i != std::string_view::npos) {
     if (text[i] != '[') return false;
-    const std::size_t close = text.find_first_of("[]", i + 1);
+    const std::size_t close = brackets.Next(i + 1);
     if (close == std::string_view::npos || text[close] != ']') return false;
     std::size_t end = close + 1;
     while (end < text.size() && IsDigit(text[end])) ++end;
@@ -235,8 +266,7 @@ bool ExpandFlatRepeats(std::string_view text, std::size_t limit, RepeatExpansion
     FlatRepeat r{i, close, end, std::string_view::npos, 0, 2};
     const std::string_view inner = text.substr(i + 1, close - i - 1);
     r.slash = inner.find('/');
-    const auto slashes = std::count(inner.begin(), inner.end(), '/');
-    r.bodyBytes = inner.size() - static_cast<std::size_t>(slashes);
+    r.bodyBytes = inner.size() - CountSlashes(inner);
     std::uint64_t count = 2;
     if (end > close + 1) {
       count = 0;
@@ -248,7 +278,7 @@ bool ExpandFlatRepeats(std::string_view text, std::size_t limit, RepeatExpansion
     r.bodyTimes = count;
     if (r.slash != std::string_view::npos) r.bodyTimes = count == 0 ? 0 : count - 1;
     repeats.push_back(r);
-    i = text.find_first_of("[]", end);
+    i = brackets.Next(end);
   }
   std::uint64_t total = 0;
   std::size_t after = text.size();  // where the text already counted begins
@@ -299,8 +329,7 @@ bool ExpandFlatRepeats(std::string_view text, std::size_t limit, RepeatExpansion
 
 RepeatExpansion ExpandRepeats(std::string_view text) {
   RepeatExpansion result;
-  // A plain loop: find_first_of would call memchr once per character.
-  if (std::none_of(text.begin(), text.end(), [](char c) { return c == '[' || c == ']'; })) {
+  if (BracketFinder(text).Next(0) == std::string_view::npos) {
     result.text = std::string(text);
     return result;
   }

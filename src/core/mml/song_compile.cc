@@ -9,7 +9,6 @@ Result<void> CompileSong(const SongDocument& song, SongCompile& out,
   for (CompiledPart& p : out.parts) {
     p.count = 0;
     p.events.clear();
-    p.adjustedEvents.clear();
     p.dataText.clear();
     p.warnings.clear();
   }

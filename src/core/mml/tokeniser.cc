@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "text/cp932.h"
 
@@ -48,6 +49,22 @@ constexpr std::array<char, 128> MakeAsciiMap() {
 }
 constexpr std::array<char, 128> kAsciiMap = MakeAsciiMap();
 
+// Whether none of the eight bytes in `v` changes when normalised: all ASCII, and no blank,
+// "#" or lower-case letter among them. Each test looks at every byte at once; no byte is
+// 0x80 or more when the sums are made, so none carries into the next.
+bool UnchangedAscii(std::uint64_t v) {
+  constexpr std::uint64_t k01 = 0x0101010101010101ULL;
+  constexpr std::uint64_t k80 = 0x8080808080808080ULL;
+  if ((v & k80) != 0) return false;
+  auto hasByte = [&](unsigned char c) {
+    const std::uint64_t x = v ^ (k01 * c);
+    return ((x - k01) & ~x & k80) != 0;
+  };
+  // A byte from "a" to "z" has its top bit set by the first sum and clear after the second.
+  const std::uint64_t lower = (v + k01 * (0x80 - 'a')) & ~(v + k01 * (0x80 - 'z' - 1)) & k80;
+  return lower == 0 && !hasByte(' ') && !hasByte('#');
+}
+
 // Bytes of the UTF-8 sequence a lead byte starts; the text was encoded by us, so it is valid.
 std::size_t SequenceLength(unsigned char lead) {
   return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
@@ -66,13 +83,36 @@ char32_t CodePointAt(std::string_view text, std::size_t i) {
 // rest goes through the full decoder and ICU's case mapping, a run of continuation bytes
 // together with the byte that leads it.
 void Tokeniser::Normalise(std::string_view utf8) {
-  // ASCII goes over in place for as long as it lasts.
+  // ASCII goes over in place for as long as it lasts: eight bytes at once while none of them
+  // changes, which is nearly always, else byte by byte.
   text_.resize(utf8.size());
+  const char* in = utf8.data();
+  const std::size_t n = utf8.size();
   char* out = text_.data();
   std::size_t o = 0;
   std::size_t i = 0;
-  for (; i < utf8.size() && static_cast<unsigned char>(utf8[i]) < 0x80; ++i) {
-    if (utf8[i] != ' ') out[o++] = kAsciiMap[static_cast<unsigned char>(utf8[i])];
+  bool ascii = true;
+  while (ascii && i < n) {
+    if (i + 8 <= n) {
+      std::uint64_t v;
+      std::memcpy(&v, in + i, 8);
+      if (UnchangedAscii(v)) {
+        std::memcpy(out + o, &v, 8);
+        o += 8;
+        i += 8;
+        continue;
+      }
+    }
+    // Every byte is written and a blank's place taken by the next one: no branch per byte.
+    for (const std::size_t stop = std::min(i + 8, n); i < stop; ++i) {
+      const auto b = static_cast<unsigned char>(in[i]);
+      if (b >= 0x80) {
+        ascii = false;
+        break;
+      }
+      out[o] = kAsciiMap[b];
+      o += b != ' ';
+    }
   }
   text_.resize(o);
   // From the first other character on the text is appended: case mapping, or a byte that

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <expected>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,9 @@ class Tokeniser {
   std::string_view text(std::size_t i) const {
     return std::string_view(text_.data() + bounds_[i].start, bounds_[i].length);
   }
+  /// Every token's bounds, and the text they point into, for a walk over them all.
+  std::span<const TokenBounds> allBounds() const { return bounds_; }
+  const char* textData() const { return text_.data(); }
   /// The most events the tokens can make: one for each note and rest, one more for a dot.
   std::size_t eventBound() const { return eventBound_; }
 

@@ -11,10 +11,11 @@
 namespace chwr {
 namespace {
 
-// Per part: where each event starts, and where the pass is.
+// Per part: where the pass is. Events are met in order, so the step each starts on is a
+// running sum rather than a table of them all (a table was a page fault every 1,000 events).
 struct PartCursor {
-  std::vector<std::int32_t> start;
   int next = 0;
+  std::int32_t at = 0;                ///< the step event `next` starts on
   std::optional<NoteEvent> markRest;  ///< the event spanning the mark, turned into a rest
   int markRestIndex = -1;
 };
@@ -33,17 +34,7 @@ Result<void> StepPass(const SongCompile& compiled, std::span<StepListener* const
   if (auto r = CheckPartLengths(compiled); !r) return r;
   std::array<PartCursor, 4> cursors;
   int endStep = 0;
-  for (int p = 0; p < 4; ++p) {
-    const CompiledPart& part = compiled.parts[p];
-    auto& start = cursors[p].start;
-    start.reserve(part.count);
-    std::int32_t at = 0;
-    for (int i = 0; i < part.count; ++i) {
-      start.push_back(at);
-      at += part.events[i].step;
-    }
-    endStep = std::max(endStep, part.totalSteps);
-  }
+  for (int p = 0; p < 4; ++p) endStep = std::max(endStep, compiled.parts[p].totalSteps);
 
   const int mark = compiled.state.markStep;
   if (mark > 0) {
@@ -51,10 +42,13 @@ Result<void> StepPass(const SongCompile& compiled, std::span<StepListener* const
       const CompiledPart& part = compiled.parts[p];
       PartCursor& c = cursors[p];
       if (part.count == 0) continue;
-      const int before = static_cast<int>(std::lower_bound(c.start.begin(), c.start.end(), mark) -
-                                          c.start.begin());
+      // The first event starting on or after the mark; steps are never negative.
+      int before = 0;
+      std::int32_t at = 0;
+      while (before < part.count && at < mark) at += part.events[before++].step;
       c.next = before;
-      if (before < part.count && c.start[before] == mark) continue;
+      c.at = at;
+      if (before < part.count && at == mark) continue;
       // A part that has ended by the mark has nothing left to play.
       if (part.totalSteps <= mark) {
         c.next = part.count;
@@ -66,11 +60,11 @@ Result<void> StepPass(const SongCompile& compiled, std::span<StepListener* const
       NoteEvent rest = part.events[k];
       rest.key = part.minKey == 255 ? static_cast<std::int16_t>(p * 64 + 26) : part.minKey;
       rest.gate = 0;
-      rest.step = static_cast<std::int16_t>(c.start[k] + part.events[k].step - mark);
-      c.start[k] = mark;
+      rest.step = static_cast<std::int16_t>(at - mark);  // `at` is where event k ends
       c.markRest = rest;
       c.markRestIndex = k;
       c.next = k;
+      c.at = mark;
     }
   }
 
@@ -85,7 +79,7 @@ Result<void> StepPass(const SongCompile& compiled, std::span<StepListener* const
       PartCursor& c = cursors[p];
       // Zero-length events share a step with the next one; all of them are kept so
       // the part's later events stay on their steps.
-      while (c.next < part.count && c.start[c.next] == t) {
+      while (c.next < part.count && c.at == t) {
         ScheduledEvent s;
         s.part = p;
         s.index = c.next;
@@ -94,13 +88,14 @@ Result<void> StepPass(const SongCompile& compiled, std::span<StepListener* const
           s.adjustedGate = 0;
         } else {
           s.event = part.events[c.next];
-          s.adjustedGate = part.adjustedEvents[c.next].gate;
+          s.adjustedGate = part.events[c.next].adjustedGate();
         }
         s.data = part.DataOf(s.event);
         for (StepListener* l : listeners) {
           if (auto r = l->Check(s); !r) return r;
         }
         step.push_back(s);
+        c.at += s.event.step;
         ++c.next;
       }
     }
@@ -108,7 +103,7 @@ Result<void> StepPass(const SongCompile& compiled, std::span<StepListener* const
     int nextStart = endStep;
     for (int p = 0; p < 4; ++p) {
       const PartCursor& c = cursors[p];
-      if (c.next < compiled.parts[p].count) nextStart = std::min(nextStart, c.start[c.next]);
+      if (c.next < compiled.parts[p].count) nextStart = std::min(nextStart, c.at);
     }
     for (StepListener* l : listeners) l->Step(t, step, nextStart - t);
   }

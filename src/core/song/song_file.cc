@@ -33,8 +33,14 @@ std::string Excerpt(std::string_view text) {
 template <class OnText, class OnBreak>
 void ForEachLine(std::string_view text, OnText onText, OnBreak onBreak) {
   std::size_t start = 0;
+  // Each kind of break is searched with memchr and its next place kept until passed: a part's
+  // line may run to tens of kilobytes, and find_first_of called memchr once per byte.
+  std::size_t cr = text.find('\r');
+  std::size_t lf = text.find('\n');
   for (std::size_t i = 0; i < text.size(); ++i) {
-    i = std::min(text.find_first_of("\r\n", i), text.size());
+    if (cr < i) cr = text.find('\r', i);
+    if (lf < i) lf = text.find('\n', i);
+    i = std::min({cr, lf, text.size()});
     if (i == text.size()) break;
     onText(text.substr(start, i - start));
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;

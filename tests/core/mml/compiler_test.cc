@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -13,12 +14,12 @@ namespace {
 
 // "key gate step", then " v<volume>", " t<tone>", " d<data>" when set.
 std::vector<std::string> Describe(const CompiledPart& part, bool adjusted = false) {
-  const std::vector<NoteEvent>& events = adjusted ? part.adjustedEvents : part.events;
   std::vector<std::string> out;
-  for (int i = 0; i < part.count && i < static_cast<int>(events.size()); ++i) {
-    const NoteEvent& e = events[i];
+  for (int i = 0; i < part.count && i < static_cast<int>(part.events.size()); ++i) {
+    const NoteEvent& e = part.events[i];
+    const int gate = adjusted ? e.adjustedGate() : e.gate;
     std::string s =
-        std::to_string(e.key) + " " + std::to_string(e.gate) + " " + std::to_string(e.step);
+        std::to_string(e.key) + " " + std::to_string(gate) + " " + std::to_string(e.step);
     if (e.changesVolume()) s += " v" + std::to_string(e.volume);
     if (e.tone) s += " t" + std::to_string(e.tone);
     if (!part.DataOf(e).empty()) s += " d" + std::string(part.DataOf(e));
@@ -326,6 +327,28 @@ TEST(CompilePart, ToneDefinitionsWithMoreThan23ValuesWarn) {
   EXPECT_EQ(both.part.warnings[0].line, 1);
   EXPECT_EQ(both.part.warnings[0].message,
             "ﾊﾟｰﾄ1 (1行目) の音色定義は数値が24個あります。24個目からは使われません。");
+}
+
+// Upper case, "#" as "+" and blanks dropped wherever they stand, also in a text long enough
+// to be read eight bytes at a time; the characters beside the lower-case letters stay.
+TEST(CompilePart, NormalisesWhereverTheCharactersStand) {
+  const std::string upper = "O4C8D+8E8F8G8A8B8<C8>B8A8G8F8E8D+8C8";
+  const std::vector<std::string> expected = Describe(Compile(upper).part);
+  for (std::size_t k = 0; k < upper.size(); ++k) {
+    std::string lower = upper;
+    lower[k] = static_cast<char>(std::tolower(static_cast<unsigned char>(lower[k])));
+    std::string sharp = upper;
+    if (sharp[k] == '+') sharp[k] = '#';
+    EXPECT_EQ(Describe(Compile(lower).part), expected) << lower;
+    EXPECT_EQ(Describe(Compile(sharp).part), expected) << sharp;
+    EXPECT_EQ(Describe(Compile(std::string(upper).insert(k, " ")).part), expected) << k;
+    EXPECT_EQ(Compile(std::string(upper).insert(k, "`")).message,
+              "ﾊﾟｰﾄ1(1行目)に不正な文字(`)があります。")
+        << k;
+    EXPECT_EQ(Compile(std::string(upper).insert(k, "z")).message,
+              "ﾊﾟｰﾄ1(1行目)に不正な文字(Z)があります。")
+        << k;
+  }
 }
 
 TEST(CompilePart, StartsAfreshEachTime) {
