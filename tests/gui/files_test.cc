@@ -479,8 +479,8 @@ void FilesTest::theFolderOfTheLastFileIsRememberedForTheDialogsAndTheNextStart()
   WriteAll(h.path("drop/song.txt"), TitledSong("Dropped"));
   auto in = [&h](const QString& name) { return QFileInfo(h.path(name)).canonicalFilePath(); };
   auto current = [] { return QFileInfo(QDir::currentPath()).canonicalFilePath(); };
-  auto startedIn = [](const Harness& h) {
-    return QFileInfo(h.prompts.dialogs.last().dialog.folder).canonicalFilePath();
+  auto startedIn = [](const Harness& harness) {
+    return QFileInfo(harness.prompts.dialogs.last().dialog.folder).canonicalFilePath();
   };
   // Each confirmed dialog: the next one starts in its file's folder, which is the current one.
   const QList<QPair<QString, QString>> steps = {{"mnuREAD", "open/song.txt"},
