@@ -499,6 +499,9 @@ if alive; then
     done
   fi
 fi
+# A question still there after its No is the score editor's (OK / Cancel, no No): the
+# main window's close asks it when the editor is still open; it gets OK.
+declare -A said_no=()
 for attempt in 1 2 3; do
   alive || break
   xdotool key Escape 2>/dev/null
@@ -510,8 +513,14 @@ for attempt in 1 2 3; do
       case $line in
         "focus "*) ;;
         [0-9]*" 確認"*)
-          note "  answer \"${line#* }\" with No"
-          xdotool windowfocus "${line%% *}" key n 2>/dev/null
+          if [ -n "${said_no[${line%% *}]:-}" ]; then
+            note "  answer \"${line#* }\" with OK"
+            xdotool windowfocus "${line%% *}" key Return 2>/dev/null
+          else
+            said_no[${line%% *}]=1
+            note "  answer \"${line#* }\" with No"
+            xdotool windowfocus "${line%% *}" key n 2>/dev/null
+          fi
           ;;
       esac
     done < <("$tmp/xwin" dialogs "$app" "$win")
