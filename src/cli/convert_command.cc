@@ -83,9 +83,13 @@ Result<std::vector<Job>> Plan(const ConvertArgs& args) {
 // Converts one file; what it says (warnings, or the reason it failed) goes to `report`.
 // Gives what the failure was about, if it failed.
 std::optional<DiagnosticCode> ConvertOne(const Job& job, std::ostream& report) {
-  const auto fail = [&](const Diagnostic& d) {
+  // Every line names the file: a batch's reports interleave.
+  const auto say = [&](const Diagnostic& d) {
     report << job.input.string() << ": ";
     Print(d, report);
+  };
+  const auto fail = [&](const Diagnostic& d) {
+    say(d);
     return std::optional(d.code);
   };
   auto bytes = ReadFileBytes(job.input);
@@ -93,9 +97,8 @@ std::optional<DiagnosticCode> ConvertOne(const Job& job, std::ostream& report) {
   auto music = DecodeMld(*bytes);
   if (!music) return fail(music.error());
   MldMidi midi = MldToSmf(*music);
-  for (const Diagnostic& w : music->warnings)
-    report << job.input.string() << ": ", Print(w, report);
-  for (const Diagnostic& w : midi.warnings) report << job.input.string() << ": ", Print(w, report);
+  for (const Diagnostic& w : music->warnings) say(w);
+  for (const Diagnostic& w : midi.warnings) say(w);
   std::error_code ec;
   if (!job.output.parent_path().empty()) fs::create_directories(job.output.parent_path(), ec);
   if (auto written = WriteFileAtomic(job.output, midi.bytes); !written)

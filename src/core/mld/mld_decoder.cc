@@ -178,8 +178,6 @@ struct Decoder {
     const int low = v & 0x3F;
     switch (x) {
       case 0xB0:
-        music.controls.push_back({tick, walk.track, -1, MldControlKind::kMasterVolume, v & 0x7F});
-        return;
       case 0xBD:  // read as a level, as the newer players do
         music.controls.push_back({tick, walk.track, -1, MldControlKind::kMasterVolume, v & 0x7F});
         return;
