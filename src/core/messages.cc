@@ -129,6 +129,11 @@ std::string SizeReportBytes(std::size_t imageSize) {
   return std::to_string(imageSize) + "ﾊﾞｲﾄ ";
 }
 
+std::string PartDrift(int part, int steps, std::string_view beats) {
+  return " P" + std::to_string(part + 1) + " -" + std::to_string(steps) + "ｽﾃｯﾌﾟ(-" +
+         std::string(beats) + "拍)";
+}
+
 std::string SizeReportPart(int part, int steps, std::string_view minName,
                            std::string_view maxName) {
   std::string text =

@@ -157,6 +157,10 @@ std::string BadDataGroup(int part, std::string_view data);
 std::string SizeReportBytes(std::size_t imageSize);
 /// The size report's entry for a part: its steps and its lowest and highest notes.
 std::string SizeReportPart(int part, int steps, std::string_view minName, std::string_view maxName);
+/// After the size report: the start of the list of parts shorter than the longest.
+inline constexpr const char* kDriftHeading = "   ﾊﾟｰﾄ長のずれ:";
+/// An entry of that list: the part, how many steps shorter, and as `beats` quarter notes.
+std::string PartDrift(int part, int steps, std::string_view beats);
 /// Warning when an MLD file ends inside a chunk or an event.
 inline constexpr const char* kMldTruncated =
     "ﾌｧｲﾙが途中で終わっています。読めたところまでを読み込みました。";
