@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "messages.h"
 
@@ -13,6 +14,10 @@ namespace {
 constexpr std::string_view kFont = "Font";
 constexpr std::string_view kScore = "Score";
 constexpr std::string_view kMidi = "Midi";
+constexpr std::string_view kView = "View";
+// The [View] keys, each a switch that is on unless the file says 0.
+constexpr std::pair<std::string_view, bool ViewOptions::*> kViewKeys[] = {
+    {"Check", &ViewOptions::check}, {"Colors", &ViewOptions::colors}, {"Drift", &ViewOptions::drift}};
 constexpr std::string_view kN003 = "N003";
 constexpr std::string_view kFile = "File";
 constexpr std::string_view kWindow = "Window";
@@ -100,6 +105,7 @@ Settings ReadSettings(const IniFile& ini) {
   s.importOptions.measures = WholeNumberOr(ini, kMidi, "Pos", import.measures);
   s.transferPaths.exe = TextOr(ini, kN003, "EXE", defaults.transferPaths.exe);
   s.transferPaths.file = TextOr(ini, kN003, "FILE", defaults.transferPaths.file);
+  for (const auto& [key, flag] : kViewKeys) s.view.*flag = WholeNumberOr(ini, kView, key, 1) != 0;
   s.repeatOn = WholeNumberOr(ini, kMidi, "Time", 0) == 1;
   s.octaveChoice = WholeNumberOr(ini, kMidi, "Key", defaults.octaveChoice);
   // The octave menu has three items; any other index would check none of them.
@@ -133,6 +139,13 @@ void WriteSettings(IniFile& ini, const Settings& s) {
   ini.Set(kMidi, "Time", s.repeatOn ? "1" : "0");
   ini.Set(kMidi, "Key", std::to_string(s.octaveChoice));
   ini.Set(kFile, "Folder", s.folder);
+  // Written once a switch was turned off, so that a file shared with older versions
+  // gains a section only when it means something.
+  bool viewWritten = s.view != ViewOptions{};
+  for (const auto& entry : kViewKeys) viewWritten = viewWritten || ini.Get(kView, entry.first);
+  if (viewWritten) {
+    for (const auto& [key, flag] : kViewKeys) ini.Set(kView, key, s.view.*flag ? "1" : "0");
+  }
   // Only this program knows the key; a file shared with older versions stays as they wrote it.
   if (!s.soundFont.empty()) ini.Set(kMidi, "SoundFont", s.soundFont);
   if (s.window) {

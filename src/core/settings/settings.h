@@ -53,6 +53,15 @@ struct TransferPaths {
 };
 
 /// Every setting the program keeps, with its default.
+/// [View]: the writing aids of the MML boxes, each on unless switched off.
+struct ViewOptions {
+  bool check = true;        ///< [View] Check: errors marked while typing
+  bool colors = true;       ///< [View] Colors: the MML in colours
+  bool drift = true;        ///< [View] Drift: parts of differing lengths named in the report
+
+  bool operator==(const ViewOptions&) const = default;
+};
+
 struct Settings {
   std::string fontName;            ///< [Font] Name: MML box font; empty = system font
   std::string fontSize;            ///< [Font] Size: decimals kept ("10.5")
@@ -61,6 +70,7 @@ struct Settings {
   ScoreOptions scoreOptions;       ///< [Score]: the score editor's part
   ImportOptions importOptions;     ///< [Midi] Tone, Oct, Vol, Pos: the import dialog's part
   TransferPaths transferPaths;     ///< [N003]: the transfer settings' part
+  ViewOptions view;                ///< [View]: the MML boxes' writing aids
   bool repeatOn = false;           ///< [Midi] Time: MIDI repeat, "1" = on
   int octaveChoice = 1;            ///< [Midi] Key: MIDI octave menu index 0..2, 1 = normal
   std::string folder;              ///< [File] Folder: last folder of the file dialogs

@@ -9,6 +9,7 @@
 
 #include "convert/build_song.h"
 #include "convert/open_song.h"
+#include "convert/song_check.h"
 #include "io/file_io.h"
 #include "mail/melody_mail.h"
 #include "main_window/feedback.h"
@@ -74,7 +75,10 @@ std::optional<BuiltSong> BuildCommands::Build(const BuildWanted& wanted) {
   // The score's tempo is the score editor's own box: the song's stays as typed.
   const bool forSong = !wanted.score;
   if (forSong && std::ranges::any_of(build->warnings, replaced)) form_.showBuiltTempo("120");
-  if (forSong) emit sizeReported(Q(build->sizeReport));
+  if (forSong) {
+    emit sizeReported(Q(build->sizeReport),
+                      Q(DriftReport(build->compiled, form_.currentSong().resolution)));
+  }
   // The score editor's box is not corrected: its message says what was played.
   for (const Diagnostic& w : build->warnings) {
     if (!forSong || !replaced(w)) feedback_.ShowDiagnostic(w);

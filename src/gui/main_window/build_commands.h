@@ -81,7 +81,7 @@ class BuildCommands final : public QObject {
 
  signals:
   /// A build's report of sizes and steps, for the status bar.
-  void sizeReported(const QString& report);
+  void sizeReported(const QString& report, const QString& drift);
   /// The text of a melody mail just made.
   void mailMade(const QString& mail);
   /// A build made a MIDI file that plays for `ms` milliseconds.

@@ -28,6 +28,9 @@
 #include "main_window/elided_label.h"
 #include "main_window/feedback.h"
 #include "main_window/help_window.h"
+#include "main_window/live_check.h"
+#include "main_window/mml_highlighter.h"
+#include "main_window/part_page.h"
 #include "main_window/position_slider.h"
 #include "main_window/recent_files.h"
 #include "main_window/song_form.h"
@@ -95,12 +98,17 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
   // A change typed into the mail box counts as an edit too, as in any box of the window.
   connect(txtMail_, &QLineEdit::textEdited, form_, [this] { form_->setModified(true); });
   connect(files_.get(), &FileCommands::songReplaced, this, [this] {
+    sizeReport_ = kInitialReport;
     sizePanel_->setText(kInitialReport);
     txtMail_->clear();
   });
   connect(files_.get(), &FileCommands::fileUsed, recent_.get(), &RecentFiles::add);
-  connect(builds_.get(), &BuildCommands::sizeReported, sizePanel_,
-          [this](const QString& report) { sizePanel_->setText(report); });
+  connect(builds_.get(), &BuildCommands::sizeReported, this, &MainWindow::ShowSizeReport);
+  live_ = std::make_unique<LiveCheck>(*form_, statusBar()->findChild<QLabel*>("stsBAR_panel2"));
+  connect(live_.get(), &LiveCheck::sizeReported, this, &MainWindow::ShowSizeReport);
+  for (int part = 0; part < 4; ++part) {
+    highlighters_[part] = new MmlHighlighter(form_->page(part)->mmlBox());
+  }
   connect(builds_.get(), &BuildCommands::mailMade, txtMail_, &QLineEdit::setText);
   connect(form_, &SongForm::fileDropped, files_.get(), &FileCommands::OpenPath);
   connect(files_.get(), &FileCommands::midiChosen, this, &MainWindow::ImportMidi);
@@ -220,6 +228,11 @@ void MainWindow::BuildCommandTable() {
       {K::End},
       {K::End},
       {K::End},
+      {K::Menu, "mnuVIEW", "表示(&V)"},
+      {K::Toggle, "mnuVIEWCHECK", "入力中のｴﾗｰ表示(&E)", [this] { ApplyView(); }},
+      {K::Toggle, "mnuVIEWCOLOR", "MMLの色分け(&C)", [this] { ApplyView(); }},
+      {K::Toggle, "mnuVIEWDRIFT", "ﾊﾟｰﾄ長のずれ表示(&D)", [this] { ApplyView(); }},
+      {K::End},
       {K::Menu, "mnuVERSION", "ﾍﾙﾌﾟ(&H)"},
       {K::Item, "mnuHELP", "ﾍﾙﾌﾟ(&H)", [this] { ShowHelp(); }},
       {K::Item, "mnuVER", "ﾊﾞｰｼﾞｮﾝ情報(&V)", [this] { ShowAbout(); }},
@@ -238,6 +251,19 @@ void MainWindow::BuildCommandTable() {
   midi_.octave[1]->setChecked(true);
 }
 
+void MainWindow::ApplyView() {
+  live_->setEnabled(actions_->find("mnuVIEWCHECK")->isChecked());
+  for (MmlHighlighter* h : highlighters_) h->setActive(actions_->find("mnuVIEWCOLOR")->isChecked());
+  // The report shown keeps its drift only while the user wants it.
+  if (!actions_->find("mnuVIEWDRIFT")->isChecked()) ShowSizeReport(sizeReport_, {});
+}
+
+void MainWindow::ShowSizeReport(const QString& report, const QString& drift) {
+  sizeReport_ = report;
+  const bool withDrift = actions_->find("mnuVIEWDRIFT")->isChecked();
+  sizePanel_->setText(withDrift ? report + drift : report);
+}
+
 void MainWindow::ApplySettings(const Settings& s) {
   if (!s.fontName.empty()) {
     QFont font(Q(s.fontName));
@@ -250,6 +276,10 @@ void MainWindow::ApplySettings(const Settings& s) {
     if (s.fontUnderline) font.setUnderline(*s.fontUnderline);
     form_->setMmlFont(font);
   }
+  actions_->find("mnuVIEWCHECK")->setChecked(s.view.check);
+  actions_->find("mnuVIEWCOLOR")->setChecked(s.view.colors);
+  actions_->find("mnuVIEWDRIFT")->setChecked(s.view.drift);
+  ApplyView();
   midi_.repeat->setChecked(s.repeatOn);
   midi_.octave[std::clamp(s.octaveChoice, 0, 2)]->setChecked(true);
   files_->setFolder(Q(s.folder));
@@ -271,6 +301,8 @@ Settings MainWindow::currentSettings() const {
     s.fontStrikeout = font.strikeOut();
     s.fontUnderline = font.underline();
   }
+  s.view = {actions_->find("mnuVIEWCHECK")->isChecked(), actions_->find("mnuVIEWCOLOR")->isChecked(),
+            actions_->find("mnuVIEWDRIFT")->isChecked()};
   s.repeatOn = midi_.repeat->isChecked();
   for (int i = 0; i < 3; ++i) {
     if (midi_.octave[i]->isChecked()) s.octaveChoice = i;

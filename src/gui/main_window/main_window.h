@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <array>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -28,6 +29,8 @@ class ElidedLabel;
 class Feedback;
 class HelpWindow;
 class ImportDialog;
+class LiveCheck;
+class MmlHighlighter;
 class PositionSlider;
 class RecentFiles;
 class ScoreEditor;
@@ -71,6 +74,8 @@ class MainWindow final : public QMainWindow {
   QString documentPath() const;
   /// The player once playback has started, else null.
   MidiPlayer* player() const;
+  /// The background compile (tests drive its timer and wait for its worker).
+  LiveCheck* liveCheck() const { return live_.get(); }
   /// The settings as they would be written now.
   Settings currentSettings() const;
 
@@ -89,6 +94,8 @@ class MainWindow final : public QMainWindow {
   void ShowToneEditor();
   void ShowScoreEditor();
   void ImportMidi(const QString& path);
+  void ApplyView();
+  void ShowSizeReport(const QString& report, const QString& drift);
 
   WindowEnvironment env_;
   SongForm* form_ = nullptr;
@@ -109,6 +116,9 @@ class MainWindow final : public QMainWindow {
   // Made when first needed, a window of its own; gone before the playback it plays through.
   std::unique_ptr<ScoreEditor> score_;
   std::optional<QString> scoreTempo_;  // the score editor's tempo when it last closed
+  std::unique_ptr<LiveCheck> live_;
+  std::array<MmlHighlighter*, 4> highlighters_{};  // children of the MML boxes
+  QString sizeReport_;                             // the size report shown, without its drift
 };
 
 }  // namespace chwr::gui

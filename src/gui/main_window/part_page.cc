@@ -264,22 +264,26 @@ void PartPage::rescaleLengths(bool towards24) {
 void PartPage::selectText(const QString& search, int line) {
   mml_->setFocus();
   QTextCursor cursor = mml_->textCursor();
-  const QString text = mml_->toPlainText();
-  int at = -1;
-  if (!search.isEmpty()) {
-    // The message names the line; an earlier one (a comment, say) may hold the same text.
-    const QTextBlock block = mml_->document()->findBlockByNumber(line - 1);
-    if (line > 0 && block.isValid())
-      at = text.indexOf(search, block.position(), Qt::CaseInsensitive);
-    if (at < 0) at = text.indexOf(search, 0, Qt::CaseInsensitive);
-  }
-  if (at < 0) {
+  const auto [at, length] = textRange(search, line);
+  if (length == 0) {
     if (search.isEmpty()) cursor.setPosition(0);
   } else {
     cursor.setPosition(at);
-    cursor.setPosition(at + search.size(), QTextCursor::KeepAnchor);
+    cursor.setPosition(at + length, QTextCursor::KeepAnchor);
   }
   mml_->setTextCursor(cursor);
+}
+
+std::pair<int, int> PartPage::textRange(const QString& search, int line) const {
+  if (search.isEmpty()) return {0, 0};
+  const QString text = mml_->toPlainText();
+  int at = -1;
+  // The message names the line; an earlier one (a comment, say) may hold the same text.
+  const QTextBlock block = mml_->document()->findBlockByNumber(line - 1);
+  if (line > 0 && block.isValid()) at = text.indexOf(search, block.position(), Qt::CaseInsensitive);
+  if (at < 0) at = text.indexOf(search, 0, Qt::CaseInsensitive);
+  if (at < 0) return {0, 0};
+  return {at, static_cast<int>(search.size())};
 }
 
 }  // namespace chwr::gui

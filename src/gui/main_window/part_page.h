@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <array>
 #include <string>
+#include <utility>
 
 #include "song/song_document.h"
 
@@ -45,6 +46,9 @@ class PartPage final : public QWidget {
   /// line `line` (1-based) on, else its first in the box; puts the cursor at the start when
   /// `search` is empty. Focuses the box.
   void selectText(const QString& search, int line);
+  /// Where selectText would select: start and length in the box's text; length 0 when
+  /// `search` is not there (or empty).
+  std::pair<int, int> textRange(const QString& search, int line) const;
   /// The MML box.
   PlainTextBox* mmlBox() const { return mml_; }
   /// The page's controls in the order Tab visits them: from the top down.

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -195,6 +196,14 @@ QFont SongForm::mmlFont() const {
 
 void SongForm::setMmlFont(const QFont& font) {
   for (PartPage* page : pages_) page->mmlBox()->setFont(font);
+}
+
+void SongForm::markPart(int part, const QString& message) {
+  // An icon, not a caption: the caption tells the mute, and tests and users find the
+  // tabs by it.
+  tabs_->setTabIcon(part, message.isEmpty() ? QIcon()
+                                            : style()->standardIcon(QStyle::SP_MessageBoxWarning));
+  tabs_->setTabToolTip(part, message);
 }
 
 void SongForm::Edited() {

@@ -54,6 +54,11 @@ class SongForm final : public QWidget {
   /// Shows a part's page and selects `search` in its text, from line `line` on (see
   /// PartPage::selectText).
   void selectErrorText(int part, const QString& search, int line);
+  /// Part `part`'s page (0..3).
+  PartPage* page(int part) const { return pages_[part]; }
+  /// Marks part `part`'s tab as holding an error, `message` its tooltip; an empty message
+  /// takes the mark away.
+  void markPart(int part, const QString& message);
   /// Puts the cursor into the title box.
   void focusTitle();
   /// The last control Tab visits in the form; the window's own controls follow it.

@@ -67,6 +67,20 @@ TEST(WriteSettings, WritesTheClosingKeysAsTheMenusHoldThem) {
             "File7=\r\nFile8=\r\n");
 }
 
+TEST(ViewSettings, EachSwitchIsOnUnlessTheFileSaysZeroAndIsWrittenOnceTurnedOff) {
+  EXPECT_EQ(Read("").view, ViewOptions{});
+  EXPECT_EQ(Read("[View]\nCheck=0\nColors=x\nDrift=0\n").view,
+            (ViewOptions{.check = false, .colors = true, .drift = false}));
+  IniFile untouched;
+  WriteSettings(untouched, Settings{});
+  EXPECT_FALSE(untouched.Get("View", "Check"));
+  // Turned back on, a switch the file had off is written on again.
+  IniFile shared = IniFile::Parse("[View]\r\nColors=0\r\n");
+  WriteSettings(shared, Settings{});
+  EXPECT_EQ(ReadSettings(shared).view, ViewOptions{});
+  EXPECT_EQ(shared.Get("View", "Colors"), "1");
+}
+
 TEST(WindowSettings, ThePlaceIsKeptOnlyWholeAndTheRecentFilesInOrder) {
   // Left and Top may be negative (a screen left of the main one); a size must be positive.
   EXPECT_EQ(Read("[Window]\nLeft=-1200\nTop=40\nWidth=720\nHeight=560\nMaximized=True\n").window,

@@ -1,0 +1,146 @@
+// The aids for writing MML in the real window: errors marked while typing (and never by
+// a result older than the text), the colours, and the parts that drift, each switched
+// off from the 表示 menu.
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include "gui_test.h"
+#include "main_window/live_check.h"
+#include "window_harness.h"
+
+namespace chwr::gui {
+namespace {
+
+// Ends the pause after the last key at once and takes the compile's result, as the event
+// loop would once the worker is done.
+void Settle(LiveCheck* live) {
+  if (live->timer()->isActive()) {
+    live->timer()->stop();
+    QVERIFY(QMetaObject::invokeMethod(live->timer(), "timeout"));
+  }
+  while (live->busy()) {
+    live->waitForWorker();
+    QCoreApplication::sendPostedEvents(live, QEvent::MetaCall);
+  }
+}
+
+void Type(Harness& h, int part, const QString& keys) {
+  h.tabs()->setCurrentIndex(part);
+  h.part(part)->setFocus();
+  QTest::keyClicks(h.part(part), keys);
+}
+
+void PutCaret(QPlainTextEdit* box, int position) {
+  QTextCursor c = box->textCursor();
+  c.setPosition(position);
+  box->setTextCursor(c);
+}
+
+}  // namespace
+
+class WritingAidsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void errorsAreMarkedWhileTypingAndGoWhenMended();
+  void aResultOlderThanTheTextMarksNothing();
+  void colorsAndDriftFollowTheViewMenu();
+};
+
+void WritingAidsTest::errorsAreMarkedWhileTypingAndGoWhenMended() {
+  Harness h;
+  LiveCheck* live = h.window->liveCheck();
+  Type(h, 1, "C D");
+  QTest::keyClick(h.part(1), Qt::Key_Return);
+  QTest::keyClicks(h.part(1), "E O9 F");
+  QVERIFY(live->timer()->isActive());
+  Settle(live);
+  QCOMPARE(live->markRange(1), std::make_pair(6, 2));  // "O9" on the second line
+  QCOMPARE(live->markRange(0), std::make_pair(0, 0));
+  const QString message = h.tabs()->tabToolTip(1);
+  QVERIFY2(message.contains("2行目"), qPrintable(message));
+  QVERIFY(!h.tabs()->tabIcon(1).isNull());
+  QCOMPARE(h.part(1)->extraSelections().size(), 1);
+  QCOMPARE(h.part(1)->extraSelections()[0].format.underlineStyle(), QTextCharFormat::WaveUnderline);
+  QVERIFY(h.prompts.messages.isEmpty());  // no message box
+
+  // The message shows in the status bar while the caret is on the mark, and as its tip.
+  PutCaret(h.part(1), 7);
+  QCOMPARE(h.text("stsBAR_panel2"), message);
+  PutCaret(h.part(1), 0);
+  QCOMPARE(h.text("stsBAR_panel2"), QString());
+  const QRect at = h.part(1)->cursorRect(QTextCursor(h.part(1)->document()->findBlockByNumber(1)));
+  const QPoint over = at.center() + QPoint(h.part(1)->fontMetrics().horizontalAdvance("E O"), 0);
+  QHelpEvent tip(QEvent::ToolTip, over, h.part(1)->viewport()->mapToGlobal(over));
+  QApplication::sendEvent(h.part(1)->viewport(), &tip);
+  QCOMPARE(QToolTip::text(), message);
+
+  // Mended, every mark goes and the size report follows the song.
+  QTest::keyClick(h.part(1), Qt::Key_End, Qt::ControlModifier);
+  QTest::keyClick(h.part(1), Qt::Key_Backspace);
+  QTest::keyClick(h.part(1), Qt::Key_Backspace);
+  QTest::keyClick(h.part(1), Qt::Key_Backspace);
+  QTest::keyClick(h.part(1), Qt::Key_Backspace);
+  QTest::keyClicks(h.part(1), "O4F");
+  Settle(live);
+  QCOMPARE(live->markRange(1), std::make_pair(0, 0));
+  QVERIFY(h.tabs()->tabIcon(1).isNull());
+  QVERIFY(h.part(1)->extraSelections().isEmpty());
+  QVERIFY2(h.text("stsBAR_panel3").contains("ﾊﾟｰﾄ2："), qPrintable(h.text("stsBAR_panel3")));
+}
+
+void WritingAidsTest::aResultOlderThanTheTextMarksNothing() {
+  Harness h;
+  LiveCheck* live = h.window->liveCheck();
+  Type(h, 0, "C O9");
+  // The compile of the wrong text starts; the user mends it before the result is in.
+  live->timer()->stop();
+  QVERIFY(QMetaObject::invokeMethod(live->timer(), "timeout"));
+  QTest::keyClick(h.part(0), Qt::Key_Backspace);
+  live->waitForWorker();
+  QCoreApplication::sendPostedEvents(live, QEvent::MetaCall);
+  QCOMPARE(live->markRange(0), std::make_pair(0, 0));
+  QVERIFY(h.tabs()->tabIcon(0).isNull());
+  // "C O" is wrong too, and its own compile says so.
+  Settle(live);
+  QCOMPARE(live->markRange(0), std::make_pair(2, 1));
+
+  // Switched off, the marks go and no compile starts.
+  h.trigger("mnuVIEWCHECK");
+  QCOMPARE(live->markRange(0), std::make_pair(0, 0));
+  Type(h, 0, "9");
+  QVERIFY(!live->timer()->isActive());
+  QCOMPARE(h.window->currentSettings().view.check, false);
+}
+
+void WritingAidsTest::colorsAndDriftFollowTheViewMenu() {
+  Harness h;
+  LiveCheck* live = h.window->liveCheck();
+  Type(h, 0, "C4 'note");
+  Type(h, 1, "C8");
+  Settle(live);
+  const QTextBlock line = h.part(0)->document()->firstBlock();
+  QVERIFY(line.layout()->formats().size() >= 3);  // note, length, comment
+  QVERIFY2(h.text("stsBAR_panel3").endsWith("ﾊﾟｰﾄ長のずれ: P2 -24ｽﾃｯﾌﾟ(-0.5拍)"),
+           qPrintable(h.text("stsBAR_panel3")));
+
+  h.trigger("mnuVIEWCOLOR");
+  QVERIFY(line.layout()->formats().isEmpty());
+  h.trigger("mnuVIEWDRIFT");
+  QVERIFY(!h.text("stsBAR_panel3").contains("ずれ"));
+  // A build reports alike.
+  h.triggerWithFile("mnuMLD", "song.mld");
+  QVERIFY(!h.text("stsBAR_panel3").contains("ずれ"));
+  h.trigger("mnuVIEWDRIFT");
+  h.triggerWithFile("mnuMLD", "song.mld");
+  QVERIFY(h.text("stsBAR_panel3").contains("ずれ"));
+  h.trigger("mnuVIEWCOLOR");
+  QVERIFY(!line.layout()->formats().isEmpty());
+}
+
+CHWR_GUI_TEST(WritingAidsTest)
+
+}  // namespace chwr::gui
+
+#include "writing_aids_test.moc"
