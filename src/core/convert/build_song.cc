@@ -58,37 +58,9 @@ Diagnostics SmdFileWarnings(std::string_view typed, const SmdFlags& flags, bool 
   return out;
 }
 
-}  // namespace
-
-Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& request) {
-  if (request.score) {
-    // The score is one part: nothing else of the song's parts is heard, none is muted.
-    SongDocument scored = song;
-    scored.tempo = request.score->tempo;
-    for (PartSlot& part : scored.parts) {
-      part.mml.clear();
-      part.mute = false;
-    }
-    scored.parts[0].mml = request.score->mml;
-    BuildRequest plain = request;
-    plain.score.reset();
-    plain.selectionTexts.reset();
-    plain.midiSettings.allPartsProgram = std::clamp(request.score->program, 0, 127);
-    plain.midiSettings.mute = {};
-    return BuildSong(scored, plain);
-  }
-  BuildResult result;
-  SongCompileOptions compile;
-  compile.texts = request.selectionTexts;
-  SmdFlags smdFlags;
-  const SmdPartOptions smdOptions{song.resolution == 0 ? 0 : 1, song.tempo};
-  if (request.smd) {
-    compile.smdMode = true;
-    compile.smdHook = [&](const CommandTokens& tokens, int lastIndex) {
-      return SmdMake(tokens, lastIndex, smdOptions, smdFlags);
-    };
-  }
-  if (auto r = CompileSong(song, result.compiled, compile); !r) return std::unexpected(r.error());
+// Every output from the compiled song: what BuildSong does after its compile.
+Result<BuildResult> Assemble(const SongDocument& song, const BuildRequest& request,
+                             BuildResult result, SmdFlags& smdFlags) {
   // A part too long for the song is refused by every output alike, the SMD file too: it
   // would open again as a song that cannot be built.
   if (auto r = CheckPartLengths(result.compiled); !r) return std::unexpected(r.error());
@@ -139,5 +111,47 @@ Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& requ
   }
   return result;
 }
+
+}  // namespace
+
+Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& request) {
+  if (request.score) {
+    // The score is one part: nothing else of the song's parts is heard, none is muted.
+    SongDocument scored = song;
+    scored.tempo = request.score->tempo;
+    for (PartSlot& part : scored.parts) {
+      part.mml.clear();
+      part.mute = false;
+    }
+    scored.parts[0].mml = request.score->mml;
+    BuildRequest plain = request;
+    plain.score.reset();
+    plain.selectionTexts.reset();
+    plain.midiSettings.allPartsProgram = std::clamp(request.score->program, 0, 127);
+    plain.midiSettings.mute = {};
+    return BuildSong(scored, plain);
+  }
+  BuildResult result;
+  SongCompileOptions compile;
+  compile.texts = request.selectionTexts;
+  SmdFlags smdFlags;
+  const SmdPartOptions smdOptions{song.resolution == 0 ? 0 : 1, song.tempo};
+  if (request.smd) {
+    compile.smdMode = true;
+    compile.smdHook = [&](const CommandTokens& tokens, int lastIndex) {
+      return SmdMake(tokens, lastIndex, smdOptions, smdFlags);
+    };
+  }
+  if (auto r = CompileSong(song, result.compiled, compile); !r) return std::unexpected(r.error());
+  return Assemble(song, request, std::move(result), smdFlags);
+}
+
+Result<BuildResult> BuildCompiledSong(const SongDocument& song, SongCompile compiled) {
+  BuildResult result;
+  result.compiled = std::move(compiled);
+  SmdFlags smdFlags;
+  return Assemble(song, {}, std::move(result), smdFlags);
+}
+
 
 }  // namespace chwr

@@ -68,4 +68,8 @@ struct BuildResult {
 /// with a message naming what an output cannot hold.
 Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& request = {});
 
+/// Builds the MLD image of `song` from its parts as already compiled (`compiled`, as
+/// CompileSong left them), as BuildSong with the default request would.
+Result<BuildResult> BuildCompiledSong(const SongDocument& song, SongCompile compiled);
+
 }  // namespace chwr
