@@ -9,6 +9,7 @@
 
 #include "main_window/part_page.h"
 #include "main_window/song_form.h"
+#include "shared/box_marks.h"
 #include "shared/box_text.h"
 #include "shared/paste_guard.h"
 
@@ -127,9 +128,7 @@ void LiveCheck::ShowMark(int part, const Mark& mark) {
     wavy.format.setUnderlineColor(Qt::red);
     selections.append(wavy);
   }
-  // The old mark may have shrunk to nothing under the edits since; it goes all the same.
-  QPlainTextEdit* box = form_.page(part)->mmlBox();
-  if (!selections.isEmpty() || !box->extraSelections().isEmpty()) box->setExtraSelections(selections);
+  SetBoxMarks(form_.page(part)->mmlBox(), MarkLayer::kError, std::move(selections));
   form_.markPart(part, mark.message);
   CaretMoved(part);
 }
