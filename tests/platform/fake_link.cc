@@ -1,5 +1,5 @@
 /* A stand-in for the data-link program: a window titled "ﾒﾓﾘﾀﾞｲﾔﾙ" that records what it
- * gets in PHONEBOOK.keys (PHONEBOOK being its one argument): "args N FIRST", then a line
+ * gets in PHONEBOOK.keys (PHONEBOOK being its first argument): "args N FIRST", "pid PID", a line
  * "key KEYSYM STATE" (hex) for every key pressed, flushed at once, and "closed" when it
  * has seen Alt+C followed by O, the last keys of the transfer, and goes away. */
 #include <X11/Xatom.h>
@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
   snprintf(record, sizeof record, "%s.keys", argv[1]);
   FILE* out = fopen(record, "w");
   if (!out) return 2;
-  fprintf(out, "args %d %s\n", argc - 1, argv[1]);
+  fprintf(out, "args %d %s\npid %d\n", argc - 1, argv[1], (int)getpid());
   fflush(out);
   Display* dpy = XOpenDisplay(NULL);
   if (!dpy) return 3;

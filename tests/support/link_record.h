@@ -3,6 +3,9 @@
 // data-link program (tests/platform/fake_link.c) keeps of the keys it got.
 
 #include <X11/keysym.h>
+#include <sys/prctl.h>
+
+#include <csignal>
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -26,6 +29,8 @@ class XvfbServer {
   XvfbServer() {
     const QString xvfb = QStandardPaths::findExecutable("Xvfb");
     if (xvfb.isEmpty()) return;
+    // A test that dies takes its server with it.
+    process_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
     process_.start(xvfb, {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "640x480x24"});
     // The server writes its display number once it takes clients.
     const QDeadlineTimer deadline(30000);
