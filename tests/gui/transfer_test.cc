@@ -166,6 +166,8 @@ void TransferTest::escapeOrClosingTheEditorStopsTheTransfer() {
   for (const bool byClosing : {false, true}) {
     auto h = Window(TransferIni(CHWR_FAKE_LINK, mdd));
     onWait_ = [&] {
+      // Stopped once the program has had its first keys.
+      QVERIFY(testing::WaitUntil([&] { return testing::RecordOf(mdd).size() > 2; }));
       if (!byClosing) {
         QTest::keyClick(h->window.get(), Qt::Key_Escape);
         return;

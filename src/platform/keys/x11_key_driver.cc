@@ -20,9 +20,25 @@ namespace chwr {
 namespace {
 
 // Windows come and go while they are read: an error about one that is gone is no fault.
+// The handler is the process's own, so it is ours only while the driver is at work.
 int IgnoreErrors(Display*, XErrorEvent*) {
   return 0;
 }
+
+class ErrorTrap {
+ public:
+  explicit ErrorTrap(Display* dpy) : dpy_(dpy), previous_(XSetErrorHandler(IgnoreErrors)) {}
+  ~ErrorTrap() {
+    XSync(dpy_, False);
+    XSetErrorHandler(previous_);
+  }
+  ErrorTrap(const ErrorTrap&) = delete;
+  ErrorTrap& operator=(const ErrorTrap&) = delete;
+
+ private:
+  Display* dpy_;
+  int (*previous_)(Display*, XErrorEvent*);
+};
 
 KeySym NamedKeySym(NamedKey key) {
   switch (key) {
@@ -76,7 +92,6 @@ KeySym CharacterKeySym(char32_t c) {
 class X11KeyDriver final : public KeyDriver {
  public:
   X11KeyDriver(Display* display, std::string name) : dpy_(display), name_(std::move(name)) {
-    XSetErrorHandler(IgnoreErrors);
     XDisplayKeycodes(dpy_, &minCode_, &maxCode_);
     ReadKeyboard();
     for (int code = minCode_; code <= maxCode_; ++code) {
@@ -89,15 +104,18 @@ class X11KeyDriver final : public KeyDriver {
   // The keys lent to characters go back to being free; until now a program may still have
   // been reading its queue of keys with the lent meaning.
   ~X11KeyDriver() override {
-    for (const auto& [sym, code] : lent_) {
-      KeySym none[2] = {NoSymbol, NoSymbol};
-      XChangeKeyboardMapping(dpy_, code, 2, none, 1);
+    {
+      ErrorTrap trap(dpy_);
+      for (const auto& [sym, code] : lent_) {
+        KeySym none[2] = {NoSymbol, NoSymbol};
+        XChangeKeyboardMapping(dpy_, code, 2, none, 1);
+      }
     }
-    XSync(dpy_, False);
     XCloseDisplay(dpy_);
   }
 
   std::vector<TopWindow> Windows() override {
+    ErrorTrap trap(dpy_);
     std::vector<TopWindow> found;
     const Window root = DefaultRootWindow(dpy_);
     std::vector<Window> candidates = ClientList(root);
@@ -121,6 +139,7 @@ class X11KeyDriver final : public KeyDriver {
   }
 
   bool Focus(std::uint64_t window) override {
+    ErrorTrap trap(dpy_);
     const Window w = static_cast<Window>(window);
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(dpy_, w, &attributes) || attributes.map_state != IsViewable) {
@@ -146,6 +165,7 @@ class X11KeyDriver final : public KeyDriver {
   }
 
   bool HasFocus(std::uint64_t window) override {
+    ErrorTrap trap(dpy_);
     Window focus = None;
     int revert = 0;
     XGetInputFocus(dpy_, &focus, &revert);
@@ -162,6 +182,7 @@ class X11KeyDriver final : public KeyDriver {
   }
 
   Result<void> Send(std::span<const KeyEvent> events) override {
+    ErrorTrap trap(dpy_);
     for (const KeyEvent& e : events) {
       if (e.modifier != Modifier::kNone) {
         held_[static_cast<int>(e.modifier)] = e.down;
