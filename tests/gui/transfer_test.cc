@@ -94,32 +94,31 @@ void TransferTest::settingsDialogKeepsBothPathsWheneverItCloses() {
   Harness h;
   h.prompts.files = {"/opt/link/datalink", "/home/u/phone.mdd"};
   QStringList captions;
-  Form8Answers answers({[&](QDialog& d) {
-                          captions << d.windowTitle();
-                          for (const char* name : {"Label1", "cmdAPPNAME", "Label2", "cmdMDDNAME",
-                                                   "Command2"})
-                            captions << In(&d, name)->property("text").toString();
-                          In<QPushButton>(&d, "cmdAPPNAME")->click();
-                          In<QPushButton>(&d, "cmdMDDNAME")->click();
-                          QTest::keyClick(&d, Qt::Key_Escape);
-                        },
-                        [&](QDialog& d) {
-                          captions << In(&d, "txtAPPNAME")->property("text").toString()
-                                   << In(&d, "txtMDDNAME")->property("text").toString();
-                          In<QPushButton>(&d, "Command2")->click();
-                        }});
+  Form8Answers answers(
+      {[&](QDialog& d) {
+         captions << d.windowTitle();
+         for (const char* name : {"Label1", "cmdAPPNAME", "Label2", "cmdMDDNAME", "Command2"})
+           captions << In(&d, name)->property("text").toString();
+         In<QPushButton>(&d, "cmdAPPNAME")->click();
+         In<QPushButton>(&d, "cmdMDDNAME")->click();
+         QTest::keyClick(&d, Qt::Key_Escape);
+       },
+       [&](QDialog& d) {
+         captions << In(&d, "txtAPPNAME")->property("text").toString()
+                  << In(&d, "txtMDDNAME")->property("text").toString();
+         In<QPushButton>(&d, "Command2")->click();
+       }});
   h.trigger("mnuN003SETTING");
   QCOMPARE(ReadAll(h.path("chwr.ini")),
            QByteArray("[N003]\r\nEXE=/opt/link/datalink\r\nFILE=/home/u/phone.mdd\r\n"));
   h.trigger("mnuN003SETTING");
   QCOMPARE(answers.shown, 2);
-  QCOMPARE(captions, QStringList({"N003,N004自動実行設定", "起動EXE指定", "参照(&E)", "MDDﾌｧｲﾙ指定",
-                                  "参照(&M)", "閉じる", "/opt/link/datalink", "/home/u/phone.mdd"}));
+  QCOMPARE(captions,
+           QStringList({"N003,N004自動実行設定", "起動EXE指定", "参照(&E)", "MDDﾌｧｲﾙ指定",
+                        "参照(&M)", "閉じる", "/opt/link/datalink", "/home/u/phone.mdd"}));
   QCOMPARE(h.prompts.dialogs.size(), 2);
-  QCOMPARE(Entries(h.prompts.dialogs[0].dialog),
-           QStringList({"Exe File(*.exe)", "*.exe", "", ""}));
-  QCOMPARE(Entries(h.prompts.dialogs[1].dialog),
-           QStringList({"Mdd File(*.mdd)", "*.mdd", "", ""}));
+  QCOMPARE(Entries(h.prompts.dialogs[0].dialog), QStringList({"Exe File(*.exe)", "*.exe", "", ""}));
+  QCOMPARE(Entries(h.prompts.dialogs[1].dialog), QStringList({"Mdd File(*.mdd)", "*.mdd", "", ""}));
 }
 
 void TransferTest::transferTypesTheScriptAndEndsTheProgram() {
@@ -210,7 +209,12 @@ void TransferTest::refusalsStartNothing() {
       {"no program", dir.filePath("missing"), mdd, {}, 1, kExeWrong, ""},
       {"no phone book", CHWR_FAKE_LINK, dir.filePath("x.mdd"), {}, 1, kMddWrong, ""},
       {"save cancelled", CHWR_FAKE_LINK, mdd, {""}, 0, "(none)", ""},
-      {"exits at once", quits, mdd, {dir.filePath("a.mld")}, 1, kStartFailed,
+      {"exits at once",
+       quits,
+       mdd,
+       {dir.filePath("a.mld")},
+       1,
+       kStartFailed,
        QString::fromStdString(msg::LinkEnded(0))},
       {"exe without Wine", exe, mdd, {dir.filePath("b.mld")}, 1, kStartFailed, msg::kWineMissing},
   };
@@ -228,6 +232,13 @@ void TransferTest::refusalsStartNothing() {
     QVERIFY2(h->prompts.messages.size() <= 1, c.name);
     QVERIFY2(testing::RecordOf(mdd).isEmpty(), c.name);
   }
+  // Without X the one message is all: no dialog, no file, no program.
+  Harness h(TransferIni(CHWR_FAKE_LINK, mdd),
+            [](WindowEnvironment& env) { env.transfer.display = ":4095"; });
+  Form8Answers answers;
+  h.trigger("mnuN003EXEC");
+  QCOMPARE(h.lastMessage(), QString("Error: ") + msg::kTransferNeedsX11);
+  QCOMPARE(answers.shown + h.prompts.dialogs.size() + h.prompts.messages.size(), 1);
 }
 
 CHWR_GUI_TEST(TransferTest)

@@ -5,9 +5,9 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <unistd.h>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
@@ -25,8 +25,8 @@ int main(int argc, char** argv) {
   XChangeProperty(dpy, w, XInternAtom(dpy, "_NET_WM_NAME", False), utf8, 8, PropModeReplace,
                   (const unsigned char*)title, (int)strlen(title));
   long pid = getpid();
-  XChangeProperty(dpy, w, XInternAtom(dpy, "_NET_WM_PID", False), XA_CARDINAL, 32,
-                  PropModeReplace, (const unsigned char*)&pid, 1);
+  XChangeProperty(dpy, w, XInternAtom(dpy, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+                  (const unsigned char*)&pid, 1);
   XSelectInput(dpy, w, KeyPressMask);
   XMapWindow(dpy, w);
   XFlush(dpy);

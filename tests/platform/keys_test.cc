@@ -69,8 +69,8 @@ TEST_F(KeysTest, TypesTheWholeScriptIntoTheProgramsWindow) {
 
 TEST_F(KeysTest, ScansAtMostFiveHundredWindowsComparingTwentyFourCharacters) {
   const std::string longTitle = "ﾒﾓﾘﾀﾞｲﾔﾙ of a title much longer than twenty-four";
-  void* dpy = testing::MakeTitledWindows(xvfb_.display().toUtf8().constData(), 520,
-                                         longTitle.c_str());
+  void* dpy =
+      testing::MakeTitledWindows(xvfb_.display().toUtf8().constData(), 520, longTitle.c_str());
   ASSERT_NE(dpy, nullptr);
   const std::vector<TopWindow> windows = driver_->Windows();
   EXPECT_EQ(windows.size(), kMaxScannedWindows);

@@ -17,8 +17,8 @@ void* MakeTitledWindows(const char* display, int count, const char* first) {
     Window w = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 10, 10, 0, 0, 0);
     // WM_NAME alone, in UTF-8, as a program that sets no _NET_WM_NAME has it.
     const std::string title = i == 0 ? first : "w" + std::to_string(i);
-    XChangeProperty(dpy, w, XA_WM_NAME, XInternAtom(dpy, "UTF8_STRING", False), 8,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(title.data()),
+    XChangeProperty(dpy, w, XA_WM_NAME, XInternAtom(dpy, "UTF8_STRING", False), 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title.data()),
                     static_cast<int>(title.size()));
   }
   XSync(dpy, False);

@@ -16,29 +16,52 @@ struct Name {
 };
 
 constexpr std::array<Name, 47> kNames{{
-    {U"BACKSPACE", NamedKey::kBackspace}, {U"BS", NamedKey::kBackspace},
-    {U"BKSP", NamedKey::kBackspace},      {U"BREAK", NamedKey::kBreak},
-    {U"CAPSLOCK", NamedKey::kCapsLock},   {U"DELETE", NamedKey::kDelete},
-    {U"DEL", NamedKey::kDelete},          {U"DOWN", NamedKey::kDown},
-    {U"END", NamedKey::kEnd},             {U"ENTER", NamedKey::kEnter},
-    {U"ESC", NamedKey::kEscape},          {U"HELP", NamedKey::kHelp},
-    {U"HOME", NamedKey::kHome},           {U"INSERT", NamedKey::kInsert},
-    {U"INS", NamedKey::kInsert},          {U"LEFT", NamedKey::kLeft},
-    {U"NUMLOCK", NamedKey::kNumLock},     {U"PGDN", NamedKey::kPageDown},
-    {U"PGUP", NamedKey::kPageUp},         {U"PRTSC", NamedKey::kPrintScreen},
-    {U"RIGHT", NamedKey::kRight},         {U"SCROLLLOCK", NamedKey::kScrollLock},
-    {U"TAB", NamedKey::kTab},             {U"UP", NamedKey::kUp},
-    {U"ADD", NamedKey::kAdd},             {U"SUBTRACT", NamedKey::kSubtract},
-    {U"MULTIPLY", NamedKey::kMultiply},   {U"DIVIDE", NamedKey::kDivide},
-    {U"F1", NamedKey::kF1},               {U"F2", NamedKey::kF2},
-    {U"F3", NamedKey::kF3},               {U"F4", NamedKey::kF4},
-    {U"F5", NamedKey::kF5},               {U"F6", NamedKey::kF6},
-    {U"F7", NamedKey::kF7},               {U"F8", NamedKey::kF8},
-    {U"F9", NamedKey::kF9},               {U"F10", NamedKey::kF10},
-    {U"F11", NamedKey::kF11},             {U"F12", NamedKey::kF12},
-    {U"F13", NamedKey::kF13},             {U"F14", NamedKey::kF14},
-    {U"F15", NamedKey::kF15},             {U"F16", NamedKey::kF16},
-    {U"RETURN", NamedKey::kEnter},        {U"ESCAPE", NamedKey::kEscape},
+    {U"BACKSPACE", NamedKey::kBackspace},
+    {U"BS", NamedKey::kBackspace},
+    {U"BKSP", NamedKey::kBackspace},
+    {U"BREAK", NamedKey::kBreak},
+    {U"CAPSLOCK", NamedKey::kCapsLock},
+    {U"DELETE", NamedKey::kDelete},
+    {U"DEL", NamedKey::kDelete},
+    {U"DOWN", NamedKey::kDown},
+    {U"END", NamedKey::kEnd},
+    {U"ENTER", NamedKey::kEnter},
+    {U"ESC", NamedKey::kEscape},
+    {U"HELP", NamedKey::kHelp},
+    {U"HOME", NamedKey::kHome},
+    {U"INSERT", NamedKey::kInsert},
+    {U"INS", NamedKey::kInsert},
+    {U"LEFT", NamedKey::kLeft},
+    {U"NUMLOCK", NamedKey::kNumLock},
+    {U"PGDN", NamedKey::kPageDown},
+    {U"PGUP", NamedKey::kPageUp},
+    {U"PRTSC", NamedKey::kPrintScreen},
+    {U"RIGHT", NamedKey::kRight},
+    {U"SCROLLLOCK", NamedKey::kScrollLock},
+    {U"TAB", NamedKey::kTab},
+    {U"UP", NamedKey::kUp},
+    {U"ADD", NamedKey::kAdd},
+    {U"SUBTRACT", NamedKey::kSubtract},
+    {U"MULTIPLY", NamedKey::kMultiply},
+    {U"DIVIDE", NamedKey::kDivide},
+    {U"F1", NamedKey::kF1},
+    {U"F2", NamedKey::kF2},
+    {U"F3", NamedKey::kF3},
+    {U"F4", NamedKey::kF4},
+    {U"F5", NamedKey::kF5},
+    {U"F6", NamedKey::kF6},
+    {U"F7", NamedKey::kF7},
+    {U"F8", NamedKey::kF8},
+    {U"F9", NamedKey::kF9},
+    {U"F10", NamedKey::kF10},
+    {U"F11", NamedKey::kF11},
+    {U"F12", NamedKey::kF12},
+    {U"F13", NamedKey::kF13},
+    {U"F14", NamedKey::kF14},
+    {U"F15", NamedKey::kF15},
+    {U"F16", NamedKey::kF16},
+    {U"RETURN", NamedKey::kEnter},
+    {U"ESCAPE", NamedKey::kEscape},
     {U"PRINT", NamedKey::kPrintScreen},
 }};
 
@@ -46,10 +69,14 @@ constexpr std::u32string_view kSpecial = U"+^%~(){}[]";
 
 Modifier ModifierOf(char32_t c) {
   switch (c) {
-    case U'+': return Modifier::kShift;
-    case U'^': return Modifier::kControl;
-    case U'%': return Modifier::kAlt;
-    default: return Modifier::kNone;
+    case U'+':
+      return Modifier::kShift;
+    case U'^':
+      return Modifier::kControl;
+    case U'%':
+      return Modifier::kAlt;
+    default:
+      return Modifier::kNone;
   }
 }
 
@@ -123,8 +150,8 @@ class Parser {
     std::u32string_view inside = std::u32string_view(text_).substr(open + 1, close - open - 1);
     at_ = close + 1;
     int times = 1;
-    if (const std::size_t blank = inside.rfind(U' '); blank != std::u32string_view::npos &&
-                                                      blank > 0) {
+    if (const std::size_t blank = inside.rfind(U' ');
+        blank != std::u32string_view::npos && blank > 0) {
       const std::u32string_view count = inside.substr(blank + 1);
       long long n = count.empty() || count.size() > 4 ? -1 : 0;
       for (char32_t d : count) n = n >= 0 && d >= U'0' && d <= U'9' ? n * 10 + (d - U'0') : -1;

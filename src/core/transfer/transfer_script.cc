@@ -24,15 +24,9 @@ std::string WineDosPath(std::string_view path) {
 std::vector<ScriptStep> MemoryDialScript(const MldPathParts& parts) {
   auto keys = [](std::string_view k) { return ScriptStep{std::string(k), 0}; };
   return {
-      keys(kOpenImportKeys),
-      keys(kOpenDialogKeys),
-      {{}, 0.4},
-      keys(EscapeKeys(parts.folder)),
-      keys(kFolderDoneKeys),
-      {{}, 0.3},
-      keys(EscapeKeys(parts.file)),
-      keys(kFileDoneKeys),
-      keys(kCloseKeys),
+      keys(kOpenImportKeys),          keys(kOpenDialogKeys), {{}, 0.4},
+      keys(EscapeKeys(parts.folder)), keys(kFolderDoneKeys), {{}, 0.3},
+      keys(EscapeKeys(parts.file)),   keys(kFileDoneKeys),   keys(kCloseKeys),
   };
 }
 

@@ -72,8 +72,7 @@ void MemoryDialTransfer::RunMemoryDialTransfer() {
   auto dosName = [wine](const std::string& path) { return wine ? WineDosPath(path) : path; };
   driver_ = std::move(*driver);
   link_ = std::make_unique<LinkProcess>();
-  if (auto started =
-          link_->Start(Q(paths.exe), Q(dosName(paths.file)), Q(driver_->DisplayName()));
+  if (auto started = link_->Start(Q(paths.exe), Q(dosName(paths.file)), Q(driver_->DisplayName()));
       !started) {
     link_.reset();
     driver_.reset();

@@ -56,8 +56,7 @@ TransferPaths TransferSettings::paths() const {
 
 // The dialog starts where the box's file is; its "All Files" shows programs without an
 // extension, as Linux programs are.
-void TransferSettings::Browse(QLineEdit* box, const QString& description,
-                              const QString& pattern) {
+void TransferSettings::Browse(QLineEdit* box, const QString& description, const QString& pattern) {
   const QString folder = box->text().isEmpty() ? QString() : QFileInfo(box->text()).path();
   const QString chosen = prompts_.OpenFile(this, {description, pattern, {}, {}, folder});
   if (!chosen.isEmpty()) box->setText(chosen);

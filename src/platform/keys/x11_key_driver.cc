@@ -42,41 +42,71 @@ class ErrorTrap {
 
 KeySym NamedKeySym(NamedKey key) {
   switch (key) {
-    case NamedKey::kBackspace: return XK_BackSpace;
-    case NamedKey::kBreak: return XK_Break;
-    case NamedKey::kCapsLock: return XK_Caps_Lock;
-    case NamedKey::kDelete: return XK_Delete;
-    case NamedKey::kDown: return XK_Down;
-    case NamedKey::kEnd: return XK_End;
-    case NamedKey::kEnter: return XK_Return;
-    case NamedKey::kEscape: return XK_Escape;
-    case NamedKey::kHelp: return XK_Help;
-    case NamedKey::kHome: return XK_Home;
-    case NamedKey::kInsert: return XK_Insert;
-    case NamedKey::kLeft: return XK_Left;
-    case NamedKey::kNumLock: return XK_Num_Lock;
-    case NamedKey::kPageDown: return XK_Page_Down;
-    case NamedKey::kPageUp: return XK_Page_Up;
-    case NamedKey::kPrintScreen: return XK_Print;
-    case NamedKey::kRight: return XK_Right;
-    case NamedKey::kScrollLock: return XK_Scroll_Lock;
-    case NamedKey::kTab: return XK_Tab;
-    case NamedKey::kUp: return XK_Up;
-    case NamedKey::kAdd: return XK_KP_Add;
-    case NamedKey::kSubtract: return XK_KP_Subtract;
-    case NamedKey::kMultiply: return XK_KP_Multiply;
-    case NamedKey::kDivide: return XK_KP_Divide;
-    case NamedKey::kNone: return NoSymbol;
-    default: return XK_F1 + (static_cast<int>(key) - static_cast<int>(NamedKey::kF1));
+    case NamedKey::kBackspace:
+      return XK_BackSpace;
+    case NamedKey::kBreak:
+      return XK_Break;
+    case NamedKey::kCapsLock:
+      return XK_Caps_Lock;
+    case NamedKey::kDelete:
+      return XK_Delete;
+    case NamedKey::kDown:
+      return XK_Down;
+    case NamedKey::kEnd:
+      return XK_End;
+    case NamedKey::kEnter:
+      return XK_Return;
+    case NamedKey::kEscape:
+      return XK_Escape;
+    case NamedKey::kHelp:
+      return XK_Help;
+    case NamedKey::kHome:
+      return XK_Home;
+    case NamedKey::kInsert:
+      return XK_Insert;
+    case NamedKey::kLeft:
+      return XK_Left;
+    case NamedKey::kNumLock:
+      return XK_Num_Lock;
+    case NamedKey::kPageDown:
+      return XK_Page_Down;
+    case NamedKey::kPageUp:
+      return XK_Page_Up;
+    case NamedKey::kPrintScreen:
+      return XK_Print;
+    case NamedKey::kRight:
+      return XK_Right;
+    case NamedKey::kScrollLock:
+      return XK_Scroll_Lock;
+    case NamedKey::kTab:
+      return XK_Tab;
+    case NamedKey::kUp:
+      return XK_Up;
+    case NamedKey::kAdd:
+      return XK_KP_Add;
+    case NamedKey::kSubtract:
+      return XK_KP_Subtract;
+    case NamedKey::kMultiply:
+      return XK_KP_Multiply;
+    case NamedKey::kDivide:
+      return XK_KP_Divide;
+    case NamedKey::kNone:
+      return NoSymbol;
+    default:
+      return XK_F1 + (static_cast<int>(key) - static_cast<int>(NamedKey::kF1));
   }
 }
 
 KeySym ModifierKeySym(Modifier m) {
   switch (m) {
-    case Modifier::kShift: return XK_Shift_L;
-    case Modifier::kControl: return XK_Control_L;
-    case Modifier::kAlt: return XK_Alt_L;
-    case Modifier::kNone: break;
+    case Modifier::kShift:
+      return XK_Shift_L;
+    case Modifier::kControl:
+      return XK_Control_L;
+    case Modifier::kAlt:
+      return XK_Alt_L;
+    case Modifier::kNone:
+      break;
   }
   return NoSymbol;
 }
@@ -191,8 +221,8 @@ class X11KeyDriver final : public KeyDriver {
         }
         continue;
       }
-      const KeySym sym = e.named != NamedKey::kNone ? NamedKeySym(e.named)
-                                                    : CharacterKeySym(e.character);
+      const KeySym sym =
+          e.named != NamedKey::kNone ? NamedKeySym(e.named) : CharacterKeySym(e.character);
       if (auto pressed = Press(sym, e.down, e.named == NamedKey::kNone); !pressed) {
         Diagnostic d;
         d.message = msg::NoKeyForCharacter(Utf32ToUtf8(std::u32string(1, e.character)));
@@ -328,8 +358,8 @@ class X11KeyDriver final : public KeyDriver {
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
     std::string title;
-    if (XGetWindowProperty(dpy_, w, netName, 0, 1024, False, utf8, &actual, &format, &count,
-                           &after, &data) == Success &&
+    if (XGetWindowProperty(dpy_, w, netName, 0, 1024, False, utf8, &actual, &format, &count, &after,
+                           &data) == Success &&
         data && format == 8) {
       title.assign(reinterpret_cast<const char*>(data), count);
     }

@@ -16,13 +16,20 @@ std::string Describe(const std::vector<KeyEvent>& events) {
     constexpr const char* kMods[] = {"", "Shift", "Ctrl", "Alt"};
     if (e.modifier != Modifier::kNone) return kMods[static_cast<int>(e.modifier)];
     switch (e.named) {
-      case NamedKey::kNone: return Utf32ToUtf8(std::u32string(1, e.character));
-      case NamedKey::kTab: return "Tab";
-      case NamedKey::kEnter: return "Enter";
-      case NamedKey::kRight: return "Right";
-      case NamedKey::kF12: return "F12";
-      case NamedKey::kBackspace: return "BS";
-      default: return "Key" + std::to_string(static_cast<int>(e.named));
+      case NamedKey::kNone:
+        return Utf32ToUtf8(std::u32string(1, e.character));
+      case NamedKey::kTab:
+        return "Tab";
+      case NamedKey::kEnter:
+        return "Enter";
+      case NamedKey::kRight:
+        return "Right";
+      case NamedKey::kF12:
+        return "F12";
+      case NamedKey::kBackspace:
+        return "BS";
+      default:
+        return "Key" + std::to_string(static_cast<int>(e.named));
     }
   };
   std::string out;
