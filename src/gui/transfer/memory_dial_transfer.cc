@@ -95,19 +95,25 @@ void MemoryDialTransfer::RunMemoryDialTransfer() {
 }
 
 bool MemoryDialTransfer::Drive(const std::string& mldPath) {
-  if (!WaitForWindow()) return false;
+  // Every step is read before the first key goes out: a script that cannot be sent whole
+  // sends nothing.
+  std::vector<std::pair<std::vector<KeyEvent>, double>> steps;
   for (const ScriptStep& step : MemoryDialScript(SplitMldPath(mldPath))) {
-    if (stopped_) return false;
-    if (step.keys.empty()) {
-      WaitSeconds(step.seconds);
-      continue;
-    }
     auto events = ParseKeys(step.keys);
     if (!events) {
       feedback_.ShowDiagnostic(events.error());
       return false;
     }
-    if (auto sent = driver_->Send(*events); !sent) {
+    steps.emplace_back(std::move(*events), step.seconds);
+  }
+  if (!WaitForWindow()) return false;
+  for (const auto& [events, seconds] : steps) {
+    if (stopped_) return false;
+    if (events.empty()) {
+      if (seconds > 0) WaitSeconds(seconds);
+      continue;
+    }
+    if (auto sent = driver_->Send(events); !sent) {
       feedback_.ShowDiagnostic(sent.error());
       return false;
     }
