@@ -214,19 +214,15 @@ class X11KeyDriver final : public KeyDriver {
   Result<void> Send(std::span<const KeyEvent> events) override {
     ErrorTrap trap(dpy_);
     for (const KeyEvent& e : events) {
-      if (e.modifier != Modifier::kNone) {
-        held_[static_cast<int>(e.modifier)] = e.down;
-        if (auto pressed = Press(ModifierKeySym(e.modifier), e.down, false); !pressed) {
-          return pressed;
-        }
-        continue;
-      }
-      const KeySym sym =
-          e.named != NamedKey::kNone ? NamedKeySym(e.named) : CharacterKeySym(e.character);
-      if (auto pressed = Press(sym, e.down, e.named == NamedKey::kNone); !pressed) {
-        Diagnostic d;
-        d.message = msg::NoKeyForCharacter(Utf32ToUtf8(std::u32string(1, e.character)));
-        return std::unexpected(d);
+      if (e.modifier != Modifier::kNone) held_[static_cast<int>(e.modifier)] = e.down;
+      const KeySym sym = e.modifier != Modifier::kNone ? ModifierKeySym(e.modifier)
+                         : e.named != NamedKey::kNone  ? NamedKeySym(e.named)
+                                                       : CharacterKeySym(e.character);
+      if (!Press(sym, e.down, e.modifier == Modifier::kNone && e.named == NamedKey::kNone)) {
+        const char* name = XKeysymToString(sym);
+        const std::string shown = e.character ? Utf32ToUtf8(std::u32string(1, e.character))
+                                              : std::string(name ? name : "?");
+        return Fail(msg::NoKeyForCharacter(shown));
       }
     }
     return {};
@@ -282,7 +278,8 @@ class X11KeyDriver final : public KeyDriver {
     return Key{code, false};
   }
 
-  Result<void> Press(KeySym sym, bool down, bool character) {
+  // False when no key types `sym` and none is free to be lent to it.
+  bool Press(KeySym sym, bool down, bool character) {
     std::optional<Key> key;
     if (!down && pressed_.contains(sym)) {
       key = pressed_[sym];
@@ -290,7 +287,7 @@ class X11KeyDriver final : public KeyDriver {
     } else {
       key = KeyFor(sym);
     }
-    if (!key) return Fail(msg::kTransferNeedsX11);
+    if (!key) return false;
     // A character on a shifted level gets Shift unless the keys hold it already.
     const bool addShift = character && key->shift && !held_[static_cast<int>(Modifier::kShift)];
     const KeyCode shift = XKeysymToKeycode(dpy_, XK_Shift_L);
@@ -302,7 +299,7 @@ class X11KeyDriver final : public KeyDriver {
       Fake(key->code, false);
       if (addShift) Fake(shift, false);
     }
-    return {};
+    return true;
   }
 
   // "Waiting until the keys are processed": the server has handled each key before the next.
