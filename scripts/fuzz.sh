@@ -16,7 +16,7 @@ fi
 what=$1
 seconds=$2
 shift 2
-targets=(song_file ini_file mld mld_decoder mail smf_timing compile_song smd smf_import score)
+targets=(song_file ini_file mld mld_decoder mail smf_timing compile_song smd smf_import score key_syntax)
 
 source scripts/packages.sh
 bash scripts/setup-deps.sh cmake ninja-build libicu-dev clang-19 libclang-rt-19-dev
@@ -52,7 +52,7 @@ fi
 # compiler nothing new, and anything slower than this is a hang to report.
 options_for() {
   case $1 in
-    compile_song | score) echo "-max_len=4096 -timeout=10" ;;
+    compile_song | score | key_syntax) echo "-max_len=4096 -timeout=10" ;;
     ini_file) echo "-max_len=8192 -timeout=10" ;;
     *) echo "-max_len=16384 -timeout=10" ;;
   esac

@@ -272,4 +272,25 @@ std::string ImportUndecodableTitle(std::size_t count) {
          "か所あり、「\uFFFD」にしました。";
 }
 
+std::string KeyBraceNotClosed(std::size_t at) {
+  return std::to_string(at) + "文字目の「{」に対応する「}」がありません。";
+}
+
+std::string KeyNameUnknown(std::string_view name) {
+  return "{" + std::string(name) + "} というｷｰはありません。";
+}
+
+std::string KeyModifierAlone(std::string_view modifier) {
+  return "「" + std::string(modifier) + "」の後にｷｰがありません。";
+}
+
+std::string KeyParenthesisUnmatched(std::string_view which, std::size_t at) {
+  return std::to_string(at) + "文字目の「" + std::string(which) + "」に対応する括弧がありません。";
+}
+
+std::string KeyRepeatInvalid(std::string_view count, int max) {
+  return "繰り返し回数(" + std::string(count) + ")は0から" + std::to_string(max) +
+         "までの数で指定して下さい。";
+}
+
 }  // namespace chwr::msg

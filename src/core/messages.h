@@ -301,4 +301,21 @@ std::string ImportLengthCut(int maxSteps);
 /// Warning when the title held `count` sequences that are not code page 932.
 std::string ImportUndecodableTitle(std::size_t count);
 
+// ---- keystrokes of the memory-dial transfer ------------------------------------------------
+
+/// Key text that cannot be sent; the detail names the fault.
+inline constexpr const char* kKeySyntaxError = "ｷｰ指定に誤りがあります。";
+/// Detail: a "{" with no "}" after it, at character `at` (1-based).
+std::string KeyBraceNotClosed(std::size_t at);
+/// Detail: a key name in braces that names no key.
+std::string KeyNameUnknown(std::string_view name);
+/// Detail: a modifier ("%", "+", "^") with no key after it.
+std::string KeyModifierAlone(std::string_view modifier);
+/// Detail: a "(" with no ")", or a ")" with no "(", at character `at`.
+std::string KeyParenthesisUnmatched(std::string_view which, std::size_t at);
+/// Detail: a repeat count in braces that is no number from 0 to `max`.
+std::string KeyRepeatInvalid(std::string_view count, int max);
+/// Detail: bytes that are no UTF-8 text.
+inline constexpr const char* kKeyTextNotUtf8 = "文字ｺｰﾄﾞが正しくありません。";
+
 }  // namespace chwr::msg

@@ -54,4 +54,24 @@ inline std::string ModuleNotLoaded(const std::filesystem::path& file) {
 inline constexpr const char* kModuleOfAnotherBuild =
     "別のﾋﾞﾙﾄﾞのﾓｼﾞｭｰﾙです。ﾌﾟﾛｸﾞﾗﾑと同じﾋﾞﾙﾄﾞのものを置いて下さい。";
 
+// ---- memory-dial transfer ------------------------------------------------------------------
+
+/// The transfer types into X11 windows, and there is no X display to type into.
+inline constexpr const char* kTransferNeedsX11 =
+    "N003,N004自動実行にはX11の画面が必要です。X11 (WaylandではXWayland) のｾｯｼｮﾝで"
+    "実行して下さい。";
+/// The data-link program did not start (or ended before it could be driven).
+inline constexpr const char* kLinkStartFailed = "ﾃﾞｰﾀﾘﾝｸｿﾌﾄが起動できませんでした。";
+/// Detail: a Windows program and no Wine to run it.
+inline constexpr const char* kWineMissing =
+    "Windows用のﾌﾟﾛｸﾞﾗﾑ(.exe)を動かすWineが見つかりません。wineをｲﾝｽﾄｰﾙして下さい。";
+/// Detail: the program ended on its own with `code`.
+inline std::string LinkEnded(int code) {
+  return "ﾃﾞｰﾀﾘﾝｸｿﾌﾄが終了しました(終了ｺｰﾄﾞ " + std::to_string(code) + ")。";
+}
+/// A character that no key of the keyboard types, and no free key to give it.
+inline std::string NoKeyForCharacter(std::string_view character) {
+  return "文字(" + std::string(character) + ")を入力するｷｰを用意できません。";
+}
+
 }  // namespace chwr::msg

@@ -64,7 +64,9 @@ T* In(const QObject* root, const QString& name) {
 // One window in its own folder, with its settings and playback files inside it.
 class Harness {
  public:
-  explicit Harness(const QByteArray& ini = {}) {
+  // `configure` changes the window's environment before the window is made.
+  explicit Harness(const QByteArray& ini = {},
+                   const std::function<void(WindowEnvironment&)>& configure = {}) {
     if (!ini.isEmpty()) WriteAll(path("chwr.ini"), ini);
     env.prompts = &prompts;
     env.settings = SettingsStore::Load(path("chwr.ini").toStdString());
@@ -77,6 +79,7 @@ class Harness {
       player = made.get();
       return std::unique_ptr<MidiPlayer>(std::move(made));
     };
+    if (configure) configure(env);
     window = std::make_unique<MainWindow>(env);
     window->show();
     // As the desktop makes a window just shown the active one: the keys go to it.

@@ -93,10 +93,14 @@ std::optional<BuiltSong> BuildCommands::Build(const BuildWanted& wanted) {
 }
 
 void BuildCommands::WriteMldFile() {
+  SaveMldFile();
+}
+
+QString BuildCommands::SaveMldFile() {
   auto built = Build({});
-  if (!built) return;
-  SaveBytes({"Mld File(*.mld)", "*.mld", files_.defaultNames().mld, ".mld", {}},
-            &FileCommands::setDefaultMldName, built->mldImage);
+  if (!built) return {};
+  return SaveBytes({"Mld File(*.mld)", "*.mld", files_.defaultNames().mld, ".mld", {}},
+                   &FileCommands::setDefaultMldName, built->mldImage);
 }
 
 void BuildCommands::MakeMidiFile() {
@@ -117,17 +121,21 @@ void BuildCommands::MakeSmdFile() {
 
 // Every output file goes the same way: the save dialog, the name remembered for next
 // time, an atomic write, and the failure shown with the file and the reason.
-void BuildCommands::SaveBytes(const FileDialog& dialog,
-                              void (FileCommands::*remember)(const QString&),
-                              std::span<const std::uint8_t> bytes) {
+QString BuildCommands::SaveBytes(const FileDialog& dialog,
+                                 void (FileCommands::*remember)(const QString&),
+                                 std::span<const std::uint8_t> bytes) {
   const QString path = files_.AskSaveFile(dialog);
-  if (path.isEmpty()) return;
+  if (path.isEmpty()) return {};
   (files_.*remember)(path);
   auto written = [&] {
     WaitCursor wait;
     return WriteFileAtomic(S(path), bytes);
   }();
-  if (!written) feedback_.ShowDiagnostic(written.error());
+  if (!written) {
+    feedback_.ShowDiagnostic(written.error());
+    return {};
+  }
+  return path;
 }
 
 void BuildCommands::MakeMelodyMail() {

@@ -70,6 +70,9 @@ class BuildCommands final : public QObject {
 
   /// Builds and writes an MLD file chosen by the user.
   void WriteMldFile();
+  /// As WriteMldFile; the file written, empty when nothing was (a compile error, the
+  /// dialog cancelled, a failed write, each told to the user).
+  QString SaveMldFile();
   /// Builds and writes a MIDI file chosen by the user.
   void MakeMidiFile();
   /// Builds the SMD file, shows what SMD cannot express, and writes it where the user says.
@@ -88,8 +91,9 @@ class BuildCommands final : public QObject {
   void midiLengthKnown(qint64 ms);
 
  private:
-  /// Asks where to save `bytes`, remembers the name through `remember`, and writes them.
-  void SaveBytes(const FileDialog& dialog, void (FileCommands::*remember)(const QString&),
+  /// Asks where to save `bytes`, remembers the name through `remember`, and writes them;
+  /// the file written, else empty.
+  QString SaveBytes(const FileDialog& dialog, void (FileCommands::*remember)(const QString&),
                  std::span<const std::uint8_t> bytes);
   SongForm& form_;
   FileCommands& files_;

@@ -93,6 +93,13 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
                                                    env_.playbackFile, slider_, midi_, this);
   recent_ = std::make_unique<RecentFiles>(menuBar()->findChild<QMenu*>("mnuRECENT"),
                                           [this](const QString& path) { files_->OpenPath(path); });
+  transfer_ = std::make_unique<MemoryDialTransfer>(env_.transfer, env_.settings, *builds_,
+                                                   *feedback_, this);
+  // While the transfer drives the data-link program, the editor says so and how to stop.
+  connect(transfer_.get(), &MemoryDialTransfer::runningChanged, this, [this](bool running) {
+    statusBar()->findChild<QLabel*>("stsBAR_panel1")->setText(running ? kTransferRunning : "");
+    actions_->find("mnuN003EXEC")->setEnabled(!running);
+  });
   connect(files_.get(), &FileCommands::captionChanged, this, &QWidget::setWindowTitle);
   connect(form_, &SongForm::modifiedChanged, this, &QWidget::setWindowModified);
   // A change typed into the mail box counts as an edit too, as in any box of the window.
@@ -177,7 +184,6 @@ void MainWindow::BuildStatusBar() {
 
 void MainWindow::BuildCommandTable() {
   using K = ActionLine::Kind;
-  auto later = [this] { feedback_->Message(kNotYetAvailable, DiagnosticKind::Warning); };
   // Without a browser the address is all the user can take away: it is shown to be copied.
   auto open = [this](const QString& address) {
     if (env_.prompts->OpenUrl(QUrl(address))) return;
@@ -210,8 +216,8 @@ void MainWindow::BuildCommandTable() {
       {K::Item, "mnuCLIPREAD", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ読込み(&C)",
        [this] { builds_->ReadMailFromClipboard(); }},
       {K::Menu, "mnuN003", "N003,N004自動実行(&N)"},
-      {K::Item, "mnuN003EXEC", "実行(&E)", later},
-      {K::Item, "mnuN003SETTING", "設定(&S)", later},
+      {K::Item, "mnuN003EXEC", "実行(&E)", [this] { transfer_->RunMemoryDialTransfer(); }},
+      {K::Item, "mnuN003SETTING", "設定(&S)", [this] { transfer_->ShowSettings(); }},
       {K::End},
       {K::Item, "mnuFONT", "ﾌｫﾝﾄ設定(&F)", [this] { ChooseFont(); }},
       {K::End},
@@ -446,6 +452,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   }
   // The dialog's options go into the settings written now.
   if (import_) import_->reject();
+  // A transfer under way ends with the program it drives; nothing is left running.
+  transfer_->Stop();
   // The program closes all the same; the user learns now, not at the next start, that
   // the menus and the font will come back as they were.
   if (Result<void> saved = env_.settings.Save(currentSettings()); !saved) {

@@ -18,6 +18,7 @@
 #include "shared/prompts.h"
 #include "shared/settings_store.h"
 #include "song/song_document.h"
+#include "transfer/memory_dial_transfer.h"
 
 class QLabel;
 class QLineEdit;
@@ -47,6 +48,7 @@ struct WindowEnvironment {
   PlayerFactory makePlayer;
   QString supportUrl = QStringLiteral("https://github.com/chimewright/chimewright");
   QString imodeUrl = QStringLiteral("https://www.docomo.ne.jp/");
+  TransferEnvironment transfer;  ///< where the memory-dial transfer types
 };
 
 /// The main window ("Form2").
@@ -113,6 +115,7 @@ class MainWindow final : public QMainWindow {
   std::unique_ptr<BuildCommands> builds_;
   std::unique_ptr<PlaybackController> playback_;
   std::unique_ptr<RecentFiles> recent_;
+  std::unique_ptr<MemoryDialTransfer> transfer_;
   // Made when first needed, a window of its own; gone before the playback it plays through.
   std::unique_ptr<ScoreEditor> score_;
   std::optional<QString> scoreTempo_;  // the score editor's tempo when it last closed

@@ -15,12 +15,24 @@ inline constexpr const char* kConvertQuestion = "内容が変更されていま�
 /// No browser took an address; the address is shown below to be copied.
 inline constexpr const char* kNoBrowser =
     "ﾌﾞﾗｳｻﾞを起動できませんでした。下のｱﾄﾞﾚｽをｺﾋﾟｰしてご利用ください。";
-/// A command of a window still to come.
-inline constexpr const char* kNotYetAvailable = "この機能はまだ使えません。";
 /// Why the clipboard's text gave no song, for the detail of "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。".
 inline constexpr const char* kNotMail = "ｸﾘｯﾌﾟﾎﾞｰﾄﾞの文字列はﾒﾛﾃﾞｨｰﾒｰﾙではありません。";
 /// A playback setting changed while playing.
 inline constexpr const char* kFromNextPlay = "次の再生から有効になります。";
+
+/// The transfer's data-link program is not where its settings say.
+inline constexpr const char* kExePathWrong = "起動EXE指定が間違っている可能性があります。";
+/// The transfer's phone-book file is not where its settings say.
+inline constexpr const char* kMddPathWrong = "MDDﾌｧｲﾙ指定が間違っている可能性があります。";
+/// The status bar while the transfer drives the data-link program.
+inline constexpr const char* kTransferRunning =
+    "ﾃﾞｰﾀﾘﾝｸｿﾌﾄを操作しています。Escｷｰで中止します。";
+/// The data-link program shows no "ﾒﾓﾘﾀﾞｲﾔﾙ" window to type into; nothing was typed.
+inline constexpr const char* kLinkWindowMissing =
+    "ﾃﾞｰﾀﾘﾝｸｿﾌﾄの「ﾒﾓﾘﾀﾞｲﾔﾙ」画面が見つかりません。ｷｰ操作は送っていません。";
+/// The "ﾒﾓﾘﾀﾞｲﾔﾙ" window would not take the keyboard focus; nothing was typed.
+inline constexpr const char* kLinkNotFocused =
+    "ﾃﾞｰﾀﾘﾝｸｿﾌﾄの「ﾒﾓﾘﾀﾞｲﾔﾙ」画面にﾌｫｰｶｽを移せません。ｷｰ操作は送っていません。";
 
 /// The command line named more than one file; `first` is opened.
 inline QString OnlyOneFile(const QString& first) {

@@ -14,4 +14,10 @@ Result<void> SettingsStore::Save(const Settings& settings) {
   return SaveSettings(file_, settings_);
 }
 
+Result<void> SettingsStore::SaveTransferPaths(const TransferPaths& paths) {
+  settings_.transferPaths = paths;
+  if (file_.empty()) return {};
+  return SaveTransferSettings(file_, paths.exe, paths.file);
+}
+
 }  // namespace chwr::gui

@@ -33,6 +33,9 @@ class SettingsStore {
   void setScoreOptions(const ScoreOptions& options) { settings_.scoreOptions = options; }
   /// The transfer settings' part.
   const TransferPaths& transferPaths() const { return settings_.transferPaths; }
+  /// Takes back the transfer settings' part and writes it to [N003] at once, as that
+  /// window does whenever it closes; fails as SaveTransferSettings does.
+  Result<void> SaveTransferPaths(const TransferPaths& paths);
 
   /// Writes `settings` (settings() with the main window's part put in) and keeps them;
   /// fails as SaveSettings does.
