@@ -230,22 +230,15 @@ void FluidSynthPlayer::TrySeek() {
 }
 
 // FluidSynth's player lingers for seconds after the last event before it calls the
-// file done, and again before each repeat. The file ends at its last event: there
-// the player stops, or starts over at once when looping. A loop may end before the
-// file does: the player sends the events up to this tick after this call and takes
-// the seek only at the next, so the notes struck past the loop's end meanwhile are
-// held back. Runs on the synth's thread.
+// file done, and again before each repeat. The file ends at its last event (or a loop
+// at its end): there the player stops, or goes back at once when looping. Runs on the
+// synth's thread.
 int FluidSynthPlayer::OnTick(void* data, int tick) {
   auto* self = static_cast<FluidSynthPlayer*>(data);
-  if (tick < 0) return FLUID_OK;
-  if (static_cast<std::uint32_t>(tick) < self->endTick_.load()) {
-    self->jumping_ = false;
-    return FLUID_OK;
-  }
+  if (tick < 0 || static_cast<std::uint32_t>(tick) < self->endTick_.load()) return FLUID_OK;
   fluid_player_t* player = self->tickPlayer_.load();
   if (!player) return FLUID_OK;
   if (self->looping_.load()) {
-    self->jumping_ = true;
     fluid_synth_all_notes_off(self->synth_, -1);
     fluid_player_seek(player, static_cast<int>(self->loopTick_.load()));
   } else {
@@ -263,7 +256,13 @@ int FluidSynthPlayer::OnEvent(void* data, fluid_midi_event_t* event) {
   const int channel = fluid_midi_event_get_channel(event);
   const bool noteOn =
       fluid_midi_event_get_type(event) == 0x90 && fluid_midi_event_get_velocity(event) > 0;
-  if (noteOn && self->jumping_.load()) return FLUID_OK;
+  // Past a loop's end the player sends what lies up to the tick it reached, before the
+  // seek back is taken: notes struck there would ring on, their note-offs never due.
+  if (noteOn && self->looping_.load()) {
+    fluid_player_t* player = self->tickPlayer_.load();
+    const int tick = player ? fluid_player_get_current_tick(player) : -1;
+    if (tick >= 0 && static_cast<std::uint32_t>(tick) >= self->endTick_.load()) return FLUID_OK;
+  }
   if (noteOn && channel >= 0 && channel < 16 && self->muted_[channel].load()) return FLUID_OK;
   return fluid_synth_handle_midi_event(self->synth_, event);
 }
