@@ -111,7 +111,6 @@ void MldDialogTest::aToneThatFitsOpensAsASongAnyOtherInTheDialog() {
   // Channels 1 and 5 picked: two parts, and what was left out is said.
   for (int i = 0; i < list->count(); ++i) list->item(i)->setSelected(i == 0 || i == 4);
   h.prompts.messages.clear();
-  h.prompts.confirms = {true};
   Click(d, "Command1");
   ImportChoices choices;
   choices.selected[0] = choices.selected[4] = true;
