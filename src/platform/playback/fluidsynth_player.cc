@@ -256,8 +256,8 @@ int FluidSynthPlayer::OnEvent(void* data, fluid_midi_event_t* event) {
   const int channel = fluid_midi_event_get_channel(event);
   const bool noteOn =
       fluid_midi_event_get_type(event) == 0x90 && fluid_midi_event_get_velocity(event) > 0;
-  // Past a loop's end the player sends what lies up to the tick it reached, before the
-  // seek back is taken: notes struck there would ring on, their note-offs never due.
+  // Past a loop's end the player sends what lies up to the tick it reached before it
+  // takes the seek back: notes struck there would sound for a moment at the jump.
   if (noteOn && self->looping_.load()) {
     fluid_player_t* player = self->tickPlayer_.load();
     const int tick = player ? fluid_player_get_current_tick(player) : -1;
