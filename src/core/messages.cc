@@ -182,10 +182,20 @@ std::string MldUnknownChunk(std::string_view id) {
   return "読めないﾁｬﾝｸ(" + std::string(id) + ")を読み飛ばしました。";
 }
 
-std::string MldVoicesLeftOut(const std::vector<int>& channels) {
+namespace {
+std::string ChannelList(const std::vector<int>& channels) {
   std::string list;
   for (int c : channels) list += (list.empty() ? "" : "、") + std::to_string(c + 1);
-  return "ﾊﾟｰﾄは4つまでのため、ﾁｬﾝﾈﾙ" + list + "は読み込みませんでした。";
+  return list;
+}
+}  // namespace
+
+std::string MldVoicesNotChosen(const std::vector<int>& channels) {
+  return "ﾁｬﾝﾈﾙ" + ChannelList(channels) + "は選ばれていないため、読み込みませんでした。";
+}
+
+std::string MldVoicesLeftOut(const std::vector<int>& channels) {
+  return "ﾊﾟｰﾄは4つまでのため、ﾁｬﾝﾈﾙ" + ChannelList(channels) + "は読み込みませんでした。";
 }
 
 std::string MldTrackCountMismatch(int declared, std::size_t found) {

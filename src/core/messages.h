@@ -196,6 +196,9 @@ std::string MldTrackCountMismatch(int declared, std::size_t found);
 /// Warning when a ring tone opened as a song has more voices than parts: the channels
 /// (0-based) left out.
 std::string MldVoicesLeftOut(const std::vector<int>& channels);
+/// Warning when voices of a ring tone were not picked in the import dialog: the channels
+/// (0-based) left out.
+std::string MldVoicesNotChosen(const std::vector<int>& channels);
 /// Warning when a voice of a ring tone opened as a song strikes notes together.
 inline constexpr const char* kMldChordsInParts =
     "和音を含むﾁｬﾝﾈﾙがあります。ﾊﾟｰﾄには一度に一つの音しか入らないため、一部の音は読み込まれていません。";

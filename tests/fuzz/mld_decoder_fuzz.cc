@@ -35,6 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     last = now;
   }
   FUZZ_CHECK(clock.Microseconds(music->lengthTicks) >= last);
+  // A loop to play lies within the song.
+  if (const auto loop = chwr::MldLoopMs(*music)) {
+    FUZZ_CHECK(0 <= loop->startMs && loop->startMs <= loop->endMs);
+    FUZZ_CHECK(loop->endMs <= clock.Microseconds(music->lengthTicks) / 1000);
+  }
 
   // The MIDI file made of it is whole: every track reads to its end-of-track event.
   const chwr::MldMidi midi = chwr::MldToSmf(*music);

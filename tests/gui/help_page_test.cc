@@ -239,7 +239,7 @@ void HelpPageTest::settingsKeysOnThePageAreTheKeysThatAreKept() {
   all.fontStrikeout = true;
   all.fontUnderline = true;
   all.scoreOptions.tone = "3";
-  all.importOptions = {.takeTone = 0, .takeOctave = 1, .volumeSource = 2, .measures = 5};
+  all.importOptions = {.takeTone = 0, .takeOctave = 1, .volumeSource = 2, .measures = 5, .loop = 1};
   all.repeatOn = true;
   all.octaveChoice = 2;
   all.view = {.check = false, .colors = false, .drift = false};

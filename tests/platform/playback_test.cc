@@ -231,6 +231,22 @@ TEST_F(FluidSynthPlayerTest, PlayLoopStartsOverUntilStopped) {
   EXPECT_EQ(ModeAfter(1000), PlayerMode::kStopped);
 }
 
+TEST_F(FluidSynthPlayerTest, PlayLoopRangeGoesBackToTheLoopStartWithItsNote) {
+  // C D E a quarter apart at tempo 120, then F on channel 2: a loop from D to F.
+  Bytes notes;
+  for (int key : {60, 62, 64}) notes = sb::Cat({notes, sb::On(60, key), sb::Off(900, key)});
+  Open(
+      sb::File(0, 960, {sb::Cat({notes, sb::On(60, 65, 100, 1), sb::Off(900, 65, 1), sb::End()})}));
+  player_->PlayLoopRange(500, 1500);
+  EXPECT_NEAR(PositionAfter(1600), 600, kSlack);
+  EXPECT_GT(player_->VoicesOn(0), 0) << "D, at the loop start, sounds again";
+  EXPECT_EQ(player_->VoicesOn(1), 0) << "F, at the loop end, is not struck";
+  player_->Pause();
+  player_->Resume();
+  EXPECT_NEAR(PositionAfter(2000), 600, kSlack) << "Resume loops again";
+  EXPECT_EQ(player_->Mode(), PlayerMode::kPlaying);
+}
+
 TEST_F(FluidSynthPlayerTest, FilesThatCannotBeOpenedLeaveThePlayerUsable) {
   Scratch dir;
   const std::pair<fs::path, std::string> cases[] = {
@@ -276,8 +292,9 @@ TEST_F(FluidSynthPlayerTest, TheResetFileResetsTheSynth) {
 
 TEST_F(FluidSynthPlayerTest, AMutedChannelFallsSilentAtOnceAndSoundsAgainWhenLetGo) {
   // Three short notes on the first channel, 500 ms apart, at 96 ticks a quarter.
-  Open(sb::File(0, 96, {sb::Cat({sb::On(0, 69), sb::Off(48, 69), sb::On(48, 69), sb::Off(48, 69),
-                                sb::On(48, 69), sb::Off(48, 69), sb::End()})}));
+  Open(sb::File(0, 96,
+                {sb::Cat({sb::On(0, 69), sb::Off(48, 69), sb::On(48, 69), sb::Off(48, 69),
+                          sb::On(48, 69), sb::Off(48, 69), sb::End()})}));
   player_->Play();
   player_->Render(100);
   EXPECT_GT(player_->VoicesOn(0), 0);

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "playback/midi_player.h"
@@ -23,7 +24,8 @@ class FakePlayer final : public MidiPlayer {
   std::int64_t lengthOnOpen = 12000;
   /// When set, Open fails with it.
   std::optional<Diagnostic> openFailure;
-  /// Every call in order: "Open <bytes>", "Play", "PlayLoop", "Stop", "Pause",
+  /// Every call in order: "Open <bytes>", "Play", "PlayLoop", "PlayLoopRange <from> <to>",
+  /// "Stop", "Pause",
   /// "Resume", "SetPosition <ms>", "Mute <channel> on|off".
   std::vector<std::string> calls;
   /// The bytes of the file last opened.
@@ -33,6 +35,11 @@ class FakePlayer final : public MidiPlayer {
   void Advance(std::int64_t ms) {
     if (mode_ != PlayerMode::kPlaying) return;
     position_ += ms;
+    if (range_ && position_ >= range_->second) {
+      const auto [from, to] = *range_;
+      position_ = to > from ? from + (position_ - to) % (to - from) : from;
+      return;
+    }
     if (position_ < length_) return;
     if (looping_ && length_ > 0) {
       position_ %= length_;
@@ -62,6 +69,11 @@ class FakePlayer final : public MidiPlayer {
   }
   void Play() override { Start("Play", false); }
   void PlayLoop() override { Start("PlayLoop", true); }
+  void PlayLoopRange(std::int64_t startMs, std::int64_t endMs) override {
+    Start(("PlayLoopRange " + std::to_string(startMs) + " " + std::to_string(endMs)).c_str(), true);
+    range_ = std::pair{startMs, std::min(endMs, length_)};
+    if (mode_ == PlayerMode::kPlaying && position_ >= range_->second) position_ = startMs;
+  }
   void Stop() override {
     calls.push_back("Stop");
     mode_ = PlayerMode::kStopped;
@@ -91,6 +103,7 @@ class FakePlayer final : public MidiPlayer {
     if (length_ == 0) return;
     if (position_ >= length_) position_ = 0;
     looping_ = loop;
+    range_.reset();
     mode_ = PlayerMode::kPlaying;
   }
 
@@ -98,6 +111,7 @@ class FakePlayer final : public MidiPlayer {
   std::int64_t position_ = 0;
   std::int64_t length_ = 0;
   bool looping_ = false;
+  std::optional<std::pair<std::int64_t, std::int64_t>> range_;  // PlayLoopRange's
 };
 
 }  // namespace chwr::testing

@@ -76,23 +76,58 @@ Result<OpenedSong> Opened(FileKind kind, Result<Read> read, std::span<const std:
 
 }  // namespace
 
+namespace {
+
+// The file's and the converter's warnings, the voices with notes left out (said by
+// `leftOut`) and chords in the voices kept.
+Diagnostics MldWarnings(const MldMusic& music, const MldMidi& midi,
+                        const std::array<bool, 16>& selected,
+                        std::string (*leftOut)(const std::vector<int>&)) {
+  Diagnostics warnings = music.warnings;
+  warnings.insert(warnings.end(), midi.warnings.begin(), midi.warnings.end());
+  std::vector<int> notTaken;
+  bool chords = false;
+  for (std::size_t i = 0; i < midi.trackChannels.size(); ++i) {
+    if (midi.trackNotes[i] == 0) continue;
+    if (i < selected.size() && selected[i]) {
+      chords = chords || midi.trackChords[i];
+    } else {
+      notTaken.push_back(midi.trackChannels[i]);
+    }
+  }
+  if (!notTaken.empty()) warnings.push_back(MakeWarning(leftOut(notTaken)));
+  if (chords) warnings.push_back(MakeWarning(msg::kMldChordsInParts));
+  return warnings;
+}
+
+}  // namespace
+
+bool MldFitsSong(const MldMusic& music) {
+  const MldMidi midi = MldToSmf(music, kMldSongBase);
+  int voices = 0;
+  for (std::size_t i = 0; i < midi.trackChannels.size(); ++i) {
+    if (midi.trackNotes[i] == 0) continue;
+    if (midi.trackChords[i] || ++voices > 4) return false;
+  }
+  return true;
+}
+
+Diagnostics MldChoiceWarnings(const MldMusic& music, const MldMidi& midi,
+                              const std::array<bool, 16>& selected) {
+  return MldWarnings(music, midi, selected, &msg::MldVoicesNotChosen);
+}
+
 Result<OpenedSong> OpenForeignMld(const MldMusic& music) {
   // Converted with this program's own key base, the import writes the keys the file names.
   const MldMidi midi = MldToSmf(music, kMldSongBase);
   ImportChoices choices;
   choices.measures = "9999";  // the whole ring tone
   choices.octave = true;      // each part starts in the octave it plays, not the default
-  std::vector<int> leftOut;
-  bool chords = false;
   int chosen = 0;
   for (std::size_t i = 0; i < midi.trackChannels.size() && i < choices.selected.size(); ++i) {
-    if (midi.trackNotes[i] == 0) continue;
-    chords = chords || midi.trackChords[i];
-    if (chosen < 4) {
+    if (midi.trackNotes[i] > 0 && chosen < 4) {
       choices.selected[i] = true;
       ++chosen;
-    } else {
-      leftOut.push_back(midi.trackChannels[i]);
     }
   }
   if (chosen == 0)
@@ -100,10 +135,7 @@ Result<OpenedSong> OpenForeignMld(const MldMusic& music) {
   auto opened = ImportMidiSong(midi.bytes, choices);
   if (!opened) return opened;
   opened->kind = FileKind::kMld;
-  Diagnostics warnings = music.warnings;
-  warnings.insert(warnings.end(), midi.warnings.begin(), midi.warnings.end());
-  if (!leftOut.empty()) warnings.push_back(MakeWarning(msg::MldVoicesLeftOut(leftOut)));
-  if (chords) warnings.push_back(MakeWarning(msg::kMldChordsInParts));
+  Diagnostics warnings = MldWarnings(music, midi, choices.selected, &msg::MldVoicesLeftOut);
   warnings.insert(warnings.end(), opened->warnings.begin(), opened->warnings.end());
   opened->warnings = std::move(warnings);
   return opened;

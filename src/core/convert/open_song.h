@@ -3,6 +3,7 @@
 // kind comes from the name (its last three characters "MLD", "SMD", "MID", anything
 // else is song text); the bytes only help to say what went wrong.
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -12,6 +13,7 @@
 #include "diagnostic.h"
 #include "import/smf_import.h"  // SmfFacts, ImportChoices
 #include "mld/mld_decoder.h"
+#include "mld/mld_midi.h"
 #include "song/song_document.h"
 
 namespace chwr {
@@ -53,6 +55,17 @@ Result<OpenedSong> ImportMidiSong(std::span<const std::uint8_t> bytes,
 /// fill the parts in channel order as tracks do in the MIDI import, with the keys the file
 /// names; voices past the fourth are left out and chords thinned, each said in a warning.
 Result<OpenedSong> OpenForeignMld(const MldMusic& music);
+
+/// Whether a ring tone of another program's layout opens as a song as it stands: at most
+/// four of its voices strike notes and none strikes two at once. One that does not is
+/// for the user to pick voices from (the editor's import dialog).
+bool MldFitsSong(const MldMusic& music);
+
+/// What a song made of the voices `selected` of `midi` (MldToSmf of `music` at
+/// kMldSongBase; item i is its track i + 1) should tell: the file's own warnings, the voices
+/// with notes not selected, and chords in those selected, which a part cannot hold.
+Diagnostics MldChoiceWarnings(const MldMusic& music, const MldMidi& midi,
+                              const std::array<bool, 16>& selected);
 
 /// Reads `bytes` as a file of `kind`. A reader's "ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。" names what the
 /// bytes are instead when they plainly are another kind (code kOtherKind). The SMD reader

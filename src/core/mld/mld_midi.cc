@@ -296,4 +296,16 @@ MldMidi MldToSmf(const MldMusic& music, int melodicBase) {
   return Writer(music, melodicBase).Run();
 }
 
+std::optional<MldLoopSpan> MldLoopMs(const MldMusic& music) {
+  const auto& loops = music.loops;  // in tick order
+  const auto start = std::find_if(loops.begin(), loops.end(), [](auto& l) { return l.start; });
+  const std::int64_t from = start != loops.end() ? start->tick : 0;
+  const auto end =
+      std::find_if(loops.begin(), loops.end(), [&](auto& l) { return !l.start && l.tick > from; });
+  const std::int64_t to = end != loops.end() ? end->tick : music.lengthTicks;
+  if (loops.empty() || to <= from) return std::nullopt;
+  const MldClock clock(music.tempos);
+  return MldLoopSpan{clock.Microseconds(from) / 1000, clock.Microseconds(to) / 1000};
+}
+
 }  // namespace chwr

@@ -5,6 +5,7 @@
 // 111, which common players and game engines take as the point to loop back to.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "diagnostic.h"
@@ -38,5 +39,18 @@ inline constexpr int kMldDrumChannel = 9;
 /// quarter note. Notes of gate 0 (rests, in the files that write them so) make no sound.
 /// `melodicBase` is the MIDI key of MLD key 0 on a melodic channel.
 MldMidi MldToSmf(const MldMusic& music, int melodicBase = kMldMelodicBase);
+
+/// Where a ring tone's loop runs, in milliseconds from the start.
+struct MldLoopSpan {
+  std::int64_t startMs = 0;
+  std::int64_t endMs = 0;
+  bool operator==(const MldLoopSpan&) const = default;
+};
+
+/// The loop a player repeats: from the first loop start to the first loop end after it
+/// (the song's end when none follows; the song's start when an end has no start before
+/// it); nullopt without loop points or when the span is empty. Both are rounded down, so
+/// a note at the loop start is never passed over by a player going back to it.
+std::optional<MldLoopSpan> MldLoopMs(const MldMusic& music);
 
 }  // namespace chwr

@@ -103,6 +103,7 @@ Settings ReadSettings(const IniFile& ini) {
   s.importOptions.takeOctave = WholeNumberOr(ini, kMidi, "Oct", import.takeOctave);
   s.importOptions.volumeSource = WholeNumberOr(ini, kMidi, "Vol", import.volumeSource);
   s.importOptions.measures = WholeNumberOr(ini, kMidi, "Pos", import.measures);
+  s.importOptions.loop = WholeNumberOr(ini, kMidi, "Loop", import.loop);
   s.transferPaths.exe = TextOr(ini, kN003, "EXE", defaults.transferPaths.exe);
   s.transferPaths.file = TextOr(ini, kN003, "FILE", defaults.transferPaths.file);
   for (const auto& [key, flag] : kViewKeys) s.view.*flag = WholeNumberOr(ini, kView, key, 1) != 0;
@@ -148,6 +149,10 @@ void WriteSettings(IniFile& ini, const Settings& s) {
   }
   // Only this program knows the key; a file shared with older versions stays as they wrote it.
   if (!s.soundFont.empty()) ini.Set(kMidi, "SoundFont", s.soundFont);
+  // Likewise; once written, the key follows the check box both ways.
+  if (s.importOptions.loop != 0 || ini.Get(kMidi, "Loop")) {
+    ini.Set(kMidi, "Loop", std::to_string(s.importOptions.loop));
+  }
   if (s.window) {
     ini.Set(kWindow, "Left", std::to_string(s.window->left));
     ini.Set(kWindow, "Top", std::to_string(s.window->top));

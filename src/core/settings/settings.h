@@ -33,6 +33,7 @@ struct ImportOptions {
   int takeOctave = 0;    ///< [Midi] Oct: the octave check box, 0 = off
   int volumeSource = 0;  ///< [Midi] Vol: 1 volume, 2 expression, 3 velocity, else none
   int measures = 32;     ///< [Midi] Pos: the number of measures to convert
+  int loop = 0;          ///< [Midi] Loop: the preview's loop check box, 0 = off
   /// Field-by-field equality.
   bool operator==(const ImportOptions&) const = default;
 };

@@ -17,6 +17,7 @@
 #include <cmath>
 #include <optional>
 
+#include "convert/open_song.h"
 #include "io/file_io.h"
 #include "main_window/feedback.h"
 #include "main_window/file_commands.h"
@@ -90,16 +91,26 @@ QString ImportSourceTip(const ImportSource& source, bool channels) {
 }
 
 ImportDialog::ImportDialog(ImportDialogLinks links, QString path, const SmfFacts& facts,
-                           std::span<const std::uint8_t> bytes, QWidget* mainWindow)
-    : QDialog(mainWindow), links_(std::move(links)), path_(std::move(path)), facts_(facts) {
+                           std::span<const std::uint8_t> bytes, QWidget* mainWindow,
+                           std::optional<ImportMld> mld)
+    : QDialog(mainWindow),
+      links_(std::move(links)),
+      path_(std::move(path)),
+      facts_(facts),
+      mld_(std::move(mld)) {
   setObjectName("Form3");
   // The caption names the file: the main window's still names the song, which stays
   // until a conversion replaces it.
-  setWindowTitle(QFileInfo(path_).fileName() + " - MIDIﾌｧｲﾙ取り込み");
+  setWindowTitle(QFileInfo(path_).fileName() +
+                 (mld_ ? " - MLDﾌｧｲﾙ取り込み" : " - MIDIﾌｧｲﾙ取り込み"));
   setModal(false);
   BuildControls();
-  FillList(bytes);
   LoadOptions();
+  if (mld_) {
+    FillVoices(bytes);
+  } else {
+    FillList(bytes);
+  }
   if (mainWindow) move(mainWindow->pos() + kPlacement);
   // The song's file must not change under the dialog; it changes the song itself.
   for (QAction* action : links_.blocked) action->setEnabled(false);
@@ -149,6 +160,9 @@ void ImportDialog::BuildControls() {
   chkOCT_ = check("chkOCT", "ｵｸﾀｰﾌﾞ", "MIDIﾌｧｲﾙからｵｸﾀｰﾌﾞを取り込むか指定");
   chkTONE_ = check("chkTONE", "音色", "MIDIﾌｧｲﾙから音色を取り込むか指定");
   chkVOL_ = check("chkVOL", "ﾎﾞﾘｭｰﾑ", "MIDIﾌｧｲﾙからﾎﾞﾘｭｰﾑを取り込むか指定");
+  chkLOOP_ = new QCheckBox("ﾙｰﾌﾟ再生", this);
+  chkLOOP_->setObjectName("chkLOOP");
+  chkLOOP_->setToolTip("試聴を止めるまで繰り返す (ﾙｰﾌﾟﾎﾟｲﾝﾄがあればその間を)");
   auto* options = new QGridLayout(frame2);
   options->addWidget(chkDELTA_, 0, 0);
   options->addWidget(chkOCT_, 0, 1);
@@ -175,9 +189,13 @@ void ImportDialog::BuildControls() {
   convert_ = button("Command1", "MML変換");
   close_ = button("Command2", "閉じる");
   preview_ = button("Command3", kPlay);
+  saveMidi_ = button("cmdSAVEMID", "MIDI保存...");
+  saveMidi_->setToolTip("着信ﾒﾛﾃﾞｨをそのままMIDIﾌｧｲﾙに保存");
+  saveMidi_->setVisible(mld_.has_value());
   connect(convert_, &QPushButton::clicked, this, &ImportDialog::Convert);
   connect(close_, &QPushButton::clicked, this, &QDialog::close);
   connect(preview_, &QPushButton::clicked, this, &ImportDialog::TogglePreview);
+  connect(saveMidi_, &QPushButton::clicked, this, &ImportDialog::SaveMidi);
 
   timer1_ = new QTimer(this);
   timer1_->setObjectName("Timer1");
@@ -193,7 +211,9 @@ void ImportDialog::BuildControls() {
   top->addLayout(right, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(preview_);
+  buttons->addWidget(chkLOOP_);
   buttons->addStretch();
+  buttons->addWidget(saveMidi_);
   buttons->addWidget(convert_);
   buttons->addWidget(close_);
   auto* layout = new QVBoxLayout(this);
@@ -201,9 +221,9 @@ void ImportDialog::BuildControls() {
   layout->addLayout(buttons);
 
   // Tab follows the eye: the list, the numbers, the options, then the buttons.
-  const QList<QWidget*> order = {lstCH_,   txtSEEK_, txtMAX_, txtTRANCE_,         chkDELTA_,
-                                 chkOCT_,  chkTONE_, chkVOL_, optVOL_->button(1), preview_,
-                                 convert_, close_};
+  const QList<QWidget*> order = {
+      lstCH_,  txtSEEK_,           txtMAX_,  txtTRANCE_, chkDELTA_, chkOCT_,  chkTONE_,
+      chkVOL_, optVOL_->button(1), preview_, chkLOOP_,   saveMidi_, convert_, close_};
   for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -226,6 +246,26 @@ void ImportDialog::FillList(std::span<const std::uint8_t> bytes) {
   lstCH_->item(0)->setSelected(true);
 }
 
+// A ring tone's voices, by the channel each sounds on. Those a song would take when it
+// fits one are picked to start with: the first four that strike notes.
+void ImportDialog::FillVoices(std::span<const std::uint8_t> bytes) {
+  const std::array<ImportSource, 16> sources = DescribeImportSources(bytes, facts_);
+  const MldMidi& midi = mld_->songMidi;
+  int picked = 0;
+  for (std::size_t i = 0; i < midi.trackChannels.size() && i < sources.size(); ++i) {
+    auto* item = new QListWidgetItem(QString("ﾁｬﾝﾈﾙ%1").arg(midi.trackChannels[i] + 1, 2), lstCH_);
+    item->setToolTip(ImportSourceTip(sources[i], false));
+    if (midi.trackNotes[i] > 0 && picked < 4) {
+      item->setSelected(true);
+      ++picked;
+    }
+  }
+  if (lstCH_->count() > 0) lstCH_->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+  // The whole tone, each part in the octave it plays: the keys the file names.
+  txtMAX_->setText(QString::number(kMaxMeasures));
+  chkOCT_->setChecked(true);
+}
+
 void ImportDialog::LoadOptions() {
   const ImportOptions& o = links_.options;
   chkTONE_->setChecked(o.takeTone != 0);
@@ -235,6 +275,7 @@ void ImportDialog::LoadOptions() {
   chkVOL_->setChecked(volume);
   if (volume) optVOL_->button(o.volumeSource)->setChecked(true);
   txtMAX_->setText(QString::number(o.measures));
+  chkLOOP_->setChecked(o.loop != 0);
 }
 
 // A number of measures that is none (or none the box takes) leaves the one stored
@@ -242,8 +283,11 @@ void ImportDialog::LoadOptions() {
 ImportOptions ImportDialog::Options() const {
   ImportOptions o = links_.options;
   o.takeTone = chkTONE_->isChecked() ? 1 : 0;
-  o.takeOctave = chkOCT_->isChecked() ? 1 : 0;
   o.volumeSource = chkVOL_->isChecked() ? std::max(0, optVOL_->checkedId()) : 0;
+  o.loop = chkLOOP_->isChecked() ? 1 : 0;
+  // A ring tone's range and octave are its own; the next MIDI file keeps the stored ones.
+  if (mld_) return o;
+  o.takeOctave = chkOCT_->isChecked() ? 1 : 0;
   if (auto measures = TypedNumber(txtMAX_->text());
       measures && *measures >= 0 && *measures <= kMaxMeasures) {
     o.measures = static_cast<int>(std::lround(*measures));
@@ -304,12 +348,9 @@ void ImportDialog::Convert() {
       !links_.prompts->AskOkCancel(this, kConvertQuestion)) {
     return;
   }
-  // Each conversion reads the file as it is now.
-  const Result<ImportedSong> imported = [&]() -> Result<ImportedSong> {
+  const Result<ImportedSong> imported = [&] {
     WaitCursor wait;
-    auto bytes = ReadFileBytes(S(path_));
-    if (!bytes) return std::unexpected(bytes.error());
-    return ImportSmf(*bytes, facts_, choices);
+    return Import(choices);
   }();
   if (!imported) {
     Show(imported.error());
@@ -326,6 +367,23 @@ void ImportDialog::Convert() {
   for (const Diagnostic& warning : imported->warnings) Show(warning);
 }
 
+// Each conversion reads a MIDI file as it is now. A ring tone converts as it was read:
+// the list names its voices as they were then.
+Result<ImportedSong> ImportDialog::Import(const ImportChoices& choices) const {
+  if (mld_) {
+    auto imported = ImportSmf(mld_->songMidi.bytes, facts_, choices);
+    if (imported && imported->converted) {
+      Diagnostics warnings = MldChoiceWarnings(mld_->music, mld_->songMidi, choices.selected);
+      warnings.insert(warnings.end(), imported->warnings.begin(), imported->warnings.end());
+      imported->warnings = std::move(warnings);
+    }
+    return imported;
+  }
+  auto bytes = ReadFileBytes(S(path_));
+  if (!bytes) return std::unexpected(bytes.error());
+  return ImportSmf(*bytes, facts_, choices);
+}
+
 // The start measure in the player's milliseconds, at the file's first tempo.
 void ImportDialog::TogglePreview() {
   if (preview_->text() != kPlay) {
@@ -335,7 +393,17 @@ void ImportDialog::TogglePreview() {
   double measures = TypedNumber(txtSEEK_->text()).value_or(0);
   measures = std::clamp(measures, 0.0, kMaxMeasures * 1000);
   const auto ms = std::llround(measures * 4 * facts_.quarterSeconds * 1000);
-  if (!links_.playback->PlayPreview(S(path_), ms)) return;
+  PreviewLoop loop{chkLOOP_->isChecked(), {}};
+  bool started = false;
+  if (mld_) {
+    // Every voice as the handset sounds it, keys and all; a loop between its loop points.
+    if (auto span = MldLoopMs(mld_->music)) loop.span = std::pair{span->startMs, span->endMs};
+    started =
+        links_.playback->PlayPreviewImage(MldToSmf(mld_->music, kMldMelodicBase).bytes, ms, loop);
+  } else {
+    started = links_.playback->PlayPreview(S(path_), ms, loop);
+  }
+  if (!started) return;
   preview_->setText(kStop);
   timer1_->start();
 }
@@ -348,6 +416,19 @@ void ImportDialog::EndPreview() {
   timer1_->stop();
   links_.playback->StopPreview();
   preview_->setText(kPlay);
+}
+
+// The same bytes as `chwr convert` writes for the file.
+void ImportDialog::SaveMidi() {
+  if (!mld_) return;
+  const QString path = links_.files->AskSaveFile(
+      {"Midi File(*.mid)", "*.mid", DefaultNames::Beside(path_).midi, ".mid", {}});
+  if (path.isEmpty()) return;
+  auto written = [&] {
+    WaitCursor wait;
+    return WriteFileAtomic(S(path), MldToSmf(mld_->music, kMldMelodicBase).bytes);
+  }();
+  if (!written) Show(written.error());
 }
 
 void ImportDialog::done(int result) {

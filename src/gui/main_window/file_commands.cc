@@ -119,14 +119,27 @@ void FileCommands::OpenFrom(QString path) {
         {"Text&Mld&Smd&Midi File(*.txt;*.mld;*.smd;*.mid)", "*.txt;*.mld;*.smd;*.mid", {}, {}, {}});
     if (path.isEmpty()) return;
   }
-  if (FileKindOf(S(path)) == FileKind::kMidi) {
+  const FileKind kind = FileKindOf(S(path));
+  if (kind == FileKind::kMidi) {
     emit midiChosen(path);
     return;
   }
-  auto read = [&] {
+  bool choose = false;
+  auto read = [&]() -> Result<OpenedSong> {
     WaitCursor wait;
-    return OpenSongFile(S(path));
+    auto bytes = ReadFileBytes(S(path));
+    if (!bytes) return std::unexpected(bytes.error());
+    if (kind == FileKind::kMld) {
+      auto music = DecodeMld(*bytes);
+      choose = music && !IsSongLayout(*music) && !MldFitsSong(*music);
+      if (choose) return OpenedSong{};
+    }
+    return OpenSongBytes(kind, *bytes);
   }();
+  if (choose) {
+    emit midiChosen(path);
+    return;
+  }
   if (!read) {
     feedback_.ShowDiagnostic(read.error());
     return;
@@ -155,7 +168,8 @@ void FileCommands::ShowImported(const SongDocument& song, const QString& midiPat
   form_.showSong(song);
   SetDocumentPath({});
   names_ = DefaultNames::Beside(midiPath);
-  names_.midi = midiPath;
+  // A ring tone converted through the dialog is as much the song's MLD file as one opened.
+  (FileKindOf(S(midiPath)) == FileKind::kMld ? names_.mld : names_.midi) = midiPath;
   emit songReplaced();
   emit fileUsed(midiPath);
   form_.setModified(true);

@@ -93,8 +93,9 @@ class FileCommands final : public QObject {
   /// A song file was opened or saved, an MLD file opened or a MIDI file converted: one for
   /// the recent files.
   void fileUsed(const QString& path);
-  /// The user opened a MIDI file (after the question about changes): it goes to the import
-  /// dialog. The song, its file and its changes stay until a conversion replaces them.
+  /// The user opened a MIDI file, or a ring tone whose voices no song holds as they are
+  /// (after the question about changes): it goes to the import dialog. The song, its
+  /// file and its changes stay until a conversion replaces them.
   void midiChosen(const QString& path);
 
  private:

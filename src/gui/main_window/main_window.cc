@@ -412,11 +412,21 @@ void MainWindow::ShowScoreEditor() {
 // converts, the song stays the user's: its text, its file, its unsaved changes and the
 // recent files are as they were, so closing the dialog takes nothing away. Another MIDI
 // file opened meanwhile (dropped, from the recent files) takes the open dialog's place.
+// A ring tone whose voices need choosing comes as the MIDI file of its voices, at the
+// keys a song names.
 void MainWindow::ImportMidi(const QString& path) {
+  std::optional<ImportMld> mld;
   auto read = [&]() -> Result<std::pair<std::vector<std::uint8_t>, SmfFacts>> {
     WaitCursor wait;
     auto bytes = ReadFileBytes(S(path));
     if (!bytes) return std::unexpected(bytes.error());
+    if (FileKindOf(S(path)) == FileKind::kMld) {
+      auto music = DecodeMld(*bytes);
+      if (!music) return std::unexpected(music.error());
+      MldMidi midi = MldToSmf(*music, kMldSongBase);
+      *bytes = midi.bytes;
+      mld = ImportMld{std::move(*music), std::move(midi)};
+    }
     auto facts = ReadMidiFileFacts(*bytes);
     if (!facts) return std::unexpected(facts.error());
     return std::pair{std::move(*bytes), *facts};
@@ -434,7 +444,8 @@ void MainWindow::ImportMidi(const QString& path) {
       playback_.get(),
       env_.settings.importOptions(),
       {actions_->find("mnuNEW"), actions_->find("mnuREAD"), actions_->find("mnuSAVE")}};
-  import_ = new ImportDialog(std::move(links), path, read->second, read->first, this);
+  import_ =
+      new ImportDialog(std::move(links), path, read->second, read->first, this, std::move(mld));
   connect(import_, &ImportDialog::closed, this,
           [this, dialog = import_](const ImportOptions& options) {
             env_.settings.setImportOptions(options);

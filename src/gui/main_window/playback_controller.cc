@@ -191,7 +191,22 @@ void PlaybackController::SongLengthKnown(std::int64_t ms) {
   slider_->setLength(static_cast<int>(std::min<std::int64_t>(ms, std::numeric_limits<int>::max())));
 }
 
-bool PlaybackController::PlayPreview(const std::filesystem::path& path, std::int64_t ms) {
+bool PlaybackController::PlayPreviewImage(std::span<const std::uint8_t> image, std::int64_t ms,
+                                          PreviewLoop loop) {
+  if (busy_) return false;
+  // The player may hold the playback file open from the song's last playback; it has
+  // read it whole, so writing over it is safe.
+  std::error_code ec;
+  std::filesystem::create_directories(playbackFile_.parent_path(), ec);
+  if (auto written = WriteFileAtomic(playbackFile_, image); !written) {
+    feedback_.ShowDiagnostic(written.error());
+    return false;
+  }
+  return PlayPreview(playbackFile_, ms, loop);
+}
+
+bool PlaybackController::PlayPreview(const std::filesystem::path& path, std::int64_t ms,
+                                     PreviewLoop loop) {
   if (busy_) return false;
   seeking_ = false;
   previewing_ = false;
@@ -203,7 +218,13 @@ bool PlaybackController::PlayPreview(const std::filesystem::path& path, std::int
     return false;
   }
   if (ms > 0) player_->SetPosition(ms);
-  player_->Play();
+  if (!loop.on) {
+    player_->Play();
+  } else if (loop.span) {
+    player_->PlayLoopRange(loop.span->first, loop.span->second);
+  } else {
+    player_->PlayLoop();
+  }
   previewing_ = true;
   return true;
 }

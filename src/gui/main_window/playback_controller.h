@@ -12,6 +12,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
+#include <utility>
 
 #include "convert/build_song.h"
 #include "diagnostic.h"
@@ -29,6 +31,12 @@ struct MidiControls;
 
 /// Makes the player on first Play; fails with the message the user sees.
 using PlayerFactory = std::function<Result<std::unique_ptr<MidiPlayer>>()>;
+
+/// How a preview repeats: not at all, the whole file, or between two positions (ms).
+struct PreviewLoop {
+  bool on = false;
+  std::optional<std::pair<std::int64_t, std::int64_t>> span;
+};
 
 /// The playback commands and the slider "Slider1".
 class PlaybackController final : public QObject {
@@ -65,7 +73,9 @@ class PlaybackController final : public QObject {
 
   /// Plays the MIDI file at `path` from `ms` in place of anything playing (the import
   /// dialog's preview); false when it cannot, after telling the user why.
-  bool PlayPreview(const std::filesystem::path& path, std::int64_t ms);
+  bool PlayPreview(const std::filesystem::path& path, std::int64_t ms, PreviewLoop loop = {});
+  /// Plays MIDI `image` as PlayPreview does a file, through the playback file.
+  bool PlayPreviewImage(std::span<const std::uint8_t> image, std::int64_t ms, PreviewLoop loop);
   /// Whether the preview last started still plays: false once it ended, was stopped, or
   /// the song's own playback took the player over.
   bool PreviewPlaying() const;

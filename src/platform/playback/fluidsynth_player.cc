@@ -179,11 +179,12 @@ Result<void> FluidSynthPlayer::OpenBytes(std::vector<std::uint8_t> bytes) {
   open_ = true;
   paused_ = false;
   loop_ = false;
+  range_.reset();
   pendingSeek_.reset();
   return {};
 }
 
-void FluidSynthPlayer::StartPlayer(bool loop) {
+void FluidSynthPlayer::StartPlayer(bool loop, std::optional<LoopRange> range) {
   std::lock_guard lock(mutex_);
   if (!open_) return;
   if (!player_) {
@@ -197,7 +198,13 @@ void FluidSynthPlayer::StartPlayer(bool loop) {
     fluid_player_set_playback_callback(player_, &FluidSynthPlayer::OnEvent, this);
     tickPlayer_ = player_;
   }
-  endTick_ = timing_.totalTicks;
+  // Rounded down, as the ticks of a note at the loop start may lie a fraction of a
+  // millisecond after the position named.
+  const auto tickAt = [&](std::int64_t ms) {
+    return timing_.MsToTicks(static_cast<double>(std::max<std::int64_t>(ms, 0)));
+  };
+  endTick_ = range ? tickAt(range->endMs) : timing_.totalTicks;
+  loopTick_ = range ? tickAt(range->startMs) : 0;
   looping_ = loop;
   fluid_player_set_loop(player_, loop ? -1 : 1);
   // A position chosen while stopped or paused goes in before playing starts: once
@@ -210,6 +217,7 @@ void FluidSynthPlayer::StartPlayer(bool loop) {
   fluid_player_play(player_);
   paused_ = false;
   loop_ = loop;
+  range_ = range;
   TrySeek();
 }
 
@@ -222,15 +230,17 @@ void FluidSynthPlayer::TrySeek() {
 }
 
 // FluidSynth's player lingers for seconds after the last event before it calls the
-// file done, and again before each repeat. The file ends at its last event: there
-// the player stops, or starts over at once when looping. Runs on the synth's thread.
+// file done, and again before each repeat. The file ends at its last event (or a loop
+// at its end): there the player stops, or goes back at once when looping. Runs on the
+// synth's thread.
 int FluidSynthPlayer::OnTick(void* data, int tick) {
   auto* self = static_cast<FluidSynthPlayer*>(data);
   if (tick < 0 || static_cast<std::uint32_t>(tick) < self->endTick_.load()) return FLUID_OK;
   fluid_player_t* player = self->tickPlayer_.load();
   if (!player) return FLUID_OK;
   if (self->looping_.load()) {
-    fluid_player_seek(player, 0);
+    fluid_synth_all_notes_off(self->synth_, -1);
+    fluid_player_seek(player, static_cast<int>(self->loopTick_.load()));
   } else {
     fluid_player_stop(player);
     fluid_synth_all_notes_off(self->synth_, -1);
@@ -246,6 +256,13 @@ int FluidSynthPlayer::OnEvent(void* data, fluid_midi_event_t* event) {
   const int channel = fluid_midi_event_get_channel(event);
   const bool noteOn =
       fluid_midi_event_get_type(event) == 0x90 && fluid_midi_event_get_velocity(event) > 0;
+  // Past a loop's end the player sends what lies up to the tick it reached before it
+  // takes the seek back: notes struck there would sound for a moment at the jump.
+  if (noteOn && self->looping_.load()) {
+    fluid_player_t* player = self->tickPlayer_.load();
+    const int tick = player ? fluid_player_get_current_tick(player) : -1;
+    if (tick >= 0 && static_cast<std::uint32_t>(tick) >= self->endTick_.load()) return FLUID_OK;
+  }
   if (noteOn && channel >= 0 && channel < 16 && self->muted_[channel].load()) return FLUID_OK;
   return fluid_synth_handle_midi_event(self->synth_, event);
 }
@@ -264,6 +281,10 @@ void FluidSynthPlayer::PlayLoop() {
   StartPlayer(true);
 }
 
+void FluidSynthPlayer::PlayLoopRange(std::int64_t startMs, std::int64_t endMs) {
+  StartPlayer(true, LoopRange{startMs, endMs});
+}
+
 void FluidSynthPlayer::Stop() {
   std::lock_guard lock(mutex_);
   looping_ = false;
@@ -271,6 +292,7 @@ void FluidSynthPlayer::Stop() {
   fluid_synth_all_notes_off(synth_, -1);
   paused_ = false;
   loop_ = false;
+  range_.reset();
 }
 
 void FluidSynthPlayer::Pause() {
@@ -282,7 +304,7 @@ void FluidSynthPlayer::Pause() {
 }
 
 void FluidSynthPlayer::Resume() {
-  StartPlayer(loop_);
+  StartPlayer(loop_, range_);
 }
 
 std::int64_t FluidSynthPlayer::Position() {

@@ -41,6 +41,7 @@ class [[gnu::visibility("default")]] FluidSynthPlayer final : public MidiPlayer 
   Result<void> OpenBytes(std::vector<std::uint8_t> bytes) override;
   void Play() override;
   void PlayLoop() override;
+  void PlayLoopRange(std::int64_t startMs, std::int64_t endMs) override;
   void Stop() override;
   void Pause() override;
   void Resume() override;
@@ -61,7 +62,11 @@ class [[gnu::visibility("default")]] FluidSynthPlayer final : public MidiPlayer 
 
  private:
   FluidSynthPlayer() = default;
-  void StartPlayer(bool loop);
+  struct LoopRange {
+    std::int64_t startMs;
+    std::int64_t endMs;
+  };
+  void StartPlayer(bool loop, std::optional<LoopRange> range = {});
   void TrySeek();
   static int OnTick(void* data, int tick);
   static int OnEvent(void* data, _fluid_midi_event_t* event);
@@ -79,9 +84,12 @@ class [[gnu::visibility("default")]] FluidSynthPlayer final : public MidiPlayer 
   bool open_ = false;
   bool paused_ = false;
   bool loop_ = false;
+  std::optional<LoopRange> range_;  // PlayLoopRange's, kept for Resume
   std::optional<std::uint32_t> pendingSeek_;
 
   std::atomic<std::uint32_t> endTick_{0};
+  std::atomic<std::uint32_t> loopTick_{0};             // where a loop goes back to
+  std::atomic<bool> jumping_{false};                   // notes past the loop's end are held back
   std::atomic<_fluid_player_t*> tickPlayer_{nullptr};  // what the synth thread may touch
   std::atomic<bool> looping_{false};
   std::array<std::atomic<bool>, 16> muted_{};  // read on the synth's thread

@@ -44,11 +44,15 @@ class MidiPlayer {
   virtual void Play() = 0;
   /// Plays from the current position, starting over at the end, until stopped.
   virtual void PlayLoop() = 0;
+  /// Plays from the current position; on reaching `endMs` goes back to `startMs`, until
+  /// stopped (a ring tone's loop points). From a position at or past `endMs` it goes
+  /// back at once.
+  virtual void PlayLoopRange(std::int64_t startMs, std::int64_t endMs) = 0;
   /// Stops; the position stays where it was.
   virtual void Stop() = 0;
   /// Pauses; Resume goes on from here.
   virtual void Pause() = 0;
-  /// Goes on after Pause, looping again when PlayLoop had started it.
+  /// Goes on after Pause, looping again as PlayLoop or PlayLoopRange had started it.
   virtual void Resume() = 0;
   /// Current position.
   virtual std::int64_t Position() = 0;

@@ -240,5 +240,37 @@ TEST(OpenSong, ARingToneInAnotherLayoutSoundsAsTheSongItWasMadeFrom) {
   }
 }
 
+// Voice v's key k: a 3-byte note at delta 0, gate 16.
+Bytes N(int v, int k) {
+  return {0x00, std::uint8_t(v << 6 | k), 0x10};
+}
+
+TEST(OpenSong, ARingToneFitsASongWithFourVoicesAtMostAndNoChords) {
+  const struct {
+    const char* what;
+    std::vector<Bytes> tracks;
+    bool fits;
+  } cases[] = {
+      {"no notes", {kMldEnd}, true},
+      {"four voices on two tracks", {Cat({N(0, 1), N(3, 2)}), Cat({N(0, 1), N(1, 2)})}, true},
+      {"five voices", {Cat({N(0, 1), N(1, 1), N(2, 1), N(3, 1)}), N(0, 1)}, false},
+      {"a chord", {Cat({N(0, 1), N(0, 5)})}, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(MldFitsSong(*DecodeMld(test::MldFile({}, c.tracks))), c.fits) << c.what;
+  }
+}
+
+TEST(OpenSong, VoicesNotPickedAndChordsPickedAreNamed) {
+  // Channels 1 to 5, the first striking a chord.
+  const auto music = DecodeMld(test::MldFile(
+      {}, {Cat({N(0, 1), N(0, 5), N(1, 1), N(2, 1), N(3, 1)}), Cat({N(0, 1), kMldEnd})}));
+  const MldMidi midi = MldToSmf(*music, kMldSongBase);
+  EXPECT_EQ(test::Messages(MldChoiceWarnings(*music, midi, {true, false, true})),
+            (std::vector<std::string>{msg::MldVoicesNotChosen({1, 3, 4}), msg::kMldChordsInParts}));
+  EXPECT_EQ(test::Messages(MldChoiceWarnings(*music, midi, {false, true, true, true, true})),
+            std::vector<std::string>{msg::MldVoicesNotChosen({0})});
+}
+
 }  // namespace
 }  // namespace chwr

@@ -175,3 +175,24 @@ TEST(MldMidi, OurOwnSongsPlayTheirNotesAtTheirSteps) {
 
 }  // namespace
 }  // namespace chwr
+
+namespace chwr {
+namespace {
+
+TEST(MldMidi, TheLoopRunsFromTheFirstStartToTheEndAfterIt) {
+  // Tempo 120 at 48 ticks a quarter: a tick is 10.41 ms. Loop events: delta, FF DD, value.
+  const auto loopMs = [](const Bytes& loops) {
+    const Bytes events = Cat({kMldTempo, loops, {0x00, 0x01, 0x30}, kMldEnd});  // a note after
+    return MldLoopMs(*DecodeMld(MldFile({}, {events})));
+  };
+  const Bytes start48 = {0x30, 0xFF, 0xDD, 0x00}, end96 = {0x30, 0xFF, 0xDD, 0x01};
+  EXPECT_EQ(loopMs({}), std::nullopt);
+  EXPECT_EQ(loopMs(Cat({start48, end96})), (MldLoopSpan{500, 1000}));
+  EXPECT_EQ(loopMs(start48), (MldLoopSpan{500, 1000})) << "no end: the song's";
+  EXPECT_EQ(loopMs(Cat({{0x30}, {0xFF, 0xDD, 0x01}})), (MldLoopSpan{0, 500})) << "no start";
+  EXPECT_EQ(loopMs({0x05, 0xFF, 0xDD, 0x40}), (MldLoopSpan{52, 552})) << "rounded down";
+  EXPECT_EQ(loopMs(Cat({end96, start48})), (MldLoopSpan{1000, 1500})) << "an end before it";
+}
+
+}  // namespace
+}  // namespace chwr

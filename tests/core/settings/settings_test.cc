@@ -115,8 +115,9 @@ TEST_F(SettingsFile, NoFileGivesDefaultsAndEverySettingSurvivesAlongsideOtherKey
          "[File]\r\nFolder=C:\\\x83\x81\x83\x8D\x83\x66\x83\x42\r\n";
   EXPECT_EQ(LoadSettings(path_).folder, "C:\\メロディ");
   // Every field but the repeat away from its default; repeat off must replace Time=1.
-  Settings s{"Noto Sans",     "9",   true, false,           "3",         0, 1, 4, 16, "/opt/link",
-             "/tmp/book.mdd", false, 0,    "/home/me/café", "/sf/GM.sf2"};
+  Settings s{
+      "Noto Sans",     "9",   true, false,           "3",         0, 1, 4, 16, 1, "/opt/link",
+      "/tmp/book.mdd", false, 0,    "/home/me/café", "/sf/GM.sf2"};
   s.fontStrikeout = true;
   s.fontUnderline = false;
   ASSERT_TRUE(SaveTransferSettings(path_, s.transferPaths.exe, s.transferPaths.file));
