@@ -101,11 +101,17 @@ Result<void> PartCompiler::Execute() {
   const char* const text = tokens_.textData();
   [[maybe_unused]] std::vector<std::uint32_t>& eventTokens = room_.eventTokens;
   [[maybe_unused]] std::uint32_t lastToken = 0;
-  if constexpr (kSources) eventTokens.clear();
+  [[maybe_unused]] std::size_t mapped = 0;  // events whose token is known
+  // The events since the last token began are that token's.
+  [[maybe_unused]] auto noteTokens = [&] {
+    const auto count = static_cast<std::size_t>(out_.count);
+    if (count > eventTokens.size()) [[unlikely]] eventTokens.resize(count);
+    for (; mapped < count; ++mapped) eventTokens[mapped] = lastToken;
+  };
+  if constexpr (kSources) eventTokens.resize(expected);
   for (const TokenBounds& t : bounds.subspan(1)) {
     if constexpr (kSources) {
-      // The events since the last token began are that token's.
-      eventTokens.resize(static_cast<std::size_t>(out_.count), lastToken);
+      noteTokens();
       lastToken = static_cast<std::uint32_t>(&t - bounds.data());
     }
     if (t.length == 0) continue;
@@ -129,7 +135,8 @@ Result<void> PartCompiler::Execute() {
   }
   out_.events.resize(static_cast<std::size_t>(out_.count));
   if constexpr (kSources) {
-    eventTokens.resize(static_cast<std::size_t>(out_.count), lastToken);
+    noteTokens();
+    eventTokens.resize(static_cast<std::size_t>(out_.count));
     MapSources(source_, room_.origins, tokens_, eventTokens, out_.sources);
   }
   return result;

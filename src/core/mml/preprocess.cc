@@ -11,8 +11,11 @@ namespace {
 
 // Notes that input bytes [from, to) were copied to the output in order.
 void Kept(ByteOrigins* origins, std::size_t from, std::size_t to) {
-  if (origins == nullptr) return;
-  for (std::size_t i = from; i < to; ++i) origins->push_back(static_cast<std::uint32_t>(i));
+  if (origins == nullptr || to <= from) return;
+  const std::size_t at = origins->size();
+  origins->resize(at + (to - from));
+  std::uint32_t* o = origins->data() + at;
+  for (std::size_t i = from; i < to; ++i) *o++ = static_cast<std::uint32_t>(i);
 }
 
 }  // namespace

@@ -44,21 +44,36 @@ class TextPositions {
     return end;
   }
 
-  SourceSpan Span(std::size_t begin, std::size_t end) const {
-    const auto line = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), begin) - 1;
+  SourceSpan Span(std::size_t begin, std::size_t end) {
+    const std::size_t line = LineOf(begin);
     SourceSpan s;
     s.byteOffset = static_cast<std::uint32_t>(begin);
     s.byteLength = static_cast<std::uint32_t>(end - begin);
     s.offset = CharsBefore(begin);
-    s.line = static_cast<std::int32_t>(line - lineStarts_.begin()) + 1;
-    s.column = static_cast<std::int32_t>(s.offset - CharsBefore(*line)) + 1;
+    s.line = static_cast<std::int32_t>(line) + 1;
+    s.column = static_cast<std::int32_t>(s.offset - CharsBefore(lineStarts_[line])) + 1;
     s.length = static_cast<std::int32_t>(CharsBefore(end) - s.offset);
     return s;
   }
 
  private:
+  // The 0-based line holding byte `at`. Tokens come mostly in the order of the text, so the
+  // line of the one before, or one a little after it, is tried before a search.
+  std::size_t LineOf(std::size_t at) {
+    if (lineStarts_[line_] <= at) {
+      for (int step = 0; step < 8; ++step) {
+        if (line_ + 1 == lineStarts_.size() || lineStarts_[line_ + 1] > at) return line_;
+        ++line_;
+      }
+    }
+    line_ = static_cast<std::size_t>(
+        std::upper_bound(lineStarts_.begin(), lineStarts_.end(), at) - lineStarts_.begin() - 1);
+    return line_;
+  }
+
   std::string_view text_;
   std::vector<std::uint32_t> lineStarts_;
+  std::size_t line_ = 0;  // the line LineOf found last
   std::vector<std::uint32_t> charsBefore_;  // empty for ASCII text
 };
 
@@ -68,10 +83,11 @@ void MapSources(std::string_view text, const OriginMap& origins, const Tokeniser
                 std::span<const std::uint32_t> eventTokens, std::vector<SourceSpan>& out) {
   out.clear();
   if (eventTokens.empty()) return;
-  out.reserve(eventTokens.size());
-  const TextPositions positions(text);
+  out.resize(eventTokens.size());
+  TextPositions positions(text);
   std::uint32_t token = 0;  // token 0 makes no event
   SourceSpan span;
+  SourceSpan* to = out.data();
   for (std::uint32_t t : eventTokens) {
     // A dotted note's two events come from one token: found once.
     if (t != token) {
@@ -84,7 +100,7 @@ void MapSources(std::string_view text, const OriginMap& origins, const Tokeniser
       const std::size_t end = std::max(positions.CharEnd(first), positions.CharEnd(last));
       span = positions.Span(first, end);
     }
-    out.push_back(span);
+    *to++ = span;
   }
 }
 

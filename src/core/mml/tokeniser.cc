@@ -170,7 +170,8 @@ void Tokeniser::NoteMove(std::size_t first, std::size_t last) {
                                     static_cast<std::uint32_t>(last)});
 }
 
-Tokeniser::Extent Tokeniser::InputExtent(std::size_t token) const {
+// A token that is not a run of the normalised text: its record says where it was.
+Tokeniser::Extent Tokeniser::MovedExtent(std::size_t token) const {
   if (origins_.empty()) return {};
   const TokenBounds& b = bounds_[token];
   std::size_t first = b.start;

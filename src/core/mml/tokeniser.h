@@ -65,7 +65,12 @@ class Tokeniser {
     std::uint32_t first = 0;
     std::uint32_t last = 0;
   };
-  Extent InputExtent(std::size_t token) const;
+  Extent InputExtent(std::size_t token) const {
+    const TokenBounds& b = bounds_[token];
+    const std::size_t last = b.start + b.length - 1;
+    if (b.length == 0 || last >= textSize_ || origins_.empty()) return MovedExtent(token);
+    return Extent{origins_[b.start], origins_[last]};
+  }
 
  private:
   template <bool kTrace>
@@ -101,6 +106,7 @@ class Tokeniser {
   };
   std::vector<MovedToken> movedTokens_;
   void NoteMove(std::size_t first, std::size_t last);
+  Extent MovedExtent(std::size_t token) const;
 };
 
 }  // namespace chwr
