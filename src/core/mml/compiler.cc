@@ -105,7 +105,8 @@ Result<void> PartCompiler::Execute() {
   // The events since the last token began are that token's.
   [[maybe_unused]] auto noteTokens = [&] {
     const auto count = static_cast<std::size_t>(out_.count);
-    if (count > eventTokens.size()) [[unlikely]] eventTokens.resize(count);
+    if (count > eventTokens.size()) [[unlikely]]
+      eventTokens.resize(count);
     for (; mapped < count; ++mapped) eventTokens[mapped] = lastToken;
   };
   if constexpr (kSources) eventTokens.resize(expected);

@@ -74,7 +74,7 @@ struct CompiledPart {
   /// Compiled with CompileOptions::wantSources: sources[i] is where events[i] was written.
   /// Empty otherwise.
   std::vector<SourceSpan> sources;
-  int count = 0;                  ///< number of events
+  int count = 0;  ///< number of events
   std::int32_t totalSteps = 0;
   std::int32_t volumeChangeCount = 0;  ///< events that set the volume (V0 included)
   std::int32_t toneChangeCount = 0;

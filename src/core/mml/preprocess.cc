@@ -401,7 +401,9 @@ RepeatExpansion ExpandRepeats(std::string_view text, ByteOrigins* origins) {
       frames.back().append(std::make_reverse_iterator(text.begin() + i + 1),
                            std::make_reverse_iterator(text.begin() + start));
       if (origins) {
-        for (std::size_t k = i + 1; k-- > start;) from.back().push_back(static_cast<std::uint32_t>(k));
+        for (std::size_t k = i + 1; k-- > start;) {
+          from.back().push_back(static_cast<std::uint32_t>(k));
+        }
       }
       total += i + 1 - start;
       i = start;

@@ -17,8 +17,7 @@ class TextPositions {
   explicit TextPositions(std::string_view text) : text_(text) {
     lineStarts_.push_back(0);
     for (const char* p = static_cast<const char*>(std::memchr(text.data(), '\n', text.size()));
-         p != nullptr;
-         p = static_cast<const char*>(std::memchr(p + 1, '\n', text.end() - p - 1))) {
+         p != nullptr; p = static_cast<const char*>(std::memchr(p + 1, '\n', text.end() - p - 1))) {
       lineStarts_.push_back(static_cast<std::uint32_t>(p - text.data() + 1));
     }
     // Nearly every part is ASCII, where a byte is a character and no table is needed.
@@ -66,14 +65,14 @@ class TextPositions {
         ++line_;
       }
     }
-    line_ = static_cast<std::size_t>(
-        std::upper_bound(lineStarts_.begin(), lineStarts_.end(), at) - lineStarts_.begin() - 1);
+    line_ = static_cast<std::size_t>(std::upper_bound(lineStarts_.begin(), lineStarts_.end(), at) -
+                                     lineStarts_.begin() - 1);
     return line_;
   }
 
   std::string_view text_;
   std::vector<std::uint32_t> lineStarts_;
-  std::size_t line_ = 0;  // the line LineOf found last
+  std::size_t line_ = 0;                    // the line LineOf found last
   std::vector<std::uint32_t> charsBefore_;  // empty for ASCII text
 };
 

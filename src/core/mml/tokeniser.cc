@@ -178,9 +178,9 @@ Tokeniser::Extent Tokeniser::MovedExtent(std::size_t token) const {
   std::size_t last = b.start + std::max<std::uint32_t>(b.length, 1) - 1;
   if (last >= textSize_) {
     // Copied past the end: its record says where it was. Tokens are recorded in order.
-    const auto moved = std::lower_bound(
-        movedTokens_.begin(), movedTokens_.end(), token,
-        [](const MovedToken& m, std::size_t t) { return m.token < t; });
+    const auto moved =
+        std::lower_bound(movedTokens_.begin(), movedTokens_.end(), token,
+                         [](const MovedToken& m, std::size_t t) { return m.token < t; });
     if (moved != movedTokens_.end() && moved->token == token) {
       first = moved->first;
       last = moved->last;
