@@ -43,6 +43,14 @@ void AppendPart(std::string& out, int p, const CompiledPart& part, const Compile
     AppendField(out, "tone", e.tone);
     AppendField(out, "data", part.DataOf(e));
     AppendField(out, "adjustedGate", part.events[i].adjustedGate());
+    // Where the note was written: line and column (1-based) and length, in characters.
+    if (static_cast<std::size_t>(i) < part.sources.size()) {
+      const SourceSpan& s = part.sources[i];
+      out += ",\"source\":{\"line\":" + std::to_string(s.line);
+      AppendField(out, "column", s.column);
+      AppendField(out, "length", s.length);
+      out += "}";
+    }
     out += "}\n";
   }
   out += "{\"part\":" + std::to_string(p + 1);
@@ -67,7 +75,9 @@ int CompileCommand(const std::filesystem::path& songPath, std::ostream& out, std
   auto song = ReadSong(songPath, err);
   if (!song) return Failed(song.error(), err);
   SongCompile compiled;
-  if (auto r = CompileSong(*song, compiled); !r) return Failed(r.error(), err);
+  SongCompileOptions options;
+  options.wantSources = true;
+  if (auto r = CompileSong(*song, compiled, options); !r) return Failed(r.error(), err);
   for (const CompiledPart& part : compiled.parts) {
     for (const Diagnostic& w : part.warnings) Print(w, err);
   }

@@ -22,20 +22,21 @@ namespace fs = std::filesystem;
 using CommandTest = ChwrRun;
 
 TEST_F(CommandTest, CompilePrintsEveryEventThenPartStatisticsThenMarkStep) {
-  Outcome o = Run("compile " + Q(WriteSong("C4.D8!")));
+  Outcome o = Run("compile " + Q(WriteSong("C4.`'ド` d8!")));
   ASSERT_EQ(o.status, 0) << o.err;
-  // "C" in octave 3 is note 27, "D" 29; "4." is 48 steps with a 24-step extension.
+  // "C" in octave 3 is note 27, "D" 29; "4." is 48 steps with a 24-step extension, which
+  // was written where its note was. Grave accents are line breaks.
   const std::string empty =
       ",\"count\":0,\"totalSteps\":0,\"minKey\":255,\"maxKey\":0,\"minName\":\"\","
       "\"maxName\":\"\",\"volumeChangeCount\":0,\"toneChangeCount\":0,\"dataByteCount\":0,"
       "\"toneDefined\":0,\"toneDefinition\":\"00000000000000000000\"}\n";
   const std::string expected =
       "{\"part\":1,\"index\":0,\"key\":27,\"gate\":49,\"step\":48,\"volume\":null,\"tone\":0,"
-      "\"data\":\"\",\"adjustedGate\":49}\n"
+      "\"data\":\"\",\"adjustedGate\":49,\"source\":{\"line\":1,\"column\":1,\"length\":3}}\n"
       "{\"part\":1,\"index\":1,\"key\":27,\"gate\":24,\"step\":24,\"volume\":null,\"tone\":0,"
-      "\"data\":\"\",\"adjustedGate\":24}\n"
+      "\"data\":\"\",\"adjustedGate\":24,\"source\":{\"line\":1,\"column\":1,\"length\":3}}\n"
       "{\"part\":1,\"index\":2,\"key\":29,\"gate\":24,\"step\":24,\"volume\":null,\"tone\":0,"
-      "\"data\":\"\",\"adjustedGate\":24}\n"
+      "\"data\":\"\",\"adjustedGate\":24,\"source\":{\"line\":3,\"column\":2,\"length\":2}}\n"
       "{\"part\":1,\"count\":3,\"totalSteps\":96,\"minKey\":27,\"maxKey\":29,\"minName\":\"O3C\","
       "\"maxName\":\"O3D\",\"volumeChangeCount\":0,\"toneChangeCount\":0,\"dataByteCount\":0,"
       "\"toneDefined\":0,\"toneDefinition\":\"00000000000000000000\"}\n"

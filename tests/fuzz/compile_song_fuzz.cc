@@ -3,7 +3,8 @@
 //
 // Input layout: one settings byte (bit 0: resolution 24 or 48; bit 1: SMD mode; bits 2-7:
 // the volume list item every part starts with), then the four part texts separated by
-// 0x00 bytes; missing parts are empty.
+// 0x00 bytes; missing parts are empty. The song is compiled a second time with the source
+// map, which must leave the events as they were and point inside each part's text.
 
 #include <array>
 #include <cstddef>
@@ -61,6 +62,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(!d.message.empty());
     FUZZ_CHECK(d.part >= -1 && d.part <= 3);
     return 0;
+  }
+  chwr::SongCompileOptions mapped = options;
+  mapped.wantSources = true;
+  chwr::SongCompile withSources;
+  FUZZ_CHECK(chwr::CompileSong(song, withSources, mapped).has_value());
+  for (int p = 0; p < 4; ++p) {
+    const chwr::CompiledPart& part = withSources.parts[p];
+    FUZZ_CHECK(out.parts[p].sources.empty());
+    FUZZ_CHECK(part.sources.size() == part.events.size());
+    FUZZ_CHECK(part.events.size() == out.parts[p].events.size());
+    for (std::size_t i = 0; i < part.events.size(); ++i) {
+      const chwr::NoteEvent& a = part.events[i];
+      const chwr::NoteEvent& b = out.parts[p].events[i];
+      FUZZ_CHECK(a.key == b.key && a.gate == b.gate && a.step == b.step && a.volume == b.volume &&
+                 a.tone == b.tone && a.overlapCut == b.overlapCut);
+    }
+    const std::string& text = song.parts[p].mml;
+    for (const chwr::SourceSpan& s : part.sources) {
+      FUZZ_CHECK(s.byteLength > 0 && s.byteOffset + std::size_t{s.byteLength} <= text.size());
+      FUZZ_CHECK(s.line >= 1 && s.column >= 1 && s.length >= 1 && s.length <= s.byteLength);
+      FUZZ_CHECK(s.offset <= s.byteOffset && s.column <= static_cast<int>(s.offset) + 1);
+    }
   }
   for (const chwr::CompiledPart& part : out.parts) {
     FUZZ_CHECK(part.count == static_cast<int>(part.events.size()));

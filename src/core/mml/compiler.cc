@@ -18,16 +18,23 @@ WorkRoom& ThreadWorkRoom() {
 
 Result<void> PartCompiler::Run(std::string_view mml) {
   out_.warnings.clear();
+  out_.sources.clear();
+  source_ = mml;
+  // Each rewrite's origins, only when the events are to be mapped to the text.
+  const bool sources = options_.wantSources;
+  ByteOrigins* const origins = sources ? &room_.rewriteOrigins : nullptr;
+  room_.origins.Reset();
   // Each rewrite copies the text only when it has something to rewrite.
   std::string_view text = mml;
   std::string stripped;
   if (text.find('\'') != std::string_view::npos) {
-    stripped = StripComments(text);
+    stripped = StripComments(text, origins);
     text = stripped;
+    if (sources) room_.origins.Through(*origins);
   }
   ToneExtraction tone;
   if (text.find("@{") != std::string_view::npos) {
-    tone = ExtractToneDefinition(text, part_);
+    tone = ExtractToneDefinition(text, part_, origins);
     if (tone.status == ToneExtraction::Status::kInvalid) {
       return std::unexpected(PartError(part_, msg::InvalidToneDefinition(part_)));
     }
@@ -35,19 +42,23 @@ Result<void> PartCompiler::Run(std::string_view mml) {
   state_.toneDefinition[part_] = tone.bytes;
   state_.toneDefined[part_] = tone.status == ToneExtraction::Status::kDefined;
   if (tone.valueCount > kToneDefinitionValues) ExtraToneValues(text, tone.valueCount);
-  if (tone.status == ToneExtraction::Status::kDefined) text = tone.text;
+  if (tone.status == ToneExtraction::Status::kDefined) {
+    text = tone.text;
+    if (sources) room_.origins.Through(*origins);
+  }
   RepeatExpansion repeats;
   // Two searches for one character each: find_first_of would look up every character.
   if (text.find('[') != std::string_view::npos || text.find(']') != std::string_view::npos) {
-    repeats = ExpandRepeats(text);
+    repeats = ExpandRepeats(text, origins);
     if (repeats.status != RepeatExpansion::Status::kOk) {
       const bool unmatched = repeats.status == RepeatExpansion::Status::kUnmatched;
       return std::unexpected(
           PartError(part_, unmatched ? msg::UnmatchedRepeat(part_) : msg::RepeatTooLong(part_)));
     }
     text = repeats.text;
+    if (sources) room_.origins.Through(*origins);
   }
-  if (auto split = tokens_.Split(text); !split) {
+  if (auto split = tokens_.Split(text, sources); !split) {
     const TokeniseError& e = split.error();
     if (e.kind == TokeniseError::Kind::kTooManyTokens) {
       return std::unexpected(CommandError(part_, e.line, msg::kTooManyCommands, ""));
@@ -61,9 +72,10 @@ Result<void> PartCompiler::Run(std::string_view mml) {
     out_.smdText =
         options_.smdHook(CommandTokens(wide, bounds), static_cast<int>(bounds.size()) - 1);
   }
-  return Execute();
+  return sources ? Execute<true>() : Execute<false>();
 }
 
+template <bool kSources>
 Result<void> PartCompiler::Execute() {
   out_.count = 0;
   out_.totalSteps = 0;
@@ -87,7 +99,22 @@ Result<void> PartCompiler::Execute() {
   // once for each of up to 50,000 tokens.
   const std::span<const TokenBounds> bounds = tokens_.allBounds();
   const char* const text = tokens_.textData();
+  [[maybe_unused]] std::vector<std::uint32_t>& eventTokens = room_.eventTokens;
+  [[maybe_unused]] std::uint32_t lastToken = 0;
+  [[maybe_unused]] std::size_t mapped = 0;  // events whose token is known
+  // The events since the last token began are that token's.
+  [[maybe_unused]] auto noteTokens = [&] {
+    const auto count = static_cast<std::size_t>(out_.count);
+    if (count > eventTokens.size()) [[unlikely]]
+      eventTokens.resize(count);
+    for (; mapped < count; ++mapped) eventTokens[mapped] = lastToken;
+  };
+  if constexpr (kSources) eventTokens.resize(expected);
   for (const TokenBounds& t : bounds.subspan(1)) {
+    if constexpr (kSources) {
+      noteTokens();
+      lastToken = static_cast<std::uint32_t>(&t - bounds.data());
+    }
     if (t.length == 0) continue;
     const std::string_view token(text + t.start, t.length);
     const char first = token[0];
@@ -108,6 +135,11 @@ Result<void> PartCompiler::Execute() {
     for (int i : rests_) out_.events[i].key = restKey;
   }
   out_.events.resize(static_cast<std::size_t>(out_.count));
+  if constexpr (kSources) {
+    noteTokens();
+    eventTokens.resize(static_cast<std::size_t>(out_.count));
+    MapSources(source_, room_.origins, tokens_, eventTokens, out_.sources);
+  }
   return result;
 }
 

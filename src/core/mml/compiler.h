@@ -48,10 +48,33 @@ struct NoteEvent {
   int adjustedGate() const { return gate - (overlapCut ? 1 : 0); }
 };
 
+/// Where the note or rest that made an event was written: its token's place in the part
+/// text exactly as given to the compiler (the part box's text, before comments, the tone
+/// definition and repeats were taken out). Every pass of a repeat points at the same
+/// token; a dot's extension points at its note's whole token ("C4." for both events);
+/// a tied note has events of its own, and points at its own token.
+///
+/// Units: the byte fields count bytes of the UTF-8 text; the others count characters,
+/// that is Unicode code points (one for a character beyond U+FFFF, which a QString holds
+/// as two UTF-16 units). A line ends at a line feed; its CR, if any, is its last character.
+/// The span runs from the token's first character to its last, with what stands between
+/// them in the text (blanks, a line break, a comment): "c 4" for the token "C4".
+struct SourceSpan {
+  std::uint32_t byteOffset = 0;  ///< bytes before the token's first character
+  std::uint32_t byteLength = 0;  ///< bytes of the span
+  std::uint32_t offset = 0;      ///< characters before the token's first character
+  std::int32_t line = 1;         ///< 1-based line of its first character
+  std::int32_t column = 1;       ///< 1-based, in characters from the start of that line
+  std::int32_t length = 0;       ///< characters of the span
+};
+
 /// The compiled form of one part and its statistics.
 struct CompiledPart {
   std::vector<NoteEvent> events;  ///< as written; adjustedGate() gives the gate as played
-  int count = 0;                  ///< number of events
+  /// Compiled with CompileOptions::wantSources: sources[i] is where events[i] was written.
+  /// Empty otherwise.
+  std::vector<SourceSpan> sources;
+  int count = 0;  ///< number of events
   std::int32_t totalSteps = 0;
   std::int32_t volumeChangeCount = 0;  ///< events that set the volume (V0 included)
   std::int32_t toneChangeCount = 0;
@@ -99,6 +122,8 @@ struct CompileOptions {
   int resolution = 1;  ///< 0: 24 steps per quarter note, 1: 48
   bool smdMode = false;
   SmdHook smdHook;
+  /// Fill CompiledPart::sources. Off, the compile does no work for them.
+  bool wantSources = false;
 };
 
 /// Song-level results that outlive a single part's compile.

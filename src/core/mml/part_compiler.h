@@ -13,6 +13,7 @@
 #include "mml/command_values.h"
 #include "mml/compiler.h"
 #include "mml/notation.h"
+#include "mml/source_map.h"
 #include "mml/tokeniser.h"
 
 namespace chwr::part_compile {
@@ -30,6 +31,11 @@ struct WorkRoom {
   Tokeniser tokens;
   std::vector<int> rests;  // indices of rest events, for their key at the end
   std::string param;
+  // For the source map only: where the text in hand came from, a rewrite's origins, and
+  // the token that made each event.
+  OriginMap origins;
+  ByteOrigins rewriteOrigins;
+  std::vector<std::uint32_t> eventTokens;
 };
 
 /// This thread's working room.
@@ -57,6 +63,8 @@ class PartCompiler {
 
   std::string_view GenericParameter(std::string_view token) { return ScanParameter(token).text; }
 
+  // With kSources, also notes the token that made each event, and maps them to the text.
+  template <bool kSources>
   Result<void> Execute();
 
   Result<void> ExecuteToken(std::string_view token, int line);
@@ -228,6 +236,7 @@ class PartCompiler {
   Tokeniser& tokens_ = room_.tokens;
   std::vector<int>& rests_ = room_.rests;
   std::string& param_ = room_.param;
+  std::string_view source_;  // the part's text as given, for the source map
 
   int eventRoom_ = 0;  // the size of out_.events while the tokens run
   int octave_ = 3;

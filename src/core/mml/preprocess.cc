@@ -7,18 +7,33 @@
 #include <vector>
 
 namespace chwr {
+namespace {
 
-std::string StripComments(std::string_view text) {
+// Notes that input bytes [from, to) were copied to the output in order.
+void Kept(ByteOrigins* origins, std::size_t from, std::size_t to) {
+  if (origins == nullptr || to <= from) return;
+  const std::size_t at = origins->size();
+  origins->resize(at + (to - from));
+  std::uint32_t* o = origins->data() + at;
+  for (std::size_t i = from; i < to; ++i) *o++ = static_cast<std::uint32_t>(i);
+}
+
+}  // namespace
+
+std::string StripComments(std::string_view text, ByteOrigins* origins) {
   std::string out;
   out.reserve(text.size());
+  if (origins) origins->clear();
   std::size_t i = 0;
   while (i < text.size()) {
     std::size_t quote = text.find('\'', i);
     if (quote == std::string_view::npos) {
       out.append(text.substr(i));
+      Kept(origins, i, text.size());
       break;
     }
     out.append(text.substr(i, quote - i));
+    Kept(origins, i, quote);
     std::size_t lineEnd = text.find("\r\n", quote);
     if (lineEnd == std::string_view::npos) break;
     i = lineEnd;  // the line break itself stays
@@ -130,11 +145,13 @@ UnpackedToneDefinition UnpackToneDefinition(std::span<const std::uint8_t, 10> sl
   return result;
 }
 
-ToneExtraction ExtractToneDefinition(std::string_view text, int part) {
+ToneExtraction ExtractToneDefinition(std::string_view text, int part, ByteOrigins* origins) {
   ToneExtraction result;
+  if (origins) origins->clear();
   std::size_t open = text.find("@{");
   if (open == std::string_view::npos) {
     result.text = std::string(text);
+    Kept(origins, 0, text.size());
     return result;
   }
   std::size_t close = text.find('}');
@@ -183,6 +200,8 @@ ToneExtraction ExtractToneDefinition(std::string_view text, int part) {
   result.text.reserve(text.size());
   result.text.append(text.substr(0, open));
   result.text.append(text.substr(close + 1));
+  Kept(origins, 0, open);
+  Kept(origins, close + 1, text.size());
   return result;
 }
 
@@ -251,7 +270,8 @@ struct FlatRepeat {
 // written after its "]", and the text expands front to back in one pass with no reversed
 // copies. Returns false, having done nothing, for any other text. The length checks are
 // those of the general walk, made in its order (right to left) on the same totals.
-bool ExpandFlatRepeats(std::string_view text, std::size_t limit, RepeatExpansion& result) {
+bool ExpandFlatRepeats(std::string_view text, std::size_t limit, RepeatExpansion& result,
+                       ByteOrigins* origins) {
   std::vector<FlatRepeat> repeats;
   BracketFinder brackets(text);
   std::size_t i = brackets.Next(0);
@@ -302,35 +322,52 @@ bool ExpandFlatRepeats(std::string_view text, std::size_t limit, RepeatExpansion
   total += after;
   std::string& out = result.text;
   out.reserve(total);
+  if (origins) origins->reserve(total);
   std::size_t from = 0;
   for (const FlatRepeat& r : repeats) {
     out.append(text.substr(from, r.open - from));
+    Kept(origins, from, r.open);
     const std::string_view inner = text.substr(r.open + 1, r.close - r.open - 1);
     const std::size_t bodyStart = out.size();
     // The body is the inner text less its "/"s; written once, then copied from there.
     for (std::size_t at = 0; at <= inner.size();) {
       const std::size_t slash = std::min(inner.find('/', at), inner.size());
       out.append(inner.substr(at, slash - at));
+      Kept(origins, r.open + 1 + at, r.open + 1 + slash);
       at = slash + 1;
     }
     if (r.bodyTimes == 0) {
       out.resize(bodyStart);
+      if (origins) origins->resize(bodyStart);
     } else if (r.bodyBytes != 0) {  // an empty body may come with any count
       for (std::uint64_t n = 1; n < r.bodyTimes; ++n) out.append(out, bodyStart, r.bodyBytes);
+      if (origins) {
+        for (std::uint64_t n = 1; n < r.bodyTimes; ++n) {
+          const std::size_t at = origins->size();
+          origins->resize(at + r.bodyBytes);
+          std::copy_n(origins->begin() + bodyStart, r.bodyBytes, origins->begin() + at);
+        }
+      }
     }
-    if (r.slash != std::string_view::npos) out.append(inner.substr(0, r.slash));
+    if (r.slash != std::string_view::npos) {
+      out.append(inner.substr(0, r.slash));
+      Kept(origins, r.open + 1, r.open + 1 + r.slash);
+    }
     from = r.end;
   }
   out.append(text.substr(from));
+  Kept(origins, from, text.size());
   return true;
 }
 
 }  // namespace
 
-RepeatExpansion ExpandRepeats(std::string_view text) {
+RepeatExpansion ExpandRepeats(std::string_view text, ByteOrigins* origins) {
   RepeatExpansion result;
+  if (origins) origins->clear();
   if (BracketFinder(text).Next(0) == std::string_view::npos) {
     result.text = std::string(text);
+    Kept(origins, 0, text.size());
     return result;
   }
   if (!BracketsBalanced(text)) {
@@ -338,7 +375,7 @@ RepeatExpansion ExpandRepeats(std::string_view text) {
     return result;
   }
   const std::size_t limit = std::max(kMaxExpandedTextBytes, text.size());
-  if (ExpandFlatRepeats(text, limit, result)) return result;
+  if (ExpandFlatRepeats(text, limit, result, origins)) return result;
 
   // Rewriting always expands the last "[" first, so everything after it is already
   // final. Walking right to left, each open frame holds, reversed, the finished text
@@ -347,11 +384,14 @@ RepeatExpansion ExpandRepeats(std::string_view text) {
   // exactly the text that follows the "]" at the moment rewriting reaches it.
   std::vector<std::string> frames(1);
   frames[0].reserve(text.size());
+  // The frames' origins when they are wanted, reversed alike.
+  std::vector<ByteOrigins> from(origins ? 1 : 0);
   std::size_t total = 0;
   for (std::size_t i = text.size(); i-- > 0;) {
     char ch = text[i];
     if (ch == ']') {
       frames.emplace_back();
+      if (origins) from.emplace_back();
       continue;
     }
     if (ch != '[') {
@@ -360,6 +400,11 @@ RepeatExpansion ExpandRepeats(std::string_view text) {
       while (start > 0 && text[start - 1] != '[' && text[start - 1] != ']') --start;
       frames.back().append(std::make_reverse_iterator(text.begin() + i + 1),
                            std::make_reverse_iterator(text.begin() + start));
+      if (origins) {
+        for (std::size_t k = i + 1; k-- > start;) {
+          from.back().push_back(static_cast<std::uint32_t>(k));
+        }
+      }
       total += i + 1 - start;
       i = start;
       continue;
@@ -368,6 +413,11 @@ RepeatExpansion ExpandRepeats(std::string_view text) {
     total -= inner.size();
     frames.pop_back();
     std::string& outer = frames.back();
+    ByteOrigins innerFrom;
+    if (origins) {
+      innerFrom.assign(from.back().rbegin(), from.back().rend());
+      from.pop_back();
+    }
 
     std::uint64_t count = 2;
     if (!outer.empty() && IsDigit(outer.back())) {
@@ -376,6 +426,7 @@ RepeatExpansion ExpandRepeats(std::string_view text) {
         count = std::min<std::uint64_t>(count * 10 + static_cast<unsigned>(outer.back() - '0'),
                                         1'000'000'000'000ULL);
         outer.pop_back();
+        if (origins) from.back().pop_back();
         --total;
       }
     }
@@ -402,9 +453,26 @@ RepeatExpansion ExpandRepeats(std::string_view text) {
     if (!body.empty()) {
       for (std::uint64_t k = 0; k < bodyTimes; ++k) outer.append(reversedBody);
     }
+    if (origins) {
+      // The same steps on where each byte came from: head, then the body less its "/"s.
+      ByteOrigins& outerFrom = from.back();
+      const std::size_t headEnd = slash == std::string::npos ? 0 : slash;
+      outerFrom.insert(outerFrom.end(), std::make_reverse_iterator(innerFrom.begin() + headEnd),
+                       innerFrom.rend());
+      ByteOrigins reversedFrom;
+      for (std::size_t k = inner.size(); k-- > 0;) {
+        if (inner[k] != '/') reversedFrom.push_back(innerFrom[k]);
+      }
+      if (!body.empty()) {
+        for (std::uint64_t k = 0; k < bodyTimes; ++k) {
+          outerFrom.insert(outerFrom.end(), reversedFrom.begin(), reversedFrom.end());
+        }
+      }
+    }
     total += grow;
   }
   result.text.assign(frames[0].rbegin(), frames[0].rend());
+  if (origins) origins->assign(from[0].rbegin(), from[0].rend());
   return result;
 }
 

@@ -9,15 +9,21 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace chwr {
+
+/// Where each byte of a rewritten text came from: entry j is the offset, in the rewrite's
+/// input, of the byte that became byte j of its output. The rewrites fill one only when
+/// given one, for the source map of a compile that asks for it.
+using ByteOrigins = std::vector<std::uint32_t>;
 
 /// The encoded 10-byte FM tone definition of one part.
 using ToneDefinitionBytes = std::array<std::uint8_t, 10>;
 
 /// Removes every comment: from a "'" up to (not including) the next CR LF pair,
 /// or to the end of the text when no CR LF follows. Lone LFs do not end a comment.
-std::string StripComments(std::string_view text);
+std::string StripComments(std::string_view text, ByteOrigins* origins = nullptr);
 
 /// Values a tone definition holds: 11 for each of the two operators, then OC.
 inline constexpr int kToneDefinitionValues = 23;
@@ -35,8 +41,10 @@ struct ToneExtraction {
 
 /// Finds the first "@{", reads its 23 numbers and encodes them for part `part`
 /// (0..3). Invalid: no "}" after the "@{", or fewer than 23 numbers. Values past
-/// the 23rd are not read; `valueCount` tells how many there were.
-ToneExtraction ExtractToneDefinition(std::string_view text, int part);
+/// the 23rd are not read; `valueCount` tells how many there were. `origins`, when given,
+/// is filled for `text` of the result (kNone and kDefined).
+ToneExtraction ExtractToneDefinition(std::string_view text, int part,
+                                     ByteOrigins* origins = nullptr);
 
 /// A definition slot unpacked into MML: the part whose box it goes to and its text.
 struct UnpackedToneDefinition {
@@ -67,7 +75,8 @@ inline constexpr std::size_t kMaxExpandedTextBytes = 8u << 20;
 
 /// Expands "[body]n" and "[head/tail]n" repeats, innermost and rightmost first,
 /// exactly as repeated rewriting of the text would (the count after a "]" may come
-/// from the expansion of a repeat that follows it).
-RepeatExpansion ExpandRepeats(std::string_view text);
+/// from the expansion of a repeat that follows it). `origins`, when given, is filled for
+/// the expanded text (kOk): every pass of a body points at the same bytes of the input.
+RepeatExpansion ExpandRepeats(std::string_view text, ByteOrigins* origins = nullptr);
 
 }  // namespace chwr

@@ -9,6 +9,7 @@ Result<void> CompileSong(const SongDocument& song, SongCompile& out,
   for (CompiledPart& p : out.parts) {
     p.count = 0;
     p.events.clear();
+    p.sources.clear();
     p.dataText.clear();
     p.warnings.clear();
   }
@@ -16,6 +17,7 @@ Result<void> CompileSong(const SongDocument& song, SongCompile& out,
   compile.resolution = song.resolution == 0 ? 0 : 1;
   compile.smdMode = options.smdMode;
   compile.smdHook = options.smdHook;
+  compile.wantSources = options.wantSources;
   for (int part = 0; part < 4; ++part) {
     const std::string& text = options.texts ? (*options.texts)[part] : song.parts[part].mml;
     auto result = CompilePart(part, text, StartingVolume(song.parts[part]), compile, out.state,

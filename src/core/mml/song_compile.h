@@ -20,6 +20,7 @@ struct SongCompile {
 struct SongCompileOptions {
   bool smdMode = false;
   SmdHook smdHook;
+  bool wantSources = false;  ///< fill each part's `sources` (see CompileOptions)
   /// Texts to compile instead of the parts' MML (the editor's selections).
   std::optional<std::array<std::string, 4>> texts;
 };

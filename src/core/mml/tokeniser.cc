@@ -81,7 +81,8 @@ char32_t CodePointAt(std::string_view text, std::size_t i) {
 
 // Upper case, "#" as "+", blanks (U+0020 only) gone. MML is nearly all ASCII, so only the
 // rest goes through the full decoder and ICU's case mapping, a run of continuation bytes
-// together with the byte that leads it.
+// together with the byte that leads it. Traced, each output byte's input offset is kept.
+template <bool kTrace>
 void Tokeniser::Normalise(std::string_view utf8) {
   // ASCII goes over in place for as long as it lasts: eight bytes at once while none of them
   // changes, which is nearly always, else byte by byte.
@@ -92,11 +93,15 @@ void Tokeniser::Normalise(std::string_view utf8) {
   std::size_t o = 0;
   std::size_t i = 0;
   bool ascii = true;
+  if constexpr (kTrace) origins_.resize(n);
   while (ascii && i < n) {
     if (i + 8 <= n) {
       std::uint64_t v;
       std::memcpy(&v, in + i, 8);
       if (UnchangedAscii(v)) {
+        if constexpr (kTrace) {
+          for (std::size_t k = 0; k < 8; ++k) origins_[o + k] = static_cast<std::uint32_t>(i + k);
+        }
         std::memcpy(out + o, &v, 8);
         o += 8;
         i += 8;
@@ -111,17 +116,22 @@ void Tokeniser::Normalise(std::string_view utf8) {
         break;
       }
       out[o] = kAsciiMap[b];
+      if constexpr (kTrace) origins_[o] = static_cast<std::uint32_t>(i);
       o += b != ' ';
     }
   }
   text_.resize(o);
+  if constexpr (kTrace) origins_.resize(o);
   // From the first other character on the text is appended: case mapping, or a byte that
   // is no UTF-8, may make a character longer than it was written.
   while (i < utf8.size()) {
     const auto b = static_cast<unsigned char>(utf8[i]);
     if (b < 0x80) {
+      if (b != ' ') {
+        text_.push_back(kAsciiMap[b]);
+        if constexpr (kTrace) origins_.push_back(static_cast<std::uint32_t>(i));
+      }
       ++i;
-      if (b != ' ') text_.push_back(kAsciiMap[b]);
       continue;
     }
     std::size_t j = i + 1;
@@ -129,6 +139,7 @@ void Tokeniser::Normalise(std::string_view utf8) {
     for (char32_t c : Utf8ToUtf32(utf8.substr(i, j - i))) {
       AppendUtf8(text_, static_cast<char32_t>(u_toupper(static_cast<UChar32>(c))));
     }
+    if constexpr (kTrace) origins_.resize(text_.size(), static_cast<std::uint32_t>(i));
     i = j;
   }
 }
@@ -146,9 +157,38 @@ void Tokeniser::AppendAt(std::size_t at) {
     t.start = static_cast<std::uint32_t>(text_.size());
     text_.append(text_, from, t.length);
     moved_ = true;
+    if (tracing_) NoteMove(from, at);
   }
+  if (tracing_) movedTokens_.back().last = static_cast<std::uint32_t>(at);
   text_.push_back(text_[at]);
   ++t.length;
+}
+
+void Tokeniser::NoteMove(std::size_t first, std::size_t last) {
+  movedTokens_.push_back(MovedToken{static_cast<std::uint32_t>(bounds_.size() - 1),
+                                    static_cast<std::uint32_t>(first),
+                                    static_cast<std::uint32_t>(last)});
+}
+
+// A token that is not a run of the normalised text: its record says where it was.
+Tokeniser::Extent Tokeniser::MovedExtent(std::size_t token) const {
+  if (origins_.empty()) return {};
+  const TokenBounds& b = bounds_[token];
+  std::size_t first = b.start;
+  std::size_t last = b.start + std::max<std::uint32_t>(b.length, 1) - 1;
+  if (last >= textSize_) {
+    // Copied past the end: its record says where it was. Tokens are recorded in order.
+    const auto moved =
+        std::lower_bound(movedTokens_.begin(), movedTokens_.end(), token,
+                         [](const MovedToken& m, std::size_t t) { return m.token < t; });
+    if (moved != movedTokens_.end() && moved->token == token) {
+      first = moved->first;
+      last = moved->last;
+    } else {
+      first = last = std::min(first, textSize_ - 1);  // only an empty token at the end
+    }
+  }
+  return Extent{origins_[first], origins_[last]};
 }
 
 // The character right after an "@V" token or a brace group is not classified: it starts
@@ -168,8 +208,15 @@ void Tokeniser::TakeUnclassified(std::size_t& i) {
   i += n - 1;
 }
 
-std::expected<void, TokeniseError> Tokeniser::Split(std::string_view input) {
-  Normalise(input);
+std::expected<void, TokeniseError> Tokeniser::Split(std::string_view input, bool traceOrigins) {
+  tracing_ = traceOrigins;
+  movedTokens_.clear();
+  origins_.clear();
+  if (traceOrigins) {
+    Normalise<true>(input);
+  } else {
+    Normalise<false>(input);
+  }
   const std::size_t n = textSize_ = text_.size();
   // Every token takes at least one character, so this is room enough. Reserved, not
   // sized: the pages of a room several times the tokens' are never touched.
@@ -222,6 +269,7 @@ std::expected<void, TokeniseError> Tokeniser::Split(std::string_view input) {
           // "@V" alone selects slot 1.
           bounds_.back().start = static_cast<std::uint32_t>(text_.size());
           bounds_.back().length = 3;
+          if (tracing_) NoteMove(i, i + 1);
           text_.append("@V1");
           s = text_.data();
           i += 1;

@@ -39,8 +39,9 @@ char32_t CodePointAt(std::string_view text, std::size_t i);
 class Tokeniser {
  public:
   /// Splits `text`, replacing the previous tokens. Token 0 is what precedes the first
-  /// command; an empty token ends the list.
-  std::expected<void, TokeniseError> Split(std::string_view text);
+  /// command; an empty token ends the list. With `traceOrigins` the tokens can be found
+  /// in `text` afterwards (InputExtent).
+  std::expected<void, TokeniseError> Split(std::string_view text, bool traceOrigins = false);
 
   /// Number of tokens, the empty one at the end included.
   std::size_t size() const { return bounds_.size(); }
@@ -57,7 +58,22 @@ class Tokeniser {
   /// The tokens as UTF-32 text and bounds into it, for readers that take code points.
   void Widen(std::u32string& text, std::vector<TokenBounds>& bounds) const;
 
+  /// Where a token's first and last characters lie in the text last split with
+  /// `traceOrigins`: the byte offset of each there (the last may come before the first when
+  /// a rewrite moved text around). For tokens that are not empty.
+  struct Extent {
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;
+  };
+  Extent InputExtent(std::size_t token) const {
+    const TokenBounds& b = bounds_[token];
+    const std::size_t last = b.start + b.length - 1;
+    if (b.length == 0 || last >= textSize_ || origins_.empty()) return MovedExtent(token);
+    return Extent{origins_[b.start], origins_[last]};
+  }
+
  private:
+  template <bool kTrace>
   void Normalise(std::string_view text);
   // Stores the current token and opens the next one, at `at` on the current line.
   bool Advance(std::size_t at) {
@@ -78,6 +94,19 @@ class Tokeniser {
   std::vector<TokenBounds> bounds_;
   std::size_t eventBound_ = 0;
   std::int32_t line_ = 1;
+
+  // Kept only when tracing: for each byte of the normalised text, its offset in the input;
+  // and for each token copied past the end, where its first and last characters were.
+  bool tracing_ = false;
+  std::vector<std::uint32_t> origins_;
+  struct MovedToken {
+    std::uint32_t token;
+    std::uint32_t first;
+    std::uint32_t last;
+  };
+  std::vector<MovedToken> movedTokens_;
+  void NoteMove(std::size_t first, std::size_t last);
+  Extent MovedExtent(std::size_t token) const;
 };
 
 }  // namespace chwr
