@@ -242,7 +242,7 @@ void HelpPageTest::settingsKeysOnThePageAreTheKeysThatAreKept() {
   all.importOptions = {.takeTone = 0, .takeOctave = 1, .volumeSource = 2, .measures = 5, .loop = 1};
   all.repeatOn = true;
   all.octaveChoice = 2;
-  all.view = {.check = false, .colors = false, .drift = false};
+  all.view = {.check = false, .colors = false, .drift = false, .playing = false};
   all.folder = "/songs";
   all.soundFont = "/fonts/gm.sf2";
   all.window = WindowPlace{10, 20, 300, 400, true};

@@ -6,6 +6,7 @@
 #include <QtWidgets>
 
 #include "gui_test.h"
+#include "main_window/heard_notes.h"
 #include "main_window/live_check.h"
 #include "window_harness.h"
 
@@ -31,6 +32,10 @@ void Type(Harness& h, int part, const QString& keys) {
   QTest::keyClicks(h.part(part), keys);
 }
 
+int BoxMarksOf(const QPlainTextEdit* box) {
+  return static_cast<int>(box->extraSelections().size());
+}
+
 void PutCaret(QPlainTextEdit* box, int position) {
   QTextCursor c = box->textCursor();
   c.setPosition(position);
@@ -46,6 +51,8 @@ class WritingAidsTest : public QObject {
   void errorsAreMarkedWhileTypingAndGoWhenMended();
   void aResultOlderThanTheTextMarksNothing();
   void colorsAndDriftFollowTheViewMenu();
+  void theNoteHeardIsMarkedInEveryPartThroughSeeksAndSelections();
+  void playFromTheCaretStartsAllPartsAtItsNote();
 };
 
 void WritingAidsTest::errorsAreMarkedWhileTypingAndGoWhenMended() {
@@ -137,6 +144,55 @@ void WritingAidsTest::colorsAndDriftFollowTheViewMenu() {
   QVERIFY(h.text("stsBAR_panel3").contains("ずれ"));
   h.trigger("mnuVIEWCOLOR");
   QVERIFY(!line.layout()->formats().isEmpty());
+}
+
+// Tempo 120 at 48 steps a quarter: a quarter note lasts 500 ms.
+void WritingAidsTest::theNoteHeardIsMarkedInEveryPartThroughSeeksAndSelections() {
+  Harness h;
+  HeardNotes* heard = h.window->heardNotes();
+  h.set({{"Text1_0", "C4 D4 E4 F4"}, {"Text1_1", "R2\nG2"}});
+  h.trigger("mnuPLAY");
+  QCOMPARE(heard->heardRange(0), std::make_pair(0, 2));  // "C4"
+  QCOMPARE(heard->heardRange(1), std::make_pair(0, 2));  // "R2"
+  h.advance(1100);
+  QCOMPARE(heard->heardRange(0), std::make_pair(6, 2));  // "E4"
+  QCOMPARE(heard->heardRange(1), std::make_pair(3, 2));  // "G2", on the second line
+  QCOMPARE(BoxMarksOf(h.part(0)), 1);
+  h.drag(600);
+  QCOMPARE(heard->heardRange(0), std::make_pair(3, 2));  // "D4", heard after the seek
+  QCOMPARE(heard->heardRange(1), std::make_pair(0, 2));
+  h.trigger("mnuSTOP");
+  QCOMPARE(heard->heardRange(0), std::make_pair(0, 0));
+  QCOMPARE(BoxMarksOf(h.part(0)), 0);
+
+  // A selection plays alone, and its notes are found where they stand in the box.
+  QTextCursor select = h.part(0)->textCursor();
+  select.setPosition(6);
+  select.setPosition(11, QTextCursor::KeepAnchor);
+  h.part(0)->setTextCursor(select);
+  h.trigger("mnuPLAY");
+  QCOMPARE(heard->heardRange(0), std::make_pair(6, 2));  // "E4" starts the selection
+  h.advance(600);
+  QCOMPARE(heard->heardRange(0), std::make_pair(9, 2));
+
+  // Switched off, nothing is marked.
+  h.trigger("mnuVIEWPLAYING");
+  QCOMPARE(heard->heardRange(0), std::make_pair(0, 0));
+  h.advance(10);
+  QCOMPARE(heard->heardRange(0), std::make_pair(0, 0));
+}
+
+void WritingAidsTest::playFromTheCaretStartsAllPartsAtItsNote() {
+  Harness h;
+  h.set({{"Text1_0", "C4 D4\n[E4]2 F4"}, {"Text1_1", "R2 G2 A2"}});
+  // The caret in "E4", on the second line: the repeat's first pass starts at step 96.
+  QTextCursor caret = h.part(0)->textCursor();
+  caret.setPosition(8);
+  h.part(0)->setTextCursor(caret);
+  h.trigger("mnuPLAYCARET");
+  QCOMPARE(h.player->Position(), 1000);
+  QCOMPARE(h.window->heardNotes()->heardRange(1), std::make_pair(3, 2));  // "G2"
+  QCOMPARE(h.find<QAction>("mnuPLAYCARET")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Space));
 }
 
 CHWR_GUI_TEST(WritingAidsTest)

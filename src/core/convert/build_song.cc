@@ -134,6 +134,7 @@ Result<BuildResult> BuildSong(const SongDocument& song, const BuildRequest& requ
   BuildResult result;
   SongCompileOptions compile;
   compile.texts = request.selectionTexts;
+  compile.wantSources = request.sources;
   SmdFlags smdFlags;
   const SmdPartOptions smdOptions{song.resolution == 0 ? 0 : 1, song.tempo};
   if (request.smd) {

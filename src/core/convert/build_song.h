@@ -41,6 +41,9 @@ struct BuildRequest {
   /// Build the score editor's playback in place of the song's parts and tempo; the
   /// selections and the mutes are then not looked at.
   std::optional<ScorePlayback> score;
+  /// Map every event to where its part's text wrote it (CompiledPart::sources): the
+  /// editor follows a playback in the part boxes with them.
+  bool sources = false;
   /// Lay out the MLD image. Only a build for the SMD file alone may leave it out
   /// (a MIDI file needs the pass it shares with the image).
   bool mld = true;

@@ -17,7 +17,8 @@ constexpr std::string_view kMidi = "Midi";
 constexpr std::string_view kView = "View";
 // The [View] keys, each a switch that is on unless the file says 0.
 constexpr std::pair<std::string_view, bool ViewOptions::*> kViewKeys[] = {
-    {"Check", &ViewOptions::check}, {"Colors", &ViewOptions::colors}, {"Drift", &ViewOptions::drift}};
+    {"Check", &ViewOptions::check}, {"Colors", &ViewOptions::colors}, {"Drift", &ViewOptions::drift},
+    {"Playing", &ViewOptions::playing}};
 constexpr std::string_view kN003 = "N003";
 constexpr std::string_view kFile = "File";
 constexpr std::string_view kWindow = "Window";

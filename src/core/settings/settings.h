@@ -59,6 +59,7 @@ struct ViewOptions {
   bool check = true;        ///< [View] Check: errors marked while typing
   bool colors = true;       ///< [View] Colors: the MML in colours
   bool drift = true;        ///< [View] Drift: parts of differing lengths named in the report
+  bool playing = true;      ///< [View] Playing: the note heard marked in the part boxes
 
   bool operator==(const ViewOptions&) const = default;
 };

@@ -47,6 +47,7 @@ std::optional<BuiltSong> BuildCommands::Build(const BuildWanted& wanted) {
   request.smd = wanted.smdFile;
   request.mld = !wanted.smdFile;
   request.score = wanted.score;
+  request.sources = wanted.sources;
   auto build = [&] {
     WaitCursor wait;
     return BuildSong(song, request);

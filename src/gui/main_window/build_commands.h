@@ -37,6 +37,7 @@ struct MidiControls {
 /// What a build is for.
 struct BuildWanted {
   bool selectionOnly = false;  ///< each part's selection where it has one (playback)
+  bool sources = false;        ///< each event mapped to its place in the text (playback)
   bool midiFile = false;       ///< the MIDI file image too
   /// The SMD file alone, no MLD image: its warnings go into one box and the size report
   /// stays as it was.

@@ -27,6 +27,7 @@
 #include "main_window/command_line.h"
 #include "main_window/elided_label.h"
 #include "main_window/feedback.h"
+#include "main_window/heard_notes.h"
 #include "main_window/help_window.h"
 #include "main_window/live_check.h"
 #include "main_window/mml_highlighter.h"
@@ -34,6 +35,8 @@
 #include "main_window/position_slider.h"
 #include "main_window/recent_files.h"
 #include "main_window/song_form.h"
+#include "mml/event_time.h"
+#include "shared/paste_guard.h"
 #include "score/score_read.h"
 #include "score_editor/score_editor.h"
 #include "shared/box_text.h"
@@ -116,6 +119,9 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
   for (int part = 0; part < 4; ++part) {
     highlighters_[part] = new MmlHighlighter(form_->page(part)->mmlBox());
   }
+  heard_ = std::make_unique<HeardNotes>(*form_);
+  connect(playback_.get(), &PlaybackController::songStarted, heard_.get(), &HeardNotes::SongStarted);
+  connect(playback_.get(), &PlaybackController::songHeard, heard_.get(), &HeardNotes::Heard);
   connect(builds_.get(), &BuildCommands::mailMade, txtMail_, &QLineEdit::setText);
   connect(form_, &SongForm::fileDropped, files_.get(), &FileCommands::OpenPath);
   connect(files_.get(), &FileCommands::midiChosen, this, &MainWindow::ImportMidi);
@@ -223,6 +229,7 @@ void MainWindow::BuildCommandTable() {
       {K::End},
       {K::Menu, "mnuSAMPLE", "演奏(&P)"},
       {K::Item, "mnuPLAY", "再生(&P)", [this] { playback_->Play(); }},
+      {K::Item, "mnuPLAYCARET", "ｶｰｿﾙ位置から再生(&C)", [this] { PlayFromCaret(); }},
       {K::Item, "mnuSTOP", "停止(&S)", [this] { playback_->Stop(); }},
       {K::Item, "mnuINIT", "音源初期化(&I)", [this] { playback_->ResetSoundSource(); }},
       {K::Menu, "mnuMIDISETTING", "演奏設定(&M)"},
@@ -238,6 +245,7 @@ void MainWindow::BuildCommandTable() {
       {K::Toggle, "mnuVIEWCHECK", "入力中のｴﾗｰ表示(&E)", [this] { ApplyView(); }},
       {K::Toggle, "mnuVIEWCOLOR", "MMLの色分け(&C)", [this] { ApplyView(); }},
       {K::Toggle, "mnuVIEWDRIFT", "ﾊﾟｰﾄ長のずれ表示(&D)", [this] { ApplyView(); }},
+      {K::Toggle, "mnuVIEWPLAYING", "演奏中の音符表示(&P)", [this] { ApplyView(); }},
       {K::End},
       {K::Menu, "mnuVERSION", "ﾍﾙﾌﾟ(&H)"},
       {K::Item, "mnuHELP", "ﾍﾙﾌﾟ(&H)", [this] { ShowHelp(); }},
@@ -255,11 +263,24 @@ void MainWindow::BuildCommandTable() {
   const char* octaves[] = {"mnuMIDIOCT_0", "mnuMIDIOCT_1", "mnuMIDIOCT_2"};
   for (int i = 0; i < 3; ++i) midi_.octave[i] = actions_->find(octaves[i]);
   midi_.octave[1]->setChecked(true);
+  actions_->find("mnuPLAYCARET")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Space));
+}
+
+// All parts from the moment in the song where the note under the caret starts. A song
+// that does not compile plays from the start: the playback's own build says why.
+void MainWindow::PlayFromCaret() {
+  const int part = form_->currentPart();
+  const QPlainTextEdit* box = form_->page(part)->mmlBox();
+  // The caret as a place in the part's song text, whose line breaks are CR LF.
+  const QString before = box->toPlainText().left(box->textCursor().position());
+  const auto offset = static_cast<std::uint32_t>(before.toUcs4().size() + before.count('\n'));
+  playback_->PlayFromStep(SongStepAtOffset(form_->currentSong(), part, offset));
 }
 
 void MainWindow::ApplyView() {
   live_->setEnabled(actions_->find("mnuVIEWCHECK")->isChecked());
   for (MmlHighlighter* h : highlighters_) h->setActive(actions_->find("mnuVIEWCOLOR")->isChecked());
+  heard_->setEnabled(actions_->find("mnuVIEWPLAYING")->isChecked());
   // The report shown keeps its drift only while the user wants it.
   if (!actions_->find("mnuVIEWDRIFT")->isChecked()) ShowSizeReport(sizeReport_, {});
 }
@@ -285,6 +306,7 @@ void MainWindow::ApplySettings(const Settings& s) {
   actions_->find("mnuVIEWCHECK")->setChecked(s.view.check);
   actions_->find("mnuVIEWCOLOR")->setChecked(s.view.colors);
   actions_->find("mnuVIEWDRIFT")->setChecked(s.view.drift);
+  actions_->find("mnuVIEWPLAYING")->setChecked(s.view.playing);
   ApplyView();
   midi_.repeat->setChecked(s.repeatOn);
   midi_.octave[std::clamp(s.octaveChoice, 0, 2)]->setChecked(true);
@@ -308,7 +330,7 @@ Settings MainWindow::currentSettings() const {
     s.fontUnderline = font.underline();
   }
   s.view = {actions_->find("mnuVIEWCHECK")->isChecked(), actions_->find("mnuVIEWCOLOR")->isChecked(),
-            actions_->find("mnuVIEWDRIFT")->isChecked()};
+            actions_->find("mnuVIEWDRIFT")->isChecked(), actions_->find("mnuVIEWPLAYING")->isChecked()};
   s.repeatOn = midi_.repeat->isChecked();
   for (int i = 0; i < 3; ++i) {
     if (midi_.octave[i]->isChecked()) s.octaveChoice = i;

@@ -30,6 +30,7 @@ class ElidedLabel;
 class Feedback;
 class HelpWindow;
 class ImportDialog;
+class HeardNotes;
 class LiveCheck;
 class MmlHighlighter;
 class PositionSlider;
@@ -78,6 +79,8 @@ class MainWindow final : public QMainWindow {
   MidiPlayer* player() const;
   /// The background compile (tests drive its timer and wait for its worker).
   LiveCheck* liveCheck() const { return live_.get(); }
+  /// The note heard, marked in the part boxes.
+  HeardNotes* heardNotes() const { return heard_.get(); }
   /// The settings as they would be written now.
   Settings currentSettings() const;
 
@@ -97,6 +100,7 @@ class MainWindow final : public QMainWindow {
   void ShowScoreEditor();
   void ImportMidi(const QString& path);
   void ApplyView();
+  void PlayFromCaret();
   void ShowSizeReport(const QString& report, const QString& drift);
 
   WindowEnvironment env_;
@@ -120,6 +124,7 @@ class MainWindow final : public QMainWindow {
   std::unique_ptr<ScoreEditor> score_;
   std::optional<QString> scoreTempo_;  // the score editor's tempo when it last closed
   std::unique_ptr<LiveCheck> live_;
+  std::unique_ptr<HeardNotes> heard_;
   std::array<MmlHighlighter*, 4> highlighters_{};  // children of the MML boxes
   QString sizeReport_;                             // the size report shown, without its drift
 };

@@ -13,6 +13,7 @@
 #include "main_window/build_commands.h"
 #include "main_window/feedback.h"
 #include "main_window/position_slider.h"
+#include "mml/event_time.h"
 #include "shared/gui_messages.h"
 
 namespace chwr::gui {
@@ -27,6 +28,7 @@ PlaybackController::PlaybackController(BuildCommands& builds, const Feedback& fe
       makePlayer_(std::move(makePlayer)),
       playbackFile_(std::move(playbackFile)),
       slider_(slider),
+      controls_(controls),
       timer_(new QTimer(this)) {
   timer_->setObjectName("Timer1");
   timer_->setInterval(250);
@@ -46,9 +48,12 @@ PlaybackController::PlaybackController(BuildCommands& builds, const Feedback& fe
     player_->SetPosition(slider_->value());
     player_->Play();
     timer_->start();
+    TellHeard();
   });
   connect(slider_, &PositionSlider::stepped, this, [this](int ms) {
-    if (UnderWay()) player_->SetPosition(ms);
+    if (!UnderWay()) return;
+    player_->SetPosition(ms);
+    TellHeard();
   });
   // The file playing was made with the old settings; the mutes alone can change in it.
   auto changed = [this] {
@@ -103,7 +108,8 @@ void PlaybackController::ClearMutes() {
 }
 
 void PlaybackController::StartPlaybackFile(bool resetOnly,
-                                           const std::optional<ScorePlayback>& score) {
+                                           const std::optional<ScorePlayback>& score,
+                                           std::optional<std::int32_t> fromStep) {
   if (busy_) return;
   busy_ = true;
   // Every way out of here leaves the controller free for the next command.
@@ -117,15 +123,21 @@ void PlaybackController::StartPlaybackFile(bool resetOnly,
   if (player_) player_->Stop();
   previewing_ = false;
   EndScore();
+  EndSong();
   // A part muted now is left out of the new file instead.
   ClearMutes();
   std::vector<std::uint8_t> image;
+  std::optional<BuiltSong> built;
   if (resetOnly) {
     image = ResetSmfImage();
     slider_->setValue(0);
   } else {
     emit notice({});
-    auto built = builds_.Build({.selectionOnly = true, .midiFile = true, .score = score});
+    // Played from the caret, the song is heard whole; else each part's selection.
+    built = builds_.Build({.selectionOnly = !fromStep,
+                           .sources = !score,
+                           .midiFile = true,
+                           .score = score});
     if (!built) return;
     image = std::move(built->midiImage);
   }
@@ -147,10 +159,24 @@ void PlaybackController::StartPlaybackFile(bool resetOnly,
   } else if (!resetOnly) {
     const auto length = player_->Length();
     if (length > 0) slider_->setLength(static_cast<int>(length));
+    const SongCompile& compiled = built->compiled;
+    std::int32_t endStep = 0;
+    for (const CompiledPart& p : compiled.parts) endStep = std::max(endStep, p.totalSteps);
+    auto timing = ReadSmfTiming(image);
+    song_ = PlayedSong{timing ? *timing : SmfTiming{}, compiled.state.markStep, endStep,
+                       controls_.repeat->isChecked()};
+    int start = knob;
+    if (fromStep) {
+      // The file starts at the song's start mark; a caret before it plays from there.
+      const auto tick = std::max<std::int32_t>(*fromStep - song_->markStep, 0);
+      start = static_cast<int>(song_->timing.TicksToMs(static_cast<std::uint32_t>(tick)));
+    }
     // The song may have become shorter than where the knob stands.
-    const int start = knob < slider_->maximum() ? knob : 0;
+    if (start >= slider_->maximum()) start = 0;
     slider_->setValue(start);
     if (start > 0) player_->SetPosition(start);
+    emit songStarted(compiled, !fromStep);
+    TellHeard();
   }
   player_->Play();
   if (!resetOnly) timer_->start();
@@ -158,6 +184,10 @@ void PlaybackController::StartPlaybackFile(bool resetOnly,
 
 void PlaybackController::Play() {
   StartPlaybackFile(false);
+}
+
+void PlaybackController::PlayFromStep(std::int32_t step) {
+  StartPlaybackFile(false, std::nullopt, step);
 }
 
 void PlaybackController::PlayScore(const ScorePlayback& score) {
@@ -246,6 +276,20 @@ void PlaybackController::Rest() {
   if (player_) player_->Stop();
   slider_->setValue(0);
   EndScore();
+  EndSong();
+}
+
+// The part boxes hear that the song no longer plays.
+void PlaybackController::EndSong() {
+  if (!song_) return;
+  song_.reset();
+  emit songHeard(-1);
+}
+
+void PlaybackController::TellHeard() {
+  if (!song_ || !player_) return;
+  const std::uint32_t tick = song_->timing.MsToTicks(static_cast<double>(player_->Position()));
+  emit songHeard(SongStepAtTick(tick, song_->markStep, song_->endStep, song_->repeated));
 }
 
 void PlaybackController::TimerTick() {
@@ -258,6 +302,7 @@ void PlaybackController::TimerTick() {
     return;
   }
   if (!slider_->isSliderDown()) slider_->setValue(static_cast<int>(player_->Position()));
+  TellHeard();
 }
 
 }  // namespace chwr::gui

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "convert/build_song.h"
+#include "mml/song_compile.h"
 #include "diagnostic.h"
 #include "midi/smf_timing.h"
 #include "playback/midi_player.h"
@@ -54,6 +55,9 @@ class PlaybackController final : public QObject {
   /// Plays the song, or each part's selection where it has one: from where the knob
   /// stands when nothing plays, else (and from the end) from the start.
   void Play();
+  /// Plays the whole song (no selections) from `step` of the song, in place of anything
+  /// playing: from the start mark when the step lies before it.
+  void PlayFromStep(std::int32_t step);
   /// Plays the score editor's song in place of anything playing; the slider keeps telling
   /// of the window's song, and scoreHeard says where the score is.
   void PlayScore(const ScorePlayback& score);
@@ -88,6 +92,12 @@ class PlaybackController final : public QObject {
  signals:
   /// A note for the status bar; empty when there is none.
   void notice(const QString& text);
+  /// The window's song started to play; `compiled` is what plays, each part's selection
+  /// where it had one, with the events' places in the text.
+  void songStarted(const chwr::SongCompile& compiled, bool fromSelections);
+  /// The window's song is at `step` (steps from the song's start) at a tick of the timer
+  /// and after a seek; -1 once it no longer plays.
+  void songHeard(int step);
   /// The score editor's song is at `step` (in its steps from the start) at a tick of the
   /// timer; -1 once it no longer plays.
   void scoreHeard(int step);
@@ -96,7 +106,10 @@ class PlaybackController final : public QObject {
   bool EnsurePlayer();
   bool UnderWay() const;
   void ClearMutes();
-  void StartPlaybackFile(bool resetOnly, const std::optional<ScorePlayback>& score = {});
+  void StartPlaybackFile(bool resetOnly, const std::optional<ScorePlayback>& score = {},
+                         std::optional<std::int32_t> fromStep = {});
+  void EndSong();
+  void TellHeard();
   void EndScore();
   void TimerTick();
   void Rest();
@@ -106,6 +119,7 @@ class PlaybackController final : public QObject {
   PlayerFactory makePlayer_;
   std::filesystem::path playbackFile_;
   PositionSlider* slider_;
+  const MidiControls& controls_;
   QTimer* timer_;
   std::unique_ptr<MidiPlayer> player_;
   std::array<bool, 4> channelMuted_{};  // parts muted in the player during this playback
@@ -113,6 +127,15 @@ class PlaybackController final : public QObject {
   bool seeking_ = false;                // the slider is held over a paused playback
   bool previewing_ = false;             // the player has the import dialog's file
   std::optional<SmfTiming> score_;      // the player has the score editor's file, so timed
+  // The window's song as the player has it: its timing, and where the file starts and
+  // ends in the song's steps.
+  struct PlayedSong {
+    SmfTiming timing;
+    std::int32_t markStep = 0;
+    std::int32_t endStep = 0;
+    bool repeated = false;  // the file holds the song twice
+  };
+  std::optional<PlayedSong> song_;
 };
 
 }  // namespace chwr::gui
