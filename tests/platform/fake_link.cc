@@ -3,6 +3,7 @@
  * "key KEYSYM STATE" (hex) for every key pressed, flushed at once, and "closed" when it
  * has seen Alt+C followed by O, the last keys of the transfer, and goes away. */
 #include <X11/Xatom.h>
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <unistd.h>
@@ -17,6 +18,11 @@ int main(int argc, char** argv) {
   if (!out) return 2;
   fprintf(out, "args %d %s\npid %d\n", argc - 1, argv[1], (int)getpid());
   fflush(out);
+  // Xlib's keyboard extension takes in a changed key mapping only once it has been told
+  // to follow the changes: the first key lent to a character would read as no symbol.
+  // The core protocol's mapping, refreshed on every MappingNotify, is what a program
+  // that reloads its layout on that event (as Wine does) sees.
+  XkbIgnoreExtension(True);
   Display* dpy = XOpenDisplay(NULL);
   if (!dpy) return 3;
   Window w = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 200, 100, 0, 0, 0);
