@@ -18,17 +18,17 @@ struct Look {
   bool italic;
 };
 constexpr Look kLooks[] = {
-    {215, true, false},   // note or rest
-    {180, false, false},  // length
-    {275, false, false},  // octave, transposition
-    {28, false, false},   // volume
-    {320, false, false},  // tone selection
-    {90, false, false},   // gate
-    {0, true, false},     // tie
-    {200, true, false},   // repeat, start mark
+    {215, true, false},   // note or rest: blue
+    {185, false, false},  // length: teal
+    {275, false, false},  // octave, transposition: purple
+    {100, false, false},  // volume: green
+    {320, false, false},  // tone selection: magenta
+    {60, false, false},   // gate: olive
+    {0, true, false},     // tie: red
+    {25, true, false},    // repeat, start mark: orange
     {-1, false, true},    // comment
-    {140, false, false},  // tone definition
-    {45, false, false},   // data group
+    {150, false, false},  // tone definition: sea green
+    {45, false, false},   // data group: amber
 };
 static_assert(std::size(kLooks) == 11);
 
