@@ -140,10 +140,16 @@ void WritingAidsTest::colorsAndDriftFollowTheViewMenu() {
   h.triggerWithFile("mnuMLD", "song.mld");
   QVERIFY(!h.text("stsBAR_panel3").contains("ずれ"));
   h.trigger("mnuVIEWDRIFT");
-  h.triggerWithFile("mnuMLD", "song.mld");
-  QVERIFY(h.text("stsBAR_panel3").contains("ずれ"));
+  QVERIFY(h.text("stsBAR_panel3").contains("ずれ"));  // the report shown gets it back
   h.trigger("mnuVIEWCOLOR");
   QVERIFY(!line.layout()->formats().isEmpty());
+
+  // Switched off in the settings file, each starts off, and the report is the first one.
+  Harness off("[View]\r\nCheck=0\r\nColors=0\r\nDrift=0\r\nPlaying=0\r\n");
+  QCOMPARE(off.text("stsBAR_panel3"), kInitialReport);
+  for (const char* item : {"mnuVIEWCHECK", "mnuVIEWCOLOR", "mnuVIEWDRIFT", "mnuVIEWPLAYING"}) {
+    QVERIFY2(!off.on(item), item);
+  }
 }
 
 // Tempo 120 at 48 steps a quarter: a quarter note lasts 500 ms.

@@ -108,8 +108,7 @@ MainWindow::MainWindow(WindowEnvironment environment, QWidget* parent)
   // A change typed into the mail box counts as an edit too, as in any box of the window.
   connect(txtMail_, &QLineEdit::textEdited, form_, [this] { form_->setModified(true); });
   connect(files_.get(), &FileCommands::songReplaced, this, [this] {
-    sizeReport_ = kInitialReport;
-    sizePanel_->setText(kInitialReport);
+    ShowSizeReport(kInitialReport, {});
     txtMail_->clear();
   });
   connect(files_.get(), &FileCommands::fileUsed, recent_.get(), &RecentFiles::add);
@@ -182,7 +181,8 @@ void MainWindow::BuildStatusBar() {
     bar->addWidget(panel);
   }
   // At the window's smallest width the report of four parts is wider than the bar.
-  sizePanel_ = new ElidedLabel(kInitialReport, bar);
+  sizeReport_ = kInitialReport;
+  sizePanel_ = new ElidedLabel(sizeReport_, bar);
   sizePanel_->setObjectName("stsBAR_panel3");
   bar->addWidget(sizePanel_, 1);
   setStatusBar(bar);
@@ -282,13 +282,13 @@ void MainWindow::ApplyView() {
   for (MmlHighlighter* h : highlighters_) h->setActive(actions_->find("mnuVIEWCOLOR")->isChecked());
   heard_->setEnabled(actions_->find("mnuVIEWPLAYING")->isChecked());
   // The report shown keeps its drift only while the user wants it.
-  if (!actions_->find("mnuVIEWDRIFT")->isChecked()) ShowSizeReport(sizeReport_, {});
+  ShowSizeReport(sizeReport_, drift_);
 }
 
 void MainWindow::ShowSizeReport(const QString& report, const QString& drift) {
   sizeReport_ = report;
-  const bool withDrift = actions_->find("mnuVIEWDRIFT")->isChecked();
-  sizePanel_->setText(withDrift ? report + drift : report);
+  drift_ = drift;
+  sizePanel_->setText(actions_->find("mnuVIEWDRIFT")->isChecked() ? report + drift : report);
 }
 
 void MainWindow::ApplySettings(const Settings& s) {

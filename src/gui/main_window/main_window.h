@@ -127,6 +127,7 @@ class MainWindow final : public QMainWindow {
   std::unique_ptr<HeardNotes> heard_;
   std::array<MmlHighlighter*, 4> highlighters_{};  // children of the MML boxes
   QString sizeReport_;                             // the size report shown, without its drift
+  QString drift_;                                  // and its drift
 };
 
 }  // namespace chwr::gui
