@@ -5,24 +5,15 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 
+#include "offscreen_app.h"
 #include "score/score.h"
 #include "score/score_mml.h"
 #include "score_editor/staff_view.h"
 
 namespace {
-
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "score_frame_bench";
-  static char* argv[] = {name, nullptr};
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(argc, argv);
-  return app;
-}
 
 // Notes and rests of every length, high and low (ledger lines), with every accidental,
 // ties and triplets where a length allows one.
@@ -40,7 +31,7 @@ chwr::ScoreCells BusyCells() {
 }
 
 void BM_ConvertAndPaintFullScore(benchmark::State& state) {
-  App();
+  chwr::bench::OffscreenApp();
   chwr::Score score;
   score.Load(BusyCells());
   chwr::gui::StaffView staff(score, nullptr);

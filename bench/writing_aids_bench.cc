@@ -5,7 +5,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -14,6 +13,7 @@
 
 #include "convert/song_check.h"
 #include "largest_song.h"
+#include "offscreen_app.h"
 #include "main_window/live_check.h"
 #include "main_window/mml_highlighter.h"
 #include "main_window/part_page.h"
@@ -21,15 +21,6 @@
 #include "shared/paste_guard.h"
 
 namespace {
-
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "writing_aids_bench";
-  static char* argv[] = {name, nullptr};
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(argc, argv);
-  return app;
-}
 
 // One part as long as the format allows, as a user types into it (the others empty); and
 // the whole song of four such parts.
@@ -58,7 +49,7 @@ QString LongPart() {
 }
 
 void BM_KeystrokeIntoA32000NotePart(benchmark::State& state) {
-  App();
+  chwr::bench::OffscreenApp();
   chwr::gui::SongForm form;
   chwr::gui::LiveCheck live(form, nullptr);
   QPlainTextEdit* box = form.page(0)->mmlBox();

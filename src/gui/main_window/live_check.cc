@@ -6,14 +6,13 @@
 #include <QTextDocument>
 #include <QTextBlock>
 #include <QToolTip>
+#include <algorithm>
 
 #include "main_window/part_page.h"
 #include "main_window/song_form.h"
 #include "shared/box_marks.h"
 #include "shared/box_text.h"
 #include "shared/paste_guard.h"
-
-#include <algorithm>
 
 namespace chwr::gui {
 namespace {
