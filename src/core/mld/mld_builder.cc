@@ -181,12 +181,14 @@ Result<MldImageBuilder> MldImageBuilder::Create(const SongDocument& song,
   return b;
 }
 
-Result<void> MldImageBuilder::Check(const ScheduledEvent& s) {
-  if (s.event.tone > 4) {
-    return Fail(msg::ToneSlotOutOfRange(s.part, s.event.tone - 1));
-  }
-  if (!s.data.empty() && !DecodeHex(s.data, nullptr)) {
-    return Fail(msg::BadDataGroup(s.part, s.data));
+Result<void> MldImageBuilder::Check(std::span<const ScheduledEvent> events) {
+  for (const ScheduledEvent& s : events) {
+    if (s.event.tone > 4) {
+      return Fail(msg::ToneSlotOutOfRange(s.part, s.event.tone - 1));
+    }
+    if (!s.data.empty() && !DecodeHex(s.data, nullptr)) {
+      return Fail(msg::BadDataGroup(s.part, s.data));
+    }
   }
   return {};
 }
@@ -211,7 +213,9 @@ void MldImageBuilder::Step(int, std::span<const ScheduledEvent> events, int delt
                               0x00};
     out.insert(out.end(), std::begin(v), std::end(v));
   }
-  for (const ScheduledEvent& s : events) DecodeHex(s.data, &out);
+  for (const ScheduledEvent& s : events) {
+    if (!s.data.empty()) DecodeHex(s.data, &out);
+  }
   for (std::size_t i = 0; i < events.size(); ++i) {
     const NoteEvent& e = events[i].event;
     out.push_back(static_cast<std::uint8_t>(e.key));

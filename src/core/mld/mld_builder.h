@@ -24,7 +24,7 @@ class MldImageBuilder final : public StepListener {
 
   /// Refuses what the event stream cannot carry: definition selections above @V3 and
   /// data that is not pairs of hex digits.
-  Result<void> Check(const ScheduledEvent& event) override;
+  Result<void> Check(std::span<const ScheduledEvent> events) override;
   void Step(int t, std::span<const ScheduledEvent> events, int delta) override;
   /// The whole image: header, then the track closed by its end event.
   std::vector<std::uint8_t> Finish();

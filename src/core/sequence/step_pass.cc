@@ -91,15 +91,15 @@ Result<void> StepPass(const SongCompile& compiled, std::span<StepListener* const
           s.adjustedGate = part.events[c.next].adjustedGate();
         }
         s.data = part.DataOf(s.event);
-        for (StepListener* l : listeners) {
-          if (auto r = l->Check(s); !r) return r;
-        }
         step.push_back(s);
         c.at += s.event.step;
         ++c.next;
       }
     }
     if (step.empty()) continue;
+    for (StepListener* l : listeners) {
+      if (auto r = l->Check(step); !r) return r;
+    }
     int nextStart = endStep;
     for (int p = 0; p < 4; ++p) {
       const PartCursor& c = cursors[p];

@@ -34,10 +34,10 @@ class StepListener {
   virtual ~StepListener() = default;
   /// Called once before the first step: the step the music starts at and the song's end.
   virtual void Begin(int startStep, int endStep) { (void)startStep, (void)endStep; }
-  /// Called for every event before its step is handed on; a failure ends the pass
-  /// with that diagnostic, before any listener has seen the step.
-  virtual Result<void> Check(const ScheduledEvent& event) {
-    (void)event;
+  /// Called with every step's events before the step is handed on; a failure ends the
+  /// pass with that diagnostic, before any listener has seen the step.
+  virtual Result<void> Check(std::span<const ScheduledEvent> events) {
+    (void)events;
     return {};
   }
   /// All events that start at step `t`, parts in order, and the number of steps to the
