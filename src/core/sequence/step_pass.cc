@@ -80,7 +80,9 @@ Result<void> StepPass(const SongCompile& compiled, std::span<StepListener* const
       // Zero-length events share a step with the next one; all of them are kept so
       // the part's later events stay on their steps.
       while (c.next < part.count && c.at == t) {
-        ScheduledEvent s;
+        // Filled where it stays: a copy made on the stack field by field and then moved
+        // whole was read back before the narrow writes had landed, a stall an event.
+        ScheduledEvent& s = step.emplace_back();
         s.part = p;
         s.index = c.next;
         if (c.next == c.markRestIndex) {
@@ -91,7 +93,6 @@ Result<void> StepPass(const SongCompile& compiled, std::span<StepListener* const
           s.adjustedGate = part.events[c.next].adjustedGate();
         }
         s.data = part.DataOf(s.event);
-        step.push_back(s);
         c.at += s.event.step;
         ++c.next;
       }
