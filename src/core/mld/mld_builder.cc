@@ -216,12 +216,16 @@ void MldImageBuilder::Step(int, std::span<const ScheduledEvent> events, int delt
   for (const ScheduledEvent& s : events) {
     if (!s.data.empty()) DecodeHex(s.data, &out);
   }
-  for (std::size_t i = 0; i < events.size(); ++i) {
-    const NoteEvent& e = events[i].event;
-    out.push_back(static_cast<std::uint8_t>(e.key));
-    out.push_back(static_cast<std::uint8_t>(e.gate));
-    out.push_back(i + 1 == events.size() ? static_cast<std::uint8_t>(delta) : 0);
+  // Three bytes a note, written in place: a push for each was a call and a check a byte.
+  const std::size_t at = out.size();
+  out.resize(at + 3 * events.size());
+  std::uint8_t* w = out.data() + at;
+  for (const ScheduledEvent& s : events) {
+    *w++ = static_cast<std::uint8_t>(s.event.key);
+    *w++ = static_cast<std::uint8_t>(s.event.gate);
+    *w++ = 0;
   }
+  if (!events.empty()) w[-1] = static_cast<std::uint8_t>(delta);
 }
 
 std::vector<std::uint8_t> MldImageBuilder::Finish() {
