@@ -19,6 +19,9 @@ void AppendFiller(std::vector<std::uint8_t>& body, std::uint32_t ticks) {
   out.Raw({0x01, 0x00, 0x00, 0x01, 0x00});
 }
 
+// The file's header chunk and its conductor track but for the title's bytes.
+constexpr std::size_t kHeadRoom = 14 + 8 + 7 + 4 + 11;
+
 // A track holding only its volume, program change and end has no events.
 constexpr std::size_t kEmptyChunkSize = 19;
 
@@ -124,7 +127,8 @@ MidiTracks MidiTrackBuilder::Finish() {
   std::vector<std::uint8_t>& all = tracks.chunks;
   std::size_t room = 0;
   for (const Part& p : parts_) room += 8 + 7 + p.body.size() * (settings_.repeatOn ? 2 : 1) + 5;
-  all.reserve(room);
+  // And room for the file's header and conductor track, which SmfImage puts in front.
+  all.reserve(room + kHeadRoom + song_.title.size());
   ByteWriter chunks(all);
   for (int i = 0; i < 4; ++i) {
     if (settings_.mute[i]) continue;
@@ -170,7 +174,7 @@ Result<double> MidiTempo(std::string_view typed, bool doubleSpeed) {
   return tempo;
 }
 
-Result<std::vector<std::uint8_t>> SmfImage(const SongDocument& song, const MidiTracks& tracks,
+Result<std::vector<std::uint8_t>> SmfImage(const SongDocument& song, MidiTracks tracks,
                                            bool doubleSpeed) {
   auto tempo = MidiTempo(song.tempo, doubleSpeed);
   if (!tempo) return std::unexpected(tempo.error());
@@ -178,8 +182,8 @@ Result<std::vector<std::uint8_t>> SmfImage(const SongDocument& song, const MidiT
   if (!title) return Fail(msg::ProblemIn(msg::kTitleField, title.error().message));
   const auto period = static_cast<std::uint32_t>(std::nearbyint(60 / *tempo * 1000000));
 
-  std::vector<std::uint8_t> image;
-  ByteWriter out(image);
+  std::vector<std::uint8_t> head;
+  ByteWriter out(head);
   const std::uint8_t division = song.resolution == 0 ? 24 : 48;
   const std::size_t header = out.BeginChunk("MThd");
   out.U16be(1);  // format 1
@@ -195,7 +199,10 @@ Result<std::vector<std::uint8_t>> SmfImage(const SongDocument& song, const MidiT
            static_cast<std::uint8_t>(period >> 8), static_cast<std::uint8_t>(period), 0x00, 0xFF,
            0x2F, 0x00});
   out.EndChunk(conductor);
-  out.Raw(tracks.chunks);
+  // The tracks stay where they were built and the head goes in front: the tracks of a
+  // large song are half a megabyte, which a copy would touch again.
+  std::vector<std::uint8_t> image = std::move(tracks.chunks);
+  image.insert(image.begin(), head.begin(), head.end());
   return image;
 }
 

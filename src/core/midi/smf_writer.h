@@ -59,7 +59,7 @@ class MidiTrackBuilder final : public StepListener {
 Result<double> MidiTempo(std::string_view tempoText, bool doubleSpeed);
 
 /// The whole file: header, conductor track (title, tempo) and the part tracks.
-Result<std::vector<std::uint8_t>> SmfImage(const SongDocument& song, const MidiTracks& tracks,
+Result<std::vector<std::uint8_t>> SmfImage(const SongDocument& song, MidiTracks tracks,
                                            bool doubleSpeed);
 
 /// The reset file: General MIDI System On and the GS reset, 47 bytes.
