@@ -81,14 +81,8 @@ TEST(SmfMalformed, BrokenFilesEndCleanlyWithAKnownResult) {
        "", "Q0C4"},
       {"running status at the start: the stray byte is passed over",
        Cat({header0, Chunk("MTrk", Cat({Ev(0, {0x3C}), Scale(), End()}))}), "", "", "Q0C4D4"},
-      {"an endless delta time", Cat({header0, Chunk("MTrk", Bytes(40, 0xFF))}), "", "", ""},
       {"an endless delta time after notes",
        Cat({header0, Chunk("MTrk", Cat({Scale(), Bytes(40, 0xFF)}))}), "", "", "Q0C4D4"},
-      {"a system-exclusive message without its F7",
-       Cat({header0, Chunk("MTrk", Cat({Scale(), Ev(0, {0xF0, 0x05, 0x7E})}))}), "", "", "Q0C4D4"},
-      {"a meta length past the end",
-       Cat({header0, Chunk("MTrk", Cat({Scale(), Ev(0, {0xFF, 0x01, 0x7F, 'a'})}))}), "", "",
-       "Q0C4D4"},
       {"a track chunk inside another's data is found by the search",
        Cat({header1, Chunk("MTrk", Cat({Meta(0, 0x01, "MTrk\0\0\0\0"sv), Scale(), End()}))}), "",
        "", "Q0C4D4"},
@@ -182,8 +176,6 @@ TEST(SmfOpen, AMidiFileOpensWithTheDialogsFirstChoices) {
     Bytes bytes;
     const char* message;
   } refusals[] = {
-      {Ascii("melo\0\0"sv), "SMF ﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。"},
-      {Ascii("junk"), "SMF ﾌｫｰﾏｯﾄが無効です。"},
       {File(2, 48, {End()}), "SMF ﾌｫｰﾏｯﾄ2のMIDIﾌｧｲﾙは変換できません。(ﾌｫｰﾏｯﾄ0と1のみ)"},
       {File(1, 48, {End()}), "ﾄﾗｯｸ1情報が存在しません。"},
   };

@@ -83,6 +83,16 @@ TEST(ToneDefinitionText, TypedNumbersAreReadLenientlyAndCountedDownExactly) {
   }
 }
 
+// The values of the tone definition in `text`, as whole numbers; none when it has none.
+std::vector<int> DefinitionValues(const std::string& text) {
+  const std::size_t open = text.find("@{"), close = text.find('}', open);
+  if (open == std::string::npos || close == std::string::npos) return {};
+  std::vector<int> values;
+  std::stringstream fields(text.substr(open + 2, close - open - 2));
+  for (std::string field; std::getline(fields, field, ',');) values.push_back(std::stoi(field));
+  return values;
+}
+
 // Pasted into part `part`, built to MLD and read back: the definition's 23 values.
 std::vector<int> RoundTrip(const ToneSettings& s, int part) {
   SongDocument song;
@@ -90,13 +100,7 @@ std::vector<int> RoundTrip(const ToneSettings& s, int part) {
   const auto built = BuildSong(song);
   if (!built) return {-1};
   const auto read = ReadMld(built->mldImage);
-  const std::string text = read ? read->song.parts[static_cast<std::size_t>(part)].mml : "";
-  const std::size_t open = text.find("@{"), close = text.find('}', open);
-  if (open == std::string::npos || close == std::string::npos) return {};
-  std::vector<int> values;
-  std::stringstream fields(text.substr(open + 2, close - open - 2));
-  for (std::string field; std::getline(fields, field, ',');) values.push_back(std::stoi(field));
-  return values;
+  return DefinitionValues(read ? read->song.parts[static_cast<std::size_t>(part)].mml : "");
 }
 
 TEST(ToneDefinitionText, WholeNumbersInRangeSurviveTheMldFile) {
@@ -196,15 +200,6 @@ std::string& BoxText(ToneSettings& s, bool carrier, ToneBox box) {
   return s.feedback;
 }
 
-// The written definition's 23 values, as whole numbers.
-std::vector<int> Written(const ToneSettings& s) {
-  const std::string text = ToneDefinitionText(s);
-  std::vector<int> values;
-  std::stringstream fields(text.substr(text.find("@{") + 2));
-  for (std::string field; std::getline(fields, field, ',');) values.push_back(std::stoi(field));
-  return values;
-}
-
 TEST(ToneRanges, ABoxFitsExactlyWhenTheBuiltToneHoldsWhatWasWritten) {
   const ToneBox boxes[] = {ToneBox::kAttackRate,  ToneBox::kDecayRate,  ToneBox::kSustainLevel,
                            ToneBox::kReleaseRate, ToneBox::kTotalLevel, ToneBox::kFeedback};
@@ -222,7 +217,7 @@ TEST(ToneRanges, ABoxFitsExactlyWhenTheBuiltToneHoldsWhatWasWritten) {
         const bool fits = typed >= range.low && typed <= range.high;
         const std::string what = ToneDefinitionText(s);
         EXPECT_EQ(FitsItsField(box, std::to_string(typed)), fits) << what;
-        EXPECT_EQ(RoundTrip(s, 0) == Written(s), fits) << what;
+        EXPECT_EQ(RoundTrip(s, 0) == DefinitionValues(what), fits) << what;
       }
     }
   }
