@@ -201,7 +201,10 @@ TEST(ExpandRepeats, UnmatchedBrackets) {
 TEST(ExpandRepeats, RefusesHugeExpansions) {
   EXPECT_EQ(ExpandRepeats("[[[[C]99]99]99]99").status, RepeatExpansion::Status::kTooLong);
   EXPECT_EQ(ExpandRepeats("[C]99999999999999999999").status, RepeatExpansion::Status::kTooLong);
-  EXPECT_EQ(ExpandRepeats("[C]100000").text.size(), 100000u);
+  // The limit itself is let through.
+  const std::string atLimit = "[C]" + std::to_string(kMaxExpandedTextBytes);
+  EXPECT_EQ(ExpandRepeats(atLimit).text.size(), kMaxExpandedTextBytes);
+  EXPECT_EQ(ExpandRepeats(atLimit + "D").status, RepeatExpansion::Status::kTooLong);
 }
 
 }  // namespace
