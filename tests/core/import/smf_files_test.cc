@@ -63,8 +63,6 @@ TEST(SmfMalformed, BrokenFilesEndCleanlyWithAKnownResult) {
   const Bytes header1 = Chunk("MThd", {0, 1, 0, 2, 0, 48});
   const Bytes lengthPastEnd = Cat({header0, Ascii("MTrk\xFF\xFF\xFF\xFF"sv), Scale(), End()});
   const Case cases[] = {
-      {"empty", {}, "SMF ﾌｫｰﾏｯﾄが無効です。", "", ""},
-      {"not a MIDI file", Ascii("not a midi file"), "SMF ﾌｫｰﾏｯﾄが無効です。", "", ""},
       {"header cut after its tag", Ascii("MThd"), "", "分解能(0)のMIDIﾌｧｲﾙは変換できません。", ""},
       {"header cut inside its fields", Ascii("MThd\0\0\0\6\0\0\0\1\0"sv), "",
        "分解能(0)のMIDIﾌｧｲﾙは変換できません。", ""},

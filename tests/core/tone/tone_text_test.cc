@@ -145,41 +145,6 @@ TEST(ToneDefinitionText, WholeNumbersInRangeSurviveTheMldFile) {
   }
 }
 
-TEST(ToneDefinitionText, TheCompilerRoundsFractionsAndAddsUpWideValues) {
-  struct Case {
-    const char* what;
-    std::function<void(ToneSettings&)> set;
-    std::size_t first;  // in the compiler's order
-    std::vector<int> values;
-  };
-  // clang-format off
-  const Case cases[] = {
-      {"AR 2.5 writes 12.5, read as 12 (ties to even)",
-       [](ToneSettings& s) { s.modulator.attackRate = "2.5"; }, 2, {12}},
-      {"AR 1.5 writes 13.5, read as 14", [](ToneSettings& s) { s.modulator.attackRate = "1.5"; }, 2,
-       {14}},
-      // 64 is one beyond TL's field: it carries into SL, here making 14 a 15.
-      {"TL 0 writes 64", [](ToneSettings& s) {s.carrier.totalLevel = "0";
-       s.carrier.sustainLevel = "2";}, 16, {15, 0, 0}},
-      // With every other box at its start, TL 0 makes the carrier's sum exactly 2^24: it
-      // carries out of the 24-bit group into the flag byte (RR's top bits become SU) and
-      // is still a definition the song builds with.
-      {"TL 0 alone", [](ToneSettings& s) { s.carrier.totalLevel = "0"; }, 11,
-       {0, 0, 0, 0, 0, 0, 1, 0, 0, 0}},
-  };
-  // clang-format on
-  for (const Case& c : cases) {
-    ToneSettings s;
-    c.set(s);
-    const std::vector<int> values = RoundTrip(s, 1);
-    ASSERT_EQ(values.size(), 23u) << c.what;
-    EXPECT_EQ(
-        std::vector<int>(values.begin() + c.first, values.begin() + c.first + c.values.size()),
-        c.values)
-        << c.what;
-  }
-}
-
 // Each box, typed into alone, its operator's other boxes at their starting values.
 std::string& BoxText(ToneSettings& s, bool carrier, ToneBox box) {
   ToneOperatorSettings& op = carrier ? s.carrier : s.modulator;
