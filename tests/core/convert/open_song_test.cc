@@ -172,9 +172,8 @@ TEST(OpenSong, ARingToneInAnotherLayoutSoundsAsTheSongItWasMadeFrom) {
   shape.maxQ = 40;
   shape.maxItems = 24;
   for (int trial = 0; trial < 20; ++trial) {
-    SongDocument song =
-        test::SongOf({test::RandomPart(rng, shape), test::RandomPart(rng, shape),
-                      test::RandomPart(rng, shape), test::RandomPart(rng, shape)});
+    SongDocument song = test::SongOf({test::RandomPart(rng, shape), test::RandomPart(rng, shape),
+                                      test::RandomPart(rng, shape), test::RandomPart(rng, shape)});
     song.title = "Bell " + std::to_string(trial);
     auto built = BuildSong(song);
     ASSERT_TRUE(built.has_value()) << built.error().message;
