@@ -8,12 +8,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "../support/part_compile.h"
 #include "fuzz_check.h"
-#include "mml/compiler.h"
 #include "score/score_mml.h"
 #include "score/score_read.h"
 
@@ -36,58 +37,26 @@ void CheckScore(const chwr::Score& score) {
              score.range().last <= chwr::kShownCells);
 }
 
-void Edit(chwr::Score& score, std::uint8_t what, int cell, int y) {
-  switch (what % 16) {
-    case 0:
-      score.Press(cell, y);
-      break;
-    case 1:
-      score.Drag(cell, y);
-      break;
-    case 2:
-      score.Release(cell);
-      break;
-    case 3:
-      score.SetLength(cell % 24 - 2);
-      break;
-    case 4:
-      score.ChooseLengthItem(cell % 12 - 1);
-      break;
-    case 5:
-      score.ToggleRest();
-      break;
-    case 6:
-      score.PressDigitKey(cell % 12 - 1);
-      break;
-    case 7:
-      score.StepLength(cell % 2 ? 1 : -1);
-      break;
-    case 8:
-      score.SetAccidental(cell % 6 - 1);
-      break;
-    case 9:
-      score.SetTie(cell % 2);
-      break;
-    case 10:
-      score.SetTriplet(cell % 2);
-      break;
-    case 11:
-      score.MoveUp();
-      break;
-    case 12:
-      score.MoveDown();
-      break;
-    case 13:
-      score.Insert();
-      break;
-    case 14:
-      score.Delete();
-      break;
-    default:
-      score.Clear();
-      break;
-  }
-}
+// Every edit the score editor offers, chosen by the edit's first byte.
+using EditFn = chwr::ScoreChange (*)(chwr::Score&, int cell, int y);
+constexpr EditFn kEdits[] = {
+    [](chwr::Score& s, int cell, int y) { return s.Press(cell, y); },
+    [](chwr::Score& s, int cell, int y) { return s.Drag(cell, y); },
+    [](chwr::Score& s, int cell, int) { return s.Release(cell); },
+    [](chwr::Score& s, int cell, int) { return s.SetLength(cell % 24 - 2); },
+    [](chwr::Score& s, int cell, int) { return s.ChooseLengthItem(cell % 12 - 1); },
+    [](chwr::Score& s, int, int) { return s.ToggleRest(); },
+    [](chwr::Score& s, int cell, int) { return s.PressDigitKey(cell % 12 - 1); },
+    [](chwr::Score& s, int cell, int) { return s.StepLength(cell % 2 ? 1 : -1); },
+    [](chwr::Score& s, int cell, int) { return s.SetAccidental(cell % 6 - 1); },
+    [](chwr::Score& s, int cell, int) { return s.SetTie(cell % 2); },
+    [](chwr::Score& s, int cell, int) { return s.SetTriplet(cell % 2); },
+    [](chwr::Score& s, int, int) { return s.MoveUp(); },
+    [](chwr::Score& s, int, int) { return s.MoveDown(); },
+    [](chwr::Score& s, int, int) { return s.Insert(); },
+    [](chwr::Score& s, int, int) { return s.Delete(); },
+    [](chwr::Score& s, int, int) { return s.Clear(); },
+};
 
 // What a part sounds like: each note with its start and its length through the same notes
 // tied after it, each run of rests as one. A dotted length the score shows is written with
@@ -117,13 +86,6 @@ std::vector<Sound> Heard(const chwr::CompiledPart& part) {
   return heard;
 }
 
-chwr::Result<void> Compile(std::string_view mml, int resolution, chwr::CompiledPart& part) {
-  chwr::CompileState state;
-  chwr::CompileOptions options;
-  options.resolution = resolution;
-  return chwr::CompilePart(0, mml, 63, options, state, part);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -136,8 +98,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view edits =
       end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
 
-  chwr::CompiledPart first;
-  if (!Compile(mml, resolution, first)) return 0;
+  const auto compiled = chwr::test::CompileText(mml, 0, resolution);
+  if (!compiled.ok) return 0;
+  const chwr::CompiledPart& first = compiled.part;
   const chwr::ScoreReading reading = chwr::ReadCompiledPart(first, resolution);
   FUZZ_CHECK(reading.shown == std::min(reading.fullCount, chwr::kShownCells));
   FUZZ_CHECK(reading.fullCount <= first.count);
@@ -148,21 +111,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckScore(score);
 
   const chwr::ScoreMml out = chwr::ScoreToMml(score, resolution, comment);
-  chwr::CompiledPart second;
-  FUZZ_CHECK(Compile(out.saved, resolution, second).has_value());
+  const auto second = chwr::test::CompileText(out.saved, 0, resolution);
+  FUZZ_CHECK(second.ok);
   if (reading.lengthChanges.empty() && reading.fullCount == reading.shown) {
     // Gates may differ (the score has no Q); what is heard may not.
-    FUZZ_CHECK(Heard(second) == Heard(first));
+    FUZZ_CHECK(Heard(second.part) == Heard(first));
   }
 
   for (std::size_t i = 0; i + 3 <= edits.size(); i += 3) {
     const auto cell = static_cast<std::uint8_t>(edits[i + 1]);
     const auto y = static_cast<std::int8_t>(edits[i + 2]);
-    Edit(score, static_cast<std::uint8_t>(edits[i]), cell % 40 - 1, 2 * y + 100);
+    const EditFn edit = kEdits[static_cast<std::uint8_t>(edits[i]) % std::size(kEdits)];
+    edit(score, cell % 40 - 1, 2 * y + 100);
     CheckScore(score);
   }
-  chwr::CompiledPart edited;
-  FUZZ_CHECK(
-      Compile(chwr::ScoreToMml(score, resolution, comment).saved, resolution, edited).has_value());
+  const std::string edited = chwr::ScoreToMml(score, resolution, comment).saved;
+  FUZZ_CHECK(chwr::test::CompileText(edited, 0, resolution).ok);
   return 0;
 }

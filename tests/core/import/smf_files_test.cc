@@ -63,8 +63,6 @@ TEST(SmfMalformed, BrokenFilesEndCleanlyWithAKnownResult) {
   const Bytes header1 = Chunk("MThd", {0, 1, 0, 2, 0, 48});
   const Bytes lengthPastEnd = Cat({header0, Ascii("MTrk\xFF\xFF\xFF\xFF"sv), Scale(), End()});
   const Case cases[] = {
-      {"empty", {}, "SMF ﾌｫｰﾏｯﾄが無効です。", "", ""},
-      {"not a MIDI file", Ascii("not a midi file"), "SMF ﾌｫｰﾏｯﾄが無効です。", "", ""},
       {"header cut after its tag", Ascii("MThd"), "", "分解能(0)のMIDIﾌｧｲﾙは変換できません。", ""},
       {"header cut inside its fields", Ascii("MThd\0\0\0\6\0\0\0\1\0"sv), "",
        "分解能(0)のMIDIﾌｧｲﾙは変換できません。", ""},
@@ -81,14 +79,8 @@ TEST(SmfMalformed, BrokenFilesEndCleanlyWithAKnownResult) {
        "", "Q0C4"},
       {"running status at the start: the stray byte is passed over",
        Cat({header0, Chunk("MTrk", Cat({Ev(0, {0x3C}), Scale(), End()}))}), "", "", "Q0C4D4"},
-      {"an endless delta time", Cat({header0, Chunk("MTrk", Bytes(40, 0xFF))}), "", "", ""},
       {"an endless delta time after notes",
        Cat({header0, Chunk("MTrk", Cat({Scale(), Bytes(40, 0xFF)}))}), "", "", "Q0C4D4"},
-      {"a system-exclusive message without its F7",
-       Cat({header0, Chunk("MTrk", Cat({Scale(), Ev(0, {0xF0, 0x05, 0x7E})}))}), "", "", "Q0C4D4"},
-      {"a meta length past the end",
-       Cat({header0, Chunk("MTrk", Cat({Scale(), Ev(0, {0xFF, 0x01, 0x7F, 'a'})}))}), "", "",
-       "Q0C4D4"},
       {"a track chunk inside another's data is found by the search",
        Cat({header1, Chunk("MTrk", Cat({Meta(0, 0x01, "MTrk\0\0\0\0"sv), Scale(), End()}))}), "",
        "", "Q0C4D4"},
@@ -182,8 +174,6 @@ TEST(SmfOpen, AMidiFileOpensWithTheDialogsFirstChoices) {
     Bytes bytes;
     const char* message;
   } refusals[] = {
-      {Ascii("melo\0\0"sv), "SMF ﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。"},
-      {Ascii("junk"), "SMF ﾌｫｰﾏｯﾄが無効です。"},
       {File(2, 48, {End()}), "SMF ﾌｫｰﾏｯﾄ2のMIDIﾌｧｲﾙは変換できません。(ﾌｫｰﾏｯﾄ0と1のみ)"},
       {File(1, 48, {End()}), "ﾄﾗｯｸ1情報が存在しません。"},
   };

@@ -19,9 +19,7 @@ using test::Bytes;
 using test::Cat;
 
 using test::Info;
-Bytes File(const Bytes& info, const std::vector<Bytes>& tracks, int trackCount = -1) {
-  return test::MldFile(info, tracks, trackCount);
-}
+using test::MldFile;
 
 MldMusic Decode(const Bytes& bytes) {
   auto music = DecodeMld(bytes);
@@ -49,14 +47,14 @@ TEST(MldDecoder, NoteSizeComesFromTheNoteChunkOnly) {
   // The same bytes are two 4-byte notes or, in 3-byte notes, a different song entirely.
   const Bytes track = Cat({kTempo, {0x00, 0x0A, 0x18, 0xF9, 0x0C, 0x8A, 0x18, 0x02}, kEnd});
   const MldMusic four =
-      Decode(File(Cat({Info("vers", Ascii("0300")), Info("note", {0, 1})}), {track}));
+      Decode(MldFile(Cat({Info("vers", Ascii("0300")), Info("note", {0, 1})}), {track}));
   EXPECT_EQ(HeardOf(four), (std::vector<Heard>{{0, 0, 10, 24, 62, 12}, {12, 2, 10, 24, 0, -24}}));
   EXPECT_TRUE(four.warnings.empty()) << four.warnings.front().message;
   EXPECT_EQ(four.tracks.at(0).eventCount, 4u);
   EXPECT_TRUE(four.tracks.at(0).hasEnd);
 
   // "vers" 0300 without a "note" chunk keeps 3-byte notes: the end event is eaten.
-  const MldMusic three = Decode(File(Info("vers", Ascii("0300")), {track}));
+  const MldMusic three = Decode(MldFile(Info("vers", Ascii("0300")), {track}));
   EXPECT_EQ(three.notes.size(), 4u);
   EXPECT_EQ(three.notes[0].velocity, 63);
   EXPECT_FALSE(three.tracks.at(0).hasEnd);
@@ -65,7 +63,7 @@ TEST(MldDecoder, NoteSizeComesFromTheNoteChunkOnly) {
 TEST(MldDecoder, OctaveShiftsAndGateZero) {
   const Bytes track =
       Cat({kTempo, {0, 0x05, 0, 0x00, 0, 0x05, 1, 0x01, 0, 0x05, 2, 0x02, 0, 0x05, 3, 0x03}, kEnd});
-  const MldMusic m = Decode(File(Info("note", {0, 1}), {track}));
+  const MldMusic m = Decode(MldFile(Info("note", {0, 1}), {track}));
   std::vector<int> shifts, gates;
   for (const MldNote& n : m.notes) shifts.push_back(n.octaveShift), gates.push_back(n.gate);
   EXPECT_EQ(shifts, (std::vector<int>{0, 12, -24, -12}));
@@ -77,7 +75,7 @@ TEST(MldDecoder, LongDeltaAndChannelRemap) {
                            {0x10, 0xFF, 0xDC, 0x02, 0x05, 0x41, 0x30,   // 16 + 512 + 5
                             0x00, 0xFF, 0xE5, 0x45, 0x00, 0x41, 0x30},  // voice 1 -> channel 5
                            kEnd});
-  const MldMusic m = Decode(File({}, {{}, track}));
+  const MldMusic m = Decode(MldFile({}, {{}, track}));
   ASSERT_EQ(m.notes.size(), 2u);
   EXPECT_EQ(m.notes[0].tick, 16 + 512 + 5);
   EXPECT_EQ(m.notes[0].channel, 4 * 1 + 1);  // track 1, voice 1
@@ -86,7 +84,7 @@ TEST(MldDecoder, LongDeltaAndChannelRemap) {
   // Channels past the sixteenth stay past it, however many tracks there are.
   std::vector<Bytes> many(70);
   many.back() = {0x00, 0x01, 0x30};
-  EXPECT_EQ(Decode(File({}, many)).notes.at(0).channel, 255);
+  EXPECT_EQ(Decode(MldFile({}, many)).notes.at(0).channel, 255);
 }
 
 TEST(MldDecoder, UnknownEventsAreSteppedOverByTheirLengthAndNamed) {
@@ -98,7 +96,7 @@ TEST(MldDecoder, UnknownEventsAreSteppedOverByTheirLengthAndNamed) {
                             0x00, 0x7F, 0x00, 0x01, 0x02,              // audio play
                             0x03, 0x07, 0x30},
                            kEnd});
-  const Bytes file = File(Info("exst", {0, 1}), {track});
+  const Bytes file = MldFile(Info("exst", {0, 1}), {track});
   const MldMusic m = Decode(file);
   ASSERT_EQ(m.notes.size(), 1u);
   EXPECT_EQ(m.notes[0].tick, 3);
@@ -118,14 +116,14 @@ TEST(MldDecoder, KeySixtyThreeIsANoteExceptWhereItIsAudio) {
   // This program writes O6C of parts 1-3 as key 63: 3F, 7F and BF statuses.
   const Bytes track = Cat({{0x00, 0x3F, 0x10, 0x00, 0x7F, 0x10, 0x00, 0xBF, 0x10}, kEnd});
   std::vector<int> voices;
-  for (const MldNote& n : Decode(File(Info("vers", Ascii("0100")), {track})).notes) {
+  for (const MldNote& n : Decode(MldFile(Info("vers", Ascii("0100")), {track})).notes) {
     EXPECT_EQ(n.key, 63);
     voices.push_back(n.voice);
   }
   EXPECT_EQ(voices, (std::vector<int>{0, 1, 2}));
   // In another program's layout 7F starts an audio event (play: a sample number after it).
   const Bytes audio = Cat({{0x00, 0x3F, 0x10, 0x00, 0x7F, 0x00, 0x01, 0x00, 0xBF, 0x10}, kEnd});
-  const MldMusic other = Decode(File(Info("note", {0, 0}), {audio}));
+  const MldMusic other = Decode(MldFile(Info("note", {0, 0}), {audio}));
   voices.clear();
   for (const MldNote& n : other.notes) voices.push_back(n.voice);
   EXPECT_EQ(voices, (std::vector<int>{0, 2}));
@@ -135,7 +133,7 @@ TEST(MldDecoder, KeySixtyThreeIsANoteExceptWhereItIsAudio) {
 TEST(MldDecoder, RepeatedTroubleIsOneWarningWithItsCount) {
   const Bytes track =
       Cat({{0x00, 0xFF, 0x85, 0x11, 0x00, 0xFF, 0x85, 0x12, 0x00, 0xFF, 0x85, 0x13}, kEnd});
-  const MldMusic m = Decode(File({}, {track}));
+  const MldMusic m = Decode(MldFile({}, {track}));
   ASSERT_EQ(m.warnings.size(), 1u);
   EXPECT_NE(m.warnings[0].message.find("（ほか同様に2か所）"), std::string::npos);
 }
@@ -148,7 +146,7 @@ TEST(MldDecoder, LongLengthsOddChunksAndUnknownIds) {
       Cat({{0x00, 0xFF, 0xFF}, test::U16(maker.size()), maker, {0x00, 0x02, 0x30}, kEnd});
   const Bytes info =
       Cat({Info("copy", Bytes(29, 'c')), Info("zzzz", {1, 2, 3}), Info("titl", Ascii("AB"))});
-  Bytes file = File(info, {track});
+  Bytes file = MldFile(info, {track});
   const MldMusic m = Decode(file);
   EXPECT_EQ(m.info.title, "AB");
   EXPECT_EQ(m.info.copyright, std::string(29, 'c'));
@@ -160,7 +158,7 @@ TEST(MldDecoder, LongLengthsOddChunksAndUnknownIds) {
 
 TEST(MldDecoder, DamagedFilesGiveWhatCouldBeReadWithWarnings) {
   const Bytes track = Cat({kTempo, {0x00, 0x02, 0x30, 0x00, 0x03, 0x30}, kEnd});
-  Bytes file = File({}, {track});
+  Bytes file = MldFile({}, {track});
   // The track's stated length runs past the file: the last whole event is kept, the
   // next chunk's bytes are never read as events.
   Bytes cut(file.begin(), file.end() - 3);
@@ -171,7 +169,7 @@ TEST(MldDecoder, DamagedFilesGiveWhatCouldBeReadWithWarnings) {
                                       msg::kMldTruncated}));
 
   // Two tracks declared, one there.
-  m = Decode(File({}, {track}, 2));
+  m = Decode(MldFile({}, {track}, 2));
   EXPECT_EQ(test::Messages(m.warnings),
             (std::vector<std::string>{msg::MldTrackCountMismatch(2, 1)}));
 
@@ -186,7 +184,7 @@ TEST(MldDecoder, OneTempoMapForEveryTrack) {
   // Track 1 halves the tempo at tick 48; track 0's note at tick 96 is later for it.
   const Bytes t0 = Cat({kTempo, {0x60, 0x01, 0x10}, kEnd});
   const Bytes t1 = {0x30, 0xFF, 0xC3, 0x3C, 0x00, 0xFF, 0xBC, 0x0A, 0x00, 0xFF, 0xDF, 0x00};
-  const MldMusic m = Decode(File({}, {t0, t1}));
+  const MldMusic m = Decode(MldFile({}, {t0, t1}));
   EXPECT_EQ(m.tempos, (std::vector<MldTempo>{{0, 48, 120}, {48, 48, 70}}));
   const MldClock clock(m.tempos);
   EXPECT_EQ(clock.Microseconds(48), 500'000);
@@ -207,7 +205,7 @@ TEST(MldDecoder, ControlsAndLoopPoints) {
                             0x7F, 0x00, 0xFF, 0xE3, 0x20, 0x00, 0xFF, 0xE4, 0x30, 0x00, 0xFF,
                             0xDD, 0x0C, 0x30, 0xFF, 0xDD, 0x0D, 0x00, 0xFF, 0xBA, 0x49},
                            kEnd});
-  const MldMusic m = Decode(File({}, {{}, track}));
+  const MldMusic m = Decode(MldFile({}, {{}, track}));
   std::vector<std::tuple<int, MldControlKind, int>> got;
   for (const MldControl& c : m.controls) got.emplace_back(c.channel, c.kind, c.value);
   using K = MldControlKind;
@@ -239,8 +237,8 @@ TEST(MldDecoder, OurOwnFilesDecodeToTheNotesTheyWereBuiltFrom) {
     }
   }
   EXPECT_TRUE(IsSongLayout(m));
-  EXPECT_FALSE(IsSongLayout(Decode(File(Info("note", {0, 1}), {kEnd}))));
-  EXPECT_FALSE(IsSongLayout(Decode(File({}, {kEnd, kEnd}))));
+  EXPECT_FALSE(IsSongLayout(Decode(MldFile(Info("note", {0, 1}), {kEnd}))));
+  EXPECT_FALSE(IsSongLayout(Decode(MldFile({}, {kEnd, kEnd}))));
   for (const MldNote& n : m.notes) got.emplace_back(n.tick, n.voice, n.key, n.gate);
   std::sort(want.begin(), want.end());
   std::sort(got.begin(), got.end());

@@ -10,7 +10,6 @@
 #include <tuple>
 #include <vector>
 
-#include "convert/build_song.h"
 #include "io/byte_reader.h"
 #include "messages.h"
 #include "midi/smf_events.h"
@@ -149,35 +148,6 @@ TEST(MldMidi, ChannelsAHandsetKeepsSilentAreLeftOutAndSaidSo) {
   EXPECT_TRUE(Play(midi.bytes).notes.empty());
   EXPECT_EQ(test::Messages(midi.warnings), std::vector<std::string>{msg::kMldSilentChannels});
 }
-
-TEST(MldMidi, OurOwnSongsPlayTheirNotesAtTheirSteps) {
-  const auto built = BuildSong(test::SongOf({"O4C4D8&D8R4E16", "O2G2", "", "<A1"}));
-  ASSERT_TRUE(built.has_value()) << built.error().message;
-  auto music = DecodeMld(built->mldImage);
-  ASSERT_TRUE(music.has_value());
-  const Played p = Play(MldToSmf(*music).bytes);
-  std::vector<std::pair<std::int64_t, int>> want, got;
-  for (int part = 0; part < 4; ++part) {
-    std::int64_t at = 0;
-    int tiedKey = -1;  // a note tied into the same key sounds on, not struck again
-    for (const NoteEvent& e : built->compiled.parts[part].events) {
-      if (e.gate > 0 && e.key != tiedKey)
-        want.emplace_back(at * kPerTick, kMldMelodicBase + (e.key & 63));
-      tiedKey = e.gate > e.step ? e.key : -1;
-      at += e.step;
-    }
-  }
-  for (const auto& n : p.notes) got.emplace_back(n.on, n.key);
-  std::sort(want.begin(), want.end());
-  std::sort(got.begin(), got.end());
-  EXPECT_EQ(got, want);
-}
-
-}  // namespace
-}  // namespace chwr
-
-namespace chwr {
-namespace {
 
 TEST(MldMidi, TheLoopRunsFromTheFirstStartToTheEndAfterIt) {
   // Tempo 120 at 48 ticks a quarter: a tick is 10.41 ms. Loop events: delta, FF DD, value.

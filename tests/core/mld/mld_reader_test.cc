@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "test_support.h"
+#include "mld_bytes.h"
 
 #include <string>
 #include <vector>
@@ -23,26 +23,15 @@ using namespace std::literals;
 Bytes Cp932(std::string_view utf8) {
   return EncodeCp932(utf8).value();
 }
-Bytes BigEndian(std::size_t n, int width) {
-  Bytes b;
-  for (int shift = 8 * (width - 1); shift >= 0; shift -= 8) b.push_back(std::uint8_t(n >> shift));
-  return b;
-}
-Bytes Chunk(std::string_view tag, const Bytes& data) {
-  return Cat({Ascii(tag), BigEndian(data.size(), 2), data});
-}
 
 // An image laid out as the builder lays it out: header chunks, then prologue, the first
 // delta 00, the music (key, gate, delta triples and extended events) and FF DF 00.
 Bytes Image(const Bytes& prologue, const Bytes& music, const Bytes& title = {},
             std::uint8_t protect = 0, const Bytes& cipy = {}) {
-  const Bytes header =
-      Cat({Bytes(3, 1), Chunk("sorc", {protect}), Chunk("titl", title),
-           Chunk("vers", Ascii("0100")), cipy.empty() ? cipy : Chunk("cipy", cipy)});
-  const Bytes stream = Cat({prologue, {0}, music, {0xFF, 0xDF, 0x00}});
-  return Cat({Ascii("melo"), BigEndian(2 + header.size() + 8 + stream.size(), 4),
-              BigEndian(header.size(), 2), header, Ascii("trac"), BigEndian(stream.size(), 4),
-              stream});
+  const Bytes info =
+      Cat({test::Info("sorc", {protect}), test::Info("titl", title),
+           test::Info("vers", Ascii("0100")), cipy.empty() ? cipy : test::Info("cipy", cipy)});
+  return test::MldFile(info, {Cat({prologue, {0}, music, {0xFF, 0xDF, 0x00}})});
 }
 
 const Bytes kTempo48 = {0x00, 0xFF, 0xC3, 120};

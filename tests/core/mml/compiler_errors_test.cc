@@ -2,10 +2,12 @@
 
 #include <string>
 
-#include "mml/compiler.h"
+#include "part_compile.h"
 
 namespace chwr {
 namespace {
+
+using test::CompileText;
 
 const std::string kO = "行目) に(O命令)構文ｴﾗｰがあります。";
 const std::string kQ = "行目) に(Q命令)構文ｴﾗｰがあります。";
@@ -34,32 +36,6 @@ std::string BadRepeat(int shownPart) {
 }
 
 const std::string kZeroTone = "@{0,0,0,0,0,0,0,0,0,0,0,\r\n0,0,0,0,0,0,0,0,0,0,0,0}";
-
-struct Failure {
-  std::string message;
-  int line = 0;
-  std::string search;
-  int part = -1;
-  int count = -1;
-  bool failedFlag = false;
-};
-
-Failure CompileExpectingFailure(const std::string& mml, int part = 0, int resolution = 1) {
-  CompileOptions options;
-  options.resolution = resolution;
-  CompileState state;
-  CompiledPart out;
-  Failure f;
-  const auto result = CompilePart(part, mml, 63, options, state, out);
-  if (result) return f;
-  f.message = result.error().message;
-  f.line = result.error().line;
-  f.search = result.error().searchText;
-  f.part = result.error().part;
-  f.count = out.count;
-  f.failedFlag = state.compileFailed;
-  return f;
-}
 
 struct ErrorCase {
   int resolution;
@@ -168,19 +144,19 @@ TEST(CompilePartErrors, ReportsMessageLineAndSearchText) {
       {1, 0, "[[[[C]99]99]99]99", "ﾊﾟｰﾄ1 繰り返しを展開したMMLが長すぎます。", 0, ""},
   };
   for (const auto& c : cases) {
-    const Failure f = CompileExpectingFailure(c.mml, c.part, c.resolution);
+    const auto f = CompileText(c.mml, c.part, c.resolution);
     EXPECT_EQ(f.message, c.message) << c.mml;
-    EXPECT_EQ(f.line, c.line) << c.mml;
-    EXPECT_EQ(f.search, c.search) << c.mml;
-    EXPECT_EQ(f.part, c.part) << c.mml;
-    EXPECT_TRUE(f.failedFlag) << c.mml;
+    EXPECT_EQ(f.error.line, c.line) << c.mml;
+    EXPECT_EQ(f.error.searchText, c.search) << c.mml;
+    EXPECT_EQ(f.error.part, c.part) << c.mml;
+    EXPECT_TRUE(f.state.compileFailed) << c.mml;
   }
 }
 
 TEST(CompilePartErrors, EventsBeforeTheErrorStay) {
-  EXPECT_EQ(CompileExpectingFailure("C4D4O7E4").count, 2);
-  EXPECT_EQ(CompileExpectingFailure("C4C64.").count, 2);  // the dotted note is stored
-  EXPECT_EQ(CompileExpectingFailure("C4C*48.").count, 2);
+  EXPECT_EQ(CompileText("C4D4O7E4").part.count, 2);
+  EXPECT_EQ(CompileText("C4C64.").part.count, 2);  // the dotted note is stored
+  EXPECT_EQ(CompileText("C4C*48.").part.count, 2);
 }
 
 TEST(CompilePartErrors, Capacity) {
@@ -196,18 +172,18 @@ TEST(CompilePartErrors, Capacity) {
   ASSERT_TRUE(CompilePart(0, repeat("C.", 25000) + "C", 63, {}, state, out));
   EXPECT_EQ(out.count, 50001);
 
-  EXPECT_EQ(CompileExpectingFailure(repeat("C", 50001)).message,
+  EXPECT_EQ(CompileText(repeat("C", 50001)).message,
             "ﾊﾟｰﾄ1 (1行目) 命令の数が多すぎます。(最大50000個)");
-  EXPECT_EQ(CompileExpectingFailure(repeat("C.", 25001), 1).message,
+  EXPECT_EQ(CompileText(repeat("C.", 25001), 1).message,
             "ﾊﾟｰﾄ2 (1行目) 音符と休符の数が多すぎます。(最大50001個)");
 }
 
 TEST(CompilePartErrors, LineNumbersAreNotLimitedToSixteenBits) {
   std::string mml;
   for (int i = 0; i < 70000; ++i) mml += "\r\n";
-  const Failure f = CompileExpectingFailure(mml + "H");
+  const auto f = CompileText(mml + "H");
   EXPECT_EQ(f.message, BadChar(1, 70001, "H"));
-  EXPECT_EQ(f.line, 70001);
+  EXPECT_EQ(f.error.line, 70001);
 }
 
 }  // namespace

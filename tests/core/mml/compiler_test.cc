@@ -7,10 +7,13 @@
 #include <vector>
 
 #include "mml/song_compile.h"
+#include "part_compile.h"
 #include "text/cp932.h"
 
 namespace chwr {
 namespace {
+
+using test::CompileText;
 
 // "key gate step", then " v<volume>", " t<tone>", " d<data>" when set.
 std::vector<std::string> Describe(const CompiledPart& part, bool adjusted = false) {
@@ -29,20 +32,6 @@ std::vector<std::string> Describe(const CompiledPart& part, bool adjusted = fals
 }
 
 // clang-format off
-struct Outcome { CompiledPart part; CompileState state; bool ok = false; std::string message; };
-// clang-format on
-
-Outcome Compile(const std::string& mml, int part = 0, int resolution = 1, int startVolume = 63) {
-  Outcome run;
-  CompileOptions options;
-  options.resolution = resolution;
-  const auto result = CompilePart(part, mml, startVolume, options, run.state, run.part);
-  run.ok = result.has_value();
-  if (!run.ok) run.message = result.error().message;
-  return run;
-}
-
-// clang-format off
 struct EventCase { int resolution; int part; const char* mml; std::vector<std::string> events; };
 // clang-format on
 
@@ -50,9 +39,7 @@ TEST(CompilePart, EmitsEvents) {
   const EventCase cases[] = {
       // Notes, octaves and keys.
       {1, 0, "C", {"27 24 24"}},
-      {1, 0, "c4 d4", {"27 48 48", "29 48 48"}},
       {1, 0, "C4D4", {"27 48 48", "29 48 48"}},
-      {1, 0, "C#4", {"28 48 48"}},
       {1, 0, "C+4", {"28 48 48"}},
       {1,
        0,
@@ -172,7 +159,7 @@ TEST(CompilePart, EmitsEvents) {
       {0, 0, "L*36C", {"27 36 36"}},
   };
   for (const auto& c : cases) {
-    const Outcome run = Compile(c.mml, c.part, c.resolution);
+    const auto run = CompileText(c.mml, c.part, c.resolution);
     EXPECT_TRUE(run.ok) << c.mml << ": " << run.message;
     EXPECT_EQ(Describe(run.part), c.events) << c.mml;
   }
@@ -205,7 +192,7 @@ TEST(CompilePart, TiesIntoAnotherPitchLoseTheirOverlapInTheAdjustedList) {
       {1, "O1C4&T-9C4", {"67 49 48", "64 48 48"}, {"67 48 48", "64 48 48"}},
   };
   for (const auto& c : cases) {
-    const Outcome run = Compile(c.mml, c.part);
+    const auto run = CompileText(c.mml, c.part);
     EXPECT_TRUE(run.ok) << c.mml << ": " << run.message;
     EXPECT_EQ(Describe(run.part), c.events) << c.mml;
     EXPECT_EQ(Describe(run.part, true), c.adjusted) << c.mml;
@@ -242,7 +229,7 @@ TEST(CompilePart, Statistics) {
       {0, "{123}C{123}C{1}C{1}C{12345}C", 120, 0, 0, 6, 27, "O3C", 27, "O3C"},
   };
   for (const auto& c : cases) {
-    const Outcome run = Compile(c.mml, c.part);
+    const auto run = CompileText(c.mml, c.part);
     EXPECT_TRUE(run.ok) << c.mml << ": " << run.message;
     const CompiledPart& p = run.part;
     EXPECT_EQ(p.totalSteps, c.totalSteps) << c.mml;
@@ -257,7 +244,7 @@ TEST(CompilePart, Statistics) {
 }
 
 TEST(CompilePart, NotesMovedToTheLowestOrHighestKeyWarnOnceEach) {
-  const Outcome run = Compile("O1>C D\nO6<C D >>>>>>>>C O6A", 1);
+  const auto run = CompileText("O1>C D\nO6<C D >>>>>>>>C O6A", 1);
   ASSERT_TRUE(run.ok) << run.message;
   ASSERT_EQ(run.part.warnings.size(), 2u);
   EXPECT_EQ(run.part.warnings[0].message,
@@ -266,7 +253,7 @@ TEST(CompilePart, NotesMovedToTheLowestOrHighestKeyWarnOnceEach) {
             "ﾊﾟｰﾄ2 (2行目) の音(O7C)は出せないため、最高音(O6C)にしました。");
   EXPECT_EQ(run.part.warnings[1].kind, DiagnosticKind::Warning);
   EXPECT_EQ(run.part.warnings[1].line, 2);
-  EXPECT_TRUE(Compile("O1>A O6C C-", 0).part.warnings.empty()) << "the keys' own ends";
+  EXPECT_TRUE(CompileText("O1>A O6C C-", 0).part.warnings.empty()) << "the keys' own ends";
 }
 
 TEST(CompilePart, VolumeChangesAreMeasuredFromThePartsStartingVolume) {
@@ -279,7 +266,7 @@ TEST(CompilePart, VolumeChangesAreMeasuredFromThePartsStartingVolume) {
   };
   // clang-format on
   for (const auto& c : cases) {
-    const Outcome run = Compile(c.mml, 0, 1, c.startVolume);
+    const auto run = CompileText(c.mml, 0, 1, c.startVolume);
     EXPECT_EQ(Describe(run.part), c.events) << c.startVolume << " " << c.mml;
   }
 }
@@ -306,7 +293,7 @@ TEST(CompilePart, ToneDefinitionsWithMoreThan23ValuesWarn) {
   };
   for (const auto& c : cases) {
     const std::string mml = std::string(c.before) + "@{" + c.values + "}C";
-    const Outcome run = Compile(mml, 2);
+    const auto run = CompileText(mml, 2);
     ASSERT_TRUE(run.ok) << mml << ": " << run.message;
     // The first 23 values are the tone, whatever follows them.
     EXPECT_EQ(run.state.toneDefinition[2],
@@ -322,7 +309,7 @@ TEST(CompilePart, ToneDefinitionsWithMoreThan23ValuesWarn) {
     EXPECT_EQ(messages, c.warnings) << mml;
   }
   // The warning comes before those of the notes, which stand after the definition.
-  const Outcome both = Compile("@{" + v22 + "3,4}O1>C", 0);
+  const auto both = CompileText("@{" + v22 + "3,4}O1>C", 0);
   ASSERT_EQ(both.part.warnings.size(), 2u);
   EXPECT_EQ(both.part.warnings[0].line, 1);
   EXPECT_EQ(both.part.warnings[0].message,
@@ -333,19 +320,19 @@ TEST(CompilePart, ToneDefinitionsWithMoreThan23ValuesWarn) {
 // to be read eight bytes at a time; the characters beside the lower-case letters stay.
 TEST(CompilePart, NormalisesWhereverTheCharactersStand) {
   const std::string upper = "O4C8D+8E8F8G8A8B8<C8>B8A8G8F8E8D+8C8";
-  const std::vector<std::string> expected = Describe(Compile(upper).part);
+  const std::vector<std::string> expected = Describe(CompileText(upper).part);
   for (std::size_t k = 0; k < upper.size(); ++k) {
     std::string lower = upper;
     lower[k] = static_cast<char>(std::tolower(static_cast<unsigned char>(lower[k])));
     std::string sharp = upper;
     if (sharp[k] == '+') sharp[k] = '#';
-    EXPECT_EQ(Describe(Compile(lower).part), expected) << lower;
-    EXPECT_EQ(Describe(Compile(sharp).part), expected) << sharp;
-    EXPECT_EQ(Describe(Compile(std::string(upper).insert(k, " ")).part), expected) << k;
-    EXPECT_EQ(Compile(std::string(upper).insert(k, "`")).message,
+    EXPECT_EQ(Describe(CompileText(lower).part), expected) << lower;
+    EXPECT_EQ(Describe(CompileText(sharp).part), expected) << sharp;
+    EXPECT_EQ(Describe(CompileText(std::string(upper).insert(k, " ")).part), expected) << k;
+    EXPECT_EQ(CompileText(std::string(upper).insert(k, "`")).message,
               "ﾊﾟｰﾄ1(1行目)に不正な文字(`)があります。")
         << k;
-    EXPECT_EQ(Compile(std::string(upper).insert(k, "z")).message,
+    EXPECT_EQ(CompileText(std::string(upper).insert(k, "z")).message,
               "ﾊﾟｰﾄ1(1行目)に不正な文字(Z)があります。")
         << k;
   }
@@ -369,7 +356,7 @@ TEST(CompilePart, StartsAfreshEachTime) {
 TEST(CompilePart, TotalsGoBeyondSixteenBits) {
   std::string mml;
   for (int i = 0; i < 400; ++i) mml += "C1";
-  const Outcome run = Compile(mml + "!{" + std::string(70000, '1') + "}C");
+  const auto run = CompileText(mml + "!{" + std::string(70000, '1') + "}C");
   ASSERT_TRUE(run.ok) << run.message;
   EXPECT_EQ(run.part.totalSteps, 400 * 192 + 24);
   EXPECT_EQ(run.state.markStep, 400 * 192);

@@ -143,9 +143,7 @@ TEST(NormaliseLengths, RewritesAbsoluteLengths) {
       {"", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(NormaliseLengths(c.in), c.out) << c.in;
-}
-
-TEST(NormaliseLengthsAt, NamesLengthsAtTheirOwnResolution) {
+  // At 24 steps a quarter lengths are named at that resolution.
   const TextCase at24[] = {
       {"C*96D*72E*48F*36G*24A*18B*12", "C1D2.E2F4.G4A8.B8"},
       {"R*9C*6D*3", "R16.C16D32"},
@@ -156,21 +154,18 @@ TEST(NormaliseLengthsAt, NamesLengthsAtTheirOwnResolution) {
   EXPECT_EQ(NormaliseLengthsAt("C*36D*240", 48), "C8.D80");
 }
 
-TEST(RescaleAbsoluteLengths, HalvesRoundingHalfUp) {
-  const TextCase cases[] = {
+TEST(RescaleAbsoluteLengths, HalvesRoundingHalfUpAndDoubles) {
+  const TextCase halved[] = {
       {"C*25", "C*13"},  {"L*3", "L*2"},           {"C*1", "C*1"},     {"C*2", "C*1"},
       {"C*0", "C*0"},    {"C*48D*36", "C*24D*18"}, {"C*D*4", "C*D*2"}, {"C*12345", "C*6175"},
       {"C*024", "C*12"}, {"C4D8", "C4D8"},         {"", ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(RescaleAbsoluteLengths(c.in, true), c.out) << c.in;
-}
-
-TEST(RescaleAbsoluteLengths, Doubles) {
-  const TextCase cases[] = {
+  for (const auto& c : halved) EXPECT_EQ(RescaleAbsoluteLengths(c.in, true), c.out) << c.in;
+  const TextCase doubled[] = {
       {"C*25", "C*50"}, {"C*5D*50", "C*10D*100"}, {"C*9999", "C*19998"}, {"C*12345", "C*24685"},
       {"C*", "C*"},     {"L*0", "L*0"},
   };
-  for (const auto& c : cases) EXPECT_EQ(RescaleAbsoluteLengths(c.in, false), c.out) << c.in;
+  for (const auto& c : doubled) EXPECT_EQ(RescaleAbsoluteLengths(c.in, false), c.out) << c.in;
 }
 
 TEST(RescaleAbsoluteLengths, LeavesCommentsToneDefinitionsAndDataAsWritten) {

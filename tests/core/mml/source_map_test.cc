@@ -5,10 +5,9 @@
 
 #include <algorithm>
 #include <string>
-#include <tuple>
 #include <vector>
 
-#include "mml/compiler.h"
+#include "part_compile.h"
 #include "text/cp932.h"
 
 namespace chwr {
@@ -16,13 +15,10 @@ namespace {
 
 const std::string kTone = "@{1,2,3,4,5,6,7,8,9,10,11,1,2,3,4,5,6,7,8,9,10,11,4}";
 
-CompiledPart Compile(const std::string& mml, bool wantSources) {
-  CompileOptions options;
-  options.wantSources = wantSources;
-  CompileState state;
-  CompiledPart part;
-  EXPECT_TRUE(CompilePart(0, mml, 63, options, state, part)) << mml;
-  return part;
+CompiledPart CompileWithSources(const std::string& mml) {
+  const auto run = test::CompileText(mml, 0, 1, 63, {.wantSources = true});
+  EXPECT_TRUE(run.ok) << mml;
+  return run.part;
 }
 
 // Line and column (1-based, in code points) of a code-point offset, counted the plain way.
@@ -57,7 +53,7 @@ TEST(SourceMap, EveryEventPointsAtItsToken) {
       {"{ああ}C4 @VD 'ü\r\n{𝄞x}E", {"C4", "D", "E"}},
   };
   for (const SourceCase& c : cases) {
-    const CompiledPart part = Compile(c.mml, true);
+    const CompiledPart part = CompileWithSources(c.mml);
     ASSERT_EQ(part.sources.size(), c.tokens.size()) << c.mml;
     const std::u32string wide = Utf8ToUtf32(c.mml);
     for (std::size_t i = 0; i < c.tokens.size(); ++i) {
@@ -66,25 +62,6 @@ TEST(SourceMap, EveryEventPointsAtItsToken) {
       EXPECT_EQ(wide.substr(s.offset, s.length), Utf8ToUtf32(c.tokens[i])) << c.mml;
       EXPECT_EQ(std::pair(s.line, s.column), LineColumn(wide, s.offset)) << c.mml;
     }
-  }
-}
-
-TEST(SourceMap, AskedForOnlyAndChangesNothing) {
-  for (const char* mml : {"[[C]2 D.]3 R8 C&D", "'x\r\nV10 @V1C {q}D4. [E/F]3"}) {
-    const CompiledPart off = Compile(mml, false);
-    const CompiledPart on = Compile(mml, true);
-    EXPECT_TRUE(off.sources.empty());
-    EXPECT_EQ(on.sources.size(), on.events.size());
-    auto fields = [](const NoteEvent& e) {
-      return std::tuple(e.key, e.gate, e.step, e.volume, e.tone, e.overlapCut, e.data.offset,
-                        e.data.length);
-    };
-    ASSERT_EQ(off.events.size(), on.events.size()) << mml;
-    for (std::size_t i = 0; i < off.events.size(); ++i) {
-      EXPECT_EQ(fields(off.events[i]), fields(on.events[i])) << mml << " event " << i;
-    }
-    EXPECT_EQ(std::tuple(off.totalSteps, off.minName, off.maxName, off.dataText),
-              std::tuple(on.totalSteps, on.minName, on.maxName, on.dataText));
   }
 }
 

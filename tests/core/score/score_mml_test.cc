@@ -6,21 +6,17 @@
 #include <string>
 #include <vector>
 
-#include "mml/compiler.h"
 #include "mml/notation.h"
+#include "part_compile.h"
 #include "score/score_read.h"
 
 namespace chwr {
 namespace {
 
 CompiledPart Compile(const std::string& mml, int resolution) {
-  CompiledPart part;
-  CompileState state;
-  CompileOptions options;
-  options.resolution = resolution;
-  const auto result = CompilePart(0, mml, 63, options, state, part);
-  EXPECT_TRUE(result) << mml << ": " << (result ? "" : result.error().message);
-  return part;
+  const auto run = test::CompileText(mml, 0, resolution);
+  EXPECT_TRUE(run.ok) << mml << ": " << run.message;
+  return run.part;
 }
 
 // "pitchPos/code", then "+" for a sharp, "&" for a tie, "t" for a triplet; one per cell.

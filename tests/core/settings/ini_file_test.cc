@@ -15,9 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::uint8_t> B(std::string_view s) {
-  return {s.begin(), s.end()};
-}
+constexpr auto B = test::Ascii;
 
 class IniFileOnDisk : public ::testing::Test {
  protected:

@@ -69,17 +69,9 @@ TEST(SmdReader, BreaksLinesAfterSixtyCharacters) {
   EXPECT_EQ(mml.find("\r\n"), 62u);
 }
 
-TEST(SmdReader, DecodesTheTitle) {
-  const Bytes title = {'A',  'B',  0x0E, 0x31, 0x0F, 0x1B, 0x24,
-                       0x42, 0x30, 0x21, 0x1B, 0x28, 0x42, 'C'};
-  EXPECT_EQ(SmdTitleGet(title), "ABｱ亜C");
-  auto read = ReadSmd(test::Cat({title, PartRun({0x66})}));
-  EXPECT_EQ(read.song.title, "ABｱ亜C");
-  EXPECT_EQ(read.song.parts[0].mml, "O4C4");
-  EXPECT_TRUE(read.warnings.empty());
-}
-
-TEST(SmdReader, MalformedFiles) {
+// Whole files: the title before the first run (ASCII, half-width kana after SO and kanji
+// after ESC $ B), the runs, and whatever is broken in them.
+TEST(SmdReader, TitlesRunsAndBrokenFiles) {
   const char* kCut = "ﾌｧｲﾙが途中で終わっています。読めたところまでを読み込みました。";
   const char* kExtra = "ﾊﾟｰﾄが4つより多いため、5つ目以降は読み込みませんでした。";
   const char* kEmpty = "ﾌｧｲﾙが空(0ﾊﾞｲﾄ)のため、空の曲として読み込みました。";
@@ -94,6 +86,10 @@ TEST(SmdReader, MalformedFiles) {
   };
   // clang-format off
   const std::vector<Case> cases = {
+      {"a title in three scripts",
+       test::Cat({{'A', 'B', 0x0E, 0x31, 0x0F, 0x1B, 0x24, 0x42, 0x30, 0x21, 0x1B, 0x28, 0x42, 'C'},
+                  PartRun({0x66})}),
+       "ABｱ亜C", {"O4C4"}, "120", {}},
       {"empty file", {}, "", {}, "120", {kEmpty}},
       {"no run", test::Ascii("Hello"), "Hello", {}, "120", {kNoRun}},
       {"truncated escape", {0x1B, 0x24}, "", {}, "120", {kNoRun}},

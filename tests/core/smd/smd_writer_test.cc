@@ -253,39 +253,35 @@ TEST(SmdWriter, CnvToneLenRoundsToTheNearestClass) {
   }
 }
 
-TEST(SmdWriter, GoesOnWhereTheMldImageRefusesTheSong) {
-  SongDocument song = test::Song("@V7 O4C4");  // no fifth tone definition in MLD
-  EXPECT_FALSE(BuildSong(song));
-  BuildRequest request;
-  request.smd = true;
-  auto built = BuildSong(song, request);
-  ASSERT_TRUE(built);
-  EXPECT_EQ(built->smdFile, PartRun({0x66}));
-  EXPECT_TRUE(built->mldImage.empty());
-  ASSERT_TRUE(built->mldRefused);
-  request.midi = true;  // the MIDI file does need the image
-  EXPECT_FALSE(BuildSong(song, request));
-}
-
-TEST(SmdWriter, ABuildForTheSmdFileAloneLeavesTheMldImageAndItsWarningsOut) {
-  // O6E is beyond both formats: MLD moves it to its highest note, SMD writes a rest.
+// Where the MLD image refuses the song the SMD file is made all the same; a build for the
+// SMD file alone leaves the image, its refusal and its warnings out. A MIDI file needs the
+// image either way.
+TEST(SmdWriter, IsMadeWhereTheMldImageIsRefusedOrLeftOut) {
+  // No fifth tone definition in MLD; O6E is beyond both formats: MLD moves it to its
+  // highest note, SMD writes a rest.
   const SongDocument song = test::Song("@V7 O6E4 O4C4", "O4D4");
+  EXPECT_FALSE(BuildSong(song));
   BuildRequest both;
   both.smd = true;
   BuildRequest alone = both;
   alone.mld = false;
   auto full = BuildSong(test::Song("O6E4 O4C4", "O4D4"), both);
+  auto refused = BuildSong(song, both);
   auto built = BuildSong(song, alone);
-  ASSERT_TRUE(full && built);
+  ASSERT_TRUE(full && refused && built);
+  EXPECT_EQ(refused->smdFile, full->smdFile);
+  EXPECT_TRUE(refused->mldImage.empty());
+  EXPECT_TRUE(refused->mldRefused);
   EXPECT_EQ(built->smdFile, full->smdFile);
   EXPECT_TRUE(built->mldImage.empty());
   EXPECT_TRUE(built->sizeReport.empty());
   EXPECT_FALSE(built->mldRefused);
   EXPECT_EQ(test::Messages(built->warnings), std::vector<std::string>{msg::kSmdOutOfRange});
   EXPECT_GT(full->warnings.size(), 1u);
-
-  alone.midi = true;  // a MIDI file still needs the shared pass, and the image's checks
-  EXPECT_FALSE(BuildSong(song, alone));
+  for (BuildRequest request : {both, alone}) {
+    request.midi = true;
+    EXPECT_FALSE(BuildSong(song, request));
+  }
 }
 
 }  // namespace

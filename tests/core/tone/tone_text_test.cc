@@ -83,6 +83,16 @@ TEST(ToneDefinitionText, TypedNumbersAreReadLenientlyAndCountedDownExactly) {
   }
 }
 
+// The values of the tone definition in `text`, as whole numbers; none when it has none.
+std::vector<int> DefinitionValues(const std::string& text) {
+  const std::size_t open = text.find("@{"), close = text.find('}', open);
+  if (open == std::string::npos || close == std::string::npos) return {};
+  std::vector<int> values;
+  std::stringstream fields(text.substr(open + 2, close - open - 2));
+  for (std::string field; std::getline(fields, field, ',');) values.push_back(std::stoi(field));
+  return values;
+}
+
 // Pasted into part `part`, built to MLD and read back: the definition's 23 values.
 std::vector<int> RoundTrip(const ToneSettings& s, int part) {
   SongDocument song;
@@ -90,13 +100,7 @@ std::vector<int> RoundTrip(const ToneSettings& s, int part) {
   const auto built = BuildSong(song);
   if (!built) return {-1};
   const auto read = ReadMld(built->mldImage);
-  const std::string text = read ? read->song.parts[static_cast<std::size_t>(part)].mml : "";
-  const std::size_t open = text.find("@{"), close = text.find('}', open);
-  if (open == std::string::npos || close == std::string::npos) return {};
-  std::vector<int> values;
-  std::stringstream fields(text.substr(open + 2, close - open - 2));
-  for (std::string field; std::getline(fields, field, ',');) values.push_back(std::stoi(field));
-  return values;
+  return DefinitionValues(read ? read->song.parts[static_cast<std::size_t>(part)].mml : "");
 }
 
 TEST(ToneDefinitionText, WholeNumbersInRangeSurviveTheMldFile) {
@@ -141,41 +145,6 @@ TEST(ToneDefinitionText, WholeNumbersInRangeSurviveTheMldFile) {
   }
 }
 
-TEST(ToneDefinitionText, TheCompilerRoundsFractionsAndAddsUpWideValues) {
-  struct Case {
-    const char* what;
-    std::function<void(ToneSettings&)> set;
-    std::size_t first;  // in the compiler's order
-    std::vector<int> values;
-  };
-  // clang-format off
-  const Case cases[] = {
-      {"AR 2.5 writes 12.5, read as 12 (ties to even)",
-       [](ToneSettings& s) { s.modulator.attackRate = "2.5"; }, 2, {12}},
-      {"AR 1.5 writes 13.5, read as 14", [](ToneSettings& s) { s.modulator.attackRate = "1.5"; }, 2,
-       {14}},
-      // 64 is one beyond TL's field: it carries into SL, here making 14 a 15.
-      {"TL 0 writes 64", [](ToneSettings& s) {s.carrier.totalLevel = "0";
-       s.carrier.sustainLevel = "2";}, 16, {15, 0, 0}},
-      // With every other box at its start, TL 0 makes the carrier's sum exactly 2^24: it
-      // carries out of the 24-bit group into the flag byte (RR's top bits become SU) and
-      // is still a definition the song builds with.
-      {"TL 0 alone", [](ToneSettings& s) { s.carrier.totalLevel = "0"; }, 11,
-       {0, 0, 0, 0, 0, 0, 1, 0, 0, 0}},
-  };
-  // clang-format on
-  for (const Case& c : cases) {
-    ToneSettings s;
-    c.set(s);
-    const std::vector<int> values = RoundTrip(s, 1);
-    ASSERT_EQ(values.size(), 23u) << c.what;
-    EXPECT_EQ(
-        std::vector<int>(values.begin() + c.first, values.begin() + c.first + c.values.size()),
-        c.values)
-        << c.what;
-  }
-}
-
 // Each box, typed into alone, its operator's other boxes at their starting values.
 std::string& BoxText(ToneSettings& s, bool carrier, ToneBox box) {
   ToneOperatorSettings& op = carrier ? s.carrier : s.modulator;
@@ -196,15 +165,6 @@ std::string& BoxText(ToneSettings& s, bool carrier, ToneBox box) {
   return s.feedback;
 }
 
-// The written definition's 23 values, as whole numbers.
-std::vector<int> Written(const ToneSettings& s) {
-  const std::string text = ToneDefinitionText(s);
-  std::vector<int> values;
-  std::stringstream fields(text.substr(text.find("@{") + 2));
-  for (std::string field; std::getline(fields, field, ',');) values.push_back(std::stoi(field));
-  return values;
-}
-
 TEST(ToneRanges, ABoxFitsExactlyWhenTheBuiltToneHoldsWhatWasWritten) {
   const ToneBox boxes[] = {ToneBox::kAttackRate,  ToneBox::kDecayRate,  ToneBox::kSustainLevel,
                            ToneBox::kReleaseRate, ToneBox::kTotalLevel, ToneBox::kFeedback};
@@ -222,7 +182,7 @@ TEST(ToneRanges, ABoxFitsExactlyWhenTheBuiltToneHoldsWhatWasWritten) {
         const bool fits = typed >= range.low && typed <= range.high;
         const std::string what = ToneDefinitionText(s);
         EXPECT_EQ(FitsItsField(box, std::to_string(typed)), fits) << what;
-        EXPECT_EQ(RoundTrip(s, 0) == Written(s), fits) << what;
+        EXPECT_EQ(RoundTrip(s, 0) == DefinitionValues(what), fits) << what;
       }
     }
   }

@@ -102,21 +102,6 @@ TEST(KeySyntax, RefusesMalformedTextWithItsFault) {
   }
 }
 
-// The MLD file's folder and name reach the program character for character, whatever
-// they hold.
-TEST(KeySyntax, EscapedTextIsTypedAsItIs) {
-  const std::string text = "C:\\a+b%c^d~e(f)g{h}i[j] ﾒﾛﾃﾞｨｰ 曲.mld";
-  const auto events = ParseKeys(EscapeKeys(text));
-  ASSERT_TRUE(events.has_value());
-  std::u32string typed;
-  for (const KeyEvent& e : *events) {
-    EXPECT_EQ(e.modifier, Modifier::kNone);
-    EXPECT_EQ(e.named, NamedKey::kNone);
-    if (e.down) typed += e.character;
-  }
-  EXPECT_EQ(Utf32ToUtf8(typed), text);
-}
-
 TEST(TransferScript, SplitsTheMldPathAtItsLastSeparator) {
   const struct {
     const char* path;
