@@ -94,10 +94,7 @@ void BuildTest::buildCommandsWriteMldMidiAndMail() {
   const QString mail = QGuiApplication::clipboard()->text();
   QCOMPARE(mail, "--B:M\r\n" + mld.toBase64());
   QCOMPARE(h.text("txtMAIL"), mail);
-  QCOMPARE(h.lastMessage(),
-           QString("Information: ｸﾘｯﾌﾟﾎﾞｰﾄﾞにﾒｰﾙ(%1ﾊﾞｲﾄ)を保存しました。ﾒｰﾙ本文に貼り付けて下さい。"
-                   "\r\n\r\n(注意：最後の行に改行は入れないで下さい。)")
-               .arg(mail.size()));
+  QCOMPARE(h.lastMessage(), "Information: " + QString::fromStdString(msg::MailSaved(mail.size())));
 
   // Reading it back gives an untitled song that builds to the same mail.
   h.triggerAnsweringNo("mnuNEW");
@@ -122,8 +119,7 @@ void BuildTest::buildCommandsWriteMldMidiAndMail() {
   h.triggerWithFile("mnuMAKESMD", "out");
   QCOMPARE(h.prompts.messages.size(), shown + 1);
   QCOMPARE(h.lastMessage(),
-           QString("Warning: 発音範囲（O1A～O5F+）外の音符が存在しました。休符に置き換えられます。"
-                   "\r\n\r\n不定な絶対音長が存在しました。正常に演奏されない場合があります。"));
+           QString("Warning: ") + msg::kSmdOutOfRange + "\r\n\r\n" + msg::kSmdLengthApproximated);
   QCOMPARE(Entries(h.prompts.dialogs.last().dialog),
            QStringList({"Smd File(*.smd)", "*.smd", "無題.smd", ".smd"}));  // read from mail
   QCOMPARE(ReadAll(h.path("out.smd")), QByteArray("\x1B$Df%%\x0F"));

@@ -24,10 +24,6 @@ Bytes N(int v, int k) {
   return {0x00, std::uint8_t(v << 6 | k), 0x10};
 }
 
-QByteArray Q8(const Bytes& b) {
-  return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size()));
-}
-
 // Five voices on two tracks, the first striking a chord; a loop from tick 48 (500 ms at
 // tempo 120, 48 ticks a quarter) to tick 96.
 const Bytes kFiveVoices = test::MldFile({}, {Cat({test::kMldTempo,
@@ -44,19 +40,10 @@ MldMusic Decoded(const Bytes& file) {
   return *DecodeMld(file);
 }
 
-QDialog* Form3(const Harness& h) {
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  return h.window->findChild<QDialog*>("Form3");
-}
-
 QDialog* OpenRing(Harness& h, const Bytes& file = kFiveVoices) {
-  WriteAll(h.path("Ring.mld"), Q8(file));
+  WriteAll(h.path("Ring.mld"), QBytes(file));
   h.window->OpenPath(h.path("Ring.mld"));
-  return Form3(h);
-}
-
-void Click(QDialog* d, const QString& button) {
-  In<QAbstractButton>(d, button)->click();
+  return h.importDialog();
 }
 
 }  // namespace
@@ -74,9 +61,9 @@ void MldDialogTest::aToneThatFitsOpensAsASongAnyOtherInTheDialog() {
   Harness h;
   // Two voices on two tracks: another program's layout, and a song holds it as it is.
   const Bytes two = test::MldFile({}, {N(0, 1), N(0, 5)});
-  WriteAll(h.path("two.mld"), Q8(two));
+  WriteAll(h.path("two.mld"), QBytes(two));
   h.window->OpenPath(h.path("two.mld"));
-  QVERIFY(!Form3(h));
+  QVERIFY(!h.importDialog());
   QStringList song;
   const auto opened = OpenSongBytes(FileKind::kMld, two);
   for (const PartSlot& part : opened->song.parts) song << ToBoxText(part.mml);

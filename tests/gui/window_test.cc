@@ -96,15 +96,10 @@ void WindowTest::settingsApplyAtStartAndAreWrittenAtClose() {
   // Closing writes the menus and the font, without asking.
   QVERIFY(h.window->close());
   QVERIFY(h.prompts.questions.isEmpty());
-  QSettings ini(h.path("chwr.ini"), QSettings::IniFormat);
-  QStringList written;
-  for (const char* key :
-       {"Midi/Time", "Midi/Key", "Font/Name", "Font/Size", "Font/Bold", "Font/Italic",
-        "Font/Strikeout", "Font/Underline"}) {
-    written << ini.value(key).toString();
-  }
-  QCOMPARE(written,
-           QStringList({"0", "0", "DejaVu Sans", "13", "False", "True", "True", "True"}));
+  QCOMPARE(
+      IniValues(h.path("chwr.ini"), {"Midi/Time", "Midi/Key", "Font/Name", "Font/Size", "Font/Bold",
+                                     "Font/Italic", "Font/Strikeout", "Font/Underline"}),
+      QStringList({"0", "0", "DejaVu Sans", "13", "False", "True", "True", "True"}));
   // The next start brings the whole font back, the dialog's effects included.
   {
     Harness again(ReadAll(h.path("chwr.ini")));
@@ -122,8 +117,7 @@ void WindowTest::settingsApplyAtStartAndAreWrittenAtClose() {
   QCOMPARE(QDir::currentPath(), cwd);
   gone.trigger("mnuMIDIREPEAT");
   QVERIFY(gone.window->close());
-  QCOMPARE(QSettings(gone.path("chwr.ini"), QSettings::IniFormat).value("Midi/Time").toString(),
-           QString("1"));
+  QCOMPARE(IniValues(gone.path("chwr.ini"), {"Midi/Time"}), QStringList({"1"}));
 }
 
 void WindowTest::settingsThatCannotBeWrittenAreSaidOnceAtClose() {
