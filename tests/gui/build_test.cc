@@ -96,15 +96,13 @@ void BuildTest::buildCommandsWriteMldMidiAndMail() {
   QCOMPARE(h.text("txtMAIL"), mail);
   QCOMPARE(h.lastMessage(), "Information: " + QString::fromStdString(msg::MailSaved(mail.size())));
 
-  // Reading it back gives an untitled song that builds to the same mail.
+  // Reading it back gives an untitled song (the mail's round trip has the core's tests).
   h.triggerAnsweringNo("mnuNEW");
   QGuiApplication::clipboard()->setText(mail + "\r\n");
   h.trigger("mnuCLIPREAD");
   QCOMPARE(h.texts({"Text3", "Combo2_1"}), QStringList({"Mail", "40"}));
   QCOMPARE(h.caption(), kUntitled);
   QVERIFY(!h.window->modified());
-  h.trigger("mnuMAIL");
-  QCOMPARE(QGuiApplication::clipboard()->text(), mail);
 
   // With unsaved changes the clipboard read asks first.
   QTest::keyClicks(h.find("Text3"), "!");

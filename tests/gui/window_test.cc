@@ -109,15 +109,11 @@ void WindowTest::settingsApplyAtStartAndAreWrittenAtClose() {
              QVariantList({"DejaVu Sans", 13, true, true, true}));
   }
 
-  // A stored folder that is gone is no reason not to start. Repeat turned on is
-  // written as such.
+  // A stored folder that is gone is no reason not to start.
   const QString cwd = QDir::currentPath();
   Harness gone("[File]\r\nFolder=" + folder.path().toUtf8() + "/missing\r\n");
   QCOMPARE(gone.caption(), kUntitled);
   QCOMPARE(QDir::currentPath(), cwd);
-  gone.trigger("mnuMIDIREPEAT");
-  QVERIFY(gone.window->close());
-  QCOMPARE(IniValues(gone.path("chwr.ini"), {"Midi/Time"}), QStringList({"1"}));
 }
 
 void WindowTest::settingsThatCannotBeWrittenAreSaidOnceAtClose() {

@@ -335,25 +335,8 @@ TEST(CreatePlayer, FailsWithAMessageAndNeverHangs) {
     ASSERT_FALSE(rendered);
     EXPECT_EQ(rendered.error().message, message);
   }
-
-  if (!fs::exists(kSoundFont)) GTEST_SKIP() << kSoundFont << " is not installed";
-  // The silent real-pace player plays straight away and stops when told.
-  auto silent = CreatePlayer({kSoundFont, AudioOutput::kNone});
-  ASSERT_TRUE(silent) << silent.error().message;
-  ASSERT_TRUE((*silent)->OpenBytes(MidiOf(kEightSeconds)));
-  (*silent)->Play();
-  EXPECT_EQ((*silent)->Mode(), PlayerMode::kPlaying);
-  (*silent)->Stop();
-  EXPECT_EQ((*silent)->Mode(), PlayerMode::kStopped);
-
-  // The system's output works, or fails with a message when there is no sound card.
-  auto system = CreatePlayer({kSoundFont, AudioOutput::kSystem});
-  if (system) {
-    EXPECT_EQ((*system)->Mode(), PlayerMode::kStopped);
-  } else {
-    EXPECT_EQ(system.error().message,
-              "音声出力を開けません。ｻｳﾝﾄﾞ機器とその設定を確認して下さい。");
-  }
+  // The silent and the system's players, with a good SoundFont, have the tests of `chwr
+  // play` (tests/cli), which plays through them.
 }
 
 TEST(LoadPlaybackModule, TakesTheFirstModuleFoundAndTellsWhyOneCannotBeUsed) {
