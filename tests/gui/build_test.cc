@@ -69,19 +69,15 @@ void BuildTest::buildCommandsWriteMldMidiAndMail() {
                      "L4 O3 CEG", "", "0", "", " 1 ", "B", "A", ""}));
   h.window->OpenPath(h.path("Tune.txt"));
 
-  // The dialogs propose the song's own name, in lower case; the report gives the
-  // MLD file's size and the steps of each part.
+  // The dialogs propose the song's own name, in lower case; the report (its form has the
+  // core's tests) gives the size of the file written.
   h.triggerWithFile("MLD", "out");
   QCOMPARE(Entries(h.prompts.dialogs.last().dialog),
            QStringList({"Mld File(*.mld)", "*.mld", h.path("tune.mld"), ".mld"}));
   const QByteArray mld = ReadAll(h.path("out.mld"));
   QVERIFY(mld.startsWith("melo"));
-  const QString report = h.text("stsBAR_panel3");
-  const QRegularExpressionMatch sizes =
-      QRegularExpression("^(\\d+)ﾊﾞｲﾄ  ﾊﾟｰﾄ1：(\\d+) .*ﾊﾟｰﾄ4：0 ").match(report);
-  QVERIFY2(sizes.hasMatch(), qPrintable(report));
-  QCOMPARE(QList<qsizetype>({sizes.captured(1).toLongLong(), sizes.captured(2).toInt()}),
-           QList<qsizetype>({mld.size(), 7 * 24}));
+  QVERIFY2(h.text("stsBAR_panel3").startsWith(QString("%1ﾊﾞｲﾄ  ").arg(mld.size())),
+           qPrintable(h.text("stsBAR_panel3")));
 
   h.triggerWithFile("mnuMIDIMAKE", "out");
   QCOMPARE(Entries(h.prompts.dialogs.last().dialog),

@@ -51,16 +51,14 @@ struct Tune {
 };
 
 // The playback file of a song, built the way the play command builds it.
-Bytes MidiOf(const Tune& tune, const std::string& title = "", int program = -1) {
+Bytes MidiOf(const Tune& tune) {
   SongDocument song;
   for (std::size_t p = 0; p < tune.parts.size(); ++p) song.parts[p].mml = tune.parts[p];
   song.tempo = tune.tempo;
   song.resolution = tune.resolution;
-  song.title = title;
   BuildRequest request;
   request.midi = true;
   request.midiSettings.doubleSpeed = tune.doubleSpeed;
-  if (program >= 0) request.midiSettings.allPartsProgram = program;
   auto build = BuildSong(song, request);
   EXPECT_TRUE(build) << build.error().message;
   return build ? build->midiFile : Bytes{};
