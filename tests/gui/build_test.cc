@@ -157,6 +157,8 @@ void BuildTest::midiMenusChangeTheMidiFile() {
     }
     return 0;
   };
+  // Without a settings file the octave is normal and repeat off: each menu below changes
+  // the file one way from there.
   const QByteArray normal = midiFile();
   QCOMPARE(normal.count("MTrk"), 3);
   h.trigger("mnuMIDIOCT_0");
