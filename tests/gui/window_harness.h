@@ -133,7 +133,7 @@ class Harness {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return window->findChild<QDialog*>("Form3");
   }
-  // Selects characters [from, to) of part box `i`; an empty range puts the caret at `from`.
+  // Selects characters [from, to) of part box `i`; without `to`, puts the caret at `from`.
   void select(int i, int from, int to = -1) const {
     QTextCursor c = part(i)->textCursor();
     c.setPosition(from);
