@@ -136,14 +136,13 @@ void EditTest::conversionsKeepTheCaretAndTheSelection() {
 
 void EditTest::caseKeysAreOneStepToUndoFromAnyPartBox() {
   Harness h;
-  auto type = [&h](int part, const QString& keys) { h.type(part, keys); };
   auto key = [&h](int part, Qt::Key letter) { CtrlKey(h, part, letter); };
   // Ctrl + a letter in a part box, and the four texts after it.
   auto after = [&](int part, Qt::Key letter) { return key(part, letter), h.parts(); };
   // Part 3 stays empty: the case keys leave it alone.
-  type(0, "l8 cde");
-  type(1, "O4 Efg");
-  type(3, "r4 A");
+  h.type(0, "l8 cde");
+  h.type(1, "O4 Efg");
+  h.type(3, "r4 A");
   const QStringList typed = {"l8 cde", "O4 Efg", "", "r4 A"};
   const QStringList lower = {"l8 cde", "o4 efg", "", "r4 a"};
   const QStringList upper = {"L8 CDE", "O4 EFG", "", "R4 A"};
@@ -181,7 +180,7 @@ void EditTest::caseKeysAreOneStepToUndoFromAnyPartBox() {
   // the typing first, then the command in all four; Ctrl+Y redoes them in the same order.
   key(1, Qt::Key_D);
   h.select(1, 6);
-  type(1, "a");
+  h.type(1, "a");
   QCOMPARE(h.text("Text1_1"), QString("o4 efga"));
   QCOMPARE(after(1, Qt::Key_Z), lower);
   QCOMPARE(after(1, Qt::Key_Z), typed);
@@ -189,7 +188,7 @@ void EditTest::caseKeysAreOneStepToUndoFromAnyPartBox() {
   key(1, Qt::Key_Y);
   QCOMPARE(h.text("Text1_1"), QString("o4 efga"));
   // Typing elsewhere meanwhile is that box's own: undone there, it leaves the rest alone.
-  type(3, " b");
+  h.type(3, " b");
   QCOMPARE(after(3, Qt::Key_Z), QStringList({"l8 cde", "o4 efga", "", "r4 a"}));
   key(1, Qt::Key_Z);
   QCOMPARE(after(1, Qt::Key_Z), typed);
@@ -199,7 +198,7 @@ void EditTest::caseKeysAreOneStepToUndoFromAnyPartBox() {
   // is redone as one again.
   key(0, Qt::Key_D);
   h.select(1, 6);
-  type(1, "a");
+  h.type(1, "a");
   QCOMPARE(after(2, Qt::Key_Z), QStringList({"l8 cde", "o4 efga", "", "r4 A"}));
   QCOMPARE(after(1, Qt::Key_Z), QStringList({"l8 cde", "o4 efg", "", "r4 A"}));
   QCOMPARE(after(1, Qt::Key_Z), typed);
