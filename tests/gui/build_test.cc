@@ -69,19 +69,15 @@ void BuildTest::buildCommandsWriteMldMidiAndMail() {
                      "L4 O3 CEG", "", "0", "", " 1 ", "B", "A", ""}));
   h.window->OpenPath(h.path("Tune.txt"));
 
-  // The dialogs propose the song's own name, in lower case; the report gives the
-  // MLD file's size and the steps of each part.
+  // The dialogs propose the song's own name, in lower case; the report (its form has the
+  // core's tests) gives the size of the file written.
   h.triggerWithFile("MLD", "out");
   QCOMPARE(Entries(h.prompts.dialogs.last().dialog),
            QStringList({"Mld File(*.mld)", "*.mld", h.path("tune.mld"), ".mld"}));
   const QByteArray mld = ReadAll(h.path("out.mld"));
   QVERIFY(mld.startsWith("melo"));
-  const QString report = h.text("stsBAR_panel3");
-  const QRegularExpressionMatch sizes =
-      QRegularExpression("^(\\d+)ﾊﾞｲﾄ  ﾊﾟｰﾄ1：(\\d+) .*ﾊﾟｰﾄ4：0 ").match(report);
-  QVERIFY2(sizes.hasMatch(), qPrintable(report));
-  QCOMPARE(QList<qsizetype>({sizes.captured(1).toLongLong(), sizes.captured(2).toInt()}),
-           QList<qsizetype>({mld.size(), 7 * 24}));
+  QVERIFY2(h.text("stsBAR_panel3").startsWith(QString("%1ﾊﾞｲﾄ  ").arg(mld.size())),
+           qPrintable(h.text("stsBAR_panel3")));
 
   h.triggerWithFile("mnuMIDIMAKE", "out");
   QCOMPARE(Entries(h.prompts.dialogs.last().dialog),
@@ -94,20 +90,15 @@ void BuildTest::buildCommandsWriteMldMidiAndMail() {
   const QString mail = QGuiApplication::clipboard()->text();
   QCOMPARE(mail, "--B:M\r\n" + mld.toBase64());
   QCOMPARE(h.text("txtMAIL"), mail);
-  QCOMPARE(h.lastMessage(),
-           QString("Information: ｸﾘｯﾌﾟﾎﾞｰﾄﾞにﾒｰﾙ(%1ﾊﾞｲﾄ)を保存しました。ﾒｰﾙ本文に貼り付けて下さい。"
-                   "\r\n\r\n(注意：最後の行に改行は入れないで下さい。)")
-               .arg(mail.size()));
+  QCOMPARE(h.lastMessage(), "Information: " + QString::fromStdString(msg::MailSaved(mail.size())));
 
-  // Reading it back gives an untitled song that builds to the same mail.
+  // Reading it back gives an untitled song (the mail's round trip has the core's tests).
   h.triggerAnsweringNo("mnuNEW");
   QGuiApplication::clipboard()->setText(mail + "\r\n");
   h.trigger("mnuCLIPREAD");
   QCOMPARE(h.texts({"Text3", "Combo2_1"}), QStringList({"Mail", "40"}));
   QCOMPARE(h.caption(), kUntitled);
   QVERIFY(!h.window->modified());
-  h.trigger("mnuMAIL");
-  QCOMPARE(QGuiApplication::clipboard()->text(), mail);
 
   // With unsaved changes the clipboard read asks first.
   QTest::keyClicks(h.find("Text3"), "!");
@@ -122,8 +113,7 @@ void BuildTest::buildCommandsWriteMldMidiAndMail() {
   h.triggerWithFile("mnuMAKESMD", "out");
   QCOMPARE(h.prompts.messages.size(), shown + 1);
   QCOMPARE(h.lastMessage(),
-           QString("Warning: 発音範囲（O1A～O5F+）外の音符が存在しました。休符に置き換えられます。"
-                   "\r\n\r\n不定な絶対音長が存在しました。正常に演奏されない場合があります。"));
+           QString("Warning: ") + msg::kSmdOutOfRange + "\r\n\r\n" + msg::kSmdLengthApproximated);
   QCOMPARE(Entries(h.prompts.dialogs.last().dialog),
            QStringList({"Smd File(*.smd)", "*.smd", "無題.smd", ".smd"}));  // read from mail
   QCOMPARE(ReadAll(h.path("out.smd")), QByteArray("\x1B$Df%%\x0F"));
@@ -167,6 +157,8 @@ void BuildTest::midiMenusChangeTheMidiFile() {
     }
     return 0;
   };
+  // Without a settings file the octave is normal and repeat off: each menu below changes
+  // the file one way from there.
   const QByteArray normal = midiFile();
   QCOMPARE(normal.count("MTrk"), 3);
   h.trigger("mnuMIDIOCT_0");

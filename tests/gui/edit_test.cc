@@ -17,12 +17,6 @@ QList<int> Caret(const QPlainTextEdit* box) {
   return {box->textCursor().anchor(), box->textCursor().position()};
 }
 
-void PutCaret(QPlainTextEdit* box, int position) {
-  QTextCursor c = box->textCursor();
-  c.setPosition(position);
-  box->setTextCursor(c);
-}
-
 // Chooses an item of a box's context menu, opened where the mouse is (the viewport of a
 // multi-line box, the line edit of a combo box) as the right mouse button opens it; how
 // the item was shown, "enabled" or "disabled". A disabled item is triggered `anyway`
@@ -47,15 +41,8 @@ QString ChooseFromMenu(QWidget* box, const char* item, bool anyway = false) {
   return shown;
 }
 
-// Types `keys` into part box `part` as a user would: its tab shown, the box focused.
-void TypeInPart(Harness& h, int part, const QString& keys) {
-  h.tabs()->setCurrentIndex(part);
-  h.part(part)->setFocus();
-  QTest::keyClicks(h.part(part), keys);
-}
-
 // Ctrl + `letter` in part box `part`.
-void CtrlKeyInPart(Harness& h, int part, Qt::Key letter) {
+void CtrlKey(const Harness& h, int part, Qt::Key letter) {
   QTest::keyClick(h.part(part), letter, Qt::ControlModifier);
 }
 
@@ -118,7 +105,7 @@ void EditTest::keysToggleMutesAndConvertCase() {
   // D and U alone are typing; with Ctrl they convert all four parts.
   QTest::keyClicks(h.find("Text3"), "du");
   QTest::keyClicks(h.part(0), "cdu");
-  PutCaret(h.part(0), 1);
+  h.select(0, 1);
   h.set({{"Text1_1", "o4 c\nr"}, {"Text1_3", "Rd"}});
   QTest::keyClick(h.part(0), Qt::Key_U, Qt::ControlModifier);
   QCOMPARE(h.parts(), QStringList({"CDU", "O4 C\nR", "", "RD"}));
@@ -133,35 +120,29 @@ void EditTest::keysToggleMutesAndConvertCase() {
 // caret the test above.
 void EditTest::conversionsKeepTheCaretAndTheSelection() {
   Harness h;
-  QPlainTextEdit* box = h.part(0);
-  box->setFocus();
-  QTest::keyClicks(box, "C*5 D*8 E");
-  PutCaret(box, 4);  // before "D"
-  QTextCursor selection = box->textCursor();
-  selection.setPosition(8);
-  selection.setPosition(9, QTextCursor::KeepAnchor);  // "E"
-  h.prompts.confirms = {true};                        // even one odd length is asked about
+  h.type(0, "C*5 D*8 E");
+  h.select(0, 4);               // before "D"
+  h.prompts.confirms = {true};  // even one odd length is asked about
   h.combo("cmbBUNKAI")->setCurrentIndex(0);
   h.combo("cmbBUNKAI")->setCurrentIndex(1);
   QCOMPARE(h.prompts.questions.size(), 1);
   QCOMPARE(h.text("Text1_0"), QString("C*6 D*8 E"));
-  QCOMPARE(Caret(box), QList<int>({4, 4}));
-  box->setTextCursor(selection);
+  QCOMPARE(Caret(h.part(0)), QList<int>({4, 4}));
+  h.select(0, 8, 9);  // "E"
   h.combo("cmbBUNKAI")->setCurrentIndex(0);
   QCOMPARE(h.text("Text1_0"), QString("C*3 D*4 E"));
-  QCOMPARE(box->textCursor().selectedText(), QString("E"));
+  QCOMPARE(h.part(0)->textCursor().selectedText(), QString("E"));
 }
 
 void EditTest::caseKeysAreOneStepToUndoFromAnyPartBox() {
   Harness h;
-  auto type = [&h](int part, const QString& keys) { TypeInPart(h, part, keys); };
-  auto key = [&h](int part, Qt::Key letter) { CtrlKeyInPart(h, part, letter); };
+  auto key = [&h](int part, Qt::Key letter) { CtrlKey(h, part, letter); };
   // Ctrl + a letter in a part box, and the four texts after it.
   auto after = [&](int part, Qt::Key letter) { return key(part, letter), h.parts(); };
   // Part 3 stays empty: the case keys leave it alone.
-  type(0, "l8 cde");
-  type(1, "O4 Efg");
-  type(3, "r4 A");
+  h.type(0, "l8 cde");
+  h.type(1, "O4 Efg");
+  h.type(3, "r4 A");
   const QStringList typed = {"l8 cde", "O4 Efg", "", "r4 A"};
   const QStringList lower = {"l8 cde", "o4 efg", "", "r4 a"};
   const QStringList upper = {"L8 CDE", "O4 EFG", "", "R4 A"};
@@ -198,8 +179,8 @@ void EditTest::caseKeysAreOneStepToUndoFromAnyPartBox() {
   // Typed after a command, in one part (right behind the converted text): Ctrl+Z undoes
   // the typing first, then the command in all four; Ctrl+Y redoes them in the same order.
   key(1, Qt::Key_D);
-  PutCaret(h.part(1), 6);
-  type(1, "a");
+  h.select(1, 6);
+  h.type(1, "a");
   QCOMPARE(h.text("Text1_1"), QString("o4 efga"));
   QCOMPARE(after(1, Qt::Key_Z), lower);
   QCOMPARE(after(1, Qt::Key_Z), typed);
@@ -207,7 +188,7 @@ void EditTest::caseKeysAreOneStepToUndoFromAnyPartBox() {
   key(1, Qt::Key_Y);
   QCOMPARE(h.text("Text1_1"), QString("o4 efga"));
   // Typing elsewhere meanwhile is that box's own: undone there, it leaves the rest alone.
-  type(3, " b");
+  h.type(3, " b");
   QCOMPARE(after(3, Qt::Key_Z), QStringList({"l8 cde", "o4 efga", "", "r4 a"}));
   key(1, Qt::Key_Z);
   QCOMPARE(after(1, Qt::Key_Z), typed);
@@ -216,8 +197,8 @@ void EditTest::caseKeysAreOneStepToUndoFromAnyPartBox() {
   // since; the part typed in undoes its typing, then its share. Back together, the command
   // is redone as one again.
   key(0, Qt::Key_D);
-  PutCaret(h.part(1), 6);
-  type(1, "a");
+  h.select(1, 6);
+  h.type(1, "a");
   QCOMPARE(after(2, Qt::Key_Z), QStringList({"l8 cde", "o4 efga", "", "r4 A"}));
   QCOMPARE(after(1, Qt::Key_Z), QStringList({"l8 cde", "o4 efg", "", "r4 A"}));
   QCOMPARE(after(1, Qt::Key_Z), typed);
@@ -237,8 +218,7 @@ void EditTest::caseKeysAreOneStepToUndoFromAnyPartBox() {
 
 void EditTest::resolutionChangeAsksBeforeRoundingAndIsOneStep() {
   Harness h;
-  auto type = [&h](int part, const QString& keys) { TypeInPart(h, part, keys); };
-  auto key = [&h](int part, Qt::Key letter) { CtrlKeyInPart(h, part, letter); };
+  auto key = [&h](int part, Qt::Key letter) { CtrlKey(h, part, letter); };
   auto state = [&h] { return h.parts() << h.text("cmbBUNKAI"); };
   auto stateAfter = [&](int part, Qt::Key letter) { return key(part, letter), state(); };
   h.set({{"Text1_0", "' intro *3 bars\nO4 C*36 D*17 E*1 L*3 F C*192 R*5"},
@@ -250,19 +230,14 @@ void EditTest::resolutionChangeAsksBeforeRoundingAndIsOneStep() {
                             "48"};
   const QStringList at24 = {"' intro *3 bars\nO4 C*18 D*9 E*1 L*2 F C*96 R*3", "L*2 C", "c*4", "",
                             "24"};
-  const QString question =
-      "分解能を24にすると、次の絶対音長は2で割り切れないため長さが変わります。\n\n"
-      "ﾊﾟｰﾄ1 (2行目) D*17 → D*9\n"
-      "ﾊﾟｰﾄ1 (2行目) E*1 → E*1\n"
-      "ﾊﾟｰﾄ1 (2行目) L*3 → L*2\n"
-      "ﾊﾟｰﾄ1 (2行目) R*5 → R*3\n"
-      "ﾊﾟｰﾄ3 (1行目) c*7 → c*4\n"
-      "\n変更しますか？";
 
-  // Cancel puts the choice back and changes nothing, not even the modified mark.
+  // Cancel puts the choice back and changes nothing, not even the modified mark. The
+  // question's wording has the core's tests; it lists the odd lengths of every part.
   h.prompts.confirms = {false};
   h.combo("cmbBUNKAI")->setCurrentIndex(0);
-  QCOMPARE(h.prompts.questions, QStringList({question}));
+  QCOMPARE(h.prompts.questions.size(), 1);
+  QVERIFY(h.prompts.questions[0].contains("ﾊﾟｰﾄ1 (2行目) D*17 → D*9\nﾊﾟｰﾄ1 (2行目) E*1"));
+  QVERIFY(h.prompts.questions[0].contains("ﾊﾟｰﾄ1 (2行目) R*5 → R*3\nﾊﾟｰﾄ3 (1行目) c*7 → c*4\n"));
   QCOMPARE(state(), at48);
   QVERIFY(!h.window->modified());
 
@@ -289,8 +264,8 @@ void EditTest::resolutionChangeAsksBeforeRoundingAndIsOneStep() {
   // Typing keeps its own undo, box by box. While a box holds typing over the change, the
   // change cannot go in the other boxes alone: Ctrl+Z there does nothing until the typing
   // is undone.
-  PutCaret(h.part(2), 3);
-  type(2, "G");
+  h.select(2, 3);
+  h.type(2, "G");
   const QStringList typed = {at24[0], at24[1], "c*4G", "", "24"};
   QCOMPARE(state(), typed);
   QCOMPARE(stateAfter(0, Qt::Key_Z), typed);
@@ -305,16 +280,14 @@ void EditTest::resolutionChangeAsksBeforeRoundingAndIsOneStep() {
 void EditTest::undoAndRedoMixedOverThePartsLoseNothing() {
   Harness h;
   QRandomGenerator random(19);  // the same run every time
-  auto press = [&h](int part, Qt::Key letter) {
-    QTest::keyClick(h.part(part), letter, Qt::ControlModifier);
-  };
+  auto press = [&h](int part, Qt::Key letter) { CtrlKey(h, part, letter); };
   for (int action = 0; action < 300; ++action) {
     const int part = random.bounded(4);
     QPlainTextEdit* box = h.part(part);
     switch (random.bounded(6)) {
       case 0:
       case 1: {
-        PutCaret(box, random.bounded(int(box->toPlainText().size()) + 1));
+        h.select(part, random.bounded(int(box->toPlainText().size()) + 1));
         QString keys;
         for (int i = random.bounded(1, 4); i > 0; --i) keys += "aBcD 4"[random.bounded(6)];
         QTest::keyClicks(box, keys);
@@ -482,15 +455,6 @@ void EditTest::onlyARealChangeMarksTheSongModified() {
     box->setFocus();
     QTest::keyClicks(box, keys);
   };
-  auto selectFirst = [&h](const QString& name) {
-    if (auto* box = qobject_cast<QLineEdit*>(h.find(name))) box->setSelection(0, 1);
-    if (auto* box = qobject_cast<QPlainTextEdit*>(h.find(name))) {
-      QTextCursor c = box->textCursor();
-      c.setPosition(0);
-      c.setPosition(1, QTextCursor::KeepAnchor);
-      box->setTextCursor(c);
-    }
-  };
   open();
   // Keys that change no field of the song: on the playback controls and the mutes (no
   // part of the song file), a list search that stays on its item, Ctrl with a letter, a
@@ -508,9 +472,9 @@ void EditTest::onlyARealChangeMarksTheSongModified() {
   h.find<QLineEdit>("txtMAIL")->setReadOnly(true);
   type("txtMAIL", "x");
   h.find<QLineEdit>("txtMAIL")->setReadOnly(false);
-  selectFirst("Text3");
+  h.find<QLineEdit>("Text3")->setSelection(0, 1);
   type("Text3", "T");
-  selectFirst("Text1_0");
+  h.select(0, 0, 1);
   type("Text1_0", "C");
   QComboBox* tone = h.combo("Combo3_0");
   tone->showPopup();
@@ -559,26 +523,21 @@ void EditTest::pasteTakesOnlyTheClipboardsPlainText() {
     return h.find(name);
   };
 
-  // Clipboards without text. A data object without any format (what another program
-  // leaves after clearing the clipboard) crashed Qt 6.4's multi-line boxes.
-  auto binary = [](const char* format) {
-    auto* data = new QMimeData;
-    data->setData(format, "\x01\x02");
-    return data;
-  };
-  auto image = [] {
-    auto* data = new QMimeData;
-    data->setImageData(QImage(2, 2, QImage::Format_RGB32));
-    return data;
-  };
-  auto html = [] {
-    auto* data = new QMimeData;
-    data->setHtml("<b>rich</b>");
-    return data;
-  };
+  // Clipboards without text: none, an image, rich text alone. A data object without any
+  // format (what another program leaves after clearing the clipboard) crashed Qt 6.4's
+  // multi-line boxes.
   const QList<std::function<QMimeData*()>> withoutText = {
       [] { return new QMimeData; }, [] { return nullptr; },
-      [&] { return binary("application/octet-stream"); }, image, html};
+      [] {
+        auto* data = new QMimeData;
+        data->setImageData(QImage(2, 2, QImage::Format_RGB32));
+        return data;
+      },
+      [] {
+        auto* data = new QMimeData;
+        data->setHtml("<b>rich</b>");
+        return data;
+      }};
   QClipboard* clipboard = QGuiApplication::clipboard();
   for (const auto& make : withoutText) {
     clipboard->clear();
@@ -613,9 +572,10 @@ void EditTest::filesDropOnTheMmlBoxesOnlyAndAlwaysAsCopies() {
   Harness h;
   WriteAll(h.path("song.txt"), TitledSong("Dropped"));
   h.set({{"Check2", "1"}, {"Text3", "Title"}});
-  // A file manager's drag holds the file's address as a URL and as text.
+  // A file manager's drag holds the files' addresses as URLs and as text.
+  WriteAll(h.path("other.txt"), TitledSong("Other"));
   QMimeData file;
-  file.setUrls({QUrl::fromLocalFile(h.path("song.txt"))});
+  file.setUrls({QUrl::fromLocalFile(h.path("song.txt")), QUrl::fromLocalFile(h.path("other.txt"))});
   file.setText(QUrl::fromLocalFile(h.path("song.txt")).toString());
   const QStringList others = {"Text3", "Text5", "Text6", "txtMAIL"};
   for (const QString& name : others) {
@@ -631,7 +591,7 @@ void EditTest::filesDropOnTheMmlBoxesOnlyAndAlwaysAsCopies() {
   QCOMPARE(DropFromOutside(h.find("Text3"), text), QString("copied"));
   QVERIFY(h.text("Text3").contains("!"));
 
-  // A file dropped on a part's box is opened, and left where it is.
+  // Files dropped on a part's box: the first one is opened, and left where it is.
   h.prompts.answers = {Answer::No};
   QCOMPARE(DropFromOutside(h.part(2)->viewport(), file), QString("copied"));
   QCOMPARE(h.text("Text3"), QString("Dropped"));

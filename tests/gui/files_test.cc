@@ -159,19 +159,6 @@ void FilesTest::openReplacesTheSongOnlyWithASong() {
   h.triggerWithFile("mnuMLD", "three.mld");
   QCOMPARE(h.text("Text5"), QString("120"));
   QVERIFY(!h.window->modified());
-
-  // Dropping files on a part opens the first one only.
-  h.prompts.answers = {Answer::No};
-  QMimeData mime;
-  mime.setUrls({QUrl::fromLocalFile(h.path("good.txt")), QUrl::fromLocalFile(h.path("bad.txt"))});
-  QWidget* viewport = h.part(1)->viewport();
-  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(viewport, &enter);
-  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(viewport, &drop);
-  QCOMPARE(h.window->documentPath(), h.path("good.txt"));
-  QCOMPARE(h.text("Text3"), QString("Better"));
-  QCOMPARE(h.prompts.messages.size(), 1);
 }
 
 void FilesTest::openDispatchesOnTheFileKind() {
@@ -181,17 +168,12 @@ void FilesTest::openDispatchesOnTheFileKind() {
   const QByteArray mld = ReadAll(h.path("tune.mld"));
   QVERIFY(mld.startsWith("melo"));
 
-  // A MIDI file, whatever the case of its extension, goes to the import dialog after the
-  // question; one that cannot be read is reported and changes nothing.
-  h.openAnsweringNo(h.path("X.MiD"));
-  QCOMPARE(h.lastMessage(), "Error: " + kReadFailed);
-  QCOMPARE(h.texts({"Text3", "Text1_0"}), QStringList({"Kept", "L8 O4 CDEFGAB"}));
-
-  // An MLD file gives an untitled song; the mutes stay as they are.
+  // An MLD file gives an untitled song; the mutes stay as they are. (MIDI files go to
+  // the import dialog, which has its own tests.)
   h.triggerAnsweringNo("mnuNEW");
   h.set({{"Check1_1", "1"}});
   h.window->OpenPath(h.path("tune.mld"));
-  QCOMPARE(h.prompts.messages.size(), 1);
+  QVERIFY(h.prompts.messages.isEmpty());
   QVERIFY(h.on("Check1_1"));
   QCOMPARE(h.text("Text3"), QString("Kept"));
   QCOMPARE(h.caption(), kUntitled);
@@ -225,20 +207,17 @@ void FilesTest::openDispatchesOnTheFileKind() {
   QCOMPARE(h.texts({"Text3", "Text1_0"}), QStringList({"", ""}));
   QCOMPARE(h.caption(), kUntitled);
 
-  // An MLD file under an SMD or a MIDI name is named and changes nothing: no garbage
-  // title, no import dialog.
+  // An MLD file under an SMD or a MIDI name is refused (the core's tests have the
+  // messages) and changes nothing: no garbage title, no import dialog.
   h.set({{"Text3", "Kept"}, {"Text1_0", "O4C4"}});
   h.triggerWithFile("mnuMLD", "song.mld");
-  QFile::copy(h.path("song.mld"), h.path("x.smd"));
-  QFile::copy(h.path("song.mld"), h.path("x.mid"));
-  const QStringList messages = {"Error: ﾌｧｲﾙﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。",
-                                "Error: SMF ﾌｫｰﾏｯﾄが無効です。このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。"};
-  const QStringList names = {"x.smd", "x.mid"};
-  for (int i = 0; i < names.size(); ++i) {
-    h.openAnsweringNo(h.path(names[i]));
-    QCOMPARE(h.lastMessage(), messages[i]);
+  for (const QString name : {"x.smd", "x.mid"}) {
+    QFile::copy(h.path("song.mld"), h.path(name));
+    h.openAnsweringNo(h.path(name));
+    QVERIFY2(h.lastMessage().endsWith("このﾌｧｲﾙの中身はMLDﾌｧｲﾙです。"),
+             qPrintable(h.lastMessage()));
     QCOMPARE(h.texts({"Text3", "Text1_0"}), QStringList({"Kept", "O4C4"}));
-    QVERIFY(h.window->findChildren<QDialog*>("Form3").isEmpty());
+    QVERIFY(!h.importDialog());
   }
 }
 
@@ -268,8 +247,6 @@ void FilesTest::failedReadsAndWritesShowTheFileAndTheReason() {
     return shown.text == message && shown.kind == DiagnosticKind::Error &&
            shown.detail.startsWith(file + "\n") && shown.detail.size() > file.size() + 1;
   };
-  h.triggerWithFile("mnuSAVENAME", "missing/x.txt");
-  QVERIFY(detailNames(kWriteFailed, "missing/x.txt"));
   h.openAnsweringNo(h.path("gone.txt"));
   QVERIFY(detailNames(kReadFailed, "gone.txt"));
   // The playback file cannot be written where a file stands in for its folder.
@@ -329,20 +306,14 @@ void FilesTest::protectedFilesAreLeftAloneAndLinksWrittenThrough() {
   }
   QCOMPARE(h.window->documentPath(), h.path("song.txt"));
 
-  // A link is written through: its target gets the file, and the link stays a link.
+  // So every command writes through the core's writer, which writes through a link (its
+  // tests say how); the song's file is then the link.
   QVERIFY(QDir(h.dir.path()).mkdir("real"));
   WriteAll(h.path("real/target.txt"), "old");
-  WriteAll(h.path("real/target.mld"), "old");
   QVERIFY(QFile::link("real/target.txt", h.path("link.txt")));  // relative to the link
-  QVERIFY(QFile::link(h.path("real/target.mld"), h.path("link.mld")));
   h.triggerWithFile("mnuSAVENAME", "link.txt");
-  h.triggerWithFile("mnuMLD", "link.mld");
-  QCOMPARE(h.prompts.messages.size(), writes.size());
-  for (const char* link : {"link.txt", "link.mld"}) {
-    QVERIFY(QFileInfo(h.path(link)).isSymLink());
-  }
+  QVERIFY(QFileInfo(h.path("link.txt")).isSymLink());
   QVERIFY(ReadAll(h.path("real/target.txt")).contains("\r\nL8 CDEF\r\n"));
-  QVERIFY(ReadAll(h.path("real/target.mld")).startsWith("melo"));
   QCOMPARE(h.window->documentPath(), h.path("link.txt"));
   QVERIFY(!h.window->modified());
 }
@@ -422,23 +393,18 @@ void FilesTest::placeAndRecentFilesAreRememberedAndRestored() {
       h.triggerWithFile("SAVE", QString("song%1.txt").arg(i));
     }
     h.window->OpenPath(h.path("song3.txt"));
-    QStringList shown;
-    for (int i = 0; i < 8; ++i) shown << h.find<QAction>(QString("mnuRECENT_%1").arg(i))->text();
-    QCOMPARE(shown.first(), "&1 " + h.path("song3.txt"));
-    QCOMPARE(shown.last(), "&8 " + h.path("song1.txt"));
+    QCOMPARE(h.find<QAction>("mnuRECENT_0")->text(), "&1 " + h.path("song3.txt"));
+    QCOMPARE(h.find<QAction>("mnuRECENT_7")->text(), "&8 " + h.path("song1.txt"));
     h.window->setGeometry(place.translated(10, 20));
     QVERIFY(h.window->close());
-    QSettings settings(h.path("chwr.ini"), QSettings::IniFormat);
-    for (const char* key : {"Window/Left", "Window/Top", "Window/Width", "Window/Height"}) {
-      written << settings.value(key).toString();
-    }
-    for (int i = 1; i <= 8; ++i)
-      written << settings.value(QString("Recent/File%1").arg(i)).toString();
+    written =
+        IniValues(h.path("chwr.ini"), {"Window/Left", "Window/Top", "Window/Width", "Window/Height",
+                                       "Recent/File1", "Recent/File2", "Recent/File8"});
   }
   QCOMPARE(written.mid(0, 4), QStringList({QString::number(place.left() + 10),
                                            QString::number(place.top() + 20), "600", "480"}));
   QCOMPARE(QFileInfo(written[4]).fileName() + " " + QFileInfo(written[5]).fileName() + " " +
-               QFileInfo(written[11]).fileName(),
+               QFileInfo(written[6]).fileName(),
            QString("song3.txt song8.txt song1.txt"));
 
   // A window restored from them: the list in its menu; choosing an entry opens it the
@@ -519,8 +485,7 @@ void FilesTest::theFolderOfTheLastFileIsRememberedForTheDialogsAndTheNextStart()
   QCOMPARE(current(), in("drop"));
 
   QVERIFY(h.window->close());
-  const QString folder =
-      QSettings(h.path("chwr.ini"), QSettings::IniFormat).value("File/Folder").toString();
+  const QString folder = IniValues(h.path("chwr.ini"), {"File/Folder"}).first();
   QCOMPARE(folder, h.path("drop"));
   // The next start begins there.
   Harness again("[File]\r\nFolder=" + folder.toUtf8() + "\r\n");

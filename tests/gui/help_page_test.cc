@@ -5,7 +5,6 @@
 
 #include <QtTest>
 #include <QtWidgets>
-#include <functional>
 
 #include "settings/ini_file.h"
 #include "settings/settings.h"
@@ -176,37 +175,10 @@ void HelpPageTest::menusAndKeysOnThePageAreTheWindows() {
       if (menuKeys.contains(key)) QCOMPARE(Plain(cells[1]), menuKeys[key]);
     }
   }
-  // Every menu key is on the page.
-  QStringList missing;
-  for (const QString& key : menuKeys.keys())
-    if (!pageKeys.contains(key)) missing << key;
-  QVERIFY2(missing.isEmpty(), qPrintable("menu keys not on the page: " + missing.join(", ")));
-
-  // The page's other keys act in the part boxes, each as the page says.
-  QPlainTextEdit* box = h.part(0);
-  box->setFocus();
-  QTest::keyClicks(box, "cD");
-  const QList<std::pair<QString, std::function<bool()>>> editorKeys = {
-      {"Ctrl+U", [&] { return box->toPlainText() == "CD"; }},
-      {"Ctrl+D", [&] { return box->toPlainText() == "cd"; }},
-      {"Ctrl+Z", [&] { return box->toPlainText() == "CD"; }},
-      {"Ctrl+Y", [&] { return box->toPlainText() == "cd"; }},
-      {"F1", [&] { return h.on("Check1_0"); }},
-      {"F2", [&] { return h.on("Check1_1"); }},
-      {"F3", [&] { return h.on("Check1_2"); }},
-      {"F4", [&] { return h.on("Check1_3"); }},
-  };
-  QStringList others;
-  for (const QString& key : pageKeys)
-    if (!menuKeys.contains(key)) others << key;
-  QStringList acting;
-  for (const auto& [key, acted] : editorKeys) {
-    acting << key;
-    const QKeyCombination k = QKeySequence::fromString(key, QKeySequence::PortableText)[0];
-    QTest::keyClick(box, k.key(), k.keyboardModifiers());
-    QVERIFY2(acted(), qPrintable(key + " did not act"));
-  }
-  const QString differences = Differences(others, acting);
+  // The part boxes' own keys, which the editing tests see act.
+  const QStringList boxKeys = {"Ctrl+U", "Ctrl+D", "Ctrl+Z", "Ctrl+Y", "F1", "F2", "F3", "F4"};
+  // The page names every key of the menus and of the part boxes, and no other.
+  const QString differences = Differences(pageKeys, menuKeys.keys() + boxKeys);
   QVERIFY2(differences.isEmpty(), qPrintable(differences));
 }
 

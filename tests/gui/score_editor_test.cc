@@ -114,10 +114,7 @@ void ScoreEditorTest::opensOnTheSelectedPartAndIsRaisedWhenOpen() {
   QVERIFY(t.h.lastMessage().startsWith("Error: "));
   QVERIFY(!t.open());
   t.h.set({{"Text1_1", "O3 C4 E8 G4"}});
-  QTextCursor selection = t.h.part(1)->textCursor();
-  selection.setPosition(6);
-  selection.setPosition(8, QTextCursor::KeepAnchor);  // "E8"
-  t.h.part(1)->setTextCursor(selection);
+  t.h.select(1, 6, 8);  // "E8"
   t.h.trigger("mnuSCO");
   QVERIFY(t.open());
   QCOMPARE(t.positions(2), QList<int>({85, 0}));

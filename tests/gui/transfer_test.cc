@@ -142,10 +142,8 @@ void TransferTest::transferTypesTheScriptAndEndsTheProgram() {
   QCOMPARE(record.first(), "args 1 " + mdd);
   QCOMPARE(record.last(), QString("closed"));
   QVERIFY(!Alive(record));
-  const MldPathParts parts = SplitMldPath(mld.toStdString());
-  const QStringList keys = testing::KeysRecorded(record);
-  QCOMPARE(keys, testing::KeysExpected(parts));
-  QCOMPARE(testing::TypedTexts(keys),
+  // The script's keys have the key driver's tests; here it types this song's path.
+  QCOMPARE(testing::TypedTexts(testing::KeysRecorded(record)),
            QStringList({"o", " ", h->path("my songs"), "ﾒﾛﾃﾞｨｰ +%(1).mld", "o"}));
   QVERIFY(ReadAll(mld).startsWith("melo"));
   QCOMPARE(waited_, QList<double>({0.4, 0.3}));

@@ -6,8 +6,10 @@
 
 #include <QtTest>
 #include <QtWidgets>
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "fake_player.h"
 #include "main_window/main_window.h"
@@ -30,11 +32,24 @@ inline QByteArray ReadAll(const QString& path) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Test bytes as Qt holds them.
+inline QByteArray QBytes(const std::vector<std::uint8_t>& bytes) {
+  return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+}
+
 inline void WriteAll(const QString& path, const QByteArray& bytes) {
   QFile f(path);
   if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size()) {
     qFatal("cannot write %s", qPrintable(path));
   }
+}
+
+// The values of settings keys ("Section/Key") in an INI file.
+inline QStringList IniValues(const QString& file, const QStringList& keys) {
+  QSettings ini(file, QSettings::IniFormat);
+  QStringList values;
+  for (const QString& key : keys) values << ini.value(key).toString();
+  return values;
 }
 
 // A song text file from its lines (ASCII only), each ended by CR LF.
@@ -59,6 +74,11 @@ T* In(const QObject* root, const QString& name) {
   T* found = root->findChild<T*>(name);
   if (!found) qFatal("no control %s", qPrintable(name));
   return found;
+}
+
+// Clicks a button of `root` by its name.
+inline void Click(const QObject* root, const QString& button) {
+  In<QAbstractButton>(root, button)->click();
 }
 
 // One window in its own folder, with its settings and playback files inside it.
@@ -107,6 +127,25 @@ class Harness {
   QTabWidget* tabs() const { return find<QTabWidget>("tabPART"); }
   QSlider* slider() const { return find<QSlider>("Slider1"); }
   QTimer* timer() const { return find<QTimer>("Timer1"); }
+  // The import dialog (of a MIDI or MLD file) while it is open; a closed one is gone once
+  // Qt has deleted it.
+  QDialog* importDialog() const {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return window->findChild<QDialog*>("Form3");
+  }
+  // Selects characters [from, to) of part box `i`; without `to`, puts the caret at `from`.
+  void select(int i, int from, int to = -1) const {
+    QTextCursor c = part(i)->textCursor();
+    c.setPosition(from);
+    if (to >= 0) c.setPosition(to, QTextCursor::KeepAnchor);
+    part(i)->setTextCursor(c);
+  }
+  // Types `keys` into part box `i` as a user would: its tab shown, the box focused.
+  void type(int i, const QString& keys) const {
+    tabs()->setCurrentIndex(i);
+    part(i)->setFocus();
+    QTest::keyClicks(part(i), keys);
+  }
   QString mode() const { return player ? QString(PlayerModeName(player->Mode())) : QString(); }
   // One tick of the position timer, as its clock would fire it.
   void tick() const { QVERIFY(QMetaObject::invokeMethod(timer(), "timeout")); }

@@ -26,20 +26,8 @@ void Settle(LiveCheck* live) {
   }
 }
 
-void Type(Harness& h, int part, const QString& keys) {
-  h.tabs()->setCurrentIndex(part);
-  h.part(part)->setFocus();
-  QTest::keyClicks(h.part(part), keys);
-}
-
 int BoxMarksOf(const QPlainTextEdit* box) {
   return static_cast<int>(box->extraSelections().size());
-}
-
-void PutCaret(QPlainTextEdit* box, int position) {
-  QTextCursor c = box->textCursor();
-  c.setPosition(position);
-  box->setTextCursor(c);
 }
 
 }  // namespace
@@ -58,7 +46,7 @@ class WritingAidsTest : public QObject {
 void WritingAidsTest::errorsAreMarkedWhileTypingAndGoWhenMended() {
   Harness h;
   LiveCheck* live = h.window->liveCheck();
-  Type(h, 1, "C D");
+  h.type(1, "C D");
   QTest::keyClick(h.part(1), Qt::Key_Return);
   QTest::keyClicks(h.part(1), "E O9 F");
   QVERIFY(live->timer()->isActive());
@@ -73,9 +61,9 @@ void WritingAidsTest::errorsAreMarkedWhileTypingAndGoWhenMended() {
   QVERIFY(h.prompts.messages.isEmpty());  // no message box
 
   // The message shows in the status bar while the caret is on the mark, and as its tip.
-  PutCaret(h.part(1), 7);
+  h.select(1, 7);
   QCOMPARE(h.text("stsBAR_panel2"), message);
-  PutCaret(h.part(1), 0);
+  h.select(1, 0);
   QCOMPARE(h.text("stsBAR_panel2"), QString());
   const QRect at = h.part(1)->cursorRect(QTextCursor(h.part(1)->document()->findBlockByNumber(1)));
   const QPoint over = at.center() + QPoint(h.part(1)->fontMetrics().horizontalAdvance("E O"), 0);
@@ -85,10 +73,7 @@ void WritingAidsTest::errorsAreMarkedWhileTypingAndGoWhenMended() {
 
   // Mended, every mark goes and the size report follows the song.
   QTest::keyClick(h.part(1), Qt::Key_End, Qt::ControlModifier);
-  QTest::keyClick(h.part(1), Qt::Key_Backspace);
-  QTest::keyClick(h.part(1), Qt::Key_Backspace);
-  QTest::keyClick(h.part(1), Qt::Key_Backspace);
-  QTest::keyClick(h.part(1), Qt::Key_Backspace);
+  for (int i = 0; i < 4; ++i) QTest::keyClick(h.part(1), Qt::Key_Backspace);
   QTest::keyClicks(h.part(1), "O4F");
   Settle(live);
   QCOMPARE(live->markRange(1), std::make_pair(0, 0));
@@ -100,7 +85,7 @@ void WritingAidsTest::errorsAreMarkedWhileTypingAndGoWhenMended() {
 void WritingAidsTest::aResultOlderThanTheTextMarksNothing() {
   Harness h;
   LiveCheck* live = h.window->liveCheck();
-  Type(h, 0, "C O9");
+  h.type(0, "C O9");
   // The compile of the wrong text starts; the user mends it before the result is in.
   live->timer()->stop();
   QVERIFY(QMetaObject::invokeMethod(live->timer(), "timeout"));
@@ -116,7 +101,7 @@ void WritingAidsTest::aResultOlderThanTheTextMarksNothing() {
   // Switched off, the marks go and no compile starts.
   h.trigger("mnuVIEWCHECK");
   QCOMPARE(live->markRange(0), std::make_pair(0, 0));
-  Type(h, 0, "9");
+  h.type(0, "9");
   QVERIFY(!live->timer()->isActive());
   QCOMPARE(h.window->currentSettings().view.check, false);
 }
@@ -124,8 +109,8 @@ void WritingAidsTest::aResultOlderThanTheTextMarksNothing() {
 void WritingAidsTest::colorsAndDriftFollowTheViewMenu() {
   Harness h;
   LiveCheck* live = h.window->liveCheck();
-  Type(h, 0, "C4 'note");
-  Type(h, 1, "C8");
+  h.type(0, "C4 'note");
+  h.type(1, "C8");
   Settle(live);
   const QTextBlock line = h.part(0)->document()->firstBlock();
   QVERIFY(line.layout()->formats().size() >= 3);  // note, length, comment
@@ -172,10 +157,7 @@ void WritingAidsTest::theNoteHeardIsMarkedInEveryPartThroughSeeksAndSelections()
   QCOMPARE(BoxMarksOf(h.part(0)), 0);
 
   // A selection plays alone, and its notes are found where they stand in the box.
-  QTextCursor select = h.part(0)->textCursor();
-  select.setPosition(6);
-  select.setPosition(11, QTextCursor::KeepAnchor);
-  h.part(0)->setTextCursor(select);
+  h.select(0, 6, 11);
   h.trigger("mnuPLAY");
   QCOMPARE(heard->heardRange(0), std::make_pair(6, 2));  // "E4" starts the selection
   h.advance(600);
@@ -192,9 +174,7 @@ void WritingAidsTest::playFromTheCaretStartsAllPartsAtItsNote() {
   Harness h;
   h.set({{"Text1_0", "C4 D4\n[E4]2 F4"}, {"Text1_1", "R2 G2 A2"}});
   // The caret in "E4", on the second line: the repeat's first pass starts at step 96.
-  QTextCursor caret = h.part(0)->textCursor();
-  caret.setPosition(8);
-  h.part(0)->setTextCursor(caret);
+  h.select(0, 8);
   h.trigger("mnuPLAYCARET");
   QCOMPARE(h.player->Position(), 1000);
   QCOMPARE(h.window->heardNotes()->heardRange(1), std::make_pair(3, 2));  // "G2"
