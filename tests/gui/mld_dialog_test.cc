@@ -76,6 +76,10 @@ void MldDialogTest::aToneThatFitsOpensAsASongAnyOtherInTheDialog() {
   QDialog* d = OpenRing(h);
   QVERIFY(d && d->isVisible());
   QCOMPARE(d->windowTitle(), QString("Ring.mld - MLDﾌｧｲﾙ取り込み"));
+  // The file's own facts: no "vers" chunk, 48 ticks a quarter (not the MIDI file's 1920).
+  QCOMPARE(In<QLabel>(d, "Label7")->text() + In<QLabel>(d, "Label8")->text(),
+           QString("MLD vers：-"));
+  QCOMPARE(In<QLabel>(d, "Label3")->text(), QString("分解能：48"));
   QCOMPARE(h.text("Text3"), QString("Mine"));
   // The voices by channel, the first four with notes picked (the items' texts and tips
   // are the core's, as for a MIDI file).

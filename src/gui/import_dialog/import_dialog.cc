@@ -126,15 +126,22 @@ void ImportDialog::BuildControls() {
   // As wide as its items: the room goes to the numbers and options.
   lstCH_->setMaximumWidth(lstCH_->fontMetrics().horizontalAdvance("ﾁｬﾝﾈﾙ16") + 48);
 
-  format_ = Label("Label8", QString::number(facts_.format), this);
-  division_ = Label("Label3", QString("分解能：%1").arg(facts_.division), this);
+  // An MLD file is told by its own facts (its version and first timebase), not by those
+  // of the MIDI file it is converted through.
+  const QString format = mld_ ? QString::fromStdString(mld_->music.info.version.empty()
+                                                          ? std::string("-")
+                                                          : mld_->music.info.version)
+                              : QString::number(facts_.format);
+  const int division = mld_ ? mld_->music.tempos.front().ticksPerQuarter : facts_.division;
+  format_ = Label("Label8", format, this);
+  division_ = Label("Label3", QString("分解能：%1").arg(division), this);
   txtSEEK_ = NumberBox("txtSEEK", "0", "小節単位に指定する", this);
   txtMAX_ = NumberBox("txtMAX", "32", "小節単位に指定", this);
   txtTRANCE_ = NumberBox("txtTRANCE", "0", "+,-で指定", this);
 
   auto* fields = new QGridLayout;
   auto* formatRow = new QHBoxLayout;
-  formatRow->addWidget(Label("Label7", "SMF Format：", this));
+  formatRow->addWidget(Label("Label7", mld_ ? "MLD vers：" : "SMF Format：", this));
   formatRow->addWidget(format_);
   formatRow->addStretch();
   fields->addLayout(formatRow, 0, 0, 1, 3);
