@@ -17,6 +17,8 @@ namespace chwr {
 namespace testing {
 void* MakeTitledWindows(const char* display, int count, const char* first);
 void CloseWindows(void* display);
+int SetCapsLock(const char* display, bool on);
+int CapsLockOn(const char* display);
 }  // namespace testing
 namespace {
 
@@ -40,7 +42,12 @@ class KeysTest : public ::testing::Test {
   std::unique_ptr<KeyDriver> driver_;
 };
 
-TEST_F(KeysTest, TypesTheWholeScriptIntoTheProgramsWindow) {
+// With Caps Lock off and on: the path's letters keep their case, and the lock stays on.
+class KeysTyping : public KeysTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(KeysTyping, TypesTheWholeScriptIntoTheProgramsWindow) {
+  const QByteArray display = xvfb_.display().toUtf8();
+  ASSERT_EQ(testing::SetCapsLock(display.constData(), GetParam()), 0);
   const QString mdd = Path("phone book +%.mdd");
   LinkProcess link;
   ASSERT_TRUE(link.Start(CHWR_FAKE_LINK, mdd, xvfb_.display()).has_value());
@@ -65,7 +72,11 @@ TEST_F(KeysTest, TypesTheWholeScriptIntoTheProgramsWindow) {
   EXPECT_EQ(testing::TypedTexts(keys).join('|').toStdString(),
             "o| |" + parts.folder + "|" + parts.file + "|o");
   EXPECT_EQ(FindWindowTitled(driver_->Windows(), "ﾒﾓﾘﾀﾞｲﾔﾙ"), nullptr);
+  EXPECT_EQ(testing::CapsLockOn(display.constData()), GetParam() ? 1 : 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(CapsLock, KeysTyping, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "On" : "Off"; });
 
 TEST_F(KeysTest, ScansAtMostFiveHundredWindowsComparingTwentyFourCharacters) {
   const std::string longTitle = "ﾒﾓﾘﾀﾞｲﾔﾙ of a title much longer than twenty-four";

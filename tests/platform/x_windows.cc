@@ -1,5 +1,6 @@
 // Windows made straight on the X server, kept apart from the tests, whose Qt and
 // GoogleTest headers clash with Xlib's macros.
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -27,6 +28,26 @@ void* MakeTitledWindows(const char* display, int count, const char* first) {
 
 void CloseWindows(void* display) {
   XCloseDisplay(static_cast<Display*>(display));
+}
+
+// Locks or releases Caps Lock as its key would; -1 when the display cannot be opened.
+int SetCapsLock(const char* display, bool on) {
+  Display* dpy = XOpenDisplay(display);
+  if (!dpy) return -1;
+  XkbLockModifiers(dpy, XkbUseCoreKbd, LockMask, on ? LockMask : 0);
+  XSync(dpy, False);
+  XCloseDisplay(dpy);
+  return 0;
+}
+
+// Whether Caps Lock is on; -1 when the display cannot be opened.
+int CapsLockOn(const char* display) {
+  Display* dpy = XOpenDisplay(display);
+  if (!dpy) return -1;
+  XkbStateRec state{};
+  XkbGetState(dpy, XkbUseCoreKbd, &state);
+  XCloseDisplay(dpy);
+  return (state.locked_mods & LockMask) != 0 ? 1 : 0;
 }
 
 }  // namespace chwr::testing

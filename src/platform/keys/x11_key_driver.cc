@@ -213,6 +213,26 @@ class X11KeyDriver final : public KeyDriver {
 
   Result<void> Send(std::span<const KeyEvent> events) override {
     ErrorTrap trap(dpy_);
+    // Caps Lock left on would turn every letter of the path into its other case. It is
+    // released while the keys go and locked again after, unless the keys press it
+    // themselves: then its state is theirs.
+    const bool pressesCapsLock = std::any_of(events.begin(), events.end(), [](const KeyEvent& e) {
+      return e.named == NamedKey::kCapsLock;
+    });
+    XkbStateRec state{};
+    const bool unlock = !pressesCapsLock && XkbGetState(dpy_, XkbUseCoreKbd, &state) == Success &&
+                        (state.locked_mods & LockMask) != 0;
+    if (unlock) XkbLockModifiers(dpy_, XkbUseCoreKbd, LockMask, 0);
+    auto sent = SendKeys(events);
+    if (unlock) XkbLockModifiers(dpy_, XkbUseCoreKbd, LockMask, LockMask);
+    XSync(dpy_, False);
+    return sent;
+  }
+
+  std::string DisplayName() const override { return name_; }
+
+ private:
+  Result<void> SendKeys(std::span<const KeyEvent> events) {
     for (const KeyEvent& e : events) {
       if (e.modifier != Modifier::kNone) held_[static_cast<int>(e.modifier)] = e.down;
       const KeySym sym = e.modifier != Modifier::kNone ? ModifierKeySym(e.modifier)
@@ -228,9 +248,6 @@ class X11KeyDriver final : public KeyDriver {
     return {};
   }
 
-  std::string DisplayName() const override { return name_; }
-
- private:
   struct Key {
     KeyCode code = 0;
     bool shift = false;  // Shift is pressed with it to type the character
