@@ -37,10 +37,18 @@ class ByteWriter {
   }
   /// The Standard MIDI variable-length quantity: 1 to 4 bytes for values below 2^28.
   void Vlq(std::uint32_t v) {
-    if (v >= 0x200000) out_.push_back(static_cast<std::uint8_t>(((v >> 21) & 0x7F) | 0x80));
-    if (v >= 0x4000) out_.push_back(static_cast<std::uint8_t>(((v >> 14) & 0x7F) | 0x80));
-    if (v >= 0x80) out_.push_back(static_cast<std::uint8_t>(((v >> 7) & 0x7F) | 0x80));
-    out_.push_back(static_cast<std::uint8_t>(v & 0x7F));
+    std::uint8_t bytes[4];
+    out_.insert(out_.end(), bytes, bytes + PutVlq(bytes, v));
+  }
+  /// The same quantity written at `out`, which has room for four bytes; returns how many
+  /// it took.
+  static std::size_t PutVlq(std::uint8_t* out, std::uint32_t v) {
+    std::size_t n = 0;
+    if (v >= 0x200000) out[n++] = static_cast<std::uint8_t>(((v >> 21) & 0x7F) | 0x80);
+    if (v >= 0x4000) out[n++] = static_cast<std::uint8_t>(((v >> 14) & 0x7F) | 0x80);
+    if (v >= 0x80) out[n++] = static_cast<std::uint8_t>(((v >> 7) & 0x7F) | 0x80);
+    out[n++] = static_cast<std::uint8_t>(v & 0x7F);
+    return n;
   }
 
   /// Writes `tag` and a four-byte length to be filled by EndChunk; returns where the

@@ -62,12 +62,7 @@ void MidiTrackBuilder::Handle(int part, const ScheduledEvent& s) {
   std::vector<std::uint8_t>& body = p.body;
   std::uint8_t bytes[16];
   std::size_t n = 0;
-  auto vlq = [&](std::uint32_t v) {
-    if (v >= 0x200000) bytes[n++] = static_cast<std::uint8_t>(((v >> 21) & 0x7F) | 0x80);
-    if (v >= 0x4000) bytes[n++] = static_cast<std::uint8_t>(((v >> 14) & 0x7F) | 0x80);
-    if (v >= 0x80) bytes[n++] = static_cast<std::uint8_t>(((v >> 7) & 0x7F) | 0x80);
-    bytes[n++] = static_cast<std::uint8_t>(v & 0x7F);
-  };
+  auto vlq = [&](std::uint32_t v) { n += ByteWriter::PutVlq(bytes + n, v); };
   auto noteOff = [&](std::uint32_t after) {
     vlq(after);
     bytes[n++] = key;
