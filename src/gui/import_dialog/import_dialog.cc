@@ -128,11 +128,13 @@ void ImportDialog::BuildControls() {
 
   // An MLD file is told by its own facts (its version and first timebase), not by those
   // of the MIDI file it is converted through.
-  const QString format = mld_ ? QString::fromStdString(mld_->music.info.version.empty()
-                                                          ? std::string("-")
-                                                          : mld_->music.info.version)
-                              : QString::number(facts_.format);
-  const int division = mld_ ? mld_->music.tempos.front().ticksPerQuarter : facts_.division;
+  QString format = QString::number(facts_.format);
+  int division = facts_.division;
+  if (mld_) {
+    const std::string& version = mld_->music.info.version;
+    format = version.empty() ? QString("-") : QString::fromStdString(version);
+    division = mld_->music.tempos.front().ticksPerQuarter;
+  }
   format_ = Label("Label8", format, this);
   division_ = Label("Label3", QString("分解能：%1").arg(division), this);
   txtSEEK_ = NumberBox("txtSEEK", "0", "小節単位に指定する", this);
